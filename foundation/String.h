@@ -1,0 +1,57 @@
+#pragma once
+// The program's string: one malloc'd, zero-terminated buffer or null for the empty string.
+// All-zero bytes are a valid empty String and a String may be moved by a byte copy, so
+// Strings live in DynArrays and zero-filled heap objects without construction.
+#include "foundation/Types.h"
+
+class String {
+public:
+    String() : ptr(nullptr) {}
+    String(const char* s) : ptr(nullptr) { Set(s); }
+    String(const char* s, u32 length) : ptr(nullptr) { Set(s, length); }
+    String(const String& other) : ptr(nullptr) { Set(other.ptr); }
+    String(String&& other) noexcept : ptr(other.ptr) { other.ptr = nullptr; }
+    ~String() { Clear(); }
+
+    String& operator=(const String& other)
+    {
+        if (this != &other) Set(other.ptr);
+        return *this;
+    }
+    String& operator=(String&& other) noexcept;
+    String& operator=(const char* s)
+    {
+        Set(s);
+        return *this;
+    }
+
+    // Copies s (null or "" make the string empty). s may point into this string.
+    void Set(const char* s);
+    // Copies the first length bytes of s and terminates them.
+    void Set(const char* s, u32 length);
+    // Appends s.
+    void Append(const char* s);
+    void Append(const char* s, u32 length);
+    // Frees the buffer; the string becomes empty.
+    void Clear();
+    // Takes ownership of a malloc'd, zero-terminated buffer.
+    void Adopt(char* buffer);
+
+    // Never null: the empty string answers "".
+    const char* c_str() const { return ptr ? ptr : ""; }
+    operator const char*() const { return c_str(); }
+    // The buffer for in-place edits (null when empty).
+    char* Buffer() { return ptr; }
+    u32 Length() const;
+    bool IsEmpty() const { return !ptr || !*ptr; }
+
+    bool operator==(const String& o) const;
+    bool operator==(const char* o) const;
+    bool operator!=(const String& o) const { return !(*this == o); }
+    bool operator!=(const char* o) const { return !(*this == o); }
+
+private:
+    char* ptr;
+};
+
+static_assert(sizeof(String) == sizeof(char*), "String is one pointer");
