@@ -3,6 +3,8 @@
 include(CheckCXXCompilerFlag)
 
 add_compile_options(-Wall -Wextra)
+# 64-bit file offsets in the i386 build too: archives may pass 2 GiB.
+add_compile_definitions(_FILE_OFFSET_BITS=64)
 # Heap objects are zero-filled by their operator new and constructors rely on it;
 # without this GCC may drop the fill as a dead store before the constructor.
 check_cxx_compiler_flag(-flifetime-dse=1 TAVIK_HAS_LIFETIME_DSE)
