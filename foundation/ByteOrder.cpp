@@ -1,0 +1,183 @@
+#include "foundation/ByteOrder.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+constexpr bool kHostIsBigEndian = true;
+#else
+constexpr bool kHostIsBigEndian = false;
+#endif
+
+// Above this many bytes a read first checks that the stream holds them, so that a count
+// taken from a damaged file cannot make us allocate a huge temporary buffer.
+constexpr u64 kCheckedReadThreshold = 1u << 20;
+
+template <typename T>
+void SwapRun(u8* dst, const u8* src, u64 count)
+{
+    // Element by element through a local, so dst may equal src (or lie before it).
+    for (u64 i = 0; i < count; ++i) {
+        T v;
+        memcpy(&v, src + i * sizeof(T), sizeof(T));
+        if (sizeof(T) == 2)
+            v = T(__builtin_bswap16(u16(v)));
+        else
+            v = T(__builtin_bswap32(u32(v)));
+        memcpy(dst + i * sizeof(T), &v, sizeof(T));
+    }
+}
+
+bool FitsInMemory(u64 bytes)
+{
+    return bytes <= u64(SIZE_MAX);
+}
+
+// Whether the stream (when it can seek) holds at least `bytes` more bytes. Streams that
+// cannot seek answer true and the read itself decides.
+bool StreamHolds(FILE* stream, u64 bytes)
+{
+    long here = ftell(stream);
+    if (here < 0) return true;
+    if (fseek(stream, 0, SEEK_END) != 0) return true;
+    long end = ftell(stream);
+    fseek(stream, here, SEEK_SET);
+    if (end < here) return true;
+    return u64(end - here) >= bytes;
+}
+
+bool ReadExactly(void* dst, u64 bytes, FILE* stream)
+{
+    if (bytes > kCheckedReadThreshold && !StreamHolds(stream, bytes)) return false;
+    return fread(dst, size_t(bytes), 1, stream) == 1;
+}
+
+void* Walk(void* dst, const void* src, u32 count, const ByteOrderDescriptor* desc, ByteOrderWalkMode mode)
+{
+    ByteOrderCursor c = {static_cast<u8*>(dst), static_cast<const u8*>(src), 0, 0};
+    ConvertNested(c, desc, count, mode);
+    return dst;
+}
+
+}  // namespace
+
+void ByteOrderZero(void* dst, u64 n)
+{
+    memset(dst, 0, size_t(n));
+}
+
+void* ConvertElements(void* dst, const void* src, u64 count, u16 type)
+{
+    const u32 widthCode = type & 3;
+    if (widthCode == 3 || count == 0) return dst;
+    const u64 bytes = count << widthCode;
+    if (type & kBoZeroFlag) {
+        memset(dst, 0, size_t(bytes));
+        return dst;
+    }
+    // Big-endian files need a swap on this host exactly when the type is not a plain copy of
+    // a little-endian value; on a big-endian host the roles turn around.
+    const bool swap = widthCode != 0 && (((type & kBoCopyFlag) != 0) == kHostIsBigEndian);
+    u8* d = static_cast<u8*>(dst);
+    const u8* s = static_cast<const u8*>(src);
+    if (!swap) {
+        if (d != s) memmove(d, s, size_t(bytes));
+    } else if (widthCode == 1) {
+        SwapRun<u16>(d, s, count);
+    } else {
+        SwapRun<u32>(d, s, count);
+    }
+    return dst;
+}
+
+void* DiskToMemory(void* dst, const void* src, u32 count, const ByteOrderDescriptor* desc)
+{
+    return Walk(dst, src, count, desc, kWalkDiskToMemory);
+}
+
+void* MemoryToDisk(void* dst, const void* src, u32 count, const ByteOrderDescriptor* desc)
+{
+    return Walk(dst, src, count, desc, kWalkMemoryToDisk);
+}
+
+void* SwapRecords(void* dst, const void* src, u32 count, const ByteOrderDescriptor* desc)
+{
+    return Walk(dst, src, count, desc, kWalkMemoryToMemory);
+}
+
+void* SwapRecordsInPlace(void* records, u32 count, const ByteOrderDescriptor* desc)
+{
+    return Walk(records, records, count, desc, kWalkMemoryToMemory);
+}
+
+void* SwapElementsInPlace(void* elements, u64 count, u16 type)
+{
+    return ConvertElements(elements, elements, count, type);
+}
+
+u64 ReadRecords(void* records, u32 count, const ByteOrderDescriptor* desc, FILE* stream)
+{
+    const u64 diskSize = DiskSizeOfRecords(count, desc);
+    if (diskSize == 0 || !FitsInMemory(diskSize)) return 0;
+    if (diskSize > kCheckedReadThreshold && !StreamHolds(stream, diskSize)) return 0;
+    // Every record with a pointer grows in memory, so one record tells whether the layouts differ.
+    if (MemorySizeOfRecords(1, desc) == DiskSizeOfRecords(1, desc)) {
+        if (fread(records, size_t(diskSize), 1, stream) != 1) return 0;
+        SwapRecordsInPlace(records, count, desc);
+        return diskSize;
+    }
+    void* buffer = malloc(size_t(diskSize));
+    if (!buffer) return 0;
+    bool ok = fread(buffer, size_t(diskSize), 1, stream) == 1;
+    if (ok) DiskToMemory(records, buffer, count, desc);
+    free(buffer);
+    return ok ? diskSize : 0;
+}
+
+u64 WriteRecords(const void* records, u32 count, const ByteOrderDescriptor* desc, FILE* stream)
+{
+    const u64 diskSize = DiskSizeOfRecords(count, desc);
+    if (!records) return diskSize;
+    if (diskSize == 0 || !FitsInMemory(diskSize)) return 0;
+    void* buffer = malloc(size_t(diskSize));
+    if (!buffer) return 0;
+    MemoryToDisk(buffer, records, count, desc);
+    bool ok = fwrite(buffer, size_t(diskSize), 1, stream) == 1;
+    free(buffer);
+    return ok ? diskSize : 0;
+}
+
+namespace {
+
+bool IsPlainElementType(u16 type)
+{
+    return !(type & kBoNested) && (type & kBoPointer) != kBoPointer && (type & 3) != 3;
+}
+
+}  // namespace
+
+u64 ReadElements(void* elements, u64 count, u16 type, FILE* stream)
+{
+    if (!IsPlainElementType(type) || count == 0 || count > (UINT64_MAX >> 2)) return 0;
+    const u64 bytes = count << (type & 3);
+    if (!FitsInMemory(bytes) || !ReadExactly(elements, bytes, stream)) return 0;
+    SwapElementsInPlace(elements, count, type);
+    return bytes;
+}
+
+u64 WriteElements(const void* elements, u64 count, u16 type, FILE* stream)
+{
+    if (!IsPlainElementType(type) || count > (UINT64_MAX >> 2)) return 0;
+    const u64 bytes = count << (type & 3);
+    if (!elements) return bytes;
+    if (bytes == 0 || !FitsInMemory(bytes)) return 0;
+    void* copy = malloc(size_t(bytes));
+    if (!copy) return 0;
+    ConvertElements(copy, elements, count, type);
+    bool ok = fwrite(copy, size_t(bytes), 1, stream) == 1;
+    free(copy);
+    return ok ? bytes : 0;
+}
