@@ -95,6 +95,7 @@ int StrICmp(const char* a, const char* b)
 
 size_t StrLCpy(char* dest, const char* src, size_t size)
 {
+    if (!src) src = "";
     size_t length = strlen(src);
     if (size != 0) {
         size_t n = length < size - 1 ? length : size - 1;

@@ -30,6 +30,7 @@ int StrICmp(const char* a, const char* b);
 
 // Copies at most size - 1 bytes of src and terminates dest when size is not 0. Returns the
 // full length of src, so a result >= size means the copy was cut. Size 0 writes nothing.
+// A null src copies as "".
 size_t StrLCpy(char* dest, const char* src, size_t size);
 
 // A malloc'd copy of n bytes (free it with free). Never null for n = 0 unless the heap

@@ -142,6 +142,9 @@ TEST(StrLCpy, CutsTerminatesAndReturnsTheSourceLength)
 
     EXPECT_EQ(StrLCpy(buffer, "", sizeof buffer), 0u);
     EXPECT_STREQ(buffer, "");
+    memset(buffer, 'z', sizeof buffer);
+    EXPECT_EQ(StrLCpy(buffer, nullptr, sizeof buffer), 0u);
+    EXPECT_STREQ(buffer, "");
 }
 
 TEST(MemDupAndFreeAndNull, CopyBytesAndClearTheVariable)
