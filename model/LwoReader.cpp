@@ -294,7 +294,7 @@ s64 LwoBeginSubChunk(LwoReader* r, u32* id, s32* size)
     if (rounded > left && raw == left) rounded = raw;
     *size = s32(rounded);
     s64 saved = LwoPushLimit(r, rounded);
-    LwoSetReadCount(r, 0);
+    if (saved >= 0) LwoSetReadCount(r, 0);
     return saved;
 }
 
