@@ -1,0 +1,13 @@
+#pragma once
+// Support for tests that run the real backend under a display server: answers the next
+// native dialog from inside its own loop, as a user would.
+
+// After delayMs, the next native dialog (or the one open) is answered: when accept is set,
+// the path is entered first (a file name for a save dialog, a file or folder to select
+// otherwise; null keeps the dialog's own), the file-type list is set to filterIndex (-1
+// keeps it) and the extra rows to optionIndex (-1 keeps them); then OK or Cancel is pressed.
+void OsTestAnswerNextDialog(int delayMs, int accept, const char* path, int filterIndex, int optionIndex);
+// Picks the colour in the open colour dialog and presses OK (accept) or Cancel.
+void OsTestAnswerNextColorDialog(int delayMs, int accept, int red, int green, int blue);
+// Number of native dialogs the real backend opened so far.
+int OsTestNativeDialogCount();
