@@ -34,6 +34,7 @@ struct NotifyState {
 };
 
 NotifyState gNotify = {-1, {}};
+bool gNotifyDisabled = false;
 
 enum ArmResult { kArmed, kArmUnavailable, kArmFolderGone };
 
@@ -60,6 +61,7 @@ void Disarm(FolderWatch* watch)
 
 ArmResult Arm(FolderWatch* watch, const FileInfo& status)
 {
+    if (gNotifyDisabled) return kArmUnavailable;
     if (gNotify.fd < 0) gNotify.fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (gNotify.fd < 0) return kArmUnavailable;
     int wd = inotify_add_watch(gNotify.fd, watch->folder.c_str(), kWatchMask);
@@ -326,4 +328,9 @@ int CompareWatchEntries(void*, const void* a, const void* b)
 int FolderWatchNotificationsOpen()
 {
     return gNotify.fd >= 0;
+}
+
+void SetFolderWatchNotifications(int enabled)
+{
+    gNotifyDisabled = !enabled;
 }

@@ -86,3 +86,6 @@ int CompareWatchEntries(void* context, const void* a, const void* b);
 
 // Whether the shared inotify descriptor is open (for tests; it closes with the last watch).
 int FolderWatchNotificationsOpen();
+// Lets tests run the watcher as it runs where inotify cannot be had: with 0, watches armed
+// afterwards get no notification and every poll of a present folder rescans it.
+void SetFolderWatchNotifications(int enabled);

@@ -90,6 +90,7 @@ protected:
     void TearDown() override
     {
         FreeFolderWatches(&watches);
+        SetFolderWatchNotifications(1);
         EXPECT_EQ(FolderWatchNotificationsOpen(), 0);
         RemoveTree(root);
     }
@@ -362,6 +363,27 @@ TEST_F(FolderWatchTest, FreeingTheLastWatchClosesTheDescriptor)
     EXPECT_EQ(watches.count, 0u);
     EXPECT_EQ(watches.data, nullptr);
     EXPECT_EQ(FolderWatchNotificationsOpen(), 0);
+}
+
+TEST_F(FolderWatchTest, WithoutNotificationsEveryPollRescansAndStillSeesEveryChange)
+{
+    SetFolderWatchNotifications(0);
+    WriteFile(In("tag"), "aaaa");
+    WriteFile(In("gone"), "x");
+    AddFolderWatch(&watches, folder.c_str(), nullptr, 0);
+    EXPECT_EQ(FolderWatchNotificationsOpen(), 0);
+    EXPECT_EQ(Poll(), (Reports{{kWatchRescanChanged, ""}}));
+    SleepMs(20);
+    RewriteInPlace(In("tag"), "bbbb");
+    ASSERT_EQ(unlink(In("gone").c_str()), 0);
+    WriteFile(In("new"), "x");
+    EXPECT_EQ(Poll(), (Reports{{kWatchRescanChanged, ""},
+                               {kWatchFileRemoved, "gone"},
+                               {kWatchFileChanged, "tag"},
+                               {kWatchFileAdded, "new"}}));
+    RemoveTree(folder);
+    EXPECT_EQ(Poll(), (Reports{{kWatchFileRemoved, "new"}, {kWatchFileRemoved, "tag"}, {kWatchFolderGone, ""}}));
+    EXPECT_EQ(Poll(), Reports{});
 }
 
 TEST(WatchEntryOrder, BreaksNaturalOrderTiesByBytes)
