@@ -1,0 +1,83 @@
+#include "foundation/Ima4.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "foundation/ByteOrder.h"
+
+namespace {
+
+struct Ima4Packet {
+    u16 header;
+    u8 codes[32];
+};
+
+inline constexpr ByteOrderDescriptor kIma4PacketDescriptor[] = {34, 1, kBoU16, 32, kBoU8};
+static_assert(ByteOrderDescribes<Ima4Packet>(kIma4PacketDescriptor), "IMA4 packet layout");
+
+const s32 kStepTable[89] = {
+    7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
+    31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
+    130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
+    544,   598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878,  2066,
+    2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
+    9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+
+const s32 kIndexTable[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
+
+// Largest packet run read at once: a sound tag of 256 MiB of packets.
+constexpr u64 kMaxPacketBytes = u64(256) << 20;
+
+}  // namespace
+
+void DecodeIma4Packet(u16 header, const u8* codes, s16* output, u32 count, u32 stride)
+{
+    if (count > kIma4SamplesPerPacket) count = kIma4SamplesPerPacket;
+    s32 predictor = s16(header & 0xFF80);
+    s32 index = header & 0x7F;
+    // The header has room for indices up to 127; the table ends at 88.
+    if (index > 88) index = 88;
+    s32 step = kStepTable[index];
+    for (u32 i = 0; i < count; ++i) {
+        u32 n = (i & 1) ? codes[i / 2] >> 4 : codes[i / 2] & 15;
+        s32 diff = step >> 3;
+        if (n & 4) diff += step;
+        if (n & 2) diff += step >> 1;
+        if (n & 1) diff += step >> 2;
+        if (n & 8) diff = -diff;
+        predictor += diff;
+        if (predictor < -32768) predictor = -32768;
+        if (predictor > 32767) predictor = 32767;
+        *output = s16(predictor);
+        output += stride;
+        index += kIndexTable[n];
+        if (index < 0) index = 0;
+        if (index > 88) index = 88;
+        step = kStepTable[index];
+    }
+}
+
+u32 ReadIma4Samples(s16* output, u32 channels, u32 packets, FILE* stream)
+{
+    if (!output || !channels || !packets || !stream) return 0;
+    u64 bytes = u64(packets) * sizeof(Ima4Packet);
+    if (bytes > kMaxPacketBytes) return 0;
+    Ima4Packet* buf = static_cast<Ima4Packet*>(malloc(size_t(bytes)));
+    if (!buf) return 0;
+    if (!ReadRecords(buf, packets, kIma4PacketDescriptor, stream)) {
+        free(buf);
+        return 0;
+    }
+    u32 frames = packets / channels;
+    for (u32 f = 0; f < frames; ++f)
+        for (u32 c = 0; c < channels; ++c) {
+            const Ima4Packet& p = buf[u64(f) * channels + c];
+            DecodeIma4Packet(p.header, p.codes, output + u64(f) * kIma4SamplesPerPacket * channels + c,
+                             kIma4SamplesPerPacket, channels);
+        }
+    u64 decoded = u64(frames) * kIma4SamplesPerPacket * channels;
+    u64 total = u64(packets) * kIma4SamplesPerPacket;
+    if (total > decoded) memset(output + decoded, 0, size_t((total - decoded) * sizeof(s16)));
+    free(buf);
+    return 1;
+}
