@@ -230,21 +230,22 @@ u64 ChooseBlockRiceParams(u8* params, u32 blockRow, u32 width, u32 height, const
     for (u32 bx = 0; bx < BlocksAcross(width); ++bx) {
         u32 x0 = bx * 8, x1 = x0 + 8 < width ? x0 + 8 : width;
         for (int c = 0; c < 3; ++c) {
-            u32 hist[256] = {};
+            // At most 64 values: summing over them is cheaper than over a 256-entry histogram.
+            u8 values[64];
+            u32 n = 0;
             bool allZero = true;
             for (u32 y = y0; y < y1; ++y)
                 for (u32 x = x0; x < x1; ++x) {
                     u8 v = residuals[(size_t(y) * width + x) * 3 + c];
-                    ++hist[v];
+                    values[n++] = v;
                     allZero &= v == 0;
                 }
             u8 bestK = 7;
             u64 best = 0;
             if (!allZero) {
                 for (u32 k = 0; k <= 6; ++k) {
-                    u64 cost = 0;
-                    for (u32 v = 0; v < 256; ++v)
-                        if (hist[v]) cost += u64(hist[v]) * ((v >> k) + k + 1);
+                    u64 cost = u64(n) * (k + 1);
+                    for (u32 i = 0; i < n; ++i) cost += values[i] >> k;
                     if (k > 0 && cost > best) break;
                     bestK = u8(k);
                     best = cost;
