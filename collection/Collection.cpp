@@ -159,8 +159,7 @@ u32 Collection::MoveSequence(Sequence* sequence, u32 t) { return MoveItem(sequen
 
 HueChange* Collection::AddHueChange(const char* hueName)
 {
-    HueChange* h = static_cast<HueChange*>(calloc(1, sizeof(HueChange)));
-    if (!h) return nullptr;
+    HueChange* h = new HueChange();
     if (hueName) strncpy(h->name, hueName, sizeof(h->name) - 1);
     h->hueStart = 0x5556;
     h->hueEnd = 0xAAAB;
@@ -173,7 +172,7 @@ void Collection::DeleteHueChange(HueChange* hueChange)
 {
     s32 at = IndexOfHueChange(hueChange);
     if (at >= 0) hueChanges.RemoveRange(u32(at), 1);
-    free(hueChange);
+    delete hueChange;
 }
 
 Sequence* Collection::AddSequence(const char* sequenceName)

@@ -261,7 +261,7 @@ void Collection::PrepareSequencesAfterRead()
 void Collection::BuildBitmapDirectory(DynArray<BitmapDirectoryEntry>& directory) const
 {
     directory.ResizeRaw(bitmaps.count);
-    memset(directory.data, 0, size_t(bitmaps.count) * sizeof(BitmapDirectoryEntry));
+    if (bitmaps.count) memset(directory.data, 0, size_t(bitmaps.count) * sizeof(BitmapDirectoryEntry));
     for (u32 i = 0; i < bitmaps.count; ++i) {
         BitmapDirectoryEntry& e = directory.data[i];
         CopyName(e.name, sizeof(e.name), bitmaps.data[i]->name, 62);
@@ -274,7 +274,6 @@ void Collection::SetHueChanges(const HueChange* records, u32 count)
 {
     for (u32 i = 0; i < count; ++i) {
         HueChange* h = AddHueChange(nullptr);
-        if (!h) return;
         *h = records[i];
         h->name[sizeof(h->name) - 1] = 0;
     }
@@ -461,7 +460,7 @@ int Collection::Write(FILE* stream, TagHeader* header)
     for (u32 i = 0; i < viewTable.count; ++i) memcpy(&viewRecords.data[i], &viewTable.data[i], sizeof(FrameViewRecord));
     ScopedDynArray<SequenceDirectoryEntry> sequenceDirectory;
     sequenceDirectory.ResizeRaw(sequences.count);
-    memset(sequenceDirectory.data, 0, size_t(sequences.count) * sizeof(SequenceDirectoryEntry));
+    if (sequences.count) memset(sequenceDirectory.data, 0, size_t(sequences.count) * sizeof(SequenceDirectoryEntry));
     for (u32 i = 0; i < sequences.count; ++i)
         CopyName(sequenceDirectory.data[i].name, 64, sequences.data[i]->name, 63);
 
