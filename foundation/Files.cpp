@@ -79,9 +79,8 @@ struct FolderId {
 int ScanInside(const String& folderPath, int recursive, ScanCallback fileCallback, ScanCallback folderCallback,
                void* context, DynArray<FolderId>& ancestors)
 {
-    String folder(folderPath);
-    NormalizeFolderPath(folder);
-    if (folder.IsEmpty()) return 1;
+    // folderPath ends in '/'; sub-folders are named exactly as the file system gave them.
+    const String& folder = folderPath;
     DirectoryListing* listing = OpenDirectory(folder);
     if (!listing) return 1;
 
@@ -114,6 +113,7 @@ int ScanInside(const String& folderPath, int recursive, ScanCallback fileCallbac
         for (const FolderId& id : ancestors)
             if (id.device == info.device && id.fileId == info.fileId) loop = true;
         if (loop) continue;
+        full.Append("/");
         if (!ScanInside(full, recursive, fileCallback, folderCallback, context, ancestors)) {
             result = 0;
             break;
@@ -165,8 +165,7 @@ int StatFile(FileInfo* info, FILE* stream)
 int IsDirectory(const char* path, int mode)
 {
     if (!path || !*path) return 0;
-    String copy(path);
-    NormalizeFolderPath(copy);
+    String copy = ResolveFolderPath(path);
     char* buffer = copy.Buffer();
     size_t len = strlen(buffer);
     if (len > 1) buffer[len - 1] = 0;  // "/" itself stays the root
@@ -244,6 +243,19 @@ void NormalizeFolderPath(String& path)
     u32 len = path.Length();
     if (!IsSeparator(path.c_str()[len - 1])) path.Append("/");
     NormalizeFolderPath(path.Buffer(), size_t(len) + 2);
+}
+
+String ResolveFolderPath(const char* path)
+{
+    String result(path);
+    if (result.IsEmpty()) return result;
+    u32 len = result.Length();
+    if (result.c_str()[len - 1] != '/') result.Append("/");
+    struct stat st;
+    if (stat(result.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return result;
+    result.Set(path);
+    NormalizeFolderPath(result);
+    return result;
 }
 
 const char* BaseName(const char* path, int stripExtension)
@@ -447,5 +459,5 @@ int ScanFolder(const char* folder, int recursive, ScanCallback fileCallback, Sca
 {
     if (!folder || !*folder) return 1;
     ScopedDynArray<FolderId> ancestors;
-    return ScanInside(String(folder), recursive, fileCallback, folderCallback, context, ancestors);
+    return ScanInside(ResolveFolderPath(folder), recursive, fileCallback, folderCallback, context, ancestors);
 }

@@ -38,8 +38,8 @@ int StatPath(FileInfo* info, const char* path);
 // Fills only flags (readable, writable) and size of an open stream; the times stay 0.
 // Returns 0 (info all zero) when the status cannot be read.
 int StatFile(FileInfo* info, FILE* stream);
-// 0 for a null or empty path. The path is normalised and its final '/' removed before the
-// status is taken. Mode 1: is it an existing directory; mode 0: an existing non-directory;
+// 0 for a null or empty path. The path is resolved (ResolveFolderPath) and its final '/'
+// removed before the status is taken. Mode 1: is it an existing directory; mode 0: an existing non-directory;
 // any other mode: does it exist at all.
 int IsDirectory(const char* path, int mode);
 // Creates one folder (not its parents). Returns 1 when it was created or already exists as a
@@ -63,6 +63,10 @@ void CloseDirectory(DirectoryListing* listing);
 // (it is not made the root folder).
 int NormalizeFolderPath(char* path, size_t size);
 void NormalizeFolderPath(String& path);
+// The folder path with a final '/' for use with the file system: the path as given (plus the
+// '/') when it names an existing folder, since Linux names may hold '\' and "*?<>|";
+// otherwise the path normalised as above.
+String ResolveFolderPath(const char* path);
 // The file-name part of path in a static buffer (overwritten by the next call): a leading
 // drive ("X:") is skipped and the name starts after the last '/' or '\'; with
 // stripExtension the name is cut at its last '.' (a name starting with '.' becomes empty).
@@ -111,7 +115,7 @@ void SwapMemory(void* a, void* b, size_t n);
 typedef int (*ScanCallback)(const FileInfo* info, const char* folder, const char* name, void* context);
 
 // Calls fileCallback for every file and folderCallback for every sub-folder of folder
-// (either may be null), skipping ".", "..", and (case-insensitively) ".ds_store",
+// (resolved with ResolveFolderPath; either callback may be null), skipping ".", "..", and (case-insensitively) ".ds_store",
 // "thumbs.db" and "desktop.ini", and entries whose status cannot be read. A recursive scan
 // descends into each sub-folder right after reporting it, except into a folder it is already
 // inside (a symbolic link back up the tree). Returns 1 when the scan ran to its end (also

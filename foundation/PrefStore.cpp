@@ -320,8 +320,7 @@ String GetVornPath()
 {
     String path;
     GetPrefString("VornPath", &path);
-    NormalizeFolderPath(path);
-    return path;
+    return ResolveFolderPath(path);
 }
 
 void SetVornPath(const char* folder)

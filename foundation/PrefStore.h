@@ -88,8 +88,8 @@ int GetPrefStringList(const char* key, DynArray<String>* list);
 // Stores the items joined with a ';' after each (an empty list stores the empty string). An
 // item holding ';' reads back as several items.
 void SetPrefStringList(const char* key, const DynArray<String>& list);
-// The "VornPath" preference (the game folder) normalised to end in '/'; "" when it is not
-// set or empty.
+// The "VornPath" preference (the game folder) ending in '/' (ResolveFolderPath: as given
+// when that folder exists, else normalised); "" when it is not set or empty.
 String GetVornPath();
 void SetVornPath(const char* folder);
 // Reads kPrefsPath into the process-wide store (PrefStore::Load).

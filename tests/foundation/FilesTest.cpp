@@ -532,6 +532,33 @@ TEST(Scanning, DoesNotFollowASymlinkBackUpTheTree)
     EXPECT_EQ(log.folders, (std::vector<std::string>{tmp / "a", tmp / "a/loop"}));
 }
 
+TEST(Scanning, FoldersWhoseNamesHoldReservedCharactersAreListed)
+{
+    TempFolder tmp;
+    std::string odd = tmp / "what?*<x>|y";
+    ASSERT_EQ(mkdir(odd.c_str(), 0777), 0);
+    ASSERT_EQ(mkdir((odd + "/back\\slash").c_str(), 0777), 0);
+    WriteFile(odd + "/back\\slash/inner", "x");
+    EXPECT_EQ(IsDirectory(odd.c_str(), 1), 1);
+    ScanLog log;
+    EXPECT_EQ(ScanFolder(odd.c_str(), 1, LogFile, nullptr, &log), 1);
+    EXPECT_EQ(log.files, (std::vector<std::string>{odd + "/back\\slash/inner"}));
+    ScanLog top;
+    EXPECT_EQ(ScanFolder(tmp.path.c_str(), 1, LogFile, nullptr, &top), 1);
+    EXPECT_EQ(top.files, log.files);
+}
+
+TEST(Paths, ResolveFolderPathKeepsExistingNamesAndNormalisesOthers)
+{
+    TempFolder tmp;
+    std::string odd = tmp / "a?b";
+    ASSERT_EQ(mkdir(odd.c_str(), 0777), 0);
+    EXPECT_STREQ(ResolveFolderPath(odd.c_str()).c_str(), (odd + "/").c_str());
+    EXPECT_STREQ(ResolveFolderPath((odd + "/").c_str()).c_str(), (odd + "/").c_str());
+    EXPECT_STREQ(ResolveFolderPath("C:\\no\\such?").c_str(), "C:/no/such_/");
+    EXPECT_STREQ(ResolveFolderPath("").c_str(), "");
+}
+
 TEST(Scanning, AFolderThatCannotBeListedIsEmpty)
 {
     TempFolder tmp;
