@@ -112,7 +112,7 @@ constexpr void ConvertNested(ByteOrderCursor& c, const ByteOrderDescriptor*& des
             }
             if ((type & kBoPointer) == kBoPointer) {
                 covered += u64(count) * 4;
-                if (mode == kWalkSkip) continue;
+                if (mode == kWalkSkip || count == 0) continue;  // an empty group gets no padding
                 const u64 memBytes = u64(count) * kBoPointerMemoryWidth;
                 const bool widen = kBoPointerMemoryWidth == 8;
                 switch (mode) {
@@ -207,8 +207,10 @@ constexpr bool ValidateRecord(const ByteOrderDescriptor* desc, u32 wordCount, u3
             hasPointers = hasPointers || nestedPointers;
             covered += u64(count) * nestedSize;
         } else if (type == kBoPointer) {
-            if (covered & 3) return false;
-            if (count) hasPointers = true;
+            if (count) {
+                if (covered & 3) return false;
+                hasPointers = true;
+            }
             covered += u64(count) * 4;
         } else if (IsElementType(type)) {
             covered += u64(count) << (type & 3);

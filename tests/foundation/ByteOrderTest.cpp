@@ -209,6 +209,19 @@ TEST(ByteOrder, NestedPairWithCountZeroIsSkippedWhole)
     EXPECT_EQ(mem, MemImage().U32(0x01020304).b);
 }
 
+TEST(ByteOrder, EmptyPointerGroupTakesNoSpaceAndNoPadding)
+{
+    constexpr ByteOrderDescriptor desc[] = {8, 1, kBoU32, 0, kBoPointer, 1, kBoU32};
+    static_assert(ValidateByteOrderDescriptor(desc, sizeof(desc) / 2), "empty pointer group");
+    static_assert(MemorySizeOfRecords(1, desc) == 8, "no padding");
+    Bytes mem(8, 0xCD);
+    const Bytes disk = {0, 0, 0, 1, 0, 0, 0, 2};
+    DiskToMemory(mem.data(), disk.data(), 1, desc);
+    EXPECT_EQ(mem, MemImage().U32(1).U32(2).b);
+    constexpr ByteOrderDescriptor withBit[] = {8 | kBoHasPointers, 1, kBoU32, 0, kBoPointer, 1, kBoU32};
+    EXPECT_EQ(MemorySizeOfRecords(1, withBit), 8u);
+}
+
 TEST(ByteOrder, ZeroFilledFieldsIgnoreWhatTheyAreGiven)
 {
     constexpr ByteOrderDescriptor desc[] = {7, 1, kBoZero8, 1, kBoZero16, 1, kBoZero32};
