@@ -33,7 +33,7 @@ void WriteFile(const std::string& path, const Bytes& b)
 {
     FILE* f = fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
-    fwrite(b.data(), 1, b.size(), f);
+    if (!b.empty()) fwrite(b.data(), 1, b.size(), f);
     fclose(f);
 }
 
