@@ -243,13 +243,16 @@ constexpr bool ValidateByteOrderDescriptor(const ByteOrderDescriptor* desc, u32 
 }
 
 // For compile-time checks of an owner's struct against its descriptor: the descriptor is
-// valid and sizeof(T) is its memory size, rounded up to T's alignment (a C++ struct pads its
-// end, the walk does not).
+// valid and sizeof(T) is its memory size. A record with pointer fields may be shorter than
+// its C++ struct by the struct's tail padding (the walk adds none); such records stand at
+// sizeof(T) apart in a C++ array only when their memory size is a multiple of 8, so read
+// them one at a time otherwise.
 template <typename T, size_t N>
 constexpr bool ByteOrderDescribes(const ByteOrderDescriptor (&desc)[N])
 {
     if (!ValidateByteOrderDescriptor(desc, N)) return false;
     const u64 size = MemorySizeOfRecords(1, desc);
+    if (!(desc[0] & kBoHasPointers)) return sizeof(T) == size;
     const u64 rounded = (size + alignof(T) - 1) / alignof(T) * alignof(T);
     return sizeof(T) == rounded;
 }
@@ -269,8 +272,8 @@ void* SwapElementsInPlace(void* elements, u64 count, u16 type);
 // With pointer fields the read goes through a temporary buffer and a failure leaves records
 // untouched; otherwise a short read may leave raw bytes in records.
 u64 ReadRecords(void* records, u32 count, const ByteOrderDescriptor* desc, FILE* stream);
-// Writes count records in file order. Returns the disk bytes written, or 0 on failure. With
-// null records it writes nothing and returns the disk size.
+// Writes count records in file order. Returns the disk bytes written, or 0 on failure (and
+// for count 0). With null records it writes nothing and returns the disk size.
 u64 WriteRecords(const void* records, u32 count, const ByteOrderDescriptor* desc, FILE* stream);
 // Reads count elements of one plain type (kBoU16, kBoU32, kBoCopy16, kBoCopy32, ...) and
 // converts them in place. Returns the bytes read, or 0 (short read, count 0, pointer or
