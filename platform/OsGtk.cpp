@@ -23,7 +23,7 @@ int g_gtk;  // 0 not tried, 1 running, -1 failed
 // The dialog being shown, for its signal handlers and for the test answers.
 struct ActiveDialog {
     GtkWidget* dialog;
-    int isColor;
+    int kind;  // 0 file chooser, 1 colour, 2 message
     int done;
     int response;
     DynArray<GtkFileFilter*> filters;
@@ -183,6 +183,7 @@ struct TestAnswer {
     int isColor;
     GdkRGBA color;
     int tries;
+    int phase;  // 0: fill the dialog in; 1: press the button (again while the dialog refuses)
 };
 
 }  // namespace
@@ -218,6 +219,7 @@ int GtkMessageBox(const char* title, const char* text)
 {
     if (!GtkStart()) return 0;
     ActiveDialog a = {};
+    a.kind = 2;
     a.dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_INFO, GTK_BUTTONS_OK, "%s", text);
     gtk_window_set_title(GTK_WINDOW(a.dialog), title);
     SetParent(a.dialog, OsGetWindowHandle());
@@ -431,7 +433,7 @@ int GtkColorDialog(u8 rgb[3], const u8 custom[16][3], unsigned long parent)
         return 0;
     }
     ActiveDialog a = {};
-    a.isColor = 1;
+    a.kind = 1;
     a.dialog = gtk_color_chooser_dialog_new("Color", nullptr);
     GtkColorChooser* chooser = GTK_COLOR_CHOOSER(a.dialog);
     gtk_color_chooser_set_use_alpha(chooser, FALSE);
@@ -465,43 +467,45 @@ gboolean AnswerTimeout(gpointer data)
 {
     TestAnswer* t = static_cast<TestAnswer*>(data);
     ActiveDialog* a = g_active;
-    if (!a || !a->dialog || a->isColor != t->isColor) {
-        if (++t->tries < 2000) return G_SOURCE_CONTINUE;  // the dialog is not up yet
+    if (++t->tries > 2000) {  // nothing to answer: give up instead of firing forever
         delete t;
         return G_SOURCE_REMOVE;
     }
-    if (t->isColor) {
-        if (t->accept) gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(a->dialog), &t->color);
-        gtk_dialog_response(GTK_DIALOG(a->dialog), t->accept ? GTK_RESPONSE_OK : GTK_RESPONSE_CANCEL);
-        delete t;
-        return G_SOURCE_REMOVE;
-    }
-    GtkFileChooser* chooser = GTK_FILE_CHOOSER(a->dialog);
-    if (t->accept) {
-        if (t->filterIndex >= 0 && u32(t->filterIndex) < a->filters.count)
-            gtk_file_chooser_set_filter(chooser, a->filters[u32(t->filterIndex)]);
-        if (t->optionIndex >= 0)
-            for (GtkWidget* combo : a->combos) gtk_combo_box_set_active(GTK_COMBO_BOX(combo), t->optionIndex);
-        if (!t->path.IsEmpty()) {
-            const char* p = t->path.c_str();
-            GtkFileChooserAction action = gtk_file_chooser_get_action(chooser);
-            if (action == GTK_FILE_CHOOSER_ACTION_SAVE) {
+    if (!a || !a->dialog || (a->kind == 1) != (t->isColor != 0)) return G_SOURCE_CONTINUE;  // not up yet
+    if (t->phase == 0) {
+        t->phase = 1;
+        if (t->accept && a->kind == 1) gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(a->dialog), &t->color);
+        if (t->accept && a->kind == 0) {
+            GtkFileChooser* chooser = GTK_FILE_CHOOSER(a->dialog);
+            if (t->filterIndex >= 0 && u32(t->filterIndex) < a->filters.count)
+                gtk_file_chooser_set_filter(chooser, a->filters[u32(t->filterIndex)]);
+            if (t->optionIndex >= 0)
+                for (GtkWidget* combo : a->combos) gtk_combo_box_set_active(GTK_COMBO_BOX(combo), t->optionIndex);
+            if (!t->path.IsEmpty()) {
+                const char* p = t->path.c_str();
+                GtkFileChooserAction action = gtk_file_chooser_get_action(chooser);
                 const char* slash = strrchr(p, '/');
-                if (slash) {
+                if (action == GTK_FILE_CHOOSER_ACTION_SAVE && slash) {
                     String folder(p, u32(slash - p));
                     gtk_file_chooser_set_current_folder(chooser, folder.c_str());
                     gtk_file_chooser_set_current_name(chooser, slash + 1);
-                } else {
+                } else if (action == GTK_FILE_CHOOSER_ACTION_SAVE) {
                     gtk_file_chooser_set_current_name(chooser, p);
+                } else if (action == GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER) {
+                    gtk_file_chooser_set_current_folder(chooser, p);
+                } else {
+                    gtk_file_chooser_select_filename(chooser, p);
                 }
-            } else if (action == GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER) {
-                gtk_file_chooser_set_current_folder(chooser, p);
-            } else {
-                gtk_file_chooser_select_filename(chooser, p);
             }
         }
+        return G_SOURCE_CONTINUE;  // let the dialog load the folder before answering
     }
-    gtk_dialog_response(GTK_DIALOG(a->dialog), t->accept ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_CANCEL);
+    gint response = GTK_RESPONSE_CANCEL;
+    // A dialog that keeps refusing is cancelled, so a failing test ends instead of hanging.
+    if (t->accept && ++t->phase < 50) response = a->kind == 0 ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_OK;
+    gtk_dialog_response(GTK_DIALOG(a->dialog), response);
+    // A file chooser refuses OK until its selection is there; try again on the next tick.
+    if (!a->done) return G_SOURCE_CONTINUE;
     delete t;
     return G_SOURCE_REMOVE;
 }
@@ -511,14 +515,14 @@ gboolean AnswerTimeout(gpointer data)
 void OsTestAnswerNextDialog(int delayMs, int accept, const char* path, int filterIndex, int optionIndex)
 {
     if (!GtkStart()) return;
-    TestAnswer* t = new TestAnswer{accept, String(path), filterIndex, optionIndex, 0, GdkRGBA{0, 0, 0, 1}, 0};
+    TestAnswer* t = new TestAnswer{accept, String(path), filterIndex, optionIndex, 0, GdkRGBA{0, 0, 0, 1}, 0, 0};
     g_timeout_add(guint(delayMs > 0 ? delayMs : 1), AnswerTimeout, t);
 }
 
 void OsTestAnswerNextColorDialog(int delayMs, int accept, int red, int green, int blue)
 {
     if (!GtkStart()) return;
-    TestAnswer* t = new TestAnswer{accept, String(), -1, -1, 1, GdkRGBA{red / 255.0, green / 255.0, blue / 255.0, 1}, 0};
+    TestAnswer* t = new TestAnswer{accept, String(), -1, -1, 1, GdkRGBA{red / 255.0, green / 255.0, blue / 255.0, 1}, 0, 0};
     g_timeout_add(guint(delayMs > 0 ? delayMs : 1), AnswerTimeout, t);
 }
 

@@ -1,0 +1,225 @@
+// The real backend's host services under a display: the clipboard, cursors, the beep and
+// the GTK dialogs, answered from inside their own loop by a timeout.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/Clipboard.h"
+#include "platform/Os.h"
+#include "platform/OsDialogs.h"
+#include "platform/OsTestSupport.h"
+
+namespace {
+
+std::vector<int> g_hook;
+int g_keys;
+void Hook(int active) { g_hook.push_back(active); }
+void Keys(int, int) { ++g_keys; }
+
+class Host : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        OsUseRealBackend();
+        ok = OsInit() && OsOpenWindow(320, 240, 0, 0);
+        char tmpl[] = "/tmp/tavik-host-XXXXXX";
+        const char* made = mkdtemp(tmpl);
+        dir = made ? made : "";
+    }
+    static void TearDownTestSuite()
+    {
+        OsResetState();
+        if (!dir.empty()) {
+            std::string cmd = "rm -rf '" + dir + "'";
+            if (system(cmd.c_str()) != 0) fprintf(stderr, "could not remove %s\n", dir.c_str());
+        }
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(ok) << "no window (is a display there?)";
+        g_hook.clear();
+        OsSetNativeDialogHook(Hook);
+    }
+    static int ok;
+    static std::string dir;
+};
+int Host::ok;
+std::string Host::dir;
+
+u16* ToUtf16(const char* text)
+{
+    size_t n = strlen(text);
+    u16* out = static_cast<u16*>(malloc((n + 1) * 2));
+    for (size_t i = 0; i < n; ++i) out[i] = u8(text[i]) < 128 ? u8(text[i]) : u16(0x100 + u8(text[i]));
+    out[n] = 0;
+    return out;
+}
+
+char* FromUtf16(const u16* text)
+{
+    size_t n = 0;
+    while (text[n]) ++n;
+    char* out = static_cast<char*>(malloc(n + 1));
+    for (size_t i = 0; i < n; ++i)
+        out[i] = char(text[i] < 128 ? text[i] : (text[i] >= 0x180 && text[i] < 0x200) ? text[i] - 0x100 : 255);
+    out[n] = 0;
+    return out;
+}
+
+DynArray<FileFilter> ImageFilters()
+{
+    DynArray<FileFilter> f = {};
+    const char* d[] = {"Bitmap Image", "PNG Image", "TIFF Image"};
+    const char* p[] = {"*.bmp", "*.png", "*.tiff"};
+    for (int i = 0; i < 3; ++i) {
+        FileFilter x;
+        x.description.Set(d[i]);
+        x.pattern.Set(p[i]);
+        f.Push(x);
+    }
+    return f;
+}
+
+}  // namespace
+
+TEST_F(Host, TextMakesARoundTripThroughTheClipboard)
+{
+    ClipboardSetCharmap(ToUtf16, FromUtf16);
+    std::string text = "Tavik \x8E\xDB\xFF copy";
+    ASSERT_TRUE(ClipboardSetText(text.c_str()));
+    OsPollEvents();
+    String back;
+    ASSERT_TRUE(ClipboardGetText(&back));
+    EXPECT_EQ(std::string(back.c_str()), text);
+    ClipboardSetCharmap(nullptr, nullptr);
+}
+
+TEST_F(Host, PicturesMakeARoundTripThroughTheClipboard)
+{
+    for (u32 w : {1u, 3u, 7u}) {
+        u32 h = 2;
+        std::vector<u8> px(w * h * 3);
+        for (size_t i = 0; i < px.size(); ++i) px[i] = u8(i * 37 + 11);
+        ASSERT_TRUE(ClipboardSetImage(px.data(), w, h));
+        u8* out = nullptr;
+        u32 ow = 0, oh = 0;
+        ASSERT_TRUE(ClipboardGetImage(&out, &ow, &oh)) << "width " << w;
+        EXPECT_EQ(ow, w);
+        EXPECT_EQ(oh, h);
+        EXPECT_EQ(0, memcmp(out, px.data(), px.size())) << "width " << w;
+        free(out);
+    }
+    String text;
+    EXPECT_FALSE(ClipboardGetText(&text)) << "a picture is not text";
+}
+
+TEST_F(Host, EveryCursorShapeCanBeShownAndTheBeepSounds)
+{
+    for (int kind = 0; kind <= 14; ++kind) SetCursorShape(kind);
+    EXPECT_EQ(SetCursorShape(CURSOR_ARROW), CURSOR_ARROW);
+    OsBeep();
+    int x, y, w, h;
+    EXPECT_TRUE(OsGetWorkArea(&x, &y, &w, &h));
+    EXPECT_GT(w, 0);
+    u8 icon[16 * 16 * 4];
+    memset(icon, 200, sizeof icon);
+    EXPECT_TRUE(OsSetWindowIcon(icon, 16, 16));
+}
+
+TEST_F(Host, ASaveDialogAnsweredByTheUserGivesThePathFilterAndOptions)
+{
+    DynArray<FileFilter> filters = ImageFilters();
+    DynArray<DialogOption> options = {};
+    DialogOption o;
+    o.label.Set("Mode:");
+    for (const char* t : {"Fast", "Good", "Best"}) {
+        DialogOptionChoice c;
+        c.text.Set(t);
+        c.value = 0;
+        o.choices.Push(c);
+    }
+    options.Push(o);
+    o.choices.Clear();
+
+    g_keys = 0;
+    OsSetKeyHandler(Keys);
+    int before = OsTestNativeDialogCount();
+    OsTestAnswerNextDialog(200, 1, (dir + "/shot").c_str(), 1, 2);
+    String path((dir + "/start.bmp").c_str());
+    u32 index = 0;
+    ASSERT_TRUE(OsSaveFileDialog("Save Image As", &filters, &index, &path, &options));
+    EXPECT_EQ(OsTestNativeDialogCount(), before + 1);
+    EXPECT_EQ(std::string(path.c_str()), dir + "/shot.png");
+    EXPECT_EQ(index, 1u);
+    EXPECT_EQ(options[0].selectedIndex, 2u);
+    EXPECT_EQ(g_hook, (std::vector<int>{1, 0}));
+    EXPECT_FALSE(OsIsNativeDialogActive());
+    OsSetKeyHandler(nullptr);
+    options.Clear();
+    filters.Clear();
+}
+
+TEST_F(Host, ACancelledFileDialogChangesNothing)
+{
+    DynArray<FileFilter> filters = ImageFilters();
+    OsTestAnswerNextDialog(100, 0, nullptr, -1, -1);
+    String path("/keep.bmp");
+    u32 index = 2;
+    EXPECT_FALSE(OsOpenFileDialog("Open Image", &filters, &index, &path, nullptr));
+    EXPECT_STREQ(path.c_str(), "/keep.bmp");
+    EXPECT_EQ(index, 2u);
+    filters.Clear();
+}
+
+TEST_F(Host, OpeningAnExistingFileAndChoosingAFolderWork)
+{
+    std::string file = dir + "/pic.png";
+    FILE* f = fopen(file.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs("x", f);
+    fclose(f);
+    DynArray<FileFilter> filters = ImageFilters();
+    OsTestAnswerNextDialog(300, 1, file.c_str(), 3, -1);  // the "Any" entry
+    String path;
+    u32 index = 0;
+    ASSERT_TRUE(OsOpenFileDialog("Open Image", &filters, &index, &path, nullptr));
+    EXPECT_EQ(std::string(path.c_str()), file);
+    EXPECT_EQ(index, 3u);
+    filters.Clear();
+
+    mkdir((dir + "/sub").c_str(), 0755);
+    OsTestAnswerNextDialog(300, 1, (dir + "/sub").c_str(), -1, -1);
+    String folder(dir.c_str());
+    ASSERT_TRUE(OsChooseFolderDialog("Choose Folder", &folder, nullptr));
+    EXPECT_EQ(std::string(folder.c_str()), dir + "/sub/");
+}
+
+TEST_F(Host, TheColourDialogAnswersTheChosenColourOrCancel)
+{
+    OsTestAnswerNextColorDialog(200, 1, 12, 200, 99);
+    u8 rgb[3] = {1, 2, 3};
+    ASSERT_TRUE(PickColor(rgb));
+    EXPECT_EQ(rgb[0], 12);
+    EXPECT_EQ(rgb[1], 200);
+    EXPECT_EQ(rgb[2], 99);
+    u8 custom[16][3];
+    OsGetCustomColors(custom);
+    EXPECT_EQ(custom[0][1], 200);
+
+    OsTestAnswerNextColorDialog(100, 0, 0, 0, 0);
+    EXPECT_FALSE(PickColor(rgb));
+    EXPECT_EQ(rgb[1], 200);
+}
+
+TEST_F(Host, AMessageBoxWaitsForItsAnswer)
+{
+    OsTestAnswerNextDialog(100, 1, nullptr, -1, -1);
+    OsMessageBox("Error", "Something went wrong.");
+    SUCCEED();
+}
