@@ -1,0 +1,186 @@
+// Folder and file helpers of the tag database: group folders that keep one spelling on a
+// case-sensitive file system, and tag files written through a temporary file.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "codex/CodexState.h"
+#include "foundation/Files.h"
+#include "foundation/StringUtil.h"
+
+namespace {
+
+// The spelling of component inside folder (ending in '/'): an existing folder matching it
+// case-insensitively (the lower-case one first, else the smallest name), else lower case.
+String ResolveComponent(const char* folder, const char* component, u32 length)
+{
+    String wanted(component, length);
+    String lower(wanted);
+    if (lower.Buffer()) ToLowerInPlace(lower.Buffer());
+    String best;
+    bool exact = false;
+    if (DirectoryListing* listing = OpenDirectory(folder)) {
+        while (const char* name = ReadDirectory(listing)) {
+            if (StrICmp(name, wanted.c_str()) != 0) continue;
+            String path(folder);
+            path.Append(name);
+            if (!IsDirectory(path.c_str(), 1)) continue;
+            if (strcmp(name, lower.c_str()) == 0) {
+                exact = true;
+                break;
+            }
+            if (best.IsEmpty() || strcmp(name, best.c_str()) < 0) best.Set(name);
+        }
+        CloseDirectory(listing);
+    }
+    if (exact || best.IsEmpty()) return lower;
+    return best;
+}
+
+}  // namespace
+
+bool MakeDirectories(const char* path)
+{
+    if (!path || !*path) return false;
+    String copy(path);
+    char* p = copy.Buffer();
+    for (char* c = p + 1; *c; ++c) {
+        if (*c != '/') continue;
+        *c = 0;
+        if (!IsDirectory(p, 1) && !MakeDirectory(p)) return false;
+        *c = '/';
+    }
+    return IsDirectory(p, 1) || MakeDirectory(p);
+}
+
+String SafeTagFileName(const char* name)
+{
+    if (!name || !*name || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return String("_");
+    String out(name);
+    for (char* c = out.Buffer(); *c; ++c)
+        if (*c == '/' || *c == '\\') *c = '_';
+    // Never mistaken for a write in progress.
+    if (strncmp(out.c_str(), kTagTempPrefix, strlen(kTagTempPrefix)) == 0) out.Buffer()[0] = '_';
+    return out;
+}
+
+String ResolveGroupFolder(const char* root, u32 group)
+{
+    String base(root ? root : "");
+    NormalizeFolderPath(base);
+    const TagGroup* row = GetTagGroup(group);
+    if (!row) {
+        char code[5];
+        TagCodeToText(group, code);
+        String name = SafeTagFileName(code);
+        base.Append(name.c_str());
+        return base;
+    }
+    const int index = TagGroupRowIndex(group);
+    CodexState& state = Codex();
+    if (index >= 0 && !state.groupFolders[index].IsEmpty() && base == CodexLocalRoot())
+        return state.groupFolders[index];
+    const char* plural = row->plural_name;
+    for (;;) {
+        const char* slash = strchr(plural, '/');
+        u32 length = slash ? u32(slash - plural) : u32(strlen(plural));
+        String part = ResolveComponent(base.c_str(), plural, length);
+        base.Append(part.c_str());
+        if (!slash) break;
+        base.Append("/");
+        plural = slash + 1;
+    }
+    return base;
+}
+
+s64 StreamFileSize(FILE* stream)
+{
+    struct stat st;
+    if (!stream || fstat(fileno(stream), &st) != 0) return -1;
+    return s64(st.st_size);
+}
+
+bool OpenTagTempFile(const char* path, const TagHeader& header, FILE** stream, String* tempPath)
+{
+    *stream = nullptr;
+    tempPath->Clear();
+    if (!path || !*path) return false;
+    String temp(path);
+    char* slash = strrchr(temp.Buffer(), '/');
+    if (slash) slash[1] = 0;
+    else temp.Clear();
+    temp.Append(kTagTempPrefix);
+    temp.Append("XXXXXX");
+    int fd = mkstemp(temp.Buffer());
+    if (fd < 0) return false;
+    // mkstemp makes the file private; a tag file gets the usual mode.
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    FILE* f = fdopen(fd, "w+b");
+    if (!f) {
+        close(fd);
+        remove(temp.c_str());
+        return false;
+    }
+    if (WriteTagHeaders(&header, 1, f) != kTagHeaderSize) {
+        fclose(f);
+        remove(temp.c_str());
+        return false;
+    }
+    *stream = f;
+    *tempPath = temp;
+    return true;
+}
+
+void AbandonTagTempFile(FILE** stream, String* tempPath)
+{
+    if (*stream) fclose(*stream);
+    *stream = nullptr;
+    if (!tempPath->IsEmpty()) remove(tempPath->c_str());
+    tempPath->Clear();
+}
+
+bool RenameNoReplace(const char* from, const char* to)
+{
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without the flag: a hard link fails on an existing target too.
+    if (link(from, to) == 0) return unlink(from) == 0 || (unlink(to), false);
+    if (errno == EEXIST) return false;
+    if (IsDirectory(to, -1)) return false;
+    return rename(from, to) == 0;
+}
+
+bool CommitTagTempFile(FILE** stream, String* tempPath, const char* path, bool replace)
+{
+    FILE* f = *stream;
+    *stream = nullptr;
+    bool ok = f && fflush(f) == 0 && !ferror(f);
+    if (f && fclose(f) != 0) ok = false;
+    if (ok) ok = replace ? rename(tempPath->c_str(), path) == 0 : RenameNoReplace(tempPath->c_str(), path);
+    if (!ok) remove(tempPath->c_str());
+    tempPath->Clear();
+    return ok;
+}
+
+bool CopyStreamBytes(FILE* to, FILE* from, u64 count)
+{
+    const size_t kBlock = 1 << 20;
+    if (count == 0) return true;
+    u8* buffer = static_cast<u8*>(malloc(count < kBlock ? size_t(count) : kBlock));
+    if (!buffer) return false;
+    bool ok = true;
+    while (ok && count) {
+        size_t n = count < kBlock ? size_t(count) : kBlock;
+        ok = fread(buffer, 1, n, from) == n && fwrite(buffer, 1, n, to) == n;
+        count -= n;
+    }
+    free(buffer);
+    return ok;
+}

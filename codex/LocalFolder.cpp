@@ -1,0 +1,211 @@
+#include "codex/LocalFolder.h"
+
+#include <cstring>
+
+#include "codex/Archive.h"
+#include "codex/CodexState.h"
+#include "foundation/Files.h"
+#include "foundation/FolderWatch.h"
+#include "foundation/Log.h"
+
+namespace {
+
+bool HeldByActiveArchive(const TagEntry* entry)
+{
+    for (const TagInstance* instance : entry->instances)
+        if (instance->archive && instance->archive->active) return true;
+    return false;
+}
+
+bool IsTempName(const char* name) { return strncmp(name, kTagTempPrefix, strlen(kTagTempPrefix)) == 0; }
+
+// The entry whose local copy is this watched file: found by the id remembered in the mark
+// and confirmed by the file name, so that an unindexed file (a duplicate id, another
+// group's tag) never stands for the indexed one.
+TagEntry* EntryOfFile(const TagGroup* row, const FolderWatchEntry* file)
+{
+    TagEntry* entry = FindTagEntry(row->code, file->mark);
+    if (!entry || !entry->local_copy || entry->local_copy->file_name != file->name) return nullptr;
+    return entry;
+}
+
+void OnLocalTagFileAdded(const TagGroup* row, FolderWatchEntry* file)
+{
+    String path(file->folder);
+    path.Append(file->name.c_str());
+    FILE* stream = nullptr;
+    TagHeader header;
+    if (!ReadLocalTagFilePath(path.c_str(), file->name.c_str(), row, &stream, &header)) return;
+    fclose(stream);
+    TagInstance* instance = AddLocalTagInstance(header, file->name.c_str());
+    TagEntry* entry = instance ? instance->entry : nullptr;
+    if (!instance) {
+        // Refused: go on only when the file is the copy the program registered itself.
+        entry = FindTagEntry(header.group, header.tag);
+        if (!entry || !entry->local_copy || entry->local_copy->file_name != file->name) return;
+        entry->local_copy->header = header;
+    }
+    file->mark = header.tag;
+    NotifyCodexListeners(HeldByActiveArchive(entry) ? kCodexLocalCopyChanged : kCodexNewLocalTag, entry, nullptr);
+}
+
+void OnLocalTagFileRemoved(const TagGroup* row, FolderWatchEntry* file)
+{
+    if (TagEntry* entry = EntryOfFile(row, file)) DropLocalCopy(entry);
+}
+
+void OnLocalTagFileChanged(const TagGroup* row, FolderWatchEntry* file)
+{
+    TagEntry* entry = EntryOfFile(row, file);
+    if (!entry) {
+        OnLocalTagFileAdded(row, file);
+        return;
+    }
+    String path(file->folder);
+    path.Append(file->name.c_str());
+    FILE* stream = nullptr;
+    TagHeader header;
+    if (!ReadLocalTagFilePath(path.c_str(), file->name.c_str(), row, &stream, &header)) {
+        DropLocalCopy(entry);
+        return;
+    }
+    fclose(stream);
+    if (entry->local_copy->header.tag == header.tag) {
+        entry->local_copy->header = header;
+        NotifyCodexListeners(kCodexLocalCopyChanged, entry, nullptr);
+        return;
+    }
+    DropLocalCopy(entry);
+    OnLocalTagFileAdded(row, file);
+}
+
+void OnWatchReport(DynArray<FolderWatch*>*, u32 code, void*, FolderWatch* watch, FolderWatchEntry* file)
+{
+    if (!file || !watch || IsTempName(file->name.c_str())) return;
+    const TagGroup* row = static_cast<const TagGroup*>(watch->owner);
+    switch (code) {
+    case kWatchFileAdded: OnLocalTagFileAdded(row, file); break;
+    case kWatchFileChanged: OnLocalTagFileChanged(row, file); break;
+    case kWatchFileRemoved: OnLocalTagFileRemoved(row, file); break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+void DropLocalCopy(TagEntry* entry)
+{
+    if (!entry || !entry->local_copy) return;
+    if (HeldByActiveArchive(entry)) {
+        RemoveTagInstance(entry->local_copy);
+        NotifyCodexListeners(kCodexLocalCopyChanged, entry, nullptr);
+    } else {
+        NotifyCodexListeners(kCodexLocalTagRemoved, entry, nullptr);
+        RemoveTagInstance(entry->local_copy);
+    }
+}
+
+void FreeLocalFolderWatches()
+{
+    CodexState& state = Codex();
+    FreeFolderWatches(&state.watches);
+    for (String& folder : state.groupFolders) folder.Clear();
+}
+
+bool SetLocalFolder(const char* folder)
+{
+    if (!RemoveAllLocalInstances()) return false;
+    CodexState& state = Codex();
+    FreeLocalFolderWatches();
+    String root(folder && *folder ? folder : "local");
+    NormalizeFolderPath(root);
+    state.localRoot = root;
+    const TagGroup* table = GetTagGroupTable();
+    for (u32 i = 0; i < kTagGroupCount; ++i) {
+        String path = ResolveGroupFolder(root.c_str(), table[i].code);
+        AddFolderWatch(&state.watches, path.c_str(), const_cast<TagGroup*>(&table[i]), 1);
+        state.groupFolders[i] = path;
+    }
+    PollFolderWatches(&state.watches, OnWatchReport, nullptr);
+    state.dirty = 0;
+    return true;
+}
+
+const char* GetLocalFolder() { return CodexLocalRoot(); }
+
+void PollLocalFolder(bool force)
+{
+    CodexState& state = Codex();
+    if (!force && !state.dirty) return;
+    PollFolderWatches(&state.watches, OnWatchReport, nullptr);
+    state.dirty = 0;
+}
+
+String GetGroupFolderPath(const char* root, u32 group) { return ResolveGroupFolder(root, group); }
+
+String GetLocalTagPath(const TagHeader& header, const char* fileName)
+{
+    String path = ResolveGroupFolder(CodexLocalRoot(), header.group);
+    path.Append("/");
+    path.Append(fileName ? fileName : SafeTagFileName(header.name).c_str());
+    return path;
+}
+
+bool LocalTagFileExists(u32 group, const char* name)
+{
+    if (!GetTagGroup(group)) return false;
+    TagHeader header = {};
+    header.group = group;
+    SetTagName(header, name);
+    String path = GetLocalTagPath(header, nullptr);
+    return IsDirectory(path.c_str(), 0) != 0;
+}
+
+bool ReadLocalTagHeader(const char* fileName, FILE* stream, const TagGroup* row, TagHeader* header)
+{
+    if (!stream || !header) return false;
+    const s64 size = StreamFileSize(stream);
+    if (size < s64(kTagHeaderSize) || u64(size) - kTagHeaderSize > 0xFFFFFFFFull) return false;
+    if (fseeko(stream, 0, SEEK_SET) != 0) return false;
+    TagHeader h;
+    if (!ReadTagHeadersAnyVersion(&h, 1, stream) || !IsTagHeaderSignature(h)) return false;
+    ReplacePlaceholderTagName(h, fileName ? fileName : "");
+    h.size = u32(u64(size) - kTagHeaderSize);
+    // The data always follows the 64-byte header, whatever an old header said.
+    h.offset = kTagHeaderSize;
+    if (row && h.group != row->code) {
+        if (GetTagGroup(h.group))
+            LogMessage(1, "Codex", "'%s', a '%s' file, was found in the '%s' folder.\n", fileName ? fileName : "",
+                       GetTagGroupName(h.group), row->plural_name);
+        return false;
+    }
+    *header = h;
+    return true;
+}
+
+bool ReadLocalTagFilePath(const char* path, const char* fileName, const TagGroup* row, FILE** stream,
+                          TagHeader* header)
+{
+    if (*stream) fclose(*stream);
+    *stream = fopen(path, "rb");
+    if (!*stream) return false;
+    if (ReadLocalTagHeader(fileName, *stream, row, header)) return true;
+    fclose(*stream);
+    *stream = nullptr;
+    return false;
+}
+
+bool ReadLocalTagFileHeader(const TagGroup* row, const char* fileName, FILE** stream, TagHeader* header)
+{
+    if (!row) return false;
+    String path = ResolveGroupFolder(CodexLocalRoot(), row->code);
+    path.Append("/");
+    path.Append(fileName);
+    return ReadLocalTagFilePath(path.c_str(), fileName, row, stream, header);
+}
+
+bool OpenLocalTagFile(TagHeader* header, const char* fileName, FILE** stream)
+{
+    String path = GetLocalTagPath(*header, fileName);
+    return ReadLocalTagFilePath(path.c_str(), fileName, nullptr, stream, header);
+}
