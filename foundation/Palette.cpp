@@ -57,6 +57,103 @@ inline u32 Dist2(const Rgb& a, const Rgb& b)
     return u32(dr * dr + dg * dg + db * db);
 }
 
+// Ascending sort of u32 values by two 16-bit counting passes (std::sort when the scratch
+// buffer cannot be had or the run is short).
+void SortU32Radix(u32* v, u32 n)
+{
+    if (n < 4096) {
+        std::sort(v, v + n);
+        return;
+    }
+    u32* tmp = static_cast<u32*>(malloc(size_t(n) * sizeof(u32)));
+    u32* counts = static_cast<u32*>(calloc(2 * 65536, sizeof(u32)));
+    if (!tmp || !counts) {
+        free(tmp);
+        free(counts);
+        std::sort(v, v + n);
+        return;
+    }
+    u32* lo = counts;
+    u32* hi = counts + 65536;
+    for (u32 i = 0; i < n; ++i) {
+        ++lo[v[i] & 0xFFFF];
+        ++hi[v[i] >> 16];
+    }
+    u32 sumLo = 0, sumHi = 0;
+    for (u32 k = 0; k < 65536; ++k) {
+        u32 a = lo[k], b = hi[k];
+        lo[k] = sumLo;
+        hi[k] = sumHi;
+        sumLo += a;
+        sumHi += b;
+    }
+    for (u32 i = 0; i < n; ++i) tmp[lo[v[i] & 0xFFFF]++] = v[i];
+    for (u32 i = 0; i < n; ++i) v[hi[tmp[i] >> 16]++] = tmp[i];
+    free(tmp);
+    free(counts);
+}
+
+// Nearest of K colours by squared distance, lowest index on ties, without comparing a colour
+// with every entry. From a guess g at distance d, an entry whose distance to g passes 4d is
+// (by the triangle inequality) farther than g itself, and g's neighbours are sorted nearest
+// first, so the walk stops there. A coarse grid of precomputed answers gives good guesses.
+class NearestSearch {
+public:
+    NearestSearch() : K(0), entries(nullptr) {}
+    NearestSearch(const NearestSearch&) = delete;
+    NearestSearch& operator=(const NearestSearch&) = delete;
+
+    void Build(const Rgb* e, u32 k)
+    {
+        K = k;
+        entries = e;
+        if (!K) return;
+        pair.ResizeRaw(K * K);
+        order.ResizeRaw(K * K);
+        for (u32 a = 0; a < K; ++a)
+            for (u32 b = 0; b < K; ++b) pair[a * K + b] = Dist2(e[a], e[b]);
+        for (u32 a = 0; a < K; ++a) {
+            u32* list = order.data + a * K;
+            for (u32 b = 0; b < K; ++b) list[b] = b;
+            const u32* key = pair.data + a * K;
+            // Index order on ties keeps the entry itself first.
+            std::sort(list, list + K, [&](u32 x, u32 y) { return key[x] < key[y] || (key[x] == key[y] && x < y); });
+        }
+        for (u32 cell = 0; cell < kGrid * kGrid * kGrid; ++cell) {
+            Rgb c = {u8((cell >> 8) * 16 + 8), u8(((cell >> 4) & 15) * 16 + 8), u8((cell & 15) * 16 + 8)};
+            u32 best = 0, bestD = Dist2(c, e[0]);
+            for (u32 i = 1; i < K; ++i) {
+                u32 d = Dist2(c, e[i]);
+                if (d < bestD) bestD = d, best = i;
+            }
+            grid[cell] = u8(best);
+        }
+    }
+
+    u32 Find(const Rgb& c) const
+    {
+        u32 guess = grid[(c.r >> 4) << 8 | (c.g >> 4) << 4 | (c.b >> 4)];
+        u32 best = guess, bestD = Dist2(c, entries[guess]);
+        u64 limit = u64(bestD) * 4;
+        const u32* list = order.data + guess * K;
+        const u32* dist = pair.data + guess * K;
+        for (u32 k = 1; k < K; ++k) {
+            u32 e = list[k];
+            if (dist[e] > limit) break;
+            u32 d = Dist2(c, entries[e]);
+            if (d < bestD || (d == bestD && e < best)) bestD = d, best = e;
+        }
+        return best;
+    }
+
+private:
+    static constexpr u32 kGrid = 16;
+    u32 K;
+    const Rgb* entries;
+    ScopedDynArray<u32> pair, order;
+    u8 grid[kGrid * kGrid * kGrid];
+};
+
 // Wu moment tables: cumulative sums over 33 x 33 x 33 cells. Integer moments are 64-bit and
 // the squared moment double, so images of tens of millions of bright pixels cannot wrap.
 constexpr int kSide = 33;
@@ -239,7 +336,7 @@ const DynArray<ColorCount>& UniqueColors(ColorHistogram& histogram)
     DynArray<u32>& c = histogram.colors;
     // Sorting plain unsigned values gives one result whatever the algorithm, so the fastest
     // one is used here; the seeded sort matters only where equal keys are distinguishable.
-    std::sort(c.begin(), c.end());
+    SortU32Radix(c.data, c.count);
     u32 runs = 0;
     for (u32 i = 0; i < c.count; ++i)
         if (i == 0 || c[i] != c[i - 1]) ++runs;
@@ -365,16 +462,10 @@ void RefinePaletteKMeans(const DynArray<Rgb>& colours, const DynArray<u32>& weig
         owner[i] = c;
     };
 
-    for (u32 i = 0; i < N; ++i) {
-        u32 best = 0, bestD = Dist2(colours[i], centres[0]);
-        for (u32 c = 1; c < K; ++c) {
-            u32 d = Dist2(colours[i], centres[c]);
-            if (d < bestD) {
-                bestD = d;
-                best = c;
-            }
-        }
-        add(i, best, 1);
+    {
+        NearestSearch nearest;
+        nearest.Build(centres.data, K);
+        for (u32 i = 0; i < N; ++i) add(i, nearest.Find(colours[i]), 1);
     }
 
     for (u32 pass = 0; pass < kKMeansMaxPasses; ++pass) {
@@ -490,6 +581,9 @@ u32 Image::Quantize(u32 target, const Rgb* palette, u32 count)
     u8* cachedIndex = cache ? reinterpret_cast<u8*>(cache + kCacheSize) : nullptr;
     if (cache) memset(cache, 0xFF, kCacheSize * sizeof(u32));
 
+    NearestSearch nearest;
+    nearest.Build(pal, count);
+
     u32 w = width, h = height;
     u8* px = pixels;  // diffused error is written into the RGBA buffer, which is freed below
     for (u32 y = 0; y < h; ++y) {
@@ -503,16 +597,7 @@ u32 Image::Quantize(u32 target, const Rgb* palette, u32 count)
                 if (cache && cache[slot] == key) {
                     index = cachedIndex[slot];
                 } else {
-                    Rgb c = {p[0], p[1], p[2]};
-                    u32 bestD = Dist2(c, pal[0]);
-                    index = 0;
-                    for (u32 k = 1; k < count && bestD; ++k) {
-                        u32 d = Dist2(c, pal[k]);
-                        if (d < bestD) {
-                            bestD = d;
-                            index = k;
-                        }
-                    }
+                    index = nearest.Find(Rgb{p[0], p[1], p[2]});
                     if (cache) {
                         cache[slot] = key;
                         cachedIndex[slot] = u8(index);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "foundation/Palette.h"
 
@@ -116,6 +118,25 @@ TEST(Palette, RequestedCountLimitsThePalette)
     Rgb pal[256];
     EXPECT_EQ(GeneratePalette(h, pal, 16), 16u);
     EXPECT_EQ(GeneratePalette(h, pal, 1000), 256u);
+}
+
+TEST(Palette, UniqueColoursOfALargeImageAreEachDistinctColourOnce)
+{
+    ScopedImage img;
+    MakePhoto(img, 128, 100);
+    ScopedHistogram h;
+    ASSERT_TRUE(CollectOpaqueColors(h, img));
+    ASSERT_EQ(h.colors.count, 12800u);
+    std::vector<u32> expect(h.colors.begin(), h.colors.end());
+    std::sort(expect.begin(), expect.end());
+    expect.erase(std::unique(expect.begin(), expect.end()), expect.end());
+    const DynArray<ColorCount>& u = UniqueColors(h);
+    EXPECT_EQ(u.count, expect.size());
+    for (u32 i = 1; i < h.colors.count; ++i) ASSERT_LE(h.colors[i - 1], h.colors[i]);
+    for (u32 i = 1; i < u.count; ++i) {
+        ASSERT_LE(u[i - 1].count, u[i].count);
+        ASSERT_LE(u[i].count, u32(u[i - 1].count * 1.5 + 1.0));
+    }
 }
 
 TEST(Palette, FullyTransparentImageHasNoPaletteAndStillConverts)
