@@ -113,13 +113,40 @@ CollectionBitmap* Collection::AddBitmap(const char* bitmapName, u16 bitmapFlags,
     return b;
 }
 
+void Collection::ResolveHighResBitmaps()
+{
+    ForEachCell(
+        sequences,
+        [&](FrameView& v) {
+            if (!(v.flags & kViewHasHighRes) || v.highResBitmapIndex == v.highResIndexBound) return;
+            v.highResBitmap = v.highResBitmapIndex == kNoIndex ? nullptr : GetBitmap(v.highResBitmapIndex);
+            v.highResIndexBound = v.highResBitmapIndex;
+        },
+        [](SequenceFrame&) {});
+}
+
+void Collection::RefreshHighResIndices()
+{
+    BitmapIndexMap map(bitmaps);
+    ForEachCell(
+        sequences,
+        [&](FrameView& v) {
+            if (!(v.flags & kViewHasHighRes)) return;
+            v.highResBitmapIndex = v.highResIndexBound = map.Find16(v.highResBitmap);
+            v.bitmapIndexAsRead = map.Find16(v.standardBitmap);
+        },
+        [](SequenceFrame&) {});
+}
+
 void Collection::DeleteBitmap(CollectionBitmap* bitmap)
 {
     if (!bitmap) return;
+    ResolveHighResBitmaps();
     RedirectReferences(sequences, bitmap, nullptr);
     s32 at = IndexOfBitmap(bitmap);
     if (at >= 0) bitmaps.RemoveRange(u32(at), 1);
     delete bitmap;
+    RefreshHighResIndices();
 }
 
 template <typename T>
@@ -136,17 +163,15 @@ static u32 MoveItem(DynArray<T*>& a, T* item, u32 t)
 
 u32 Collection::MoveBitmap(CollectionBitmap* bitmap, u32 t)
 {
+    ResolveHighResBitmaps();
     u32 at = MoveItem(bitmaps, bitmap, t);
     if (at == 0xFFFFFFFFu) return at;
+    RefreshHighResIndices();
     u16 index = at < kNoIndex ? u16(at) : kNoIndex;
     ForEachCell(
         sequences,
         [&](FrameView& v) {
             if (v.bitmap == bitmap) v.bitmapIndex = index;
-            if (v.flags & kViewHasHighRes) {
-                if (v.standardBitmap == bitmap) v.bitmapIndexAsRead = index;
-                if (v.highResBitmap == bitmap) v.highResBitmapIndex = index;
-            }
         },
         [&](SequenceFrame& f) {
             if (f.shadowBitmap == bitmap) f.shadow.bitmapIndex = index;
@@ -191,6 +216,7 @@ void Collection::DeleteSequence(Sequence* sequence)
 
 void Collection::MarkUsedBitmaps()
 {
+    ResolveHighResBitmaps();
     for (CollectionBitmap* b : bitmaps) b->used = 0;
     ForEachCell(
         sequences,
@@ -208,6 +234,7 @@ void Collection::MarkUsedBitmaps()
 
 void Collection::ShowHighResAssignments(bool highRes)
 {
+    ResolveHighResBitmaps();
     BitmapIndexMap map(bitmaps);
     ForEachCell(
         sequences,
@@ -236,7 +263,7 @@ void Collection::ShowHighResAssignments(bool highRes)
                 v.activeScale = kStandardScale;
             }
             v.bitmapIndexAsRead = map.Find16(v.standardBitmap);
-            v.highResBitmapIndex = map.Find16(v.highResBitmap);
+            v.highResBitmapIndex = v.highResIndexBound = map.Find16(v.highResBitmap);
             v.bitmapIndex = highRes ? v.highResBitmapIndex : v.bitmapIndexAsRead;
         },
         [](SequenceFrame&) {});

@@ -101,6 +101,14 @@ public:
     // indices are refreshed from its pointers.
     void ShowHighResAssignments(bool highRes);
 
+    // The collection keeps, in every view with a high-res assignment, highResBitmapIndex and
+    // bitmapIndexAsRead equal to the indices of highResBitmap and standardBitmap through
+    // every replace, move and delete. A high-res bitmap may be assigned by pointer or, as the
+    // high-res builder does, by index alone: this binds highResBitmap to the bitmap named by
+    // every index changed since it was last bound (none for an index past the bitmaps).
+    // Every operation that relies on the pointers calls it first.
+    void ResolveHighResBitmaps();
+
     // --- Stored form (CollectionFormat.cpp) ---
 
     // Reads the tag data at header.offset (header.size bytes) into this empty collection.
@@ -126,6 +134,10 @@ public:
     // placeholder. Answers 0 when a seek fails.
     int ReadBitmaps(FILE* stream, const TagHeader* header, const CollectionHeader& ch,
                     const DynArray<BitmapDirectoryEntry>& directory);
+
+private:
+    // Sets the two indices of every high-res assignment from its pointers.
+    void RefreshHighResIndices();
 };
 
 // A new collection read with its bitmaps from the tag data at header.offset, or null.

@@ -161,6 +161,7 @@ u32 Sequence::Read(FILE* stream, u32 size, Collection& collection, const DynArra
 
 int Collection::PrepareSequencesForWrite(DynArray<FrameView>& viewTable, DynArray<ShadowRecord>& shadowTable)
 {
+    ResolveHighResBitmaps();
     BitmapIndexMap map(bitmaps);
     // An index that does not fit below 0xFFFF cannot be stored; refuse rather than wrap.
     auto indexOf = [&](const CollectionBitmap* b, bool& ok) -> u16 {
@@ -193,7 +194,7 @@ int Collection::PrepareSequencesForWrite(DynArray<FrameView>& viewTable, DynArra
                     }
                     stored = view.standardBitmap;
                     view.bitmapIndexAsRead = indexOf(view.standardBitmap, ok);
-                    view.highResBitmapIndex = indexOf(view.highResBitmap, ok);
+                    view.highResBitmapIndex = view.highResIndexBound = indexOf(view.highResBitmap, ok);
                 }
                 view.bitmapIndex = indexOf(view.bitmap, ok);
                 view.flags &= ~(kViewPartialAlpha | kViewPowerOfTwoRaw);
@@ -406,6 +407,7 @@ int Collection::Read(FILE* stream, const TagHeader* header, bool withBitmaps)
             v.highResScale = 0;
             v.highResRegistrationX = v.highResRegistrationY = 0;
         }
+        v.highResIndexBound = v.highResBitmapIndex;
     }
 
     if (withBitmaps && !ReadBitmaps(stream, header, ch, bitmapDirectory)) return 0;

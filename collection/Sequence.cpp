@@ -5,8 +5,17 @@
 FrameView::FrameView()
 {
     memset(static_cast<void*>(this), 0, sizeof(*this));
-    highResBitmapIndex = kNoIndex;
+    highResBitmapIndex = highResIndexBound = kNoIndex;
     activeScale = kStandardScale;
+}
+
+void FrameView::SetHighResAssignment(CollectionBitmap* b, u32 scale, s16 x, s16 y)
+{
+    flags |= kViewHasHighRes;
+    highResBitmap = b;
+    highResScale = scale;
+    highResRegistrationX = x;
+    highResRegistrationY = y;
 }
 
 bool FrameView::IsShowingHighRes() const

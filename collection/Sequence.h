@@ -49,6 +49,7 @@ struct FrameView {
     // In memory only.
     u16 bitmapIndexAsRead;
     s16 registrationXAsRead, registrationYAsRead;
+    u16 highResIndexBound;  // highResBitmapIndex when highResBitmap was last bound to it
     u32 activeScale;  // 16.16: 10.0 while the standard bitmap is shown
     CollectionBitmap* bitmap;
     CollectionBitmap* standardBitmap;  // kViewHasHighRes only
@@ -56,6 +57,10 @@ struct FrameView {
 
     // All zero except high-res bitmap index none and active scale 10.0.
     FrameView();
+    // Gives the view a high-resolution assignment (kViewHasHighRes) by pointer; the stored
+    // index is refreshed from it when the collection is written. (Assigning by index alone,
+    // leaving the pointer, also works: see Collection::ResolveHighResBitmaps.)
+    void SetHighResAssignment(CollectionBitmap* bitmap, u32 scale, s16 x, s16 y);
     // True when the view has a high-res assignment and shows it now.
     bool IsShowingHighRes() const;
 };

@@ -322,6 +322,30 @@ TEST(CollectionFormat, SavingWhileHighResIsShownKeepsTheStandardAssignment)
     EXPECT_STREQ(d.bitmap->name, span->name);
 }
 
+TEST(CollectionFormat, HighResAssignmentsMadeByIndexOrByPointerAreBothStored)
+{
+    Bytes data = BuildTag(Fixture());
+    Loaded l = Read(data);
+    ASSERT_EQ(l.ok, 1);
+    Collection& c = *l.c;
+    u8 px[8] = {1, 2, 4, 31, 0, 0, 0, 0};
+    c.AddBitmap("new hires", 0, px, 1, 1, 8, nullptr);
+    c.AddBitmap("other hires", 0, px, 1, 1, 8, nullptr);
+    // By index, as a builder that appends bitmaps does; the pointer still names the old one.
+    c.GetSequence(0)->GetFrameView(1, 0).highResBitmapIndex = 3;
+    // By pointer, on a view that had none.
+    c.GetSequence(0)->GetFrameView(0, 0).SetHighResAssignment(c.GetBitmap(4), 0x50000, 3, 3);
+    c.MoveBitmap(c.GetBitmap(0), 5);  // everything shifts down by one
+    Loaded back = Read(Write(c));
+    ASSERT_EQ(back.ok, 1);
+    Sequence& s = *back.c->GetSequence(0);
+    EXPECT_STREQ(s.GetFrameView(1, 0).highResBitmap->name, "new hires");
+    EXPECT_STREQ(s.GetFrameView(1, 0).standardBitmap->name, "hero span");
+    EXPECT_STREQ(s.GetFrameView(0, 0).highResBitmap->name, "other hires");
+    EXPECT_STREQ(s.GetFrameView(0, 0).bitmap->name, "hero span");
+    EXPECT_EQ(s.GetFrameView(0, 0).highResRegistrationX, 3);
+}
+
 TEST(CollectionFormat, ReadingWithoutBitmapsLeavesEveryPointerNullAndNoMirrorCopies)
 {
     TagSpec s = Fixture();
