@@ -175,15 +175,16 @@ public:
     }
     int ExtensionSupported(const char* name) override
     {
-        return g_window && glfwGetCurrentContext() ? glfwExtensionSupported(name) : 0;
+        return initialised && g_window && glfwGetCurrentContext() ? glfwExtensionSupported(name) : 0;
     }
     void* GetProcAddress(const char* name) override
     {
-        return glfwGetCurrentContext() ? reinterpret_cast<void*>(glfwGetProcAddress(name)) : nullptr;
+        if (!initialised || !glfwGetCurrentContext()) return nullptr;
+        return reinterpret_cast<void*>(glfwGetProcAddress(name));
     }
     unsigned long GetWindowHandle() override
     {
-        GLFWwindow* w = glfwGetCurrentContext();
+        GLFWwindow* w = initialised ? glfwGetCurrentContext() : nullptr;
         return w ? static_cast<unsigned long>(glfwGetX11Window(w)) : 0;
     }
     void SetCursorShape(int kind) override
