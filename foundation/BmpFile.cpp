@@ -87,11 +87,9 @@ u32 ReadBmpHeader(FileRecord& record)
     if (entries) {
         u8 quads[256 * 4];
         if (fread(quads, 4, entries, f) != entries) return 0;
-        if (!img.palette || !img.paletteCount) {
-            Rgb pal[256];
-            for (u32 i = 0; i < entries; ++i) pal[i] = {quads[i * 4 + 2], quads[i * 4 + 1], quads[i * 4]};
-            if (!img.SetPalette(entries, pal)) return 0;
-        }
+        Rgb pal[256];
+        for (u32 i = 0; i < entries; ++i) pal[i] = {quads[i * 4 + 2], quads[i * 4 + 1], quads[i * 4]};
+        if (!img.SetPalette(entries, pal)) return 0;
     }
     img.width = w;
     img.height = h;

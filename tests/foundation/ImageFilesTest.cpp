@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "foundation/BmpFile.h"
+#include "foundation/DynArray.h"
 #include "foundation/FileRecord.h"
 
 namespace {
@@ -613,4 +614,28 @@ TEST(FileTypes, ExtensionsMapToFormats)
     EXPECT_STREQ(FindFileTypeByFormat(kFileFormatPng).extension, ".png");
     EXPECT_EQ(FindFileTypeByFormat(kFileFormatPng).kind, u32(kFileKindImage));
     EXPECT_STREQ(FindFileTypeByFormat(99).extension, ".unknown");
+}
+
+TEST_F(ImageFiles, RecordsInArraysAreConstructedAndDestroyed)
+{
+    Image img = {};
+    MakePicture(img, 6, 6, kImageRgb);
+    ASSERT_TRUE(SaveImage(Path("arr.png"), kFileFormatPng, img));
+    img.Free();
+    DynArray<FileRecord> records = {};
+    records.Resize(3);
+    for (FileRecord& r : records) {
+        EXPECT_EQ(r.kind, 0u);
+        EXPECT_TRUE(r.path.IsEmpty());
+        r.path.Set(Path("arr.png").c_str());
+        EXPECT_TRUE(r.Load());
+    }
+    records.Resize(1);  // the dropped records free their pixels (checked by the sanitizer build)
+    EXPECT_EQ(records[0].image.width, 6u);
+    records.Clear();
+
+    DynArray<FileRecord*> owned = {};
+    owned.Push(new FileRecord(Path("arr.png").c_str()));
+    ASSERT_TRUE(owned[0]->Load());
+    owned.DeleteAll();
 }
