@@ -1,0 +1,338 @@
+#include "CodexFixture.h"
+
+#include <unistd.h>
+
+namespace {
+
+const u32 kScen = FourCC("scen");
+const u32 kText = FourCC("text");
+const u32 kQuik = FourCC("quik");
+
+class LocalFolderTest : public CodexTest {
+protected:
+    // Writes a new tag through the two-step protocol.
+    TagEntry* Save(u32 group, const char* name, const Bytes& data, u32 tag = kNoTagId)
+    {
+        TagHeader h;
+        TagEntry* e = CreateTag(group, tag, name, &h, false);
+        if (!e) return nullptr;
+        FILE* f = BeginTagWrite(e, &h, nullptr);
+        if (!f) return nullptr;
+        bool ok = data.empty() || fwrite(data.data(), 1, data.size(), f) == data.size();
+        return FinishTagWrite(e, &h, ok) ? e : nullptr;
+    }
+    size_t FilesIn(const std::string& folder)
+    {
+        if (!Exists(folder)) return 0;
+        return size_t(std::distance(std::filesystem::directory_iterator(folder), {}));
+    }
+};
+
+TEST_F(LocalFolderTest, SavingANewTagWritesItsFileInTheGroupFolder)
+{
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    TagEntry* e = Save(kScen, "Big Rock", Data("rockdata"));
+    ASSERT_TRUE(e);
+    EXPECT_EQ(Concat(TagHeaderBytes("Big Rock", kScen, FourCC("BiRo"), 64, 8), Data("rockdata")),
+              ReadBytes(Local() + "scenery/Big Rock"));
+    EXPECT_TRUE(HasLocalCopy(e));
+    EXPECT_EQ(e, FindTag(kScen, FourCC("BiRo")));
+    EXPECT_TRUE(LocalTagFileExists(kScen, "Big Rock"));
+    events.clear();
+    PollLocalFolder(false);  // the write marked the folder dirty; the watch sees the file
+    ASSERT_EQ(1u, events.size());
+    EXPECT_EQ(kCodexNewLocalTag, events[0].event);
+    EXPECT_EQ(e, events[0].entry);
+    EXPECT_EQ(1u, FilesIn(Local() + "scenery"));
+}
+
+TEST_F(LocalFolderTest, AFailedSaveKeepsThePreviousFileAndLocalCopy)
+{
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    TagEntry* e = Save(kScen, "Wall", Data("good"));
+    ASSERT_TRUE(e);
+    const Bytes before = ReadBytes(Local() + "scenery/Wall");
+    TagHeader h;
+    GetTagHeader(e, &h);
+    FILE* f = BeginTagWrite(e, &h, nullptr);
+    ASSERT_TRUE(f);
+    fwrite("partial", 1, 7, f);
+    EXPECT_FALSE(FinishTagWrite(e, &h, false));
+    EXPECT_EQ(before, ReadBytes(Local() + "scenery/Wall"));
+    EXPECT_TRUE(HasLocalCopy(e));
+    EXPECT_EQ(Data("good"), TagData(e));
+    EXPECT_EQ(1u, FilesIn(Local() + "scenery"));  // no temporary file left
+}
+
+TEST_F(LocalFolderTest, ScanningIndexesOldHeadersPlaceholdersAndSkipsWrongGroupsAndDuplicates)
+{
+    WriteLocal("scenery", "Current", "Current", kScen, FourCC("cur "), Data("1"));
+    WriteBytes(Local() + "scenery/Ancient", Concat(OldTagHeaderBytes("Ancient", kScen, FourCC("anc "), 64, 2, 3), Data("22")));
+    WriteLocal("scenery", "X", "zaf made this!", kScen, FourCC("plac"), Data("3"));
+    WriteLocal("scenery", "Stray", "Stray", kText, FourCC("stry"), Data("4"));
+    WriteLocal("scenery", "Twin", "Twin", kScen, FourCC("cur "), Data("5"));
+    WriteBytes(Local() + "scenery/notatag", Data("just some text that is long enough to be read as a header......"));
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+
+    ScopedDynArray<TagEntry*> locals;
+    ListLocalTags(&locals);
+    EXPECT_EQ(3u, locals.count);
+    TagEntry* ancient = FindTag(kScen, FourCC("anc "));
+    ASSERT_TRUE(ancient);
+    TagHeader h;
+    GetTagHeader(ancient, &h);
+    EXPECT_EQ(64u, h.offset);
+    EXPECT_EQ(2u, h.size);
+    EXPECT_EQ(3, h.version);
+    EXPECT_EQ(Data("22"), TagData(ancient));
+    GetTagHeader(FindTag(kScen, FourCC("plac")), &h);
+    EXPECT_STREQ("X", h.name);
+    EXPECT_FALSE(FindTag(kText, FourCC("stry")));
+    EXPECT_TRUE(Logged("'Stray', a 'Text' file, was found in the 'Scenery' folder."));
+    // 'Current' comes before 'Twin' in name order and keeps the id.
+    EXPECT_TRUE(Logged("duplicate tagids detected: in the 'Scenery' folder, 'Twin' and 'Current' have the same tagids."));
+    EXPECT_EQ(Data("1"), TagData(FindTag(kScen, FourCC("cur "))));
+}
+
+TEST_F(LocalFolderTest, FilesWrittenByAnotherProgramAreNoticedAtTheNextPoll)
+{
+    Archive* a = OpenTestArchive(Tags() + "base", 3, 0, {{kScen, FourCC("held"), "Held", Data("archive")}});
+    ActivateDefaultArchives();
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    events.clear();
+    WriteLocal("scenery", "Fresh", "Fresh", kScen, FourCC("frsh"), Data("new"));
+    WriteLocal("scenery", "Held", "Held", kScen, FourCC("held"), Data("local"));
+    PollLocalFolder(true);
+    ASSERT_EQ(2u, events.size());
+    EXPECT_EQ(kCodexNewLocalTag, events[0].event);  // 'Fresh' before 'Held'
+    EXPECT_EQ(kCodexLocalCopyChanged, events[1].event);
+    EXPECT_EQ(Data("local"), TagData(FindTag(kScen, FourCC("held"))));
+
+    // Changed in place by another program.
+    WriteLocal("scenery", "Held", "Held", kScen, FourCC("held"), Data("local 2"));
+    events.clear();
+    PollLocalFolder(true);
+    ASSERT_EQ(1u, events.size());
+    EXPECT_EQ(kCodexLocalCopyChanged, events[0].event);
+    EXPECT_EQ(Data("local 2"), TagData(FindTag(kScen, FourCC("held"))));
+
+    // Removed: the archive copy wins again (event 2); the other tag goes away (event 4).
+    remove((Local() + "scenery/Held").c_str());
+    remove((Local() + "scenery/Fresh").c_str());
+    events.clear();
+    PollLocalFolder(true);
+    ASSERT_EQ(2u, events.size());
+    EXPECT_EQ(kCodexLocalTagRemoved, events[0].event);
+    EXPECT_EQ(kCodexLocalCopyChanged, events[1].event);
+    EXPECT_EQ(Data("archive"), TagData(FindTag(kScen, FourCC("held"))));
+    EXPECT_FALSE(FindTagEntry(kScen, FourCC("frsh")));
+    EXPECT_TRUE(a);
+}
+
+TEST_F(LocalFolderTest, RemovingAnUnindexedDuplicateKeepsTheIndexedCopy)
+{
+    WriteLocal("scenery", "A", "A", kScen, FourCC("same"), Data("a"));
+    WriteLocal("scenery", "B", "B", kScen, FourCC("same"), Data("b"));
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    remove((Local() + "scenery/B").c_str());
+    PollLocalFolder(true);
+    EXPECT_EQ(Data("a"), TagData(FindTag(kScen, FourCC("same"))));
+}
+
+TEST_F(LocalFolderTest, DuplicatesGetCopyNamesNewIdsAndTheSourceUserAndVersion)
+{
+    WriteLocal("scenery", "Wall", "Wall", kScen, FourCC("Wall"), Data("bricks"), 0x100, 7);
+    WriteLocal("scenery", "Empty", "Empty", kScen, FourCC("Empt"), {});
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    TagEntry* wall = FindTag(kScen, FourCC("Wall"));
+    TagEntry* one = DuplicateTag(wall, nullptr);
+    ASSERT_TRUE(one);
+    TagEntry* two = DuplicateTag(wall, nullptr);
+    ASSERT_TRUE(two);
+    TagHeader h;
+    GetTagHeader(one, &h);
+    EXPECT_STREQ("Wall copy", h.name);
+    EXPECT_EQ(0x100u, h.user);
+    EXPECT_EQ(7, h.version);
+    EXPECT_NE(FourCC("Wall"), one->tag);
+    GetTagHeader(two, &h);
+    EXPECT_STREQ("Wall copy 1", h.name);
+    EXPECT_EQ(Data("bricks"), ReadBytes(Local() + "scenery/Wall copy 1").size() == 70 ? Data("bricks") : Bytes{});
+    EXPECT_TRUE(Logged("failed because 'A file with the same name already exists'"));
+
+    TagEntry* empty = DuplicateTag(FindTag(kScen, FourCC("Empt")), "Nothing");
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(64u, ReadBytes(Local() + "scenery/Nothing").size());
+}
+
+TEST_F(LocalFolderTest, CreateTagRefusesAnExistingIdUnlessOverwriting)
+{
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    ASSERT_TRUE(Save(kScen, "Tree", Data("t"), FourCC("tree")));
+    TagHeader h;
+    EXPECT_FALSE(CreateTag(kScen, FourCC("tree"), "Other", &h, false));
+    EXPECT_TRUE(Logged("CreateTag(name='Other', tagid='tree', type='Scenery', allow_overwrite='False') failed "
+                       "because 'A file with the same tagid already exists'."));
+    TagEntry* again = CreateTag(kScen, FourCC("tree"), "Other", &h, true);
+    ASSERT_TRUE(again);
+    EXPECT_FALSE(Exists(Local() + "scenery/Tree"));
+    // A tag in use cannot be overwritten.
+    ASSERT_TRUE(Save(kScen, "Bush", Data("b"), FourCC("bush")));
+    Attach(FindTag(kScen, FourCC("bush")));
+    EXPECT_FALSE(CreateTag(kScen, FourCC("bush"), "Bush", &h, true));
+    EXPECT_TRUE(Logged("'An existing file could not be overwritten'"));
+}
+
+TEST_F(LocalFolderTest, ExtractingAnArchiveCopyWritesTheLocalFileEvenWhenEmpty)
+{
+    OpenTestArchive(Tags() + "base", 3, 0,
+                    {{kScen, FourCC("rock"), "Rock", Data("stone")}, {kScen, FourCC("none"), "None", {}}});
+    ActivateDefaultArchives();
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    TagEntry* rock = FindTag(kScen, FourCC("rock"));
+    ASSERT_TRUE(ExtractTagToLocal(rock));
+    EXPECT_TRUE(HasLocalCopy(rock));
+    EXPECT_EQ(Concat(TagHeaderBytes("Rock", kScen, FourCC("rock"), 64, 5), Data("stone")),
+              ReadBytes(Local() + "scenery/Rock"));
+    EXPECT_FALSE(ExtractTagToLocal(rock));  // already local
+    TagEntry* none = FindTag(kScen, FourCC("none"));
+    ASSERT_TRUE(ExtractTagToLocal(none));
+    EXPECT_EQ(TagHeaderBytes("None", kScen, FourCC("none"), 64, 0), ReadBytes(Local() + "scenery/None"));
+}
+
+TEST_F(LocalFolderTest, ExtractingDoesNotReplaceTheFileOfAnotherTag)
+{
+    OpenTestArchive(Tags() + "base", 3, 0, {{kScen, FourCC("rock"), "Rock", Data("stone")}});
+    ActivateDefaultArchives();
+    WriteLocal("scenery", "Rock", "Rock", kScen, FourCC("othr"), Data("mine"));
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    EXPECT_FALSE(ExtractTagToLocal(FindTag(kScen, FourCC("rock"))));
+    EXPECT_EQ(Data("mine"), TagData(FindTag(kScen, FourCC("othr"))));
+}
+
+TEST_F(LocalFolderTest, RenamingNeverReplacesAnExistingFile)
+{
+    WriteLocal("scenery", "Wall", "Wall", kScen, FourCC("wall"), Data("w"));
+    WriteLocal("scenery", "Gate", "Gate", kScen, FourCC("gate"), Data("g"));
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    TagEntry* wall = FindTag(kScen, FourCC("wall"));
+    EXPECT_FALSE(ChangeTagInfo(wall, kNoTagId, "Gate"));
+    EXPECT_TRUE(Logged("ChangeTagInfo: rename("));
+    EXPECT_EQ(Data("g"), TagData(FindTag(kScen, FourCC("gate"))));
+    EXPECT_EQ(Data("w"), TagData(FindTag(kScen, FourCC("wall"))));
+
+    TagEntry* renamed = ChangeTagInfo(wall, kNoTagId, "Big Wall");
+    ASSERT_EQ(wall, renamed);
+    EXPECT_FALSE(Exists(Local() + "scenery/Wall"));
+    EXPECT_EQ(Concat(TagHeaderBytes("Big Wall", kScen, FourCC("wall"), 64, 1), Data("w")),
+              ReadBytes(Local() + "scenery/Big Wall"));
+    TagHeader h;
+    GetTagHeader(renamed, &h);
+    EXPECT_STREQ("Big Wall", h.name);
+    ScopedDynArray<TagEntry*> locals;
+    ListLocalTags(&locals);
+    EXPECT_EQ(2u, locals.count);
+}
+
+TEST_F(LocalFolderTest, ANewIdMovesTheTagAndMayNotTakeAnIndexedOne)
+{
+    OpenTestArchive(Tags() + "base", 3, 0, {{kScen, FourCC("arch"), "Arch", Data("a")}});  // inactive
+    WriteLocal("scenery", "Wall", "Wall", kScen, FourCC("wall"), Data("w"));
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    TagEntry* wall = FindTag(kScen, FourCC("wall"));
+    EXPECT_FALSE(ChangeTagInfo(wall, FourCC("arch"), nullptr));
+    EXPECT_EQ(Data("w"), TagData(FindTag(kScen, FourCC("wall"))));
+
+    TagEntry* moved = ChangeTagInfo(wall, FourCC("wal2"), "Wall Two");
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(FourCC("wal2"), moved->tag);
+    EXPECT_FALSE(FindTag(kScen, FourCC("wall")));
+    EXPECT_EQ(Data("w"), TagData(moved));
+    ScopedDynArray<TagEntry*> locals;
+    ListLocalTags(&locals);
+    EXPECT_EQ(1u, locals.count);
+}
+
+TEST_F(LocalFolderTest, ChangingATagWithoutLocalCopyWorksOnADuplicate)
+{
+    OpenTestArchive(Tags() + "base", 3, 0, {{kScen, FourCC("arch"), "Arch", Data("a")}});
+    ActivateDefaultArchives();
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    TagEntry* changed = ChangeTagInfo(FindTag(kScen, FourCC("arch")), kNoTagId, "Renamed Arch");
+    ASSERT_TRUE(changed);
+    EXPECT_NE(FourCC("arch"), changed->tag);
+    EXPECT_TRUE(Exists(Local() + "scenery/Renamed Arch"));
+    EXPECT_FALSE(HasLocalCopy(FindTag(kScen, FourCC("arch"))));
+}
+
+TEST_F(LocalFolderTest, DeletingIsRefusedInUseAndOtherwiseRemovesFileAndCopy)
+{
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    TagEntry* e = Save(kScen, "Gone", Data("g"));
+    ASSERT_TRUE(e);
+    AttachToTag(e, kAttachEditor, this);
+    EXPECT_FALSE(DeleteLocalTag(e));
+    EXPECT_TRUE(Exists(Local() + "scenery/Gone"));
+    DetachFromTag(e, kAttachEditor, this);
+    events.clear();
+    EXPECT_TRUE(DeleteLocalTag(e));  // never polled since the save
+    EXPECT_FALSE(Exists(Local() + "scenery/Gone"));
+    EXPECT_FALSE(FindTagEntry(kScen, FourCC("Gone")));
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(kCodexLocalTagRemoved, events[0].event);
+}
+
+TEST_F(LocalFolderTest, GroupFoldersResolveCaseInsensitivelyAndNestedNamesMakeParents)
+{
+    WriteLocal("Scenery", "Old", "Old", kScen, FourCC("old "), Data("o"));
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    EXPECT_TRUE(FindTag(kScen, FourCC("old ")));
+    ASSERT_TRUE(Save(kScen, "New", Data("n")));
+    EXPECT_TRUE(Exists(Local() + "Scenery/New"));
+    EXPECT_FALSE(Exists(Local() + "scenery"));
+    EXPECT_STREQ((Local() + "Scenery").c_str(), GetGroupFolderPath(Local().c_str(), kScen).c_str());
+
+    TagEntry* song = Save(kQuik, "Song", Data("mp3"));
+    ASSERT_TRUE(song);
+    EXPECT_TRUE(Exists(Local() + "quicktime/mp3/Song"));
+    events.clear();
+    PollLocalFolder(true);
+    // Both saves are seen, the nested folder's too.
+    ASSERT_EQ(2u, events.size());
+    EXPECT_EQ(song, events[1].entry);
+}
+
+TEST_F(LocalFolderTest, TemporaryFilesOfAWriteInProgressAreIgnored)
+{
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    TagHeader h;
+    TagEntry* e = CreateTag(kScen, kNoTagId, "Slow", &h, false);
+    FILE* f = BeginTagWrite(e, &h, nullptr);
+    ASSERT_TRUE(f);
+    fwrite("abc", 1, 3, f);
+    fflush(f);
+    events.clear();
+    PollLocalFolder(true);
+    EXPECT_TRUE(events.empty());
+    EXPECT_FALSE(HasLocalCopy(e));
+    EXPECT_TRUE(FinishTagWrite(e, &h, true));
+    EXPECT_EQ(Data("abc"), TagData(e));
+}
+
+TEST_F(LocalFolderTest, ReadLocalTagHeaderTakesTheSizeFromTheFile)
+{
+    const Bytes bytes = Concat(TagHeaderBytes("T", kText, FourCC("tttt"), 999, 12345), Data("four"));
+    FILE* f = StreamOf(bytes);
+    TagHeader h;
+    ASSERT_TRUE(ReadLocalTagHeader("T", f, nullptr, &h));
+    EXPECT_EQ(4u, h.size);
+    EXPECT_EQ(64u, h.offset);
+    char data[4];
+    EXPECT_EQ(4u, fread(data, 1, 4, f));
+    fclose(f);
+    FILE* shortFile = StreamOf(Bytes(bytes.begin(), bytes.begin() + 63));
+    EXPECT_FALSE(ReadLocalTagHeader("T", shortFile, nullptr, &h));
+    fclose(shortFile);
+}
+
+}  // namespace
