@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "model/LwoList.h"
+#include "model/LwoPostPass.h"
 
 static constexpr u32 ID_FORM = FourCC("FORM");
 static constexpr u32 ID_LWO2 = FourCC("LWO2");

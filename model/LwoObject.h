@@ -140,23 +140,3 @@ void LwoFreePoints(LwoPointList* points);
 void LwoFreePolygons(LwoPolygonList* polygons);
 void LwoFreeTags(LwoTagList* tags);
 void LwoFreeVMap(LwoVMap* vmap);
-
-// Post passes over one layer, run in this order after reading; each answers 1 or 0.
-void LwoGetBoundingBox(LwoPointList* points, float bbox[6]);
-void LwoGetPolygonNormals(LwoPointList* points, LwoPolygonList* polygons);
-int LwoGetPointPolygons(LwoPointList* points, LwoPolygonList* polygons);
-// Checks every corner's point index; 0 when one lies outside the layer's points.
-int LwoCheckPolygonPoints(LwoPointList* points, LwoPolygonList* polygons);
-// Gives every polygon its surface: the SURF matching its tag, or a new default surface named
-// after the tag; without tags, one shared unnamed default surface. 0 for a tag index outside the
-// tag list or when out of memory.
-int LwoResolvePolygonSurfaces(LwoPolygonList* polygons, LwoTagList* tags, LwoSurface** surfaces,
-                              s32* nsurfs);
-void LwoGetVertexNormals(LwoPointList* points, LwoPolygonList* polygons);
-// 0 when an entry names a point (or polygon) outside the layer, or out of memory.
-int LwoGetPointVMaps(LwoPointList* points, LwoVMap* vmaps);
-int LwoGetPolygonVMaps(LwoPolygonList* polygons, LwoVMap* vmaps);
-
-float LwoDot(const float a[3], const float b[3]);
-void LwoCross(const float a[3], const float b[3], float c[3]);
-void LwoNormalize(float v[3]);

@@ -1,11 +1,10 @@
-// The passes that derive bounds, normals, surfaces and cross references once every chunk of an
-// object has been read.
+#include "model/LwoPostPass.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include "model/LwoList.h"
-#include "model/LwoObject.h"
 
 float LwoDot(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "model/LwoList.h"
+#include "model/LwoPostPass.h"
 
 #define ID(s) FourCC(s)
 

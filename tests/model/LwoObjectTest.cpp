@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "model/LwoObject.h"
+#include "model/LwoPostPass.h"
 #include "model/LwoReader.h"
 #include "tests/model/LwoFixture.h"
 
@@ -196,6 +197,37 @@ TEST(LwoObject, AVariableLengthIndexWithALeadingFFTakesFourBytes)
     ASSERT_NE(r.object, nullptr);
     EXPECT_EQ(r.object->layer->polygon.pol[0].v[0].index, 0xFF00);
     EXPECT_EQ(r.object->layer->polygon.pol[0].v[1].index, 1);
+}
+
+TEST(LwoObject, AFailedReadSticksUntilTheCountIsReset)
+{
+    LwoScratch scratch;
+    std::string path = scratch.Write("bytes.bin", std::vector<u8>{0x12, 0x34, 0x56, 'a', 'b', 0, 0x78});
+    LwoReader r;
+    ASSERT_TRUE(LwoOpenReader(&r, path.c_str()));
+    EXPECT_EQ(LwoReadU2(&r), 0x1234);
+    EXPECT_EQ(LwoGetReadCount(&r), 2);
+    // A sub-range of 3 bytes: a 4-byte read crosses it and fails without consuming anything.
+    s64 saved = LwoPushLimit(&r, 3);
+    ASSERT_GE(saved, 0);
+    EXPECT_EQ(LwoReadI4(&r), 0);
+    EXPECT_EQ(LwoGetReadCount(&r), LWO_READ_ERROR);
+    EXPECT_EQ(LwoReadU1(&r), 0);
+    EXPECT_EQ(r.pos, 2);
+    LwoSetReadCount(&r, 0);
+    EXPECT_EQ(LwoReadU1(&r), 0x56);
+    // The string "ab" has its terminator outside the range.
+    EXPECT_EQ(LwoReadS0(&r), nullptr);
+    EXPECT_TRUE(LwoReadFailed(&r));
+    LwoPopLimit(&r, saved);
+    LwoSetReadCount(&r, 0);
+    EXPECT_EQ(LwoReadU2(&r), 0x0078);
+    EXPECT_EQ(LwoGetReadCount(&r), 2);
+    EXPECT_EQ(LwoReadBytes(&r, -1), nullptr);
+    EXPECT_TRUE(LwoReadFailed(&r));
+    LwoSetReadCount(&r, 0);
+    EXPECT_EQ(LwoReadBytes(&r, 1), nullptr);  // nothing is left
+    LwoCloseReader(&r);
 }
 
 TEST(LwoObject, StringsAreReadPaddedAndEmptyOnesAreNull)
