@@ -1,0 +1,118 @@
+#include "CodexFixture.h"
+
+#include <vector>
+
+#include "codex/DtexTag.h"
+#include "codex/LocalFolder.h"
+#include "codex/TagFiles.h"
+
+namespace {
+
+class DtexTagTest : public CodexTest {
+protected:
+    void SetUp() override
+    {
+        CodexTest::SetUp();
+        ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    }
+};
+
+int gMade = 0, gDestroyed = 0;
+void* MakeTexture(const u8*, u32, u32) { return reinterpret_cast<void*>(uintptr_t(++gMade)); }
+void DestroyTexture(void*) { ++gDestroyed; }
+
+}  // namespace
+
+TEST_F(DtexTagTest, NewTexturesAreCheckerboardsSavedAndSharedByReference)
+{
+    DtexTag* d = DtexManager().CreateNew(kDtexGroup, "Grass", kNoTagId);
+    ASSERT_NE(d, nullptr);
+    EXPECT_STREQ(d->GetClassName(), "DtexTag");
+    u32 w, h;
+    const u8* px = d->GetPixels(&w, &h);
+    ASSERT_EQ(w, 256u);
+    ASSERT_EQ(h, 256u);
+    EXPECT_EQ(px[0], 0) << "(0, 0) is black";
+    EXPECT_EQ(px[16 * 3], 255) << "(16, 0) is white";
+    EXPECT_EQ(px[(16 * 256 + 16) * 3], 0) << "(16, 16) is black";
+    TagEntry* entry = d->entry;
+    EXPECT_EQ(FindTagAttachment(entry, kAttachResource), d);
+
+    ASSERT_TRUE(d->Save());
+    EXPECT_TRUE(HasLocalCopy(entry));
+    ResourceRelease(d);
+    EXPECT_EQ(DtexManager().FindResource(entry), nullptr);
+    EXPECT_EQ(FindTagAttachment(entry, kAttachResource), nullptr);
+
+    DtexTag* a = DtexManager().Acquire(entry);
+    ASSERT_NE(a, nullptr);
+    DtexTag* b = DtexManager().AcquireById(entry->group, entry->tag);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(a->referenceCount, 2u);
+    px = a->GetPixels(&w, &h);
+    ASSERT_EQ(w, 256u);
+    EXPECT_EQ(px[16 * 3], 255);
+    EXPECT_EQ(DtexManager().AcquireById(kDtexGroup, kNoTagId), nullptr);
+    ResourceRelease(b);
+    EXPECT_EQ(DtexManager().FindResource(entry), a);
+    ResourceRelease(a);
+    EXPECT_EQ(DtexManager().FindResource(entry), nullptr);
+}
+
+TEST_F(DtexTagTest, ChangedPixelsAnnounceTheChangeAndRemakeTheTexture)
+{
+    DtexTextureHooks hooks = {MakeTexture, DestroyTexture};
+    SetDtexTextureHooks(&hooks);
+    gMade = gDestroyed = 0;
+    DtexTag* d = DtexManager().CreateNew(kDtexGroup, "Dirt", kNoTagId);
+    ASSERT_NE(d, nullptr);
+    void* first = d->GetTexture();
+    EXPECT_EQ(d->GetTexture(), first);
+    EXPECT_EQ(gMade, 1);
+
+    events.clear();
+    std::vector<u8> px(4 * 3, 9);
+    ASSERT_TRUE(d->SetPixels(px.data(), 2, 2));
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].event, kCodexContentChanged);
+    EXPECT_EQ(events[0].entry, d->entry);
+    EXPECT_EQ(gDestroyed, 1);
+    EXPECT_NE(d->GetTexture(), first);
+    EXPECT_EQ(gMade, 2);
+
+    std::vector<u8> wide(4096 * 3, 1);
+    EXPECT_FALSE(d->SetPixels(wide.data(), 4096, 1)) << "a side of 4096 cannot be stored";
+    u32 w;
+    d->GetPixels(&w, nullptr);
+    EXPECT_EQ(w, 2u);
+    ResourceRelease(d);
+    EXPECT_EQ(gDestroyed, 2);
+    SetDtexTextureHooks(nullptr);
+}
+
+TEST_F(DtexTagTest, DamagedTagsFailToLoadAndLeaveNothingAttached)
+{
+    DtexTag* d = DtexManager().CreateNew(kDtexGroup, "Sand", kNoTagId);
+    ASSERT_NE(d, nullptr);
+    ASSERT_TRUE(d->Save());
+    TagEntry* entry = d->entry;
+    ResourceRelease(d);
+    const std::string path = Local() + "detail textures/Sand";
+    const Bytes good = ReadBytes(path);
+    ASSERT_GT(good.size(), 64u + 20u);
+
+    struct Case { const char* what; size_t at; u8 value; size_t cut; } cases[] = {
+        {"record width differs from the stream", 64 + 3, 7, 0},
+        {"stream length past the tag", 64 + 19, 0x7F, 0},
+        {"stream cut short", 0, 0, 40},
+    };
+    for (const Case& c : cases) {
+        Bytes bad = good;
+        if (c.cut) bad.resize(bad.size() - c.cut);
+        else bad[c.at] = c.value;
+        WriteBytes(path, bad);
+        PollLocalFolder(true);
+        EXPECT_EQ(DtexManager().Acquire(entry), nullptr) << c.what;
+        EXPECT_EQ(FindTagAttachment(entry, kAttachResource), nullptr) << c.what;
+    }
+}
