@@ -639,3 +639,21 @@ TEST_F(ImageFiles, RecordsInArraysAreConstructedAndDestroyed)
     ASSERT_TRUE(owned[0]->Load());
     owned.DeleteAll();
 }
+
+TEST_F(ImageFiles, IndexedPngCoversEveryIndexEvenPastTheImagesPalette)
+{
+    Image img = {};
+    u8 idx[4] = {0, 1, 5, 1};
+    ASSERT_TRUE(img.Create(2, 2, kImageIndexed, idx));
+    Rgb pal[2] = {{200, 0, 0}, {0, 200, 0}};
+    ASSERT_TRUE(img.SetPalette(2, pal));
+    ASSERT_TRUE(SaveImage(Path("idx.png"), kFileFormatPng, img));
+    FileRecord rec;
+    ASSERT_TRUE(Load(Path("idx.png"), rec));
+    EXPECT_EQ(rec.image.paletteCount, 6u);
+    EXPECT_TRUE(AsRgba(rec.image) == AsRgba(img)) << "index 5 reads as black both ways";
+    if (magick) {
+        EXPECT_TRUE(MagickRgba(Path("idx.png")) == AsRgba(img));
+    }
+    img.Free();
+}
