@@ -57,17 +57,23 @@ void InitGL()
     HasAnisotropicFiltering();
 }
 
-int HasNonPowerOfTwoTextures()
+// Without a context there is nothing to ask; the answer is not kept then.
+static int Probe(int* cache, const char* extension)
 {
-    if (g_npot < 0) g_npot = OsExtensionSupported("GL_ARB_texture_non_power_of_two") ? 1 : 0;
-    return g_forceFallback ? 0 : g_npot;
+    if (*cache < 0) {
+        if (!OsGetWindowHandle()) return 0;
+        *cache = OsExtensionSupported(extension) ? 1 : 0;
+    }
+    return *cache;
 }
 
-int HasAnisotropicFiltering()
+int HasNonPowerOfTwoTextures()
 {
-    if (g_aniso < 0) g_aniso = OsExtensionSupported("GL_EXT_texture_filter_anisotropic") ? 1 : 0;
-    return g_aniso;
+    int has = Probe(&g_npot, "GL_ARB_texture_non_power_of_two");
+    return g_forceFallback ? 0 : has;
 }
+
+int HasAnisotropicFiltering() { return Probe(&g_aniso, "GL_EXT_texture_filter_anisotropic"); }
 
 void GLForceNonPowerOfTwoFallback(int force) { g_forceFallback = force; }
 

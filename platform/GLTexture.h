@@ -16,10 +16,10 @@ extern GLAddSwapHintRectWINFun GLAddSwapHintRectWIN;
 // Clears colour (transparent black) and depth, swaps once, looks up the entry points and
 // runs both extension probes.
 void InitGL();
-// Whether "GL_ARB_texture_non_power_of_two" is supported; probed once and cached. Always 0
-// while the fallback is forced.
+// Whether "GL_ARB_texture_non_power_of_two" is supported; probed once a window is open and
+// cached (0 before). Always 0 while the fallback is forced.
 int HasNonPowerOfTwoTextures();
-// Whether "GL_EXT_texture_filter_anisotropic" is supported; probed once and cached.
+// Whether "GL_EXT_texture_filter_anisotropic" is supported; probed and cached like the above.
 int HasAnisotropicFiltering();
 // Makes textures of any size take the power-of-two fallback path (for tests and for drivers
 // that claim the extension but do it badly).
@@ -36,6 +36,8 @@ enum {
     GLTEX_BGRA = 32993,
 };
 
+// Plain data: it may be copied and moved by bytes, and destroying it deletes nothing (the
+// owner calls Delete while the context is current).
 struct GLTexture {
     u32 id;      // 0 = none
     u32 width;   // the image size the texture was made for (OpenGL may have allocated more)
@@ -43,7 +45,6 @@ struct GLTexture {
     u32 owned;   // only an owned texture is deleted by this object
 
     GLTexture() : id(0), width(0), height(0), owned(0) {}
-    ~GLTexture() {}
 
     void Bind() const;
     // Deletes the OpenGL texture when owned and not 0; id becomes 0.

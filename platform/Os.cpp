@@ -62,6 +62,8 @@ void OsResetState()
     OsResetDialogState();
     OsResetClipboardState();
     GLResetState();
+    // The fake is there at once, so a test can script events and answers before OsInit.
+    if (useFake) OsCurrentBackend();
 }
 
 void OsUseRealBackend()

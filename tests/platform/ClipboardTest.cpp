@@ -9,6 +9,7 @@
 #include "platform/GLTexture.h"
 #include "platform/Os.h"
 #include "platform/OsFake.h"
+#include "platform/OsReal.h"
 
 namespace {
 
@@ -270,4 +271,21 @@ TEST_F(ClipboardFake, CursorShapesAnswerThePreviousShapeAndUnknownKindsShowTheAr
     EXPECT_EQ(FakeOsCursorShape(), CURSOR_ARROW);
     EXPECT_EQ(SetCursorShape(0), CURSOR_ARROW);
     EXPECT_EQ(FakeOsCursorShape(), CURSOR_ARROW);
+}
+
+TEST(CursorImages, TheProgramDrawsTheShapesTheLibraryLacks)
+{
+    static u8 rgba[32 * 32 * 4];
+    for (int kind = 0; kind <= 14; ++kind) {
+        int hx = -1, hy = -1;
+        bool own = kind == 3 || kind == 4 || (kind >= 7 && kind <= 13);
+        ASSERT_EQ(OsCursorImage(kind, rgba, &hx, &hy) != 0, own) << kind;
+        if (!own) continue;
+        bool hand = kind >= 7 && kind != 8 && kind != 9;
+        EXPECT_EQ(hx, hand ? 8 : 16) << kind;
+        EXPECT_EQ(hy, hand ? 8 : 16) << kind;
+        // Every shape is solid in its middle (a hand's outline is closed, so it is filled).
+        const u8* centre = rgba + (17 * 32 + 16) * 4;
+        EXPECT_EQ(centre[3], 255) << kind;
+    }
 }

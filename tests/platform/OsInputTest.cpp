@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/GLTexture.h"
 #include "platform/Os.h"
 #include "platform/OsFake.h"
 
@@ -319,4 +320,22 @@ TEST(OsState, ResettingForgetsEverythingOfThePreviousTest)
     OsPollEvents();
     EXPECT_TRUE(g_log.empty());
     OsResetState();
+}
+
+TEST(GLProbes, ExtensionProbesWaitForAWindowAndAreAskedOnce)
+{
+    OsUseFakeBackend();
+    FakeOsSetExtensions("GL_ARB_texture_non_power_of_two GL_EXT_texture_filter_anisotropic");
+    OsInit();
+    EXPECT_FALSE(HasNonPowerOfTwoTextures()) << "no context yet";
+    OsOpenWindow(640, 480, 0, 0);
+    EXPECT_TRUE(HasNonPowerOfTwoTextures());
+    EXPECT_TRUE(HasAnisotropicFiltering());
+    FakeOsSetExtensions("");
+    EXPECT_TRUE(HasNonPowerOfTwoTextures()) << "the first answer is kept";
+    GLForceNonPowerOfTwoFallback(1);
+    EXPECT_FALSE(HasNonPowerOfTwoTextures());
+    EXPECT_TRUE(HasAnisotropicFiltering());
+    OsResetState();
+    EXPECT_FALSE(HasNonPowerOfTwoTextures());
 }
