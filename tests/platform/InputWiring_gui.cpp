@@ -18,6 +18,7 @@ void Key(int k, int a) { g_log.push_back("key " + std::to_string(k) + " " + std:
 void Char(int c, int a) { g_log.push_back("char " + std::to_string(c) + " " + std::to_string(a)); }
 void Button(int b, int a) { g_log.push_back("button " + std::to_string(b) + " " + std::to_string(a)); }
 void Wheel(int p) { g_log.push_back("wheel " + std::to_string(p)); }
+void WheelH(int p) { g_log.push_back("hwheel " + std::to_string(p)); }
 
 bool Xdotool(const std::string& args)
 {
@@ -47,6 +48,7 @@ TEST(InputWiring, XEventsArriveThroughTheAdapters)
     OsSetCharCallback(Char);
     OsSetMouseButtonHandler(Button);
     OsSetMouseWheelCallback(Wheel);
+    OsSetMouseWheelHCallback(WheelH);
     for (int i = 0; i < 20; ++i) {
         OsPollEvents();
         OsSleep(0.01);
@@ -78,5 +80,10 @@ TEST(InputWiring, XEventsArriveThroughTheAdapters)
     ASSERT_TRUE(Xdotool("click --window " + id + " --repeat 2 4 click --window " + id + " 5"));  // two notches up, one down
     PollFor(3);
     EXPECT_EQ(g_log, (std::vector<std::string>{"wheel 1", "wheel 2", "wheel 1"}));
+
+    g_log.clear();
+    ASSERT_TRUE(Xdotool("click --window " + id + " 7"));  // one notch to the right
+    PollFor(1);
+    EXPECT_EQ(g_log, (std::vector<std::string>{"hwheel 1"}));
     OsResetState();
 }
