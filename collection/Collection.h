@@ -111,12 +111,18 @@ public:
 
     // --- Stored form (CollectionFormat.cpp) ---
 
-    // Reads the tag data at header.offset (header.size bytes) into this empty collection.
-    // Every count, offset and index is bounded by the data size and the tables. Answers 1, or
-    // 0 when a seek or read fails or the data is malformed; what was read stays for the
-    // caller to free.
+    // Reads the tag data (header->size bytes at header->offset, which must lie inside the
+    // stream) into this empty collection, with or without decoding the bitmaps. Every count,
+    // offset and size is bounded by the data: a block or sequence record past it fails the
+    // read; a FrameView-table, shadow or bitmap index past its table becomes none; a bitmap
+    // record that cannot be decoded becomes a checkerboard placeholder; bitmaps that would
+    // decode to far more memory than their bytes (over 4096 bytes of pixels per byte of data
+    // plus 64 MiB, or 1 GiB) fail the read. Answers 1, or 0 on failure; what was read stays
+    // for the caller to free.
     int Read(FILE* stream, const TagHeader* header, bool withBitmaps);
-    // Writes the tag data at header.offset and sets the header's group, version and user.
+    // Writes the tag data at header->offset and sets the header's group, version and user;
+    // the stream is left at the end of the data. Views with a high-res assignment store
+    // both assignments whichever one they show.
     // Answers 1, or 0 on the first failed seek or write, or when an index would not fit its
     // 16-bit field (more than 65535 bitmaps, views or frames in all).
     int Write(FILE* stream, TagHeader* header);

@@ -56,6 +56,12 @@ void CopyName(char* dst, u32 dstSize, const char* src, u32 maxChars)
     memcpy(dst, src, n);
 }
 
+// The most pixel memory a read may take: per byte of tag data, plus a fixed allowance, and
+// at most 1 GiB in all (the same in both builds, so both accept the same files).
+constexpr u64 kPixelBudgetPerDataByte = 4096;
+constexpr u64 kPixelBudgetSlack = 64ull << 20;
+constexpr u64 kMaxCollectionPixelBytes = 1ull << 30;
+
 // Stream position relative to `base`, or -1.
 s64 Tell(FILE* stream, u64 base)
 {
@@ -311,6 +317,11 @@ int Collection::ReadBitmaps(FILE* stream, const TagHeader* header, const Collect
         table.entries[i][2] = u16(colorTable.entries[i].blue << 8);
     }
     bool colorMap = ((header->user | ch.flags) & kCollectionColorMap) != 0;
+    // Span rows and runs let a few bytes stand for many pixels; a file whose bitmaps would
+    // take far more memory than any real collection of its size is refused instead.
+    u64 budget = kPixelBudgetPerDataByte * bounds.size + kPixelBudgetSlack;
+    if (budget > kMaxCollectionPixelBytes) budget = kMaxCollectionPixelBytes;
+    u64 used = 0;
     for (u32 i = 0; i < directory.count; ++i) {
         const BitmapDirectoryEntry& e = directory.data[i];
         CollectionBitmap* b = nullptr;
@@ -324,6 +335,11 @@ int Collection::ReadBitmaps(FILE* stream, const TagHeader* header, const Collect
             b = new CollectionBitmap();
             b->width = b->height = 256;
             b->bytesPerPixel = 2;
+        }
+        used += b->pixels ? b->PixelByteCount() : 256 * 256 * 2;
+        if (used > budget) {
+            delete b;
+            return 0;
         }
         CopyName(b->name, sizeof(b->name), e.name, 62);
         if (colorMap) {

@@ -510,6 +510,25 @@ TEST(CollectionFormat, CountsOffsetsAndSizesPastTheDataFailTheRead)
     EXPECT_EQ(Read(good, true, 0x22, u32(good.size() + 1)).ok, 0) << "tag header size past the stream";
 }
 
+TEST(CollectionFormat, BitmapsThatDecodeToFarMoreMemoryThanTheirBytesFailTheRead)
+{
+    // 32767 x 512 span-coded rows that are all empty: 4 KiB of record, 32 MiB of pixels.
+    BeBuilder wide;
+    wide.Bytes(BitmapHeader(32767, 512, 32767, 4 | 64, 8, 0, 0)).Zero(4 * 511);
+    for (int y = 0; y < 512; ++y) wide.U32(0);
+    TagSpec s = Fixture();
+    s.sequences.clear();
+    s.views.clear();
+    s.shadows.clear();
+    s.bitmaps = {{"wide", 32767, 512, wide.bytes}};
+    Loaded one = Read(BuildTag(s));
+    ASSERT_EQ(one.ok, 1);
+    EXPECT_EQ(one.c->GetBitmap(0)->width, 32767);
+    s.bitmaps.assign(10, s.bitmaps[0]);
+    EXPECT_EQ(Read(BuildTag(s)).ok, 0);
+    EXPECT_EQ(Read(BuildTag(s), false).ok, 1);
+}
+
 TEST(CollectionFormat, IndicesPastTheirTablesBecomeNone)
 {
     Bytes good = BuildTag(Fixture());
