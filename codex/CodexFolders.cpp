@@ -100,9 +100,16 @@ String ResolveGroupFolder(const char* root, u32 group)
 
 s64 StreamFileSize(FILE* stream)
 {
+    if (!stream) return -1;
     struct stat st;
-    if (!stream || fstat(fileno(stream), &st) != 0) return -1;
-    return s64(st.st_size);
+    const int fd = fileno(stream);
+    if (fd >= 0) return fstat(fd, &st) == 0 ? s64(st.st_size) : -1;
+    // A stream without a descriptor (in memory): measure by seeking.
+    const off_t here = ftello(stream);
+    if (here < 0 || fseeko(stream, 0, SEEK_END) != 0) return -1;
+    const off_t end = ftello(stream);
+    if (fseeko(stream, here, SEEK_SET) != 0) return -1;
+    return s64(end);
 }
 
 bool OpenTagTempFile(const char* path, const TagHeader& header, FILE** stream, String* tempPath)
