@@ -183,6 +183,8 @@ u64 WriteTrueColorBitmap(FILE* stream, const CollectionBitmap& bitmap)
 
 u64 WriteBitmap(FILE* stream, const CollectionBitmap& bitmap)
 {
+    // The record cannot hold larger sides; writing one would lose the bitmap on reading.
+    if (bitmap.width > 32767 || bitmap.height > 32767) return 0;
     CollectionBitmapHeader header;
     u64 total = WriteBitmapHeader(stream, header, bitmap);
     if (!total) return 0;

@@ -8,7 +8,8 @@
 #include "foundation/DynArray.h"
 
 // Writes the header, the reserved table and the pixels at the stream position. Answers the
-// record's byte count, or 0 when a write or seek fails or the record would not fit 32 bits.
+// record's byte count, or 0 when a write or seek fails, a side is above 32767 or the record
+// would not fit 32 bits.
 u64 WriteBitmap(FILE* stream, const CollectionBitmap& bitmap);
 
 // Reads a record of `size` bytes at the stream position. Every length inside the record is

@@ -202,6 +202,17 @@ TEST(BitmapCoding, TrueColourRecordsIgnoreTheBitmapFlagsAndReadAsEightBytePixels
     EXPECT_EQ(Pixels(*back), px);
 }
 
+TEST(BitmapCoding, SidesTheRecordCannotHoldFailTheWrite)
+{
+    BitmapPtr wide = MakeBitmap(32768, 1, 0, 2, Bytes(2 * 32768, 255));
+    u64 n = 1;
+    Write(*wide, &n);
+    EXPECT_EQ(n, 0u);
+    BitmapPtr widest = MakeBitmap(32767, 1, 0, 2, Bytes(2 * 32767, 255));
+    Write(*widest, &n);
+    EXPECT_EQ(n, 52u + 32767u);
+}
+
 TEST(BitmapCoding, MalformedRecordsAreRefused)
 {
     Bytes good = Header(2, 2, 4, kBitmapSpanRows | kBitmapPaddedRows | kBitmapPartialAlpha, 16, 1, 0)
