@@ -53,7 +53,7 @@ void Collection::CopyColorTable(ColorTableEntry* out, u32* count) const
     if (count) *count = 256;
 }
 
-// Calls fn(view) for every FrameView and fnShadow(frame) for every frame of every sequence.
+// Calls viewFn(view) for every FrameView and frameFn(frame) for every frame of every sequence.
 template <typename ViewFn, typename FrameFn>
 static void ForEachCell(DynArray<Sequence*>& sequences, ViewFn viewFn, FrameFn frameFn)
 {

@@ -70,7 +70,7 @@ s64 Tell(FILE* stream, u64 base)
     return s64(u64(p) - base);
 }
 
-// A view or shadow table entry: the u16 index stored for it, or false when it cannot be.
+// Whether an index can be stored in a u16 field, where 0xFFFF means none.
 bool FitsIndex(u32 count)
 {
     return count < kNoIndex;

@@ -131,7 +131,8 @@ static_assert(ByteOrderDescribes<ShadowRecord>(kShadowRecordDescriptor), "Shadow
 constexpr u32 kSequenceHeaderSize = 64;
 constexpr u32 kSequenceFrameRecordSize = 46;
 
-// Spans' disk layout: a row head {span count, pixel count} and spans {start, end}.
+// The 52-byte header of a bitmap record. Span-coded rows that follow it are u16 pairs: a row
+// head {span count, pixel count}, then the spans {start, end}.
 struct CollectionBitmapHeader {
     u16 width;
     u16 height;
