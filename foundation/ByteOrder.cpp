@@ -1,5 +1,7 @@
 #include "foundation/ByteOrder.h"
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -37,14 +39,16 @@ bool FitsInMemory(u64 bytes)
 }
 
 // Whether the stream (when it can seek) holds at least `bytes` more bytes. Streams that
-// cannot seek answer true and the read itself decides.
+// cannot seek answer true and the read itself decides. Positions are 64-bit: with a 32-bit
+// long, ftell fails past 2 GiB and the check would wave every read through.
 bool StreamHolds(FILE* stream, u64 bytes)
 {
-    long here = ftell(stream);
+    off_t here = ftello(stream);
     if (here < 0) return true;
-    if (fseek(stream, 0, SEEK_END) != 0) return true;
-    long end = ftell(stream);
-    fseek(stream, here, SEEK_SET);
+    if (fseeko(stream, 0, SEEK_END) != 0) return true;
+    off_t end = ftello(stream);
+    // A stream left at its end would make the caller read the wrong bytes.
+    if (fseeko(stream, here, SEEK_SET) != 0) return false;
     if (end < here) return true;
     return u64(end - here) >= bytes;
 }

@@ -3,7 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "foundation/ByteOrder.h"
 
@@ -334,6 +337,30 @@ TEST(ByteOrder, AHugeCountFromADamagedFileFailsBeforeAnyAllocation)
     EXPECT_EQ(ReadRecords(mem.data(), 0x20000u, kMixed, in.f), 0u);
     EXPECT_EQ(mem, Bytes(64, 0xCD));
     EXPECT_EQ(ftell(in.f), 0);
+}
+
+TEST(ByteOrder, ALargeReadPastTwoGibibytesIsRefusedWhenTheFileEndsSooner)
+{
+    // A sparse file whose last bytes lie past 2 GiB: there a 32-bit long cannot hold the
+    // position, and the check of the bytes left must still hold in the 32-bit build.
+    char folder[] = "/tmp/tavik-byteorder-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::string path = std::string(folder) + "/large";
+    FILE* f = fopen(path.c_str(), "w+b");
+    ASSERT_NE(f, nullptr);
+    const off_t start = off_t(3) << 30;
+    ASSERT_EQ(ftruncate(fileno(f), start + 100), 0);
+    ASSERT_EQ(fseeko(f, start, SEEK_SET), 0);
+
+    // 0x20000 records of 16 bytes are 2 MiB; only 100 bytes are there.
+    Bytes mem(size_t(0x20000) * 16, 0xCD);
+    EXPECT_EQ(ReadRecords(mem.data(), 0x20000u, kMixed, f), 0u);
+    EXPECT_EQ(ReadElements(mem.data(), 0x80000u, kBoU32, f), 0u);
+    EXPECT_EQ(mem, Bytes(mem.size(), 0xCD));
+    EXPECT_EQ(ftello(f), start);
+    fclose(f);
+    remove(path.c_str());
+    rmdir(folder);
 }
 
 TEST(ByteOrder, ElementsAreSwappedOrCopiedByType)
