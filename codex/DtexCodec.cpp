@@ -80,6 +80,41 @@ int Predict(int variant, const u8* rgb, u32 width, u32 x, u32 y, int pred[3])
     return variant;
 }
 
+// The three variants differ only in which channel is the base, so one walk serves them all.
+void PredictForward(int variant, const u8* rgb, u8* residuals, u32 width, u32 height)
+{
+    if (!width || !height) return;
+    residuals[0] = rgb[0];
+    residuals[1] = rgb[1];
+    residuals[2] = rgb[2];
+    for (u32 y = 0; y < height; ++y) {
+        for (u32 x = (y == 0 ? 1 : 0); x < width; ++x) {
+            int pred[3], actual[3];
+            int v = Predict(variant, rgb, width, x, y, pred);
+            size_t i = (size_t(y) * width + x) * 3;
+            Quantities(v, rgb + i, actual);
+            for (int c = 0; c < 3; ++c) residuals[i + c] = ZigZag(pred[c] - actual[c]);
+        }
+    }
+}
+
+void PredictInverse(int variant, const u8* residuals, u8* rgb, u32 width, u32 height)
+{
+    if (!width || !height) return;
+    rgb[0] = residuals[0];
+    rgb[1] = residuals[1];
+    rgb[2] = residuals[2];
+    for (u32 y = 0; y < height; ++y) {
+        for (u32 x = (y == 0 ? 1 : 0); x < width; ++x) {
+            int q[3];
+            int v = Predict(variant, rgb, width, x, y, q);
+            size_t i = (size_t(y) * width + x) * 3;
+            for (int c = 0; c < 3; ++c) q[c] -= UnZigZag(residuals[i + c]);
+            FromQuantities(v, q, rgb + i);
+        }
+    }
+}
+
 u32 BlocksAcross(u32 width) { return (width + 7) / 8; }
 u32 BlocksDown(u32 height) { return (height + 7) / 8; }
 
@@ -189,38 +224,34 @@ u32 RiceDecode(DtexBitStream* s, u32 k)
     return (q << k) | BitReaderGet(s, k);
 }
 
-void PredictForward(int variant, const u8* rgb, u8* residuals, u32 width, u32 height)
+void PredictForward0(const u8* rgb, u8* residuals, u32 width, u32 height)
 {
-    if (!width || !height) return;
-    residuals[0] = rgb[0];
-    residuals[1] = rgb[1];
-    residuals[2] = rgb[2];
-    for (u32 y = 0; y < height; ++y) {
-        for (u32 x = (y == 0 ? 1 : 0); x < width; ++x) {
-            int pred[3], actual[3];
-            int v = Predict(variant, rgb, width, x, y, pred);
-            size_t i = (size_t(y) * width + x) * 3;
-            Quantities(v, rgb + i, actual);
-            for (int c = 0; c < 3; ++c) residuals[i + c] = ZigZag(pred[c] - actual[c]);
-        }
-    }
+    PredictForward(0, rgb, residuals, width, height);
 }
 
-void PredictInverse(int variant, const u8* residuals, u8* rgb, u32 width, u32 height)
+void PredictForward1(const u8* rgb, u8* residuals, u32 width, u32 height)
 {
-    if (!width || !height) return;
-    rgb[0] = residuals[0];
-    rgb[1] = residuals[1];
-    rgb[2] = residuals[2];
-    for (u32 y = 0; y < height; ++y) {
-        for (u32 x = (y == 0 ? 1 : 0); x < width; ++x) {
-            int q[3];
-            int v = Predict(variant, rgb, width, x, y, q);
-            size_t i = (size_t(y) * width + x) * 3;
-            for (int c = 0; c < 3; ++c) q[c] -= UnZigZag(residuals[i + c]);
-            FromQuantities(v, q, rgb + i);
-        }
-    }
+    PredictForward(1, rgb, residuals, width, height);
+}
+
+void PredictForward2(const u8* rgb, u8* residuals, u32 width, u32 height)
+{
+    PredictForward(2, rgb, residuals, width, height);
+}
+
+void PredictInverse0(const u8* residuals, u8* rgb, u32 width, u32 height)
+{
+    PredictInverse(0, residuals, rgb, width, height);
+}
+
+void PredictInverse1(const u8* residuals, u8* rgb, u32 width, u32 height)
+{
+    PredictInverse(1, residuals, rgb, width, height);
+}
+
+void PredictInverse2(const u8* residuals, u8* rgb, u32 width, u32 height)
+{
+    PredictInverse(2, residuals, rgb, width, height);
 }
 
 u64 ChooseBlockRiceParams(u8* params, u32 blockRow, u32 width, u32 height, const u8* residuals)

@@ -35,9 +35,15 @@ void RiceEncode(DtexBitStream* s, u32 value, u32 k);
 // marks the stream overrun.
 u32 RiceDecode(DtexBitStream* s, u32 k);
 
-// Residual images of width x height x 3 bytes from RGB pixels and back, per variant 0-2.
-void PredictForward(int variant, const u8* rgb, u8* residuals, u32 width, u32 height);
-void PredictInverse(int variant, const u8* residuals, u8* rgb, u32 width, u32 height);
+// Residual images of width x height x 3 bytes from RGB pixels, one routine per predictor
+// variant: the base channel is red (0), green (1) or blue (2).
+void PredictForward0(const u8* rgb, u8* residuals, u32 width, u32 height);
+void PredictForward1(const u8* rgb, u8* residuals, u32 width, u32 height);
+void PredictForward2(const u8* rgb, u8* residuals, u32 width, u32 height);
+// The RGB pixels back from a residual image of the same variant.
+void PredictInverse0(const u8* residuals, u8* rgb, u32 width, u32 height);
+void PredictInverse1(const u8* residuals, u8* rgb, u32 width, u32 height);
+void PredictInverse2(const u8* residuals, u8* rgb, u32 width, u32 height);
 
 // Chooses k for the three channels of every block of one block row (params: 3 per block,
 // blocks left to right) and answers the row's cost in residual bits.
