@@ -85,6 +85,8 @@ static int ReadVersion1(DetailMap* map, FILE* stream, const TagHeader* header)
     if (!TagDataHolds(header, 0, sizeof h) || !ReadRecords(&h, 1, kDmapHeaderV1Descriptor, stream)) return 0;
     map->width = h.width;
     map->height = h.height;
+    // The old layout has no colours or descriptions: none may survive from an earlier read.
+    memset(map->entries, 0, sizeof map->entries);
     for (u32 i = 0; i < kDetailMapEntries; ++i) {
         map->entries[i].dtex = h.dtex[i];
         map->entries[i].scale = h.values[i] > 1 ? u8(h.values[i] - 1) : 0;

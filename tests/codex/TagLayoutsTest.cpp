@@ -148,6 +148,25 @@ TEST(DetailMap, VersionTwoIsWrittenByteForByteAndReadBack)
     FreeDmap(&map);
 }
 
+TEST(DetailMap, VersionOneReadIntoAUsedMapKeepsNoColourOrDescription)
+{
+    ByteBuilder b;
+    b.U32(2).U32(1).Zeros(8);
+    for (u32 i = 0; i < 128; ++i) b.U32(0x2000 + i);
+    for (u32 i = 0; i < 128; ++i) b.U8(4);
+    b.U8(9).U8(9);
+    DetailMap map;
+    FillSampleMap(&map);
+    TagFile in(b.bytes, 1);
+    ASSERT_TRUE(ReadDmapTag(&map, in.f, &in.header));
+    EXPECT_EQ(map.entries[0].dtex, 0x2000u);
+    EXPECT_EQ(map.entries[0].scale, 3);
+    const u8 zeroColor[3] = {0, 0, 0};
+    EXPECT_EQ(memcmp(map.entries[0].color, zeroColor, 3), 0);
+    EXPECT_STREQ(map.entries[0].name, "");
+    FreeDmap(&map);
+}
+
 TEST(DetailMap, CorruptVersionTwoDataIsRefused)
 {
     DetailMap map;
