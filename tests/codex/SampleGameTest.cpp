@@ -1,0 +1,125 @@
+// The sample game folder the build writes beside the program: every archive opens, the
+// layers resolve as designed, the odd local files are handled, and the tags read back with
+// the program's own readers.
+#include "CodexFixture.h"
+
+#include "codex/DetailMap.h"
+#include "codex/DtexCodec.h"
+#include "codex/Geometry.h"
+#include "codex/MeshTag.h"
+
+namespace {
+
+class SampleGameTest : public CodexTest {
+protected:
+    void SetUp() override
+    {
+        CodexTest::SetUp();
+        game = std::string(TAVIK_BINARY_DIR) + "/";
+        ASSERT_TRUE(Exists(game + "tags/Foundation")) << "the build writes the sample game (tavik_sample_game)";
+        OpenArchivesInFolder((game + "tags").c_str());
+        OpenArchivesInFolder((game + "plugins").c_str());
+        ActivateDefaultArchives();
+        ASSERT_TRUE(SetLocalFolder((game + "local").c_str()));
+    }
+    TagEntry* Named(u32 group, const char* name)
+    {
+        ScopedDynArray<TagEntry*> list;
+        ListGroupTags(group, &list);
+        for (TagEntry* e : list) {
+            TagHeader h;
+            GetTagHeader(e, &h);
+            if (strcmp(h.name, name) == 0) return e;
+        }
+        return nullptr;
+    }
+    std::string game;
+};
+
+TEST_F(SampleGameTest, ArchivesOfEveryKindOpenAndTheDefaultSetIsActive)
+{
+    ASSERT_EQ(4u, GetArchiveCount());
+    const struct { const char* name; u32 kind; bool active; } expected[] = {
+        {"Foundation", 3, true}, {"Expansion", 2, true}, {"Sample Addon", 6, true}, {"Classic", 1, false}};
+    for (auto e : expected) {
+        Archive* a = FindArchiveByName(e.name);
+        ASSERT_TRUE(a) << e.name;
+        EXPECT_EQ(e.kind, a->header.kind) << e.name;
+        EXPECT_EQ(e.active, IsArchiveActive(a)) << e.name;
+    }
+    EXPECT_EQ(1u, FindArchiveByName("Foundation")->mesh_records.count);
+}
+
+TEST_F(SampleGameTest, LayersDecideTheWinningCopies)
+{
+    // 'Welcome' is in the foundation, the expansion and the local folder.
+    TagEntry* welcome = FindTag(FourCC("text"), FourCC("Welc"));
+    ASSERT_TRUE(welcome);
+    EXPECT_EQ(3u, GetTagInstanceCount(welcome));
+    EXPECT_STREQ("local folder", GetTagSourceName(welcome));
+    TagEntry* names = FindTag(FourCC("stli"), FourCC("UnNa"));
+    ASSERT_TRUE(names);
+    EXPECT_STREQ("Sample Addon", GetTagSourceName(names));
+    EXPECT_FALSE(FindTag(FourCC("text"), FourCC("ClNo")));  // only in the inactive old archive
+}
+
+TEST_F(SampleGameTest, OddLocalFilesAreHandled)
+{
+    EXPECT_TRUE(Named(FourCC("text"), "Old Note"));
+    EXPECT_TRUE(Named(FourCC("text"), "Placeholder Note"));
+    EXPECT_FALSE(FindTag(FourCC("scen"), FourCC("StSc")));
+    EXPECT_TRUE(Logged("'Stray Scenery', a 'Scenery' file, was found in the 'Text' folder."));
+    EXPECT_TRUE(Logged("duplicate tagids detected: in the 'Text' folder, 'Second Local Note' and 'Local Note'"));
+    EXPECT_TRUE(Named(FourCC("temp"), "Unit Template"));
+}
+
+TEST_F(SampleGameTest, TagsReadBackWithTheProgramsReaders)
+{
+    TagHeader h;
+    TagEntry* mesh = Named(FourCC("mesh"), "Valley");
+    ASSERT_TRUE(mesh);
+    FILE* f = OpenTag(mesh, &h);
+    ASSERT_TRUE(f);
+    MeshTagData meshData;
+    InitMesh(&meshData);
+    EXPECT_TRUE(ReadMeshTag(&meshData, f, &h));
+    EXPECT_EQ(32u, meshData.columns);
+    const u32 colorMap = meshData.header.colorMap;
+    FreeMesh(&meshData);
+    CloseTagReader(mesh);
+
+    TagEntry* dmap = FindTag(FourCC("dmap"), colorMap);
+    ASSERT_TRUE(dmap);
+    f = OpenTag(dmap, &h);
+    DetailMap* map = LoadDetailMap(f, &h);
+    ASSERT_TRUE(map);
+    EXPECT_TRUE(FindTag(FourCC("dtex"), map->entries[0].dtex));
+    EXPECT_TRUE(FindTag(FourCC(".256"), colorMap));
+    FreeDmap(map);
+    delete map;
+    CloseTagReader(dmap);
+
+    TagEntry* geom = Named(FourCC("geom"), "Pyramid");
+    ASSERT_TRUE(geom);
+    f = OpenTag(geom, &h);
+    Geometry g;
+    InitGeom(&g);
+    EXPECT_TRUE(ReadGeomTag(&g, f, &h));
+    EXPECT_EQ(6u, g.triangles.count);
+    FreeGeom(&g);
+    CloseTagReader(geom);
+
+    TagEntry* snow = Named(FourCC("dtex"), "Snow");
+    ASSERT_TRUE(snow);
+    f = OpenTag(snow, &h);
+    u32 record[4];
+    ASSERT_EQ(16u, ReadElements(record, 4, kBoU32, f));
+    u8* rgb = nullptr;
+    u32 w = 0, ht = 0;
+    EXPECT_TRUE(ReadCompressedImage(&rgb, &w, &ht, f, h.size - 16));
+    EXPECT_EQ(32u, w);
+    free(rgb);
+    CloseTagReader(snow);
+}
+
+}  // namespace

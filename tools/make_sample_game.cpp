@@ -1,0 +1,380 @@
+// Writes a small game folder for trying the program and for tests: "tags" with a foundation
+// archive (kind 3) and an expansion (kind 2), "plugins" with an add-on (kind 6) and an
+// archive in the old form, and "local" with single tag files, among them the odd ones the tag
+// database must cope with (an old 'vorn' header, a placeholder name, a file in another
+// group's folder and a second file with an existing tag id).
+//
+// Every tag is written with the program's own writers through the tag database, and the
+// archives with its archive builder. Usage: make_sample_game <game folder>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "codex/Archive.h"
+#include "codex/Codex.h"
+#include "codex/CoreTag.h"
+#include "codex/DetailMap.h"
+#include "codex/DtexCodec.h"
+#include "codex/Geometry.h"
+#include "codex/LocalFolder.h"
+#include "codex/MediaRecord.h"
+#include "codex/MeshTag.h"
+#include "codex/ModelTag.h"
+#include "codex/TagFiles.h"
+#include "collection/Collection.h"
+#include "foundation/ByteOrder.h"
+#include "foundation/Log.h"
+#include "foundation/PrefStore.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool gFailed = false;
+
+void Fail(const char* what)
+{
+    fprintf(stderr, "make_sample_game: %s\n", what);
+    gFailed = true;
+}
+
+// Writes one tag as a local file of the current local folder: the writer gets the stream
+// and the header (data at header->offset) and answers success.
+template <typename Writer>
+TagEntry* WriteTag(u32 group, u32 tag, const char* name, Writer writer)
+{
+    TagHeader header;
+    TagEntry* entry = CreateTag(group, tag, name, &header, true);
+    if (!entry) {
+        Fail(name);
+        return nullptr;
+    }
+    FILE* f = BeginTagWrite(entry, &header, nullptr);
+    bool ok = f && writer(f, &header);
+    if (!f || !FinishTagWrite(entry, &header, ok)) {
+        Fail(name);
+        return nullptr;
+    }
+    return entry;
+}
+
+TagEntry* WriteBytesTag(u32 group, u32 tag, const char* name, const std::string& bytes)
+{
+    return WriteTag(group, tag, name, [&](FILE* f, TagHeader*) {
+        return bytes.empty() || fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    });
+}
+
+// Text with CR line ends, as the text editor writes it.
+std::string Text(const char* s)
+{
+    std::string out(s);
+    for (char& c : out)
+        if (c == '\n') c = '\r';
+    return out;
+}
+
+u32 MakeCollection(const char* name)
+{
+    TagEntry* e = WriteTag(FourCC(".256"), kNoTagId, name, [](FILE* f, TagHeader* header) {
+        Collection c;
+        ColorTableEntry colors[256];
+        for (u32 i = 0; i < 256; ++i) colors[i] = {u8(i), u8(255 - i), u8((i * 7) & 255)};
+        c.SetColorTable(colors, 256);
+        u8 pixels[2][16 * 16 * 2];
+        for (u32 b = 0; b < 2; ++b)
+            for (u32 i = 0; i < 16 * 16; ++i) {
+                pixels[b][i * 2] = (i % 16 + i / 16) % 5 ? 255 : 0;  // alpha
+                pixels[b][i * 2 + 1] = u8(2 + (i + b * 40) % 200);   // colour index
+            }
+        CollectionBitmap* first = c.AddBitmap("Boulder 1", 0, pixels[0], 16, 16, 2, nullptr);
+        CollectionBitmap* second = c.AddBitmap("Boulder 2", 0, pixels[1], 16, 16, 2, nullptr);
+        if (!first || !second) return false;
+        c.AddHueChange("Mossy");
+        Sequence* s = c.AddSequence("Roll");
+        if (!s) return false;
+        s->Resize(1, 2);
+        s->GetFrameView(0, 0).bitmap = first;
+        s->GetFrameView(1, 0).bitmap = second;
+        return c.Write(f, header) != 0;
+    });
+    return e ? e->tag : 0;
+}
+
+u32 MakeDtex(const char* name, u32 seed)
+{
+    TagEntry* e = WriteTag(FourCC("dtex"), kNoTagId, name, [seed](FILE* f, TagHeader*) {
+        const u32 w = 32, h = 32;
+        std::vector<u8> rgb(w * h * 3);
+        for (u32 y = 0; y < h; ++y)
+            for (u32 x = 0; x < w; ++x) {
+                u8* p = &rgb[(y * w + x) * 3];
+                p[0] = u8(seed * 40 + x * 3);
+                p[1] = u8(120 + ((x ^ y) & 15) * 4);
+                p[2] = u8(seed * 20 + y * 2);
+            }
+        u32 record[4] = {w, h, 0, 0};
+        return WriteElements(record, 4, kBoU32, f) == 16 && WriteCompressedImage(rgb.data(), w, h, f) != 0;
+    });
+    return e ? e->tag : 0;
+}
+
+void MakeFoundationTags()
+{
+    WriteBytesTag(FourCC("text"), FourCC("Welc"), "Welcome", Text("Welcome to the sample game.\nFoundation text.\n"));
+    WriteBytesTag(FourCC("stli"), FourCC("UnNa"), "Unit Names", Text("Archer\nKnight\nSlinger\n"));
+    WriteBytesTag(FourCC("scri"), kNoTagId, "Opening Script", Text("wait 10\nshow Welcome\n"));
+
+    const u32 collection = MakeCollection("Rocks");
+    WriteTag(FourCC("core"), kNoTagId, "Rock Core", [collection](FILE* f, TagHeader*) {
+        CoreTagData core = {};
+        core.collection = collection;
+        for (u32 i = 0; i < 166; ++i) core.values[i] = u16(i);
+        return WriteCoreTag(&core, f) != 0;
+    });
+
+    TagEntry* media = WriteTag(FourCC("medi"), kNoTagId, "Water", [](FILE* f, TagHeader*) {
+        MediaRecord m = {};
+        m.waveAmplitude[0] = 256;
+        m.waveAmplitude[2] = 128;
+        m.waveFrequency[0] = 3;
+        m.waveFrequency[2] = 5;
+        return WriteRecords(&m, 1, kMediaRecordDescriptor, f) == 256;
+    });
+
+    const u32 grass = MakeDtex("Grass", 1);
+    const u32 sand = MakeDtex("Sand", 2);
+
+    // The mesh names its detail map by the collection's id.
+    WriteTag(FourCC("dmap"), collection, "Valley", [grass, sand](FILE* f, TagHeader* header) {
+        DetailMap map;
+        InitDmap(&map);
+        bool ok = SetDmapSize(&map, 33, 33) != 0;
+        if (ok) {
+            for (u32 i = 0; i < kDetailMapEntries; ++i) map.entries[i].dtex = kNoTagId;
+            map.entries[0].dtex = grass;
+            strcpy(map.entries[0].name, "Grass");
+            map.entries[1].dtex = sand;
+            map.entries[1].scale = 1;
+            strcpy(map.entries[1].name, "Sand");
+            for (u32 i = 0; i < 33 * 33; ++i) map.bytePlane[i] = (i / 33) > 16 ? 1 : 0;
+            for (u32 i = 0; i < 33 * 33 * 2; ++i) map.pairPlane[i] = (i / 66) > 16 ? 1 : 0;
+            ok = WriteDmapTag(&map, f, header) != 0;
+        }
+        FreeDmap(&map);
+        return ok;
+    });
+
+    const u32 mediaId = media ? media->tag : 0;
+    WriteTag(FourCC("mesh"), kNoTagId, "Valley", [collection, mediaId](FILE* f, TagHeader* header) {
+        header->version = 11;
+        MeshHeader h = {};
+        h.colorMap = collection;
+        h.media = mediaId;
+        h.chunkColumns = 1;
+        h.chunkRows = 1;
+        h.cellsOffset = sizeof(MeshHeader);
+        h.shadeMidpoint = 0x8000;
+        strcpy(h.name516, "Valley");
+        std::vector<MeshCell> cells(32 * 32);
+        for (u32 y = 0; y < 32; ++y)
+            for (u32 x = 0; x < 32; ++x) {
+                MeshCell& c = cells[y * 32 + x];
+                c = {};
+                c.height = s16(512.0 * 4.0 * std::sin(x * 0.3) * std::cos(y * 0.2));
+                if (x > 24 && y > 24) {
+                    c.flags = kCellMedia0 | kCellMedia1;
+                    c.mediaHeight = 512;
+                }
+            }
+        return WriteRecords(&h, 1, kMeshHeaderDescriptor, f) == 1024 &&
+               WriteRecords(cells.data(), u32(cells.size()), kMeshCellDescriptor, f) == cells.size() * 12;
+    });
+
+    TagEntry* geom = WriteTag(FourCC("geom"), kNoTagId, "Pyramid", [](FILE* f, TagHeader* header) {
+        Geometry g;
+        InitGeom(&g);
+        const float lo[3] = {-1, 0, -1}, hi[3] = {1, 1.5f, 1}, point[3] = {0, 1.5f, 0};
+        SetGeomHeader(&g, 0, 0, lo, hi, point);
+        ResizeGeomSurfaces(&g, 1);
+        SetGeomSurface(&g, 0, "Stone", 0);
+        const float v[5][3] = {{-1, 0, -1}, {1, 0, -1}, {1, 0, 1}, {-1, 0, 1}, {0, 1.5f, 0}};
+        ResizeGeomVertices(&g, 5);
+        for (u32 i = 0; i < 5; ++i) SetGeomVertex(&g, i, v[i][0], v[i][1], v[i][2]);
+        const u16 tris[6][3] = {{0, 1, 4}, {1, 2, 4}, {2, 3, 4}, {3, 0, 4}, {0, 2, 1}, {0, 3, 2}};
+        ResizeGeomTrianglesZeroed(&g, 6);
+        for (u32 t = 0; t < 6; ++t) {
+            for (u32 c = 0; c < 3; ++c) SetGeomCorner(&g, t, c, tris[t][c], c == 1 ? 1.0f : 0.0f, c == 2 ? 1.0f : 0.0f);
+            SetGeomTriangle(&g, t, 0, 0, 1.0f);
+        }
+        const bool ok = WriteGeomTag(&g, f, header) != 0;
+        FreeGeom(&g);
+        return ok;
+    });
+
+    const u32 geomId = geom ? geom->tag : 0;
+    WriteTag(FourCC("mode"), kNoTagId, "Pyramid", [geomId, collection](FILE* f, TagHeader* header) {
+        Model m;
+        InitModel(&m);
+        SetModelGeometry(&m, geomId, collection);
+        ResizeModelIdList(&m, 1);
+        SetModelIdListEntry(&m, 0, collection);
+        const bool ok = WriteModelTag(&m, f, header) != 0;
+        FreeModel(&m);
+        return ok;
+    });
+}
+
+// Builds an archive from the local tags of the staging folder and moves it to target.
+void BuildStaged(const fs::path& game, const fs::path& target, u32 kind, const char* name, u32 priority)
+{
+    DynArray<TagEntry*> tags = {};
+    ListLocalTags(&tags);
+    const bool built = BuildArchive(tags, kind, name, "http://example.org/vorn-sample", priority);
+    tags.Free();
+    if (!built) {
+        Fail(name);
+        return;
+    }
+    const fs::path path = game / "plugins" / CleanArchiveFileName(name).c_str();
+    UnloadArchive(FindArchiveByPath(path.string().c_str()));
+    if (path != target) {
+        std::error_code ec;
+        fs::create_directories(target.parent_path(), ec);
+        fs::rename(path, target, ec);
+        if (ec) Fail("moving an archive");
+    }
+}
+
+// The old archive form: a 48-byte header, the data, then old-layout headers at the end.
+void WriteOldArchive(const fs::path& path)
+{
+    struct Item {
+        const char* name;
+        u32 tag;
+        std::string data;
+    } items[] = {{"Classic Note", FourCC("ClNo"), Text("Written in the old days.\n")},
+                 {"Classic Names", FourCC("ClNa"), Text("Squire\nHerald\n")}};
+    FILE* f = fopen(path.string().c_str(), "wb");
+    if (!f) return Fail("old archive");
+    u32 offset = kOldArchiveHeaderSize;
+    std::vector<OldTagHeader> headers;
+    for (const Item& item : items) {
+        OldTagHeader h = {};
+        strncpy(h.name, item.name, 31);
+        h.group = item.tag == FourCC("ClNa") ? FourCC("stli") : FourCC("text");
+        h.tag = item.tag;
+        h.version = 1;
+        h.offset = offset;
+        h.size = u32(item.data.size());
+        h.signature = kOldTagSignature;
+        headers.push_back(h);
+        offset += h.size;
+    }
+    OldArchiveHeader header = {};
+    header.one0 = header.one1 = 1;
+    strcpy(header.name, "Classic");
+    header.directory_offset = offset;
+    header.tag_count = u16(headers.size());
+    bool ok = WriteRecords(&header, 1, kOldArchiveHeaderDescriptor, f) == kOldArchiveHeaderSize;
+    for (const Item& item : items) ok = ok && fwrite(item.data.data(), 1, item.data.size(), f) == item.data.size();
+    ok = ok && WriteRecords(headers.data(), u32(headers.size()), kOldTagHeaderDescriptor, f) == 64 * headers.size();
+    if (fclose(f) != 0 || !ok) Fail("old archive");
+}
+
+// A local file with a header written as given (bypassing the tag database's cleaning).
+void WriteRawLocalFile(const fs::path& path, const TagHeader& header, const std::string& data, bool oldLayout)
+{
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);
+    FILE* f = fopen(path.string().c_str(), "wb");
+    if (!f) return Fail("local file");
+    bool ok;
+    if (oldLayout) {
+        OldTagHeader old = {};
+        memcpy(old.name, header.name, 31);
+        old.group = header.group;
+        old.tag = header.tag;
+        old.version = header.version;
+        old.offset = kTagHeaderSize;
+        old.size = u32(data.size());
+        old.signature = kOldTagSignature;
+        ok = WriteRecords(&old, 1, kOldTagHeaderDescriptor, f) == 64;
+    } else {
+        TagHeader h = header;
+        h.size = u32(data.size());
+        ok = WriteTagHeaders(&h, 1, f) == 64;
+    }
+    ok = ok && (data.empty() || fwrite(data.data(), 1, data.size(), f) == data.size());
+    if (fclose(f) != 0 || !ok) Fail("local file");
+}
+
+TagHeader LocalHeader(u32 group, u32 tag, const char* name)
+{
+    TagHeader h = {};
+    h.identifier = 0xFFFF;
+    strncpy(h.name, name, 31);
+    h.group = group;
+    h.tag = tag;
+    h.offset = kTagHeaderSize;
+    h.version = 1;
+    h.foundation_index = h.owner_index = 0xFF;
+    h.game = kTagSignature;
+    return h;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        fprintf(stderr, "usage: make_sample_game <game folder>\n");
+        return 2;
+    }
+    const fs::path game = fs::absolute(argv[1]);
+    const fs::path staging = game / ".sample-staging";
+    std::error_code ec;
+    for (const char* sub : {"tags", "plugins", "local", ".sample-staging"}) fs::remove_all(game / sub, ec);
+    fs::create_directories(game / "tags", ec);
+    fs::create_directories(game / "plugins", ec);
+    SetVornPath((game.string() + "/").c_str());
+
+    SetLocalFolder((staging / "foundation").string().c_str());
+    MakeFoundationTags();
+    BuildStaged(game, game / "tags" / "Foundation", 3, "Foundation", 0);
+
+    SetLocalFolder((staging / "expansion").string().c_str());
+    WriteBytesTag(FourCC("text"), FourCC("Welc"), "Welcome", Text("Welcome to the expansion.\n"));
+    WriteBytesTag(FourCC("text"), kNoTagId, "Expansion Notes", Text("New lands to the east.\n"));
+    MakeDtex("Snow", 3);
+    BuildStaged(game, game / "tags" / "Expansion", 2, "Expansion", 0);
+
+    SetLocalFolder((staging / "addon").string().c_str());
+    WriteBytesTag(FourCC("stli"), FourCC("UnNa"), "Unit Names", Text("Archer\nKnight\nSlinger\nBerserker\n"));
+    WriteBytesTag(FourCC("text"), kNoTagId, "Addon Note", Text("This add-on adds a berserker.\n"));
+    BuildStaged(game, game / "plugins" / "Sample Addon", 6, "Sample Addon", 100);
+
+    WriteOldArchive(game / "plugins" / "Classic");
+
+    // The local folder: ordinary tags written by the tag database, then the odd files.
+    SetLocalFolder((game / "local").string().c_str());
+    WriteBytesTag(FourCC("text"), FourCC("LoNo"), "Local Note", Text("A note kept in the local folder.\n"));
+    WriteBytesTag(FourCC("text"), FourCC("Welc"), "Welcome", Text("Welcome, edited locally.\n"));
+    WriteBytesTag(FourCC("temp"), kNoTagId, "Unit Template", Text("name\nhealth\nspeed\n"));
+    const fs::path text = game / "local" / "text";
+    WriteRawLocalFile(text / "Old Note", LocalHeader(FourCC("text"), FourCC("OlNo"), "Old Note"),
+                      Text("Saved with the old header.\n"), true);
+    WriteRawLocalFile(text / "Placeholder Note", LocalHeader(FourCC("text"), FourCC("PlNo"), "zaf made this"),
+                      Text("Named by its file.\n"), false);
+    WriteRawLocalFile(text / "Stray Scenery", LocalHeader(FourCC("scen"), FourCC("StSc"), "Stray Scenery"),
+                      std::string(16, '\0'), false);
+    WriteRawLocalFile(text / "Second Local Note", LocalHeader(FourCC("text"), FourCC("LoNo"), "Second Local Note"),
+                      Text("Same id as Local Note.\n"), false);
+
+    if (!CloseCodex()) Fail("closing the tag database");
+    fs::remove_all(staging, ec);
+    return gFailed ? 1 : 0;
+}
