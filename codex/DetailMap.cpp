@@ -149,11 +149,7 @@ int WriteDmapTag(const DetailMap* map, FILE* stream, TagHeader* header)
     pos = TellTagData(stream, header);
     if (pos < 0 || !WriteRLE(stream, map->pairPlane, points * 2)) return 0;
     h.pairPlaneOffset = u32(pos);
-    s64 end = TellTagData(stream, header);
-    if (end < 0 || !SeekTagData(stream, header, 0) || !WriteRecords(&h, 1, kDmapHeaderV2Descriptor, stream))
-        return 0;
-    // Leave the stream behind the data so the caller's size comes out right.
-    return SeekTagData(stream, header, u64(end));
+    return WriteTagDataHeader(stream, header, &h, kDmapHeaderV2Descriptor);
 }
 
 DetailMap* LoadDetailMap(FILE* stream, const TagHeader* header)

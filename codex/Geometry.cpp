@@ -52,44 +52,18 @@ int ResizeZeroed(DynArray<T>* array, u32 count)
     return 1;
 }
 
-// Reads count elements of a section at section base + offset after checking it lies inside
+// Reads count records of a section at section base + offset after checking it lies inside
 // the tag's data.
 template <typename T>
-int ReadSection(DynArray<T>* array, u16 count, u32 offset, const ByteOrderDescriptor* desc, u32 elementBytes,
-                FILE* stream, const TagHeader* header, u32 base)
+int ReadSection(DynArray<T>* array, u16 count, u32 offset, const ByteOrderDescriptor* desc, FILE* stream,
+                const TagHeader* header, u32 base)
 {
     array->SetExact(count);
     if (!count) return 1;
     u64 start = u64(base) + offset;
-    if (!TagDataHolds(header, start, u64(count) * elementBytes) || !SeekTagData(stream, header, start)) return 0;
-    if (desc) return ReadRecords(array->data, count, desc, stream) != 0;
-    return ReadElements(array->data, u64(count) * (elementBytes / 2), kBoU16, stream) != 0;
-}
-
-// Writes one section at the stream's position, or at its earlier offset when that lies ahead
-// (so a geometry read and written again keeps its layout) and updates offset and size.
-template <typename T>
-int WriteSection(const DynArray<T>& array, u32& offset, u32& size, const ByteOrderDescriptor* desc,
-                 u32 elementBytes, FILE* stream, const TagHeader* header, u32& total)
-{
-    if (array.count == 0) {
-        offset = size = 0;
-        return 1;
-    }
-    s64 pos = TellTagData(stream, header);
-    if (pos < s64(kGeomSectionBase)) return 0;
-    u64 here = u64(pos) - kGeomSectionBase;
-    if (offset > here) {
-        if (!SeekTagData(stream, header, u64(kGeomSectionBase) + offset)) return 0;
-        here = offset;
-    }
-    offset = u32(here);
-    size = array.count * elementBytes;
-    u64 written = desc ? WriteRecords(array.data, array.count, desc, stream)
-                       : WriteElements(array.data, u64(array.count) * (elementBytes / 2), kBoU16, stream);
-    if (!written) return 0;
-    total += size;
-    return 1;
+    if (!TagDataHolds(header, start, DiskSizeOfRecords(count, desc)) || !SeekTagData(stream, header, start))
+        return 0;
+    return ReadRecords(array->data, count, desc, stream) != 0;
 }
 
 }  // namespace
@@ -206,10 +180,11 @@ int ReadGeomTag(Geometry* geom, FILE* stream, const TagHeader* header)
         !ReadRecords(&h, 1, kGeometryHeaderDescriptor, stream))
         return 0;
     u32 base = h.sectionBase;
-    return ReadSection(&geom->surfaces, h.surfaceCount, h.surfacesOffset, kGeomSurfaceDescriptor, 64, stream,
-                       header, base) &&
-           ReadSection(&geom->vertices, h.vertexCount, h.verticesOffset, nullptr, 6, stream, header, base) &&
-           ReadSection(&geom->triangles, h.triangleCount, h.trianglesOffset, kGeomTriangleDescriptor, 64, stream,
+    return ReadSection(&geom->surfaces, h.surfaceCount, h.surfacesOffset, kGeomSurfaceDescriptor, stream, header,
+                       base) &&
+           ReadSection(&geom->vertices, h.vertexCount, h.verticesOffset, kGeomVertexDescriptor, stream, header,
+                       base) &&
+           ReadSection(&geom->triangles, h.triangleCount, h.trianglesOffset, kGeomTriangleDescriptor, stream,
                        header, base);
 }
 
@@ -225,14 +200,11 @@ int WriteGeomTag(Geometry* geom, FILE* stream, const TagHeader* header)
     h.vertexCount = u16(geom->vertices.count);
     h.triangleCount = u16(geom->triangles.count);
     if (!SeekTagData(stream, header, kGeomSectionBase)) return 0;
-    if (!WriteSection(geom->surfaces, h.surfacesOffset, h.surfacesSize, kGeomSurfaceDescriptor, 64, stream, header,
-                      h.totalSize) ||
-        !WriteSection(geom->vertices, h.verticesOffset, h.verticesSize, nullptr, 6, stream, header, h.totalSize) ||
-        !WriteSection(geom->triangles, h.trianglesOffset, h.trianglesSize, kGeomTriangleDescriptor, 64, stream,
-                      header, h.totalSize))
-        return 0;
-    s64 end = TellTagData(stream, header);
-    if (end < 0 || !SeekTagData(stream, header, 0) || !WriteRecords(&h, 1, kGeometryHeaderDescriptor, stream))
-        return 0;
-    return SeekTagData(stream, header, u64(end));
+    return WriteTagSection(stream, header, kGeomSectionBase, geom->surfaces.data, geom->surfaces.count,
+                           kGeomSurfaceDescriptor, &h.surfacesOffset, &h.surfacesSize, &h.totalSize) &&
+           WriteTagSection(stream, header, kGeomSectionBase, geom->vertices.data, geom->vertices.count,
+                           kGeomVertexDescriptor, &h.verticesOffset, &h.verticesSize, &h.totalSize) &&
+           WriteTagSection(stream, header, kGeomSectionBase, geom->triangles.data, geom->triangles.count,
+                           kGeomTriangleDescriptor, &h.trianglesOffset, &h.trianglesSize, &h.totalSize) &&
+           WriteTagDataHeader(stream, header, &h, kGeometryHeaderDescriptor);
 }

@@ -47,6 +47,9 @@ struct GeomVertex {
     s16 v[3];  // -512x, 512z, 512y
 };
 
+inline constexpr ByteOrderDescriptor kGeomVertexDescriptor[] = {6, 3, kBoU16};
+static_assert(ByteOrderDescribes<GeomVertex>(kGeomVertexDescriptor), "GeomVertex layout");
+
 struct GeomCorner {
     u16 t2;      // second texture coordinate x 65535
     u16 t1;      // first texture coordinate x 65535

@@ -8,21 +8,6 @@ namespace {
 
 constexpr u32 kModelSectionBase = 72;
 
-template <typename T>
-int WriteSection(const DynArray<T>& array, u32& offset, u32& size, const ByteOrderDescriptor* desc, FILE* stream,
-                 const TagHeader* header, u32& total)
-{
-    offset = size = 0;
-    if (array.count == 0) return 1;
-    s64 pos = TellTagData(stream, header);
-    if (pos < s64(kModelSectionBase)) return 0;
-    offset = u32(pos - kModelSectionBase);
-    size = u32(DiskSizeOfRecords(array.count, desc));
-    if (!WriteRecords(array.data, array.count, desc, stream)) return 0;
-    total += size;
-    return 1;
-}
-
 constexpr ByteOrderDescriptor kIdDescriptor[] = {4, 1, kBoU32};
 
 }  // namespace
@@ -93,13 +78,11 @@ int WriteModelTag(Model* model, FILE* stream, const TagHeader* header)
     h.recordCount = u16(model->records.count);
     h.cellCount = u16(model->cells.count);
     if (!SeekTagData(stream, header, kModelSectionBase)) return 0;
-    if (!WriteSection(model->ids, h.idsOffset, h.idsSize, kIdDescriptor, stream, header, h.totalSize) ||
-        !WriteSection(model->records, h.recordsOffset, h.recordsSize, kModelRecordDescriptor, stream, header,
-                      h.totalSize) ||
-        !WriteSection(model->cells, h.cellsOffset, h.cellsSize, kModelCellDescriptor, stream, header, h.totalSize))
-        return 0;
-    s64 end = TellTagData(stream, header);
-    if (end < 0 || !SeekTagData(stream, header, 0) || !WriteRecords(&h, 1, kModelHeaderDescriptor, stream))
-        return 0;
-    return SeekTagData(stream, header, u64(end));
+    return WriteTagSection(stream, header, kModelSectionBase, model->ids.data, model->ids.count, kIdDescriptor,
+                           &h.idsOffset, &h.idsSize, &h.totalSize) &&
+           WriteTagSection(stream, header, kModelSectionBase, model->records.data, model->records.count,
+                           kModelRecordDescriptor, &h.recordsOffset, &h.recordsSize, &h.totalSize) &&
+           WriteTagSection(stream, header, kModelSectionBase, model->cells.data, model->cells.count,
+                           kModelCellDescriptor, &h.cellsOffset, &h.cellsSize, &h.totalSize) &&
+           WriteTagDataHeader(stream, header, &h, kModelHeaderDescriptor);
 }
