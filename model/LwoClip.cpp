@@ -108,6 +108,7 @@ LwoClip* LwoReadClip(LwoReader* r, s32 /*size*/)
     clip->index = s32(LwoReadU4(r));
     bool first = true;
     bool ok = !LwoReadFailed(r);
+    LwoListBuilder<LwoPlugin> ifilters(&clip->ifilter), pfilters(&clip->pfilter);
     while (ok && LwoRemaining(r) > 0) {
         u32 id;
         s32 sz;
@@ -137,10 +138,10 @@ LwoClip* LwoReadClip(LwoReader* r, s32 /*size*/)
                 LwoPlugin* p = ReadFilter(r);
                 if (!p) break;
                 if (id == ID("IFLT")) {
-                    LwoListAdd(&clip->ifilter, p);
+                    ifilters.Add(p);
                     ++clip->nifilters;
                 } else {
-                    LwoListAdd(&clip->pfilter, p);
+                    pfilters.Add(p);
                     ++clip->npfilters;
                 }
                 break;

@@ -29,6 +29,10 @@ LwoEnvelope* LwoReadEnvelope(LwoReader* r, s32 /*size*/)
     env->index = LwoReadVX(r);
     LwoKey* last = nullptr;  // the key created last, which a SPAN describes
     bool ok = !LwoReadFailed(r);
+    // Keys are kept in file order while reading and sorted by time once at the end, which is
+    // the order inserting each one by time gives, without its quadratic cost.
+    LwoListBuilder<LwoKey> keys(&env->key);
+    LwoListBuilder<LwoPlugin> filters(&env->cfilter);
     while (ok && LwoRemaining(r) > 0) {
         u32 id;
         s32 sz;
@@ -53,7 +57,7 @@ LwoEnvelope* LwoReadEnvelope(LwoReader* r, s32 /*size*/)
             }
             key->time = LwoReadF4(r);
             key->value = LwoReadF4(r);
-            LwoListInsert(&env->key, key, LwoCompareKeys);
+            keys.Add(key);
             ++env->nkeys;
             last = key;
             break;
@@ -92,7 +96,7 @@ LwoEnvelope* LwoReadEnvelope(LwoReader* r, s32 /*size*/)
             p->name = LwoReadS0(r);
             p->flags = LwoReadU2(r);
             p->data = LwoReadRest(r, &p->dataSize);
-            LwoListAdd(&env->cfilter, p);
+            filters.Add(p);
             ++env->ncfilters;
             break;
         }
@@ -107,5 +111,6 @@ LwoEnvelope* LwoReadEnvelope(LwoReader* r, s32 /*size*/)
         LwoFreeEnvelope(env);
         return nullptr;
     }
+    LwoListSort(&env->key, LwoCompareKeys);
     return env;
 }

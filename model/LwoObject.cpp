@@ -358,55 +358,76 @@ static int ReadBoundingBox(LwoReader* r, s32 size, LwoLayer* layer)
     return rlen >= 0 && rlen <= size;
 }
 
+// Where the chunks of an LWO2 object go: the current layer and the ends of the lists being
+// built, so that appending stays constant-time however many chunks a file holds.
+struct ChunkState {
+    LwoObject* object;
+    LwoLayer* layer;
+    LwoListBuilder<LwoLayer> layers;
+    LwoListBuilder<LwoVMap> vmaps;
+    LwoListBuilder<LwoEnvelope> envs;
+    LwoListBuilder<LwoClip> clips;
+    LwoListBuilder<LwoSurface> surfs;
+
+    explicit ChunkState(LwoObject* o)
+        : object(o), layer(o->layer), layers(&o->layer), vmaps(&o->layer->vmap), envs(&o->env),
+          clips(&o->clip), surfs(&o->surf)
+    {
+    }
+};
+
 // Reads one chunk into the object; the reader's limit is the chunk's end.
-static int ReadChunk(LwoReader* r, LwoObject* object, LwoLayer** layer, u32 id, s32 size)
+static int ReadChunk(LwoReader* r, void* context, u32 id, s32 size)
 {
+    ChunkState* st = static_cast<ChunkState*>(context);
+    LwoObject* object = st->object;
     switch (id) {
     case ID_LAYR:
         if (object->nlayers > 0) {
             LwoLayer* next = static_cast<LwoLayer*>(calloc(1, sizeof(LwoLayer)));
             if (!next) return 0;
-            LwoListAdd(&object->layer, next);
-            *layer = next;
+            st->layers.Add(next);
+            st->layer = next;
+            st->vmaps = LwoListBuilder<LwoVMap>(&next->vmap);
         }
         ++object->nlayers;
-        return ReadLayer(r, size, *layer);
+        return ReadLayer(r, size, st->layer);
     case ID_PNTS:
-        return LwoReadPoints(r, size, &(*layer)->point);
+        return LwoReadPoints(r, size, &st->layer->point);
     case ID_POLS:
-        return LwoReadPolygons(r, size, &(*layer)->polygon, (*layer)->point.offset);
+        return LwoReadPolygons(r, size, &st->layer->polygon, st->layer->point.offset);
     case ID_TAGS:
         return LwoReadTags(r, size, &object->taglist);
     case ID_PTAG:
-        return LwoReadPolygonTags(r, size, &object->taglist, &(*layer)->polygon);
+        return LwoReadPolygonTags(r, size, &object->taglist, &st->layer->polygon);
     case ID_BBOX:
-        return ReadBoundingBox(r, size, *layer);
+        return ReadBoundingBox(r, size, st->layer);
     case ID_VMAP:
     case ID_VMAD: {
         LwoVMap* vmap = LwoReadVMap(r, size, id == ID_VMAD);
         if (!vmap) return 0;
-        LwoListAdd(&(*layer)->vmap, vmap);
-        ++(*layer)->nvmaps;
+        st->vmaps.Add(vmap);
+        ++st->layer->nvmaps;
         return 1;
     }
     case ID_ENVL: {
         LwoEnvelope* env = LwoReadEnvelope(r, size);
         if (!env) return 0;
-        LwoListAdd(&object->env, env);
+        st->envs.Add(env);
         ++object->nenvs;
         return 1;
     }
     case ID_CLIP: {
         LwoClip* clip = LwoReadClip(r, size);
         if (!clip) return 0;
-        LwoListAdd(&object->clip, clip);
+        st->clips.Add(clip);
         ++object->nclips;
         return 1;
     }
     case ID_SURF: {
         LwoSurface* surf = LwoReadSurface(r, size);
         if (!surf) return 0;
-        LwoListAdd(&object->surf, surf);
+        st->surfs.Add(surf);
         ++object->nsurfs;
         return 1;
     }
@@ -415,14 +436,15 @@ static int ReadChunk(LwoReader* r, LwoObject* object, LwoLayer** layer, u32 id, 
     }
 }
 
-static int PostPass(LwoObject* object)
+static int PostPass(LwoObject* object, LwoSurfaceIndex* index)
 {
     for (LwoLayer* layer = object->layer; layer; layer = layer->next) {
         LwoGetBoundingBox(&layer->point, layer->bbox);
         if (!LwoCheckPolygonPoints(&layer->point, &layer->polygon)) return 0;
         LwoGetPolygonNormals(&layer->point, &layer->polygon);
         if (!LwoGetPointPolygons(&layer->point, &layer->polygon)) return 0;
-        if (!LwoResolvePolygonSurfaces(&layer->polygon, &object->taglist, &object->surf, &object->nsurfs))
+        if (!LwoResolvePolygonSurfaces(&layer->polygon, &object->taglist, &object->surf, &object->nsurfs,
+                                       index))
             return 0;
         LwoGetVertexNormals(&layer->point, &layer->polygon);
         if (!LwoGetPointVMaps(&layer->point, layer->vmap)) return 0;
@@ -431,10 +453,8 @@ static int PostPass(LwoObject* object)
     return 1;
 }
 
-int LwoReadChunks(LwoReader* r, u32 formSize, LwoObject* object, LwoChunkReader readChunk,
-                  u32* lastId)
+int LwoReadChunks(LwoReader* r, u32 formSize, void* state, LwoChunkReader readChunk, u32* lastId)
 {
-    LwoLayer* layer = object->layer;
     LwoSetReadCount(r, 0);
     u32 chunkId = LwoReadU4(r);
     u32 chunkSize = LwoReadU4(r);
@@ -447,7 +467,7 @@ int LwoReadChunks(LwoReader* r, u32 formSize, LwoObject* object, LwoChunkReader 
         if (raw > left || raw > 0x7FFFFFF0) return 0;
         if (rounded > left) rounded = raw;
         s64 saved = LwoPushLimit(r, rounded);
-        int ok = readChunk(r, object, &layer, chunkId, s32(rounded)) && !LwoReadFailed(r) &&
+        int ok = readChunk(r, state, chunkId, s32(rounded)) && !LwoReadFailed(r) &&
                  LwoSkip(r, LwoRemaining(r));
         LwoPopLimit(r, saved);
         if (!ok) return 0;
@@ -487,13 +507,19 @@ LwoObject* LwoReadObject(const char* path, u32* failId, s32* failPos)
 
     LwoObject* object = LwoNewObject();
     u32 chunkId = 0;
-    bool ok = object && LwoReadChunks(r, formSize, object, ReadChunk, &chunkId);
+    bool ok = false;
+    if (object) {
+        ChunkState state(object);
+        ok = LwoReadChunks(r, formSize, &state, ReadChunk, &chunkId);
+    }
     s64 position = r->pos;
     LwoCloseReader(r);
 
     if (ok) {
         if (object->nlayers == 0) object->nlayers = 1;
-        ok = PostPass(object);
+        LwoSurfaceIndex* index = LwoNewSurfaceIndex();
+        ok = index && PostPass(object, index);
+        LwoFreeSurfaceIndex(index);
     }
     if (!ok) {
         if (failId) *failId = chunkId;

@@ -118,13 +118,12 @@ LwoObject* LwobReadObject(const char* path, u32* failId, s32* failPos);
 // A new object with one empty layer and layer count 0; null when out of memory.
 LwoObject* LwoNewObject();
 
-// Reads the chunks of a FORM after its first chunk header (id, size) has been read: each chunk is
-// handed to readChunk with the reader's limit set to its end and its size rounded up to even,
-// and its unread rest is skipped. Answers 1 when the form ended cleanly; 0 when a chunk crosses
-// the file's end, a reader fails or a header is short. *lastId is the last chunk id read.
-typedef int (*LwoChunkReader)(LwoReader* r, LwoObject* object, LwoLayer** layer, u32 id, s32 size);
-int LwoReadChunks(LwoReader* r, u32 formSize, LwoObject* object, LwoChunkReader readChunk,
-                  u32* lastId);
+// Reads the chunks of a FORM after its 12-byte header: each chunk is handed to readChunk (with the
+// caller's state) with the reader's limit set to its end and its size rounded up to even, and its
+// unread rest is skipped. Answers 1 when the form ended cleanly; 0 when a chunk crosses the
+// file's end, a reader fails or a header is short. *lastId is the last chunk id read.
+typedef int (*LwoChunkReader)(LwoReader* r, void* state, u32 id, s32 size);
+int LwoReadChunks(LwoReader* r, u32 formSize, void* state, LwoChunkReader readChunk, u32* lastId);
 
 // Chunk readers: each receives the chunk's size rounded up to even, answers 1 or 0.
 int LwoReadPoints(LwoReader* r, s32 size, LwoPointList* points);

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 #include "model/LwoList.h"
 
@@ -92,8 +94,39 @@ int LwoGetPointPolygons(LwoPointList* points, LwoPolygonList* polygons)
 
 int LwoCompareNames(const char* a, const char* b) { return strcmp(a ? a : "", b ? b : ""); }
 
-// Appends a default surface named by a copy of name (none when null); null when out of memory.
-static LwoSurface* AddDefaultSurface(const char* name, LwoSurface** surfaces, s32* nsurfs)
+struct LwoSurfaceIndex {
+    std::unordered_map<std::string, LwoSurface*> byName;  // the first surface of each name
+    LwoSurface* tail = nullptr;                            // the last surface taken in
+
+    // Takes in the surfaces appended since the last call.
+    void CatchUp(LwoSurface* surfaces)
+    {
+        LwoSurface* s = tail ? tail->next : surfaces;
+        for (; s; s = s->next) {
+            byName.emplace(s->name ? s->name : "", s);
+            tail = s;
+        }
+    }
+    LwoSurface* Find(const char* name) const
+    {
+        auto it = byName.find(name ? name : "");
+        return it == byName.end() ? nullptr : it->second;
+    }
+};
+
+LwoSurfaceIndex* LwoNewSurfaceIndex()
+{
+    try {
+        return new LwoSurfaceIndex;
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void LwoFreeSurfaceIndex(LwoSurfaceIndex* index) { delete index; }
+
+// A default surface named by a copy of name (none when null), appended; null when out of memory.
+static LwoSurface* AddDefaultSurface(const char* name, LwoListBuilder<LwoSurface>* surfaces, s32* nsurfs)
 {
     LwoSurface* surf = LwoDefaultSurface();
     if (!surf) return nullptr;
@@ -104,56 +137,55 @@ static LwoSurface* AddDefaultSurface(const char* name, LwoSurface** surfaces, s3
             return nullptr;
         }
     }
-    LwoListAdd(surfaces, surf);
+    surfaces->Add(surf);
     ++*nsurfs;
     return surf;
 }
 
-int LwoResolvePolygonSurfaces(LwoPolygonList* polygons, LwoTagList* tags, LwoSurface** surfaces,
-                              s32* nsurfs)
+static int Resolve(LwoPolygonList* polygons, LwoTagList* tags, LwoSurface** surfaces, s32* nsurfs,
+                   LwoSurfaceIndex* index)
 {
-    if (polygons->count == 0) return 1;
-    if (tags->count == 0) {
-        // No names to match: every polygon shares one unnamed default surface (an earlier
-        // layer's, when there is one), so no polygon is left without a surface.
-        LwoSurface* shared = nullptr;
-        for (LwoSurface* s = *surfaces; s; s = s->next)
-            if (!s->name) {
-                shared = s;
-                break;
-            }
-        if (!shared) shared = AddDefaultSurface(nullptr, surfaces, nsurfs);
-        if (!shared) return 0;
-        for (s32 i = 0; i < polygons->count; ++i) polygons->pol[i].surf = shared;
-        return 1;
-    }
-
-    LwoSurface** bytag = static_cast<LwoSurface**>(calloc(size_t(tags->count), sizeof(LwoSurface*)));
-    if (!bytag) return 0;
-    for (s32 i = 0; i < tags->count; ++i)
-        for (LwoSurface* s = *surfaces; s; s = s->next)
-            if (LwoCompareNames(s->name, tags->tag[i]) == 0) {
-                bytag[i] = s;
-                break;
-            }
+    // Names are matched against the surfaces as they stand now; defaults made below are only
+    // seen by later calls.
+    index->CatchUp(*surfaces);
+    LwoListBuilder<LwoSurface> append(surfaces, index->tail);
+    std::unordered_map<s32, LwoSurface*> bytag;  // tag index (or -1, no tags) to its surface
     for (s32 i = 0; i < polygons->count; ++i) {
         LwoPolygon* pol = &polygons->pol[i];
         s32 t = pol->surfIndex;
-        if (t < 0 || t >= tags->count) {
-            free(bytag);
+        if (tags->count == 0) {
+            // No names to match: every polygon shares one unnamed default surface (an earlier
+            // layer's when there is one), so no polygon is left without a surface.
+            t = -1;
+        } else if (t < 0 || t >= tags->count) {
             return 0;
         }
-        if (!bytag[t]) {
-            bytag[t] = AddDefaultSurface(tags->tag[t], surfaces, nsurfs);
-            if (!bytag[t]) {
-                free(bytag);
-                return 0;
-            }
+        auto it = bytag.find(t);
+        if (it != bytag.end()) {
+            pol->surf = it->second;
+            continue;
         }
-        pol->surf = bytag[t];
+        const char* name = t >= 0 ? tags->tag[t] : nullptr;
+        LwoSurface* surf = index->Find(name);
+        if (!surf) surf = AddDefaultSurface(name, &append, nsurfs);
+        if (!surf) return 0;
+        bytag.emplace(t, surf);
+        pol->surf = surf;
     }
-    free(bytag);
     return 1;
+}
+
+int LwoResolvePolygonSurfaces(LwoPolygonList* polygons, LwoTagList* tags, LwoSurface** surfaces,
+                              s32* nsurfs, LwoSurfaceIndex* index)
+{
+    if (polygons->count == 0) return 1;
+    try {
+        if (index) return Resolve(polygons, tags, surfaces, nsurfs, index);
+        LwoSurfaceIndex local;
+        return Resolve(polygons, tags, surfaces, nsurfs, &local);
+    } catch (...) {  // out of memory in the lookup tables
+        return 0;
+    }
 }
 
 void LwoGetVertexNormals(LwoPointList* points, LwoPolygonList* polygons)

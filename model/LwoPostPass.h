@@ -14,11 +14,18 @@ int LwoCheckPolygonPoints(LwoPointList* points, LwoPolygonList* polygons);
 void LwoGetPolygonNormals(LwoPointList* points, LwoPolygonList* polygons);
 // Each point's list of polygons, one entry per corner using it; 0 when out of memory.
 int LwoGetPointPolygons(LwoPointList* points, LwoPolygonList* polygons);
-// Gives every polygon its surface: the SURF whose name matches its tag (an empty tag matches an
-// unnamed surface), or a new default surface named after the tag; without tags, one shared
-// unnamed default surface. 0 for a tag index outside the tag list or when out of memory.
+// Finds surfaces by name for LwoResolvePolygonSurfaces, kept across the layers of one object so
+// that resolving many layers does not search every surface again for each.
+struct LwoSurfaceIndex;
+LwoSurfaceIndex* LwoNewSurfaceIndex();
+void LwoFreeSurfaceIndex(LwoSurfaceIndex* index);
+// Gives every polygon its surface: the first surface, among those in the list when the call
+// starts, whose name matches its tag (an empty tag matches an unnamed surface), or else a new
+// default surface named after the tag (one per tag and call); without tags, one shared unnamed
+// default surface. index may be null. 0 for a tag index outside the tag list or when out of
+// memory.
 int LwoResolvePolygonSurfaces(LwoPolygonList* polygons, LwoTagList* tags, LwoSurface** surfaces,
-                              s32* nsurfs);
+                              s32* nsurfs, LwoSurfaceIndex* index = nullptr);
 // Each corner's normal: its polygon's, plus, on a surface with a smoothing angle above 0, those
 // of the other polygons at the point in the same smoothing group within that angle, normalised.
 // A point shared by n polygons costs n x n angle tests.

@@ -92,23 +92,38 @@ static int CompareOrdinals(const char* a, const char* b)
 int LwoCompareTextures(const LwoTexture* a, const LwoTexture* b) { return CompareOrdinals(a->ord, b->ord); }
 int LwoComparePlugins(const LwoPlugin* a, const LwoPlugin* b) { return CompareOrdinals(a->ord, b->ord); }
 
+// The ten texture channels, in the order of TextureLists.
+static const u32 kChannels[10] = {ID("COLR"), ID("LUMI"), ID("DIFF"), ID("SPEC"), ID("GLOS"),
+                                  ID("REFL"), ID("TRAN"), ID("RIND"), ID("TRNL"), ID("BUMP")};
+
+static void TextureLists(LwoSurface* surf, LwoTexture** lists[10])
+{
+    lists[0] = &surf->color.tex;
+    lists[1] = &surf->luminosity.tex;
+    lists[2] = &surf->diffuse.tex;
+    lists[3] = &surf->specularity.tex;
+    lists[4] = &surf->glossiness.tex;
+    lists[5] = &surf->reflection.val.tex;
+    lists[6] = &surf->transparency.val.tex;
+    lists[7] = &surf->eta.tex;
+    lists[8] = &surf->translucency.tex;
+    lists[9] = &surf->bump.tex;
+}
+
+static int ChannelIndex(u32 chan)
+{
+    for (int i = 0; i < 10; ++i)
+        if (kChannels[i] == chan) return i;
+    return -1;
+}
+
 int LwoAddTexture(LwoSurface* surf, LwoTexture* tex)
 {
-    LwoTexture** list;
-    switch (tex->chan) {
-    case ID("COLR"): list = &surf->color.tex; break;
-    case ID("LUMI"): list = &surf->luminosity.tex; break;
-    case ID("DIFF"): list = &surf->diffuse.tex; break;
-    case ID("SPEC"): list = &surf->specularity.tex; break;
-    case ID("GLOS"): list = &surf->glossiness.tex; break;
-    case ID("REFL"): list = &surf->reflection.val.tex; break;
-    case ID("TRAN"): list = &surf->transparency.val.tex; break;
-    case ID("RIND"): list = &surf->eta.tex; break;
-    case ID("TRNL"): list = &surf->translucency.tex; break;
-    case ID("BUMP"): list = &surf->bump.tex; break;
-    default: return 0;
-    }
-    LwoListInsert(list, tex, LwoCompareTextures);
+    int c = ChannelIndex(tex->chan);
+    if (c < 0) return 0;
+    LwoTexture** lists[10];
+    TextureLists(surf, lists);
+    LwoListInsert(lists[c], tex, LwoCompareTextures);
     return 1;
 }
 
@@ -383,8 +398,36 @@ LwoPlugin* LwoReadShader(LwoReader* r, s32 size)
     return shdr;
 }
 
+// The lists of a surface being read: blocks are appended in file order and each list is sorted
+// by ordinal once the surface is complete (the order of inserting each block by ordinal, without
+// its quadratic cost).
+struct SurfaceLists {
+    LwoListBuilder<LwoTexture> textures[10];
+    LwoListBuilder<LwoPlugin> shaders;
+
+    static LwoListBuilder<LwoTexture> Builder(LwoSurface* surf, int i)
+    {
+        LwoTexture** lists[10];
+        TextureLists(surf, lists);
+        return LwoListBuilder<LwoTexture>(lists[i]);
+    }
+    explicit SurfaceLists(LwoSurface* surf)
+        : textures{Builder(surf, 0), Builder(surf, 1), Builder(surf, 2), Builder(surf, 3), Builder(surf, 4),
+                   Builder(surf, 5), Builder(surf, 6), Builder(surf, 7), Builder(surf, 8), Builder(surf, 9)},
+          shaders(&surf->shader)
+    {
+    }
+    void Sort(LwoSurface* surf)
+    {
+        LwoTexture** lists[10];
+        TextureLists(surf, lists);
+        for (LwoTexture** list : lists) LwoListSort(list, LwoCompareTextures);
+        LwoListSort(&surf->shader, LwoComparePlugins);
+    }
+};
+
 // One BLOK sub-chunk of a surface; the limit is the block's end.
-static int ReadBlock(LwoReader* r, s32 size, LwoSurface* surf)
+static int ReadBlock(LwoReader* r, s32 size, LwoSurface* surf, SurfaceLists* lists)
 {
     u32 type = LwoReadU4(r);
     if (LwoReadFailed(r)) return 0;
@@ -394,13 +437,17 @@ static int ReadBlock(LwoReader* r, s32 size, LwoSurface* surf)
     case ID("GRAD"): {
         LwoTexture* tex = LwoReadTexture(r, size - 4, type);
         if (!tex) return 0;
-        if (!LwoAddTexture(surf, tex)) LwoFreeTexture(tex);
+        int c = ChannelIndex(tex->chan);
+        if (c >= 0)
+            lists->textures[c].Add(tex);
+        else
+            LwoFreeTexture(tex);
         return 1;
     }
     case ID("SHDR"): {
         LwoPlugin* shdr = LwoReadShader(r, size - 4);
         if (!shdr) return 0;
-        LwoListInsert(&surf->shader, shdr, LwoComparePlugins);
+        lists->shaders.Add(shdr);
         ++surf->shaderCount;
         return 1;
     }
@@ -415,6 +462,7 @@ LwoSurface* LwoReadSurface(LwoReader* r, s32 /*size*/)
     if (!surf) return nullptr;
     surf->name = LwoReadS0(r);
     surf->srcName = LwoReadS0(r);
+    SurfaceLists lists(surf);
     while (!LwoReadFailed(r) && LwoRemaining(r) > 0) {
         u32 id;
         s32 sz;
@@ -458,7 +506,7 @@ LwoSurface* LwoReadSurface(LwoReader* r, s32 /*size*/)
             if (sz >= 8) surf->line.size.eindex = LwoReadVX(r);
             break;
         case ID("BLOK"):
-            if (!ReadBlock(r, sz, surf)) {
+            if (!ReadBlock(r, sz, surf, &lists)) {
                 LwoEndSubChunk(r, saved);
                 LwoFreeSurface(surf);
                 return nullptr;
@@ -471,5 +519,6 @@ LwoSurface* LwoReadSurface(LwoReader* r, s32 /*size*/)
         LwoFreeSurface(surf);
         return nullptr;
     }
+    lists.Sort(surf);
     return surf;
 }

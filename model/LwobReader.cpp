@@ -9,6 +9,16 @@
 
 #define ID(s) FourCC(s)
 
+// The lists of the object being read, appended to in constant time.
+struct LwobState {
+    LwoObject* object;
+    LwoListBuilder<LwoEnvelope> envs;
+    LwoListBuilder<LwoClip> clips;
+    LwoListBuilder<LwoSurface> surfs;
+
+    explicit LwobState(LwoObject* o) : object(o), envs(&o->env), clips(&o->clip), surfs(&o->surf) {}
+};
+
 int LwobReadPolygons(LwoReader* r, s32 size, LwoPolygonList* polygons, s32 pointOffset)
 {
     if (size == 0) return 1;
@@ -76,7 +86,7 @@ LwoTexture* LwobReadTexture(char* typeName)
     return tex;
 }
 
-s32 LwobAddClip(char* name, LwoClip** clips, s32* nclips)
+static s32 AddClip(char* name, LwoListBuilder<LwoClip>* clips, s32* nclips)
 {
     LwoClip* clip = LwoNewClip();
     if (!clip) {
@@ -98,12 +108,18 @@ s32 LwobAddClip(char* name, LwoClip** clips, s32* nclips)
     }
     ++*nclips;
     clip->index = *nclips;
-    LwoListAdd(clips, clip);
+    clips->Add(clip);
     return clip->index;
 }
 
-s32 LwobAddTextureVelocity(const float centre[3], const float velocity[3], LwoEnvelope** envelopes,
-                           s32* nenvelopes)
+s32 LwobAddClip(char* name, LwoClip** clips, s32* nclips)
+{
+    LwoListBuilder<LwoClip> builder(clips);
+    return AddClip(name, &builder, nclips);
+}
+
+static s32 AddTextureVelocity(const float centre[3], const float velocity[3],
+                              LwoListBuilder<LwoEnvelope>* envelopes, s32* nenvelopes)
 {
     LwoEnvelope* env[3] = {nullptr, nullptr, nullptr};
     for (int i = 0; i < 3; ++i) {
@@ -132,9 +148,16 @@ s32 LwobAddTextureVelocity(const float centre[3], const float velocity[3], LwoEn
         LwoListAdd(&env[i]->key, k1);
         env[i]->nkeys = 2;
     }
-    for (int i = 0; i < 3; ++i) LwoListAdd(envelopes, env[i]);
+    for (int i = 0; i < 3; ++i) envelopes->Add(env[i]);
     *nenvelopes += 3;
     return *nenvelopes - 2;
+}
+
+s32 LwobAddTextureVelocity(const float centre[3], const float velocity[3], LwoEnvelope** envelopes,
+                           s32* nenvelopes)
+{
+    LwoListBuilder<LwoEnvelope> builder(envelopes);
+    return AddTextureVelocity(centre, velocity, &builder, nenvelopes);
 }
 
 // The whole sub-chunk as a terminated string (null when empty).
@@ -150,25 +173,37 @@ static char* ReadName(LwoReader* r, s32 size)
 
 static float ReadI2Fraction(LwoReader* r) { return float(LwoReadI2(r)) / 256.0f; }
 
-// The texture list and channel for an LWOB texture sub-chunk, or null.
-static LwoTexture** TextureList(LwoSurface* surf, u32 id, u32* chan)
+// The LWOB texture sub-chunks, the LWO2 channel of each, and the surface's list for it.
+static const u32 kTextureIds[7] = {ID("CTEX"), ID("DTEX"), ID("STEX"), ID("RTEX"),
+                                   ID("TTEX"), ID("LTEX"), ID("BTEX")};
+static const u32 kTextureChannels[7] = {ID("COLR"), ID("DIFF"), ID("SPEC"), ID("REFL"),
+                                        ID("TRAN"), ID("LUMI"), ID("BUMP")};
+
+static LwoTexture** TextureList(LwoSurface* surf, int i)
 {
-    switch (id) {
-    case ID("CTEX"): *chan = ID("COLR"); return &surf->color.tex;
-    case ID("DTEX"): *chan = ID("DIFF"); return &surf->diffuse.tex;
-    case ID("STEX"): *chan = ID("SPEC"); return &surf->specularity.tex;
-    case ID("RTEX"): *chan = ID("REFL"); return &surf->reflection.val.tex;
-    case ID("TTEX"): *chan = ID("TRAN"); return &surf->transparency.val.tex;
-    case ID("LTEX"): *chan = ID("LUMI"); return &surf->luminosity.tex;
-    case ID("BTEX"): *chan = ID("BUMP"); return &surf->bump.tex;
-    default: return nullptr;
+    switch (i) {
+    case 0: return &surf->color.tex;
+    case 1: return &surf->diffuse.tex;
+    case 2: return &surf->specularity.tex;
+    case 3: return &surf->reflection.val.tex;
+    case 4: return &surf->transparency.val.tex;
+    case 5: return &surf->luminosity.tex;
+    default: return &surf->bump.tex;
     }
+}
+
+static int TextureIndex(u32 id)
+{
+    for (int i = 0; i < 7; ++i)
+        if (kTextureIds[i] == id) return i;
+    return -1;
 }
 
 // Applies one texture sub-chunk to the current texture; sub-chunks that do not fit its kind are
 // skipped. Answers 0 when out of memory.
-static int ReadTextureSubChunk(LwoReader* r, u32 id, s32 sz, LwoTexture* tex, LwoObject* object)
+static int ReadTextureSubChunk(LwoReader* r, u32 id, s32 sz, LwoTexture* tex, LwobState* st)
 {
+    LwoObject* object = st->object;
     bool imap = tex->type == ID("IMAP");
     bool proc = tex->type == ID("PROC");
     switch (id) {
@@ -206,7 +241,7 @@ static int ReadTextureSubChunk(LwoReader* r, u32 id, s32 sz, LwoTexture* tex, Lw
         float v[3];
         for (int k = 0; k < 3; ++k) v[k] = LwoReadF4(r);
         if (LwoReadFailed(r)) break;
-        s32 index = LwobAddTextureVelocity(tex->tmap.center.val, v, &object->env, &object->nenvs);
+        s32 index = AddTextureVelocity(tex->tmap.center.val, v, &st->envs, &object->nenvs);
         if (!index) return 0;
         tex->tmap.center.eindex = index;
         break;
@@ -238,7 +273,7 @@ static int ReadTextureSubChunk(LwoReader* r, u32 id, s32 sz, LwoTexture* tex, Lw
         if (imap) {
             char* name = LwoReadS0(r);
             if (LwoReadFailed(r)) break;
-            s32 index = LwobAddClip(name, &object->clip, &object->nclips);
+            s32 index = AddClip(name, &st->clips, &object->nclips);
             if (!index) return 0;
             tex->param.imap.cindex = index;
         }
@@ -264,10 +299,17 @@ static bool IsTextureSubChunk(u32 id)
     }
 }
 
-LwoSurface* LwobReadSurface(LwoReader* r, s32 /*size*/, LwoObject* object)
+static LwoSurface* ReadSurface(LwoReader* r, LwobState* st)
 {
+    LwoObject* object = st->object;
     LwoSurface* surf = LwoDefaultSurface();
     if (!surf) return nullptr;
+    LwoListBuilder<LwoTexture> textures[7] = {
+        LwoListBuilder<LwoTexture>(TextureList(surf, 0)), LwoListBuilder<LwoTexture>(TextureList(surf, 1)),
+        LwoListBuilder<LwoTexture>(TextureList(surf, 2)), LwoListBuilder<LwoTexture>(TextureList(surf, 3)),
+        LwoListBuilder<LwoTexture>(TextureList(surf, 4)), LwoListBuilder<LwoTexture>(TextureList(surf, 5)),
+        LwoListBuilder<LwoTexture>(TextureList(surf, 6))};
+    LwoListBuilder<LwoPlugin> shaders(&surf->shader);
     surf->name = LwoReadS0(r);
     LwoTexture* tex = nullptr;   // the texture the T... sub-chunks describe
     LwoPlugin* shdr = nullptr;   // the shader SDAT describes
@@ -280,20 +322,19 @@ LwoSurface* LwobReadSurface(LwoReader* r, s32 /*size*/, LwoObject* object)
             ok = false;
             break;
         }
-        u32 chan = 0;
-        LwoTexture** list = TextureList(surf, id, &chan);
-        if (list) {
+        int channel = TextureIndex(id);
+        if (channel >= 0) {
             LwoTexture* t = LwobReadTexture(ReadName(r, sz));
             if (!t) {
                 ok = false;
             } else {
-                t->chan = chan;
-                LwoListAdd(list, t);
+                t->chan = kTextureChannels[channel];
+                textures[channel].Add(t);
                 tex = t;
             }
         } else if (IsTextureSubChunk(id)) {
             // Texture values before any texture have nothing to describe and are skipped.
-            if (tex && !ReadTextureSubChunk(r, id, sz, tex, object)) ok = false;
+            if (tex && !ReadTextureSubChunk(r, id, sz, tex, st)) ok = false;
         } else {
             switch (id) {
             case ID("COLR"):
@@ -326,7 +367,7 @@ LwoSurface* LwobReadSurface(LwoReader* r, s32 /*size*/, LwoObject* object)
             case ID("RIMG"): {
                 char* name = LwoReadS0(r);
                 if (LwoReadFailed(r)) break;
-                s32 index = LwobAddClip(name, &object->clip, &object->nclips);
+                s32 index = AddClip(name, &st->clips, &object->nclips);
                 if (!index) {
                     ok = false;
                     break;
@@ -346,7 +387,7 @@ LwoSurface* LwobReadSurface(LwoReader* r, s32 /*size*/, LwoObject* object)
                     break;
                 }
                 p->name = ReadName(r, sz);
-                LwoListAdd(&surf->shader, p);
+                shaders.Add(p);
                 ++surf->shaderCount;
                 shdr = p;
                 break;
@@ -374,16 +415,25 @@ LwoSurface* LwobReadSurface(LwoReader* r, s32 /*size*/, LwoObject* object)
     return surf;
 }
 
-static int ReadChunk(LwoReader* r, LwoObject* object, LwoLayer** layer, u32 id, s32 size)
+LwoSurface* LwobReadSurface(LwoReader* r, s32 /*size*/, LwoObject* object)
 {
+    LwobState st(object);
+    return ReadSurface(r, &st);
+}
+
+static int ReadChunk(LwoReader* r, void* context, u32 id, s32 size)
+{
+    LwobState* st = static_cast<LwobState*>(context);
+    LwoObject* object = st->object;
+    LwoLayer* layer = object->layer;
     switch (id) {
-    case ID("PNTS"): return LwoReadPoints(r, size, &(*layer)->point);
-    case ID("POLS"): return LwobReadPolygons(r, size, &(*layer)->polygon, (*layer)->point.offset);
+    case ID("PNTS"): return LwoReadPoints(r, size, &layer->point);
+    case ID("POLS"): return LwobReadPolygons(r, size, &layer->polygon, layer->point.offset);
     case ID("SRFS"): return LwoReadTags(r, size, &object->taglist);
     case ID("SURF"): {
-        LwoSurface* surf = LwobReadSurface(r, size, object);
+        LwoSurface* surf = ReadSurface(r, st);
         if (!surf) return 0;
-        LwoListAdd(&object->surf, surf);
+        st->surfs.Add(surf);
         ++object->nsurfs;
         return 1;
     }
@@ -413,7 +463,11 @@ LwoObject* LwobReadObject(const char* path, u32* failId, s32* failPos)
 
     LwoObject* object = LwoNewObject();
     u32 chunkId = 0;
-    bool ok = object && LwoReadChunks(r, formSize, object, ReadChunk, &chunkId);
+    bool ok = false;
+    if (object) {
+        LwobState state(object);
+        ok = LwoReadChunks(r, formSize, &state, ReadChunk, &chunkId);
+    }
     s64 position = r->pos;
     LwoCloseReader(r);
 

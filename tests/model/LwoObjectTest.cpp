@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "model/LwoList.h"
 #include "model/LwoObject.h"
 #include "model/LwoPostPass.h"
 #include "model/LwoReader.h"
@@ -550,4 +551,44 @@ TEST(LwoObject, AMissingFileAnswersNullAndLeavesTheOutputsAlone)
     EXPECT_EQ(id, 7u);
     EXPECT_EQ(pos, 9);
     LwoFreeObject(nullptr);
+}
+
+namespace {
+
+struct Node {
+    Node* next;
+    Node* prev;
+    int key;
+    int order;
+};
+
+int CompareNodes(const Node* a, const Node* b) { return a->key - b->key; }
+
+}  // namespace
+
+TEST(LwoObject, SortingAListGivesTheOrderOfInsertingEachNodeInTurn)
+{
+    for (int n : {0, 1, 2, 3, 7, 64, 1000}) {
+        std::vector<Node> a(static_cast<size_t>(n)), b(static_cast<size_t>(n));
+        Node* sorted = nullptr;
+        Node* inserted = nullptr;
+        LwoListBuilder<Node> build(&sorted);
+        for (int i = 0; i < n; ++i) {
+            int key = int((i * 7919u) % 13u);  // many equal keys
+            a[size_t(i)] = {nullptr, nullptr, key, i};
+            b[size_t(i)] = {nullptr, nullptr, key, i};
+            build.Add(&a[size_t(i)]);
+            LwoListInsert(&inserted, &b[size_t(i)], CompareNodes);
+        }
+        LwoListSort(&sorted, CompareNodes);
+        Node* x = sorted;
+        Node* y = inserted;
+        Node* prev = nullptr;
+        for (int i = 0; i < n; ++i, prev = x, x = x->next, y = y->next) {
+            ASSERT_NE(x, nullptr);
+            EXPECT_EQ(x->order, y->order) << n << " " << i;
+            EXPECT_EQ(x->prev, prev);
+        }
+        EXPECT_EQ(x, nullptr);
+    }
 }
