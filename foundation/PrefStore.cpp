@@ -1,7 +1,5 @@
 #include "foundation/PrefStore.h"
 
-#include <errno.h>
-#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -9,6 +7,7 @@
 #include <cstring>
 
 #include "foundation/Files.h"
+#include "foundation/SaveFile.h"
 
 namespace {
 
@@ -53,16 +52,6 @@ bool ParseLine(PrefStore& store, const char* line, size_t n)
     String text(value + 1, u32(length - 2));
     store.SetString(key, text);
     return true;
-}
-
-// The mode a new file gets: the target's when it exists, else the usual one for new files.
-mode_t FileModeFor(const char* path)
-{
-    struct stat st;
-    if (stat(path, &st) == 0) return st.st_mode & 07777;
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
 }
 
 }  // namespace
@@ -238,32 +227,14 @@ int PrefStore::Save(const char* path) const
         char* real = realpath(path, nullptr);
         if (real) target.Adopt(real);
     }
-    String temp(target);
-    temp.Append(".XXXXXX");
-    int fd = mkstemp(temp.Buffer());
-    if (fd < 0) return 0;
-    mode_t mode = FileModeFor(target);
-    fchmod(fd, mode);
-
+    SaveFile save;
+    if (!save.Begin(target)) return 0;
     String bytes = Serialize();
-    const char* p = bytes.c_str();
-    size_t left = bytes.Length();
-    bool ok = true;
-    while (left > 0) {
-        ssize_t wrote = write(fd, p, left);
-        if (wrote < 0 && errno == EINTR) continue;
-        if (wrote <= 0) {
-            ok = false;
-            break;
-        }
-        p += wrote;
-        left -= size_t(wrote);
-    }
-    if (ok && fsync(fd) != 0) ok = false;
-    if (close(fd) != 0) ok = false;
-    if (ok && rename(temp.c_str(), target.c_str()) != 0) ok = false;
-    if (!ok) unlink(temp.c_str());
-    return ok ? 1 : 0;
+    save.Write(bytes.c_str(), bytes.Length());
+    // The store is written at exit, just before the process ends: put the bytes on the disk
+    // before the rename makes them the preferences.
+    if (fflush(save.Stream()) != 0 || fsync(fileno(save.Stream())) != 0) save.MarkFailed();
+    return save.Commit() ? 1 : 0;
 }
 
 int GetPrefInt(const char* key, u32* value)
