@@ -14,6 +14,21 @@ namespace {
     abort();
 }
 
+// Gives data room for exactly `bytes` bytes: 0 frees it and leaves null.
+void Reallocate(void*& data, u64 bytes)
+{
+    if (bytes == 0) {
+        free(data);
+        data = nullptr;
+        return;
+    }
+    // Byte sizes stay below 4 GiB so that both builds agree on what fits.
+    if (bytes > 0xFFFFFFFFull) OutOfMemory(bytes);
+    void* p = realloc(data, size_t(bytes));
+    if (!p) OutOfMemory(bytes);
+    data = p;
+}
+
 }  // namespace
 
 u32 DynArrayCapacityFor(u32 n)
@@ -36,17 +51,7 @@ void DynArrayBase::Resize(u32 elementSize, u32 n)
     }
     u32 cap = DynArrayCapacityFor(n);
     if (cap != capacity) {
-        u64 bytes = u64(cap) * elementSize;
-        if (bytes == 0) {
-            free(data);
-            data = nullptr;
-        } else {
-            // Byte sizes stay below 4 GiB so that both builds agree on what fits.
-            if (bytes > 0xFFFFFFFFull) OutOfMemory(bytes);
-            void* p = realloc(data, size_t(bytes));
-            if (!p) OutOfMemory(bytes);
-            data = p;
-        }
+        Reallocate(data, u64(cap) * elementSize);
         capacity = cap;
     }
     count = n;
@@ -54,16 +59,7 @@ void DynArrayBase::Resize(u32 elementSize, u32 n)
 
 void DynArrayBase::SetExact(u32 elementSize, u32 n)
 {
-    u64 bytes = u64(n) * elementSize;
-    if (bytes == 0) {
-        free(data);
-        data = nullptr;
-    } else {
-        if (bytes > 0xFFFFFFFFull) OutOfMemory(bytes);
-        void* p = realloc(data, size_t(bytes));
-        if (!p) OutOfMemory(bytes);
-        data = p;
-    }
+    Reallocate(data, u64(n) * elementSize);
     count = capacity = n;
 }
 
