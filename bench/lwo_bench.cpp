@@ -176,10 +176,11 @@ BENCHMARK(BM_ReadLargestTestModel)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv)
 {
     if (argc == 3 && strcmp(argv[1], "--write-object") == 0) return WriteSynthetic(argv[2]) ? 0 : 1;
-    // A fresh file for every run, in case an older build wrote a different one.
+    // A fresh file for every run, removed afterwards (it takes about 50 MB).
     WriteSynthetic(kSyntheticPath);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    remove(kSyntheticPath);
     return 0;
 }

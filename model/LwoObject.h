@@ -3,8 +3,8 @@
 //
 // Records are zero-filled malloc'd blocks; layers, surfaces, clips and envelopes are linked
 // lists (model/LwoList.h); points, polygons and corners are arrays with counts. After a
-// successful read every polygon has a surface, every corner names an existing point, and every
-// vertex-map entry names an existing point (and, for VMAD, polygon).
+// successful read every polygon has a surface, every corner names an existing point, every VMAP
+// entry an existing point and every VMAD entry an existing polygon.
 #include "model/LwoClip.h"
 #include "model/LwoEnvelope.h"
 #include "model/LwoReader.h"
