@@ -281,9 +281,15 @@ TEST(CollectionFormat, WritingAtADataOffsetLeavesTheBytesBeforeItAlone)
     ASSERT_EQ(l.c->Write(f, &h), 1);
     EXPECT_EQ(ftell(f), long(64 + data.size()));
     Bytes all = ContentOf(f);
-    fclose(f);
     EXPECT_EQ(Bytes(all.begin(), all.begin() + 64), Bytes(64, 0xAB));
     EXPECT_EQ(Bytes(all.begin() + 64, all.end()), data);
+    // And it reads back from there.
+    h.size = u32(data.size());
+    Collection again;
+    ASSERT_EQ(again.Read(f, &h, true), 1);
+    fclose(f);
+    EXPECT_EQ(again.GetBitmapCount(), 3u);
+    EXPECT_EQ(Write(again), data);
 }
 
 TEST(CollectionFormat, SavingWhileHighResIsShownKeepsTheStandardAssignment)
