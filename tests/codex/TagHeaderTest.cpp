@@ -8,63 +8,39 @@
 
 #include "codex/TagGroups.h"
 #include "codex/TagHeader.h"
+#include "tests/common/ByteBuilder.h"
 
 namespace {
 
 typedef std::vector<u8> Bytes;
 
-// Big-endian bytes written field by field, independently of the descriptors.
-struct Be {
-    Bytes b;
-    Be& U8(u8 v) { b.push_back(v); return *this; }
-    Be& U16(u16 v) { return U8(u8(v >> 8)).U8(u8(v)); }
-    Be& U32(u32 v) { return U16(u16(v >> 16)).U16(u16(v)); }
-    Be& Text(const char* s, size_t field)
-    {
-        size_t n = strlen(s);
-        for (size_t i = 0; i < field; ++i) b.push_back(i < n ? u8(s[i]) : 0);
-        return *this;
-    }
-};
-
 Bytes CurrentHeaderBytes(const char* name, u32 size, u32 game = kTagSignature)
 {
-    Be e;
+    ByteBuilder e;
     e.U16(0xFFFF).U8(0x12).U8(0x34).Text(name, 32);
     e.U32(FourCC("soun")).U32(FourCC("boom")).U32(64).U32(size).U32(0x100).U16(3).U8(0xAA).U8(0xBB).U32(game);
-    return e.b;
+    return e.bytes;
 }
 
 Bytes OldHeaderBytes(const char* name, u32 size)
 {
-    Be e;
+    ByteBuilder e;
     e.Text(name, 32).U32(FourCC(".256")).U32(FourCC("anim")).U32(0xABCD0002).U16(0x1111).U16(0x2222);
     e.U32(1234).U32(size).U32(0x33333333).U32(kOldTagSignature);
-    return e.b;
+    return e.bytes;
 }
 
+// Bytes to read through a stdio stream, and a stream that collects what is written.
 struct ReadStream {
-    Bytes data;
     FILE* f;
-    explicit ReadStream(const Bytes& bytes) : data(bytes) { f = fmemopen(data.data(), data.size(), "rb"); }
+    explicit ReadStream(const Bytes& bytes) : f(StreamOf(bytes)) {}
     ~ReadStream() { fclose(f); }
 };
 
 struct WriteStream {
-    char* buf = nullptr;
-    size_t size = 0;
-    FILE* f;
-    WriteStream() { f = open_memstream(&buf, &size); }
-    ~WriteStream()
-    {
-        fclose(f);
-        free(buf);
-    }
-    Bytes Take()
-    {
-        fflush(f);
-        return Bytes(buf, buf + size);
-    }
+    FILE* f = tmpfile();
+    ~WriteStream() { fclose(f); }
+    Bytes Take() { return ContentsOf(f); }
 };
 
 Bytes Concat(const Bytes& a, const Bytes& b)
@@ -132,10 +108,10 @@ TEST(TagHeader, OldHeaderIsUpgradedToTheCurrentLayoutKeepingItsSignature)
         // Written back it is a current-layout header that still says 'vorn'.
         WriteStream out;
         ASSERT_EQ(WriteTagHeaders(&h, 1, out.f), 64u);
-        Be e;
+        ByteBuilder e;
         e.U16(0).U8(0).U8(0).Text("Old Thing", 32).U32(FourCC(".256")).U32(FourCC("anim")).U32(1234).U32(77);
         e.U32(0).U16(2).U8(0).U8(0).U32(kOldTagSignature);
-        EXPECT_EQ(out.Take(), e.b);
+        EXPECT_EQ(out.Take(), e.bytes);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "foundation/ByteOrder.h"
+#include "tests/common/ByteBuilder.h"
 
 namespace {
 
@@ -33,33 +34,17 @@ struct MemImage {
     void Append(const void* p, size_t n) { b.insert(b.end(), (const u8*)p, (const u8*)p + n); }
 };
 
-// Reads from a copy of the bytes through a memory stream.
+// Bytes to read through a stdio stream, and a stream that collects what is written.
 struct ReadStream {
-    Bytes data;
     FILE* f;
-    explicit ReadStream(const Bytes& bytes) : data(bytes)
-    {
-        f = fmemopen(data.data(), data.size(), "rb");
-    }
+    explicit ReadStream(const Bytes& bytes) : f(StreamOf(bytes)) {}
     ~ReadStream() { fclose(f); }
 };
 
-// Collects everything written to it.
 struct WriteStream {
-    char* buf = nullptr;
-    size_t size = 0;
-    FILE* f;
-    WriteStream() { f = open_memstream(&buf, &size); }
-    ~WriteStream()
-    {
-        if (f) fclose(f);
-        free(buf);
-    }
-    Bytes Take()
-    {
-        fflush(f);
-        return Bytes(buf, buf + size);
-    }
+    FILE* f = tmpfile();
+    ~WriteStream() { fclose(f); }
+    Bytes Take() { return ContentsOf(f); }
 };
 
 Bytes ReadAll(const Bytes& disk, u32 count, const ByteOrderDescriptor* desc, u64* result = nullptr)
