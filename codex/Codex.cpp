@@ -476,5 +476,10 @@ void NotifyCodexListeners(u32 event, TagEntry* entry, Archive* archive)
     // A listener may register or remove listeners while it is called.
     ScopedDynArray<CodexListener> copy;
     copy.Assign(gState.listeners);
-    for (const CodexListener& l : copy) l.callback(l.context, archive, entry, event);
+    for (const CodexListener& l : copy) {
+        bool registered = false;  // one removed by an earlier listener is not called
+        for (const CodexListener& r : gState.listeners)
+            if (r.callback == l.callback && r.context == l.context) registered = true;
+        if (registered) l.callback(l.context, archive, entry, event);
+    }
 }

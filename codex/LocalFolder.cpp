@@ -114,6 +114,11 @@ void FreeLocalFolderWatches()
 
 bool SetLocalFolder(const char* folder)
 {
+    // Refuse before anything changes: a half-dropped folder would never be indexed again.
+    ScopedDynArray<TagEntry*> locals;
+    ListLocalTags(&locals);
+    for (TagEntry* entry : locals)
+        if (entry->attachments.count) return false;
     if (!RemoveAllLocalInstances()) return false;
     CodexState& state = Codex();
     FreeLocalFolderWatches();

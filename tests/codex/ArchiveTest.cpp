@@ -1,5 +1,7 @@
 #include "CodexFixture.h"
 
+#include <unistd.h>
+
 namespace {
 
 const u32 kMesh = FourCC("mesh");
@@ -313,6 +315,58 @@ TEST_F(ArchiveTest, ReadArchiveHeaderAcceptsTheFirstBytesOfBothForms)
     EXPECT_EQ(48u, h.data_start);
     EXPECT_FALSE(ReadArchiveHeader(&h, old.bytes.data(), 48, 48 + 63));
     EXPECT_FALSE(ReadArchiveHeader(&h, old.bytes.data(), 47, 48 + 64));
+}
+
+TEST_F(ArchiveTest, ArchivesPastTwoGigabytesLoadAndReadInBothBuilds)
+{
+    // A sparse file: header and directory at the start, the tag's data 3 GiB in.
+    const u64 dataAt = 0xC0000000ull;
+    const std::string path = Tags() + "huge";
+    ByteBuilder b;
+    b.U16(3).U16(0).Text("Huge", 32).Text("", 64).U16(0).U16(1);
+    b.U32(0).U32(0).U32(u32(dataAt + 4)).U32(0).U32(192).U32(FourCC("dng2"));
+    b.Bytes(TagHeaderBytes("Far", kText, FourCC("far "), u32(dataAt), 4));
+    WriteBytes(path, b.bytes);
+    FILE* f = fopen(path.c_str(), "r+b");
+    ASSERT_TRUE(f);
+    if (fseeko(f, off_t(dataAt), SEEK_SET) != 0 || fwrite("far!", 1, 4, f) != 4) {
+        fclose(f);
+        GTEST_SKIP() << "no room for a sparse 3 GiB file here";
+    }
+    fclose(f);
+    Archive* a = OpenArchive(path.c_str());
+    ASSERT_TRUE(a);
+    ActivateDefaultArchives();
+    EXPECT_EQ(Data("far!"), TagData(FindTag(kText, FourCC("far "))));
+}
+
+TEST_F(ArchiveTest, ACopyIsBoundedByTheArchivesRealSizeWhenTheFileShrank)
+{
+    Archive* a = OpenTestArchive(Tags() + "a", 3, 0, {{kText, FourCC("t001"), "One", Data("0123456789")}});
+    ASSERT_TRUE(a);
+    ActivateDefaultArchives();
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    ASSERT_EQ(0, truncate((Tags() + "a").c_str(), 128 + 64 + 5));
+    TagEntry* e = FindTag(kText, FourCC("t001"));
+    TagHeader h;
+    EXPECT_FALSE(OpenTag(e, &h));
+    EXPECT_FALSE(ExtractTagToLocal(e));
+    EXPECT_FALSE(Exists(Local() + "text/One"));
+    EXPECT_FALSE(DuplicateTag(e, nullptr));
+    EXPECT_EQ(1u, ExtractArchiveTags(a, (root + "out").c_str()));
+}
+
+TEST_F(ArchiveTest, AFailedBuildLeavesNoFileBehind)
+{
+    WriteLocal("text", "Here", "Here", kText, FourCC("here"), Data("1"));
+    WriteLocal("text", "Gone", "Gone", kText, FourCC("gone"), Data("2"));
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    ScopedDynArray<TagEntry*> tags;
+    ListLocalTags(&tags);
+    remove((Local() + "text/Gone").c_str());  // by another program, not yet noticed
+    EXPECT_FALSE(BuildArchive(tags, 6, "broken", "", 1));
+    EXPECT_FALSE(Exists(Plugins() + "broken"));
+    EXPECT_EQ(0, std::distance(std::filesystem::directory_iterator(Plugins()), {}));
 }
 
 }  // namespace

@@ -236,4 +236,20 @@ TEST_F(CodexIndexTest, ListsAppendAndSortByGroupNameAndId)
     EXPECT_EQ(4u, foundation.count);
 }
 
+TEST_F(CodexIndexTest, AListenerRemovedDuringAnEventIsNotCalledAgain)
+{
+    static std::vector<int> calls;
+    calls.clear();
+    static CodexCallback second = [](void*, Archive*, TagEntry*, u32) { calls.push_back(2); };
+    auto first = [](void*, Archive*, TagEntry*, u32) {
+        calls.push_back(1);
+        SetCodexListener(second, nullptr, false);
+    };
+    SetCodexListener(first, nullptr, true);
+    SetCodexListener(second, nullptr, true);
+    NotifyCodexListeners(kCodexContentChanged, nullptr, nullptr);
+    EXPECT_EQ((std::vector<int>{1}), calls);
+    SetCodexListener(first, nullptr, false);
+}
+
 }  // namespace

@@ -335,4 +335,15 @@ TEST_F(LocalFolderTest, ReadLocalTagHeaderTakesTheSizeFromTheFile)
     fclose(shortFile);
 }
 
+TEST_F(LocalFolderTest, ChangingTheFolderIsRefusedWhileALocalTagIsInUse)
+{
+    WriteLocal("text", "Open", "Open", kText, FourCC("open"), Data("1"));
+    WriteLocal("text", "Closed", "Closed", kText, FourCC("clsd"), Data("2"));
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    Attach(FindTag(kText, FourCC("open")));
+    EXPECT_FALSE(SetLocalFolder((root + "elsewhere").c_str()));
+    EXPECT_TRUE(FindTag(kText, FourCC("clsd")));
+    EXPECT_STREQ(Local().c_str(), GetLocalFolder());
+}
+
 }  // namespace
