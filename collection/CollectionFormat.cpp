@@ -4,6 +4,7 @@
 #include <cstring>
 #include <sys/types.h>
 
+#include "codex/TagData.h"
 #include "codex/TagHeader.h"
 #include "collection/BitmapCoding.h"
 #include "collection/BitmapIndexMap.h"
@@ -14,38 +15,23 @@ static_assert(sizeof(SequenceHeaderRecord) == 64, "sequence header");
 
 namespace {
 
-// Where the tag data starts and how many bytes it really has.
-struct DataBounds {
-    u64 start;  // absolute stream position of the tag data
-    u64 size;   // bytes of tag data, never past the end of the stream
-
-    bool Holds(u64 relative, u64 bytes) const { return relative <= size && bytes <= size - relative; }
-};
-
-bool SeekTo(FILE* stream, u64 position)
-{
-    if (position > u64(INT64_MAX)) return false;
-    return fseeko(stream, off_t(position), SEEK_SET) == 0;
-}
-
-// The header's data range, refused when it runs past the stream's end.
-bool GetDataBounds(FILE* stream, const TagHeader* header, DataBounds& bounds)
+// Whether the header's data range lies inside the stream, so that sizes taken from it
+// stand for bytes that are really there.
+bool DataInsideStream(FILE* stream, const TagHeader* header)
 {
     if (fseeko(stream, 0, SEEK_END) != 0) return false;
     off_t end = ftello(stream);
     if (end < 0) return false;
-    bounds.start = header->offset;
-    bounds.size = header->size;
-    return bounds.start <= u64(end) && bounds.size <= u64(end) - bounds.start;
+    return u64(header->offset) <= u64(end) && u64(header->size) <= u64(end) - header->offset;
 }
 
-// Seeks to a block of count records of recordSize bytes at `offset` past the data start of
-// the blocks (dataStart); false when the block does not lie inside the data.
-bool SeekBlock(FILE* stream, const DataBounds& bounds, u64 dataStart, u64 offset, u64 count, u64 recordSize)
+// Seeks to a block of count records of recordSize bytes at `offset` past the blocks' start
+// (dataStart, relative to the data start); false when the block does not lie in the data.
+bool SeekBlock(FILE* stream, const TagHeader* header, u64 dataStart, u64 offset, u64 count, u64 recordSize)
 {
     u64 relative = dataStart + offset;
-    if (!bounds.Holds(relative, count * recordSize)) return false;
-    return SeekTo(stream, bounds.start + relative);
+    if (!TagDataHolds(header, relative, count * recordSize)) return false;
+    return SeekTagData(stream, header, relative);
 }
 
 void CopyName(char* dst, u32 dstSize, const char* src, u32 maxChars)
@@ -62,12 +48,17 @@ constexpr u64 kPixelBudgetPerDataByte = 4096;
 constexpr u64 kPixelBudgetSlack = 64ull << 20;
 constexpr u64 kMaxCollectionPixelBytes = 1ull << 30;
 
-// Stream position relative to `base`, or -1.
-s64 Tell(FILE* stream, u64 base)
+// Stream position relative to the end of the CollectionHeader, or -1.
+s64 TellBlocks(FILE* stream, const TagHeader* header)
 {
-    off_t p = ftello(stream);
-    if (p < 0 || u64(p) < base) return -1;
-    return s64(u64(p) - base);
+    s64 at = TellTagData(stream, header);
+    return at < s64(kCollectionHeaderSize) ? -1 : at - s64(kCollectionHeaderSize);
+}
+
+// Seeks to `relative` bytes past the end of the CollectionHeader.
+bool SeekBlocks(FILE* stream, const TagHeader* header, u64 relative)
+{
+    return SeekTagData(stream, header, kCollectionHeaderSize + relative) != 0;
 }
 
 // Whether an index can be stored in a u16 field, where 0xFFFF means none.
@@ -307,7 +298,6 @@ static void FillCheckerboard(CollectionBitmap& b, const ColorTable& table)
 int Collection::ReadBitmaps(FILE* stream, const TagHeader* header, const CollectionHeader& ch,
                             const DynArray<BitmapDirectoryEntry>& directory)
 {
-    DataBounds bounds = {header->offset, header->size};
     ColorTableRecord table;
     memset(&table, 0, sizeof(table));
     table.count = 256;
@@ -319,15 +309,15 @@ int Collection::ReadBitmaps(FILE* stream, const TagHeader* header, const Collect
     bool colorMap = ((header->user | ch.flags) & kCollectionColorMap) != 0;
     // Span rows and runs let a few bytes stand for many pixels; a file whose bitmaps would
     // take far more memory than any real collection of its size is refused instead.
-    u64 budget = kPixelBudgetPerDataByte * bounds.size + kPixelBudgetSlack;
+    u64 budget = kPixelBudgetPerDataByte * header->size + kPixelBudgetSlack;
     if (budget > kMaxCollectionPixelBytes) budget = kMaxCollectionPixelBytes;
     u64 used = 0;
     for (u32 i = 0; i < directory.count; ++i) {
         const BitmapDirectoryEntry& e = directory.data[i];
         CollectionBitmap* b = nullptr;
         u64 relative = u64(ch.dataStart) + e.offset;
-        if (bounds.Holds(relative, e.size)) {
-            if (!SeekTo(stream, bounds.start + relative)) return 0;
+        if (TagDataHolds(header, relative, e.size)) {
+            if (!SeekTagData(stream, header, relative)) return 0;
             b = ReadBitmap(stream, e.size, table);
         }
         if (!b) {
@@ -364,22 +354,21 @@ int Collection::ReadBitmaps(FILE* stream, const TagHeader* header, const Collect
 // Reading and writing
 
 template <typename T>
-static bool ReadBlock(FILE* stream, const DataBounds& bounds, const CollectionHeader& ch, const BlockReference& ref,
+static bool ReadBlock(FILE* stream, const TagHeader* header, const CollectionHeader& ch, const BlockReference& ref,
                       const ByteOrderDescriptor* desc, DynArray<T>& out)
 {
     if (ref.count == 0) return true;
     u64 recordSize = desc[0] & kBoSizeMask;
-    if (!SeekBlock(stream, bounds, ch.dataStart, ref.offset, ref.count, recordSize)) return false;
+    if (!SeekBlock(stream, header, ch.dataStart, ref.offset, ref.count, recordSize)) return false;
     out.ResizeRaw(ref.count);
     return ReadRecords(out.data, ref.count, desc, stream) != 0;
 }
 
 int Collection::Read(FILE* stream, const TagHeader* header, bool withBitmaps)
 {
-    DataBounds bounds;
-    if (!GetDataBounds(stream, header, bounds)) return 0;
+    if (!DataInsideStream(stream, header)) return 0;
     CollectionHeader ch;
-    if (!bounds.Holds(0, kCollectionHeaderSize) || !SeekTo(stream, bounds.start)) return 0;
+    if (!TagDataHolds(header, 0, kCollectionHeaderSize) || !SeekTagData(stream, header, 0)) return 0;
     if (!ReadRecords(&ch, 1, kCollectionHeaderDescriptor, stream)) return 0;
     if (ch.colorTables.count == 0) return 0;
     headerWord = ch.headerWord;
@@ -388,7 +377,7 @@ int Collection::Read(FILE* stream, const TagHeader* header, bool withBitmaps)
 
     // Only the first colour table is used, but the block must hold all of them.
     ColorTableRecord colors;
-    if (!SeekBlock(stream, bounds, ch.dataStart, ch.colorTables.offset, ch.colorTables.count, 2080)) return 0;
+    if (!SeekBlock(stream, header, ch.dataStart, ch.colorTables.offset, ch.colorTables.count, 2080)) return 0;
     if (!ReadRecords(&colors, 1, kColorTableRecordDescriptor, stream)) return 0;
 
     ScopedDynArray<HueChange> hueRecords;
@@ -396,11 +385,11 @@ int Collection::Read(FILE* stream, const TagHeader* header, bool withBitmaps)
     ScopedDynArray<SequenceDirectoryEntry> sequenceDirectory;
     ScopedDynArray<ShadowRecord> shadowTable;
     ScopedDynArray<BitmapDirectoryEntry> bitmapDirectory;
-    if (!ReadBlock(stream, bounds, ch, ch.hueChanges, kHueChangeDescriptor, hueRecords) ||
-        !ReadBlock(stream, bounds, ch, ch.frameViews, kFrameViewDescriptor, viewRecords) ||
-        !ReadBlock(stream, bounds, ch, ch.sequenceDirectory, kSequenceDirectoryEntryDescriptor, sequenceDirectory) ||
-        !ReadBlock(stream, bounds, ch, ch.shadows, kShadowRecordDescriptor, shadowTable) ||
-        !ReadBlock(stream, bounds, ch, ch.bitmapDirectory, kBitmapDirectoryEntryDescriptor, bitmapDirectory))
+    if (!ReadBlock(stream, header, ch, ch.hueChanges, kHueChangeDescriptor, hueRecords) ||
+        !ReadBlock(stream, header, ch, ch.frameViews, kFrameViewDescriptor, viewRecords) ||
+        !ReadBlock(stream, header, ch, ch.sequenceDirectory, kSequenceDirectoryEntryDescriptor, sequenceDirectory) ||
+        !ReadBlock(stream, header, ch, ch.shadows, kShadowRecordDescriptor, shadowTable) ||
+        !ReadBlock(stream, header, ch, ch.bitmapDirectory, kBitmapDirectoryEntryDescriptor, bitmapDirectory))
         return 0;
 
     for (u32 i = 0; i < 256; ++i) {
@@ -432,7 +421,7 @@ int Collection::Read(FILE* stream, const TagHeader* header, bool withBitmaps)
         SequenceDirectoryEntry& e = sequenceDirectory.data[i];
         e.name[sizeof(e.name) - 1] = 0;
         Sequence* s = AddSequence(e.name);
-        if (!SeekBlock(stream, bounds, ch.dataStart, e.offset, 1, e.size)) return 0;
+        if (!SeekBlock(stream, header, ch.dataStart, e.offset, 1, e.size)) return 0;
         if (!s->Read(stream, e.size, *this, viewTable, shadowTable)) return 0;
     }
     if (withBitmaps) PrepareSequencesAfterRead();
@@ -449,8 +438,7 @@ int Collection::Write(FILE* stream, TagHeader* header)
     ch.headerWord = headerWord;
     ch.flags = flags;
     ch.dataStart = kCollectionHeaderSize;
-    const u64 base = u64(header->offset) + kCollectionHeaderSize;
-    if (!SeekTo(stream, base)) return 0;
+    if (!SeekBlocks(stream, header, 0)) return 0;
 
     for (CollectionBitmap* b : bitmaps) b->QuantizeAlpha();
 
@@ -485,7 +473,7 @@ int Collection::Write(FILE* stream, TagHeader* header)
     u64 total = 0;
     // Records a block at the current position and writes its records (none for count 0).
     auto writeBlock = [&](BlockReference& ref, const void* records, u32 count, const ByteOrderDescriptor* desc) {
-        s64 at = Tell(stream, base);
+        s64 at = TellBlocks(stream, header);
         if (at < 0 || at > s64(0xFFFFFFFFu)) return false;
         u64 size = DiskSizeOfRecords(count, desc);
         if (size > 0xFFFFFFFFull) return false;
@@ -516,7 +504,7 @@ int Collection::Write(FILE* stream, TagHeader* header)
     if (!writeBlock(ch.frameViews, viewRecords.data, viewRecords.count, kFrameViewDescriptor)) return 0;
     if (!reserveBlock(ch.sequenceDirectory, sequences.count, kSequenceDirectoryEntryDescriptor)) return 0;
     for (u32 i = 0; i < sequences.count; ++i) {
-        s64 at = Tell(stream, base);
+        s64 at = TellBlocks(stream, header);
         u32 bytes = sequences.data[i]->Write(stream);
         if (!bytes || !noteRecord(sequenceDirectory.data[i].offset, sequenceDirectory.data[i].size, bytes, at))
             return 0;
@@ -524,28 +512,28 @@ int Collection::Write(FILE* stream, TagHeader* header)
     if (!writeBlock(ch.shadows, shadowTable.data, shadowTable.count, kShadowRecordDescriptor)) return 0;
     if (!reserveBlock(ch.bitmapDirectory, bitmaps.count, kBitmapDirectoryEntryDescriptor)) return 0;
     for (u32 i = 0; i < bitmaps.count; ++i) {
-        s64 at = Tell(stream, base);
+        s64 at = TellBlocks(stream, header);
         u64 bytes = WriteBitmap(stream, *bitmaps.data[i]);
         if (!bytes || !noteRecord(bitmapDirectory.data[i].offset, bitmapDirectory.data[i].size, bytes, at)) return 0;
     }
-    s64 end = Tell(stream, base);
+    s64 end = TellBlocks(stream, header);
     if (end < 0) return 0;
 
     if (sequences.count) {
-        if (!SeekTo(stream, base + ch.sequenceDirectory.offset) ||
+        if (!SeekBlocks(stream, header, ch.sequenceDirectory.offset) ||
             !WriteRecords(sequenceDirectory.data, sequences.count, kSequenceDirectoryEntryDescriptor, stream))
             return 0;
     }
     if (bitmaps.count) {
-        if (!SeekTo(stream, base + ch.bitmapDirectory.offset) ||
+        if (!SeekBlocks(stream, header, ch.bitmapDirectory.offset) ||
             !WriteRecords(bitmapDirectory.data, bitmaps.count, kBitmapDirectoryEntryDescriptor, stream))
             return 0;
     }
     if (total > 0xFFFFFFFFull) return 0;
     ch.totalSize = u32(total);
-    if (!SeekTo(stream, header->offset) || !WriteRecords(&ch, 1, kCollectionHeaderDescriptor, stream)) return 0;
+    if (!SeekTagData(stream, header, 0) || !WriteRecords(&ch, 1, kCollectionHeaderDescriptor, stream)) return 0;
     // Leave the stream at the end of the data, where a caller measuring the size expects it.
-    if (!SeekTo(stream, base + u64(end))) return 0;
+    if (!SeekBlocks(stream, header, u64(end))) return 0;
     return 1;
 }
 
