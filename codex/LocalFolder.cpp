@@ -17,6 +17,10 @@ bool HeldByActiveArchive(const TagEntry* entry)
     return false;
 }
 
+// Set while the watches are being polled: listeners called from the poll may ask for another
+// poll or a new folder, which must not touch the watch list under the running poll.
+bool gPolling = false;
+
 bool IsTempName(const char* name) { return strncmp(name, kTagTempPrefix, strlen(kTagTempPrefix)) == 0; }
 
 // The entry whose local copy is this watched file: found by the id remembered in the mark
@@ -114,6 +118,7 @@ void FreeLocalFolderWatches()
 
 bool SetLocalFolder(const char* folder)
 {
+    if (gPolling) return false;
     // Refuse before anything changes: a half-dropped folder would never be indexed again.
     ScopedDynArray<TagEntry*> locals;
     ListLocalTags(&locals);
@@ -131,7 +136,9 @@ bool SetLocalFolder(const char* folder)
         AddFolderWatch(&state.watches, path.c_str(), const_cast<TagGroup*>(&table[i]), 1);
         state.groupFolders[i] = path;
     }
+    gPolling = true;
     PollFolderWatches(&state.watches, OnWatchReport, nullptr);
+    gPolling = false;
     state.dirty = 0;
     return true;
 }
@@ -142,7 +149,13 @@ void PollLocalFolder(bool force)
 {
     CodexState& state = Codex();
     if (!force && !state.dirty) return;
+    if (gPolling) {
+        state.dirty = 1;  // the running poll's changes are seen by the next one
+        return;
+    }
+    gPolling = true;
     PollFolderWatches(&state.watches, OnWatchReport, nullptr);
+    gPolling = false;
     state.dirty = 0;
 }
 

@@ -18,7 +18,8 @@ bool SetLocalFolder(const char* folder);
 // The root, ending in '/' ("local/" until set).
 const char* GetLocalFolder();
 // Polls the watches when forced or when the database is marked dirty, indexing added and
-// changed files and dropping removed ones (events 1, 2 and 4); clears the dirty mark.
+// changed files and dropping removed ones (events 1, 2 and 4); clears the dirty mark. Called
+// from a listener during a poll it only leaves the database marked dirty.
 void PollLocalFolder(bool force);
 
 // root + the group's folder (see ResolveGroupFolder), without a final '/'.

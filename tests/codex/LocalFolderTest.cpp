@@ -346,4 +346,26 @@ TEST_F(LocalFolderTest, ChangingTheFolderIsRefusedWhileALocalTagIsInUse)
     EXPECT_STREQ(Local().c_str(), GetLocalFolder());
 }
 
+TEST_F(LocalFolderTest, AListenerMayAskForAPollOrAnotherFolderDuringAPoll)
+{
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    static std::string other;
+    static int refused;
+    other = root + "other";
+    refused = 0;
+    auto nested = [](void*, Archive*, TagEntry*, u32) {
+        PollLocalFolder(true);
+        if (!SetLocalFolder(other.c_str())) ++refused;
+    };
+    SetCodexListener(nested, nullptr, true);
+    WriteLocal("text", "One", "One", kText, FourCC("one "), Data("1"));
+    WriteLocal("text", "Two", "Two", kText, FourCC("two "), Data("2"));
+    PollLocalFolder(true);
+    SetCodexListener(nested, nullptr, false);
+    EXPECT_EQ(2, refused);
+    EXPECT_TRUE(FindTag(kText, FourCC("one ")));
+    EXPECT_TRUE(FindTag(kText, FourCC("two ")));
+    EXPECT_STREQ(Local().c_str(), GetLocalFolder());
+}
+
 }  // namespace
