@@ -1,0 +1,311 @@
+// Event delivery through the real window system behind the fake OS backend: routing from the
+// root down, keys bubbling, global keys, focus and tab rings, double clicks, the event ring
+// and screen resizes.
+#include "WindowTestSupport.h"
+
+using namespace wtest;
+
+namespace {
+
+class WindowEvents : public WindowFixture {
+protected:
+    void SetUp() override
+    {
+        WindowFixture::SetUp();
+        FakeOsSetTime(100.0);
+        top = new Probe(kFramed, nullptr, "T");
+        top->SetFrameXYWH(100, 100, 300, 300);  // content {104,130,396,396}
+        mid = new Probe(WF_VISIBLE, top, "M");
+        mid->SetFrameXYWH(0, 0, 200, 200);  // {104,130,304,330}
+        leaf = new Probe(WF_VISIBLE | WF_FOCUSABLE, mid, "L");
+        leaf->SetFrameXYWH(10, 10, 50, 50);  // {114,140,164,190}
+        top->logRouting = mid->logRouting = 1;
+        Log().clear();
+    }
+    Probe* top;
+    Probe* mid;
+    Probe* leaf;
+};
+
+TEST_F(WindowEvents, AncestorsSeeAMouseEventFromTheRootDownBeforeTheTarget)
+{
+    Click(120, 150);
+    Run();
+    std::vector<std::string> seen;
+    for (const std::string& s : Log())
+        if (s.find("sees 2") != std::string::npos || s.find("press") != std::string::npos ||
+            s.find("release") != std::string::npos)
+            seen.push_back(s);
+    std::vector<std::string> expected = {"T:sees 2", "M:sees 2", "L:press 120,150 b0",
+                                         "T:sees 2", "M:sees 2", "L:release 120,150 b0"};
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(WindowSystem::GetHovered(), leaf);
+}
+
+TEST_F(WindowEvents, AnAncestorThatTakesTheEventStopsIt)
+{
+    mid->takeAll = 1;
+    Click(120, 150);
+    Run();
+    EXPECT_TRUE(LogFor("L:press").empty());
+    EXPECT_TRUE(LogFor("L:release").empty());
+}
+
+TEST_F(WindowEvents, KeysGoToTheFocusAndBubbleUpUntilTaken)
+{
+    Window::SetFocus(leaf, FOCUS_PROGRAM);
+    mid->takeKeys = 1;
+    Log().clear();
+    Key(LIBKEY_A);
+    Run();
+    std::vector<std::string> keys;
+    for (const std::string& s : Log())
+        if (s.find(":key") != std::string::npos) keys.push_back(s);
+    EXPECT_EQ(keys, (std::vector<std::string>{"L:key 65 1 m0", "M:key 65 1 m0"}));
+}
+
+TEST_F(WindowEvents, AHeldKeyRepeatsWithTheRepeatModifier)
+{
+    Window::SetFocus(leaf, FOCUS_PROGRAM);
+    Log().clear();
+    Key(LIBKEY_A, LIBACTION_PRESS);
+    Key(LIBKEY_A, LIBACTION_REPEAT);
+    Key(LIBKEY_LEFT_SHIFT, LIBACTION_PRESS);
+    Key(LIBKEY_A, LIBACTION_REPEAT);
+    Key(LIBKEY_A, LIBACTION_RELEASE);
+    Run();
+    std::vector<std::string> l = LogFor("L:key 65");
+    EXPECT_EQ(l, (std::vector<std::string>{"L:key 65 1 m0", "L:key 65 1 m16", "L:key 65 1 m17", "L:key 65 0 m1"}));
+    EXPECT_EQ(WindowSystem::GetModifiers(), u32(MOD_SHIFT));
+}
+
+TEST_F(WindowEvents, CtrlKeysSetBothCtrlBits)
+{
+    Window::SetFocus(leaf, FOCUS_PROGRAM);
+    Log().clear();
+    Key(LIBKEY_RIGHT_CONTROL);
+    Key(LIBKEY_A);
+    Run();
+    EXPECT_TRUE(LogHas("L:key 65 1 m12"));
+    EXPECT_TRUE(WindowSystem::IsKeyDown(KEY_CTRL));
+}
+
+TEST_F(WindowEvents, ACloseShortcutClosesTheWindowWithACloseBox)
+{
+    top->AddFlags(WF_CLOSEBOX);
+    Window::SetFocus(leaf, FOCUS_PROGRAM);
+    Key(LIBKEY_LEFT_CONTROL);
+    Key(LIBKEY_A + ('W' - 'A'));
+    Run();
+    EXPECT_TRUE(LogHas("T:canclose 1"));
+    EXPECT_EQ(Layer0()->GetChildCount(), 0u);
+}
+
+TEST_F(WindowEvents, ClickingFocusesAndBringsTheTopLevelWindowToFront)
+{
+    Probe* other = new Probe(kFramed, nullptr, "O");
+    other->SetFrameXYWH(500, 100, 200, 200);
+    EXPECT_EQ(Layer0()->GetFirstChild(), other);
+    Click(120, 150);
+    Run();
+    EXPECT_EQ(Layer0()->GetFirstChild(), top);
+    EXPECT_EQ(WindowSystem::GetFocus(), leaf);
+    EXPECT_TRUE(LogHas("L:focus 1"));
+}
+
+TEST_F(WindowEvents, AFocusChangeMaySwallowTheClickThatCausedIt)
+{
+    leaf->focusAnswer = FOCUS_SWALLOW;
+    Click(120, 150);
+    Run();
+    EXPECT_TRUE(LogHas("L:focus 1"));
+    EXPECT_TRUE(LogFor("L:press").empty());
+    Log().clear();
+    Click(120, 150);
+    FakeOsAdvanceTime(1.0);
+    Run();
+    EXPECT_EQ(LogFor("L:press").size(), 1u);
+}
+
+TEST_F(WindowEvents, FocusGoesToTheRememberedChildOfAWindowThatCannotTakeIt)
+{
+    Window::SetFocus(leaf, FOCUS_PROGRAM);
+    Probe* other = new Probe(WF_VISIBLE | WF_FOCUSABLE, nullptr, "O");
+    Window::SetFocus(other, FOCUS_PROGRAM);
+    EXPECT_TRUE(LogHas("L:blur"));
+    Window::SetFocus(top, FOCUS_PROGRAM);
+    EXPECT_EQ(WindowSystem::GetFocus(), leaf);
+    EXPECT_TRUE(leaf->IsFocused());
+}
+
+TEST_F(WindowEvents, FocusLostIsSignalledWithTheReason)
+{
+    struct Listener : has_slots<void> {
+        int reason = -1;
+        void OnLost(int r) { reason = r; }
+    } listener;
+    leaf->focusLost.Connect<&Listener::OnLost>(&listener);
+    Window::SetFocus(leaf, FOCUS_PROGRAM);
+    Probe* other = new Probe(WF_VISIBLE | WF_FOCUSABLE, nullptr, "O");
+    Window::SetFocus(other, FOCUS_TAB);
+    EXPECT_EQ(listener.reason, int(FOCUS_TAB));
+}
+
+TEST_F(WindowEvents, TabMovesAlongTheRingSkippingDisabledWindows)
+{
+    Probe* a = new Probe(WF_VISIBLE | WF_FOCUSABLE, mid, "a");
+    Probe* b = new Probe(WF_VISIBLE | WF_FOCUSABLE, mid, "b");
+    Probe* c = new Probe(WF_VISIBLE | WF_FOCUSABLE, mid, "c");
+    b->SetEnabled(0);
+    SetTabOrder(a, b, c, (Window*)nullptr);
+    EXPECT_EQ(WindowSystem::GetFocus(), a);
+    Tap(LIBKEY_TAB);
+    Run();
+    EXPECT_EQ(WindowSystem::GetFocus(), c);
+    Tap(LIBKEY_TAB);
+    Run();
+    EXPECT_EQ(WindowSystem::GetFocus(), a);
+    Key(LIBKEY_LEFT_SHIFT);
+    Tap(LIBKEY_TAB);
+    Run();
+    EXPECT_EQ(WindowSystem::GetFocus(), c);
+    EXPECT_TRUE(LogFor("a:key 113").empty());  // Tab is consumed, presses and releases alike
+    EXPECT_TRUE(LogFor("c:key 113").empty());
+}
+
+TEST_F(WindowEvents, TabStopsAfterOneCycleWhenNoWindowCanTakeTheFocus)
+{
+    Probe* a = new Probe(WF_VISIBLE | WF_FOCUSABLE, mid, "a");
+    Probe* b = new Probe(WF_VISIBLE | WF_FOCUSABLE, mid, "b");
+    Probe* c = new Probe(WF_VISIBLE | WF_FOCUSABLE, mid, "c");
+    SetTabOrder(a, b, c, (Window*)nullptr);
+    a->SetEnabled(0);
+    b->SetEnabled(0);
+    c->SetVisible(0);
+    Window* before = WindowSystem::GetFocus();
+    Window::FocusNext(a, 0);  // must return
+    Window::FocusNext(a, 1);
+    Window::FocusNext(c, 0);
+    EXPECT_EQ(WindowSystem::GetFocus(), before);
+    // An open chain wraps to its other end.
+    Probe* x = new Probe(WF_VISIBLE | WF_FOCUSABLE, mid, "x");
+    Probe* y = new Probe(WF_VISIBLE | WF_FOCUSABLE, mid, "y");
+    Window::LinkTabOrder(x, y);
+    Window::SetFocus(y, FOCUS_PROGRAM);
+    Window::FocusNext(y, 0);
+    EXPECT_EQ(WindowSystem::GetFocus(), x);
+}
+
+TEST_F(WindowEvents, DoubleClicksNeedTheSameButtonPixelAndTiming)
+{
+    MoveTo(120, 150);
+    Press();
+    Release();
+    FakeOsEndStep();
+    Run();
+    FakeOsAdvanceTime(0.1);
+    Press();
+    Release();
+    Run();
+    FakeOsAdvanceTime(0.05);
+    Press();  // less than 0.3 s after the double click: a plain press
+    Release();
+    Run();
+    std::vector<std::string> l;
+    for (const std::string& s : LogFor("L:"))
+        if (s.rfind("L:press", 0) == 0 || s.rfind("L:release", 0) == 0 || s == "L:double") l.push_back(s);
+    EXPECT_EQ(l, (std::vector<std::string>{"L:press 120,150 b0", "L:release 120,150 b0", "L:double",
+                                           "L:release 120,150 b0", "L:press 120,150 b0",
+                                           "L:release 120,150 b0"}));
+}
+
+TEST_F(WindowEvents, MovingOnePixelBetweenClicksGivesTwoPresses)
+{
+    Click(120, 150);
+    Run();
+    FakeOsAdvanceTime(0.05);
+    Click(121, 150);
+    Run();
+    EXPECT_EQ(LogFor("L:press").size(), 2u);
+    EXPECT_FALSE(LogHas("L:double"));
+    // A slow second click is no double click either.
+    Log().clear();
+    FakeOsAdvanceTime(1.0);
+    Click(121, 150);
+    Run();
+    FakeOsAdvanceTime(0.25);
+    Click(121, 150);
+    Run();
+    EXPECT_FALSE(LogHas("L:double"));
+}
+
+TEST_F(WindowEvents, AFullRingDropsNewEvents)
+{
+    Window::SetFocus(leaf, FOCUS_PROGRAM);
+    Log().clear();
+    for (int i = 0; i < 40; ++i) FakeOsChar('a', 0);
+    Run();
+    EXPECT_EQ(LogFor("L:char").size(), 32u);
+    EXPECT_EQ(WindowSystem::GetQueuedEventCount(), 0u);
+}
+
+TEST_F(WindowEvents, F11SendsTheFrontWindowBackAndFocusesTheNext)
+{
+    Window::SetFocus(leaf, FOCUS_PROGRAM);
+    Probe* other = new Probe(kFramed | WF_FOCUSABLE, nullptr, "O");
+    Window::SetFocus(other, FOCUS_PROGRAM);
+    Tap(LIBKEY_F1 + 10);
+    Run();
+    EXPECT_EQ(Layer0()->GetFirstChild(), top);
+    EXPECT_EQ(Layer0()->GetLastChild(), other);
+    EXPECT_EQ(WindowSystem::GetFocus(), leaf);  // the window's remembered focus
+}
+
+TEST_F(WindowEvents, DebugTogglesStillReachTheFocusedWindow)
+{
+    Window::SetFocus(leaf, FOCUS_PROGRAM);
+    Log().clear();
+    Key(LIBKEY_LEFT_CONTROL);
+    Tap(LIBKEY_F1);
+    Run();
+    EXPECT_TRUE(LogHas("L:key 98 1 m12"));
+}
+
+TEST_F(WindowEvents, WheelEventsCarryTheOldAndNewPositions)
+{
+    MoveTo(120, 150);
+    FakeOsScroll(0, 1);
+    FakeOsScroll(0, 1);
+    Run();
+    std::vector<std::string> w = LogFor("L:wheel");
+    ASSERT_EQ(w.size(), 2u);
+    EXPECT_NE(w[0], w[1]);
+}
+
+TEST_F(WindowEvents, AScreenResizeRecentersAndRefillsAndAZeroSizeChangesNothing)
+{
+    Probe* centred = new Probe(WF_VISIBLE | WF_RECENTER, nullptr, "C");
+    centred->SetFrameXYWH(0, 0, 100, 100);
+    top->ToggleZoom();
+    WindowSystem::OnWindowResize(0, 0);
+    EXPECT_EQ(WindowSystem::GetScreenSize().width, 800);
+    WindowSystem::OnWindowResize(1000, 700);
+    EXPECT_TRUE(SameRect(centred->GetFrameRect(), Rect{450, 300, 550, 400}));
+    EXPECT_TRUE(SameRect(top->GetFrameRect(), Rect{0, 0, 1000, 700}));
+    EXPECT_TRUE(WindowSystem::IsFullRedrawPending() || WindowSystem::GetDirtyRectCount() == 0);
+}
+
+TEST_F(WindowEvents, TheHoveredPartAndCursorFollowTheMouse)
+{
+    MoveTo(101, 200);  // left border of the resizable frame
+    Run();
+    EXPECT_EQ(WindowSystem::GetHovered(), top);
+    EXPECT_EQ(WindowSystem::GetHoveredPart(), u32(HIT_LEFT));
+    EXPECT_EQ(FakeOsCursorShape(), 1);
+    MoveTo(5, 5);  // nothing but layer 0
+    Run();
+    EXPECT_EQ(WindowSystem::GetHovered(), Layer0());
+    EXPECT_EQ(FakeOsCursorShape(), 0);
+}
+
+}  // namespace
