@@ -66,13 +66,16 @@ u32 Image::Create(u32 w, u32 h, u32 fmt, const void* source)
         if (newBytes) {
             fresh = static_cast<u8*>(source ? malloc(size_t(newBytes)) : calloc(1, size_t(newBytes)));
             if (!fresh) return 0;
+            // The source may lie inside the buffer about to be freed.
+            if (source) memcpy(fresh, source, size_t(newBytes));
         }
         free(pixels);
         pixels = fresh;
-    } else if (!source && newBytes) {
+    } else if (source) {
+        memmove(pixels, source, size_t(newBytes));
+    } else if (newBytes) {
         memset(pixels, 0, size_t(newBytes));
     }
-    if (source && newBytes) memmove(pixels, source, size_t(newBytes));
     width = w;
     height = h;
     format = fmt;

@@ -39,6 +39,22 @@ TEST(Image, CreateKeepsTheBufferOfTheSameByteSizeAndZeroFillsIt)
     EXPECT_EQ(img.format, u32(kImageAlphaIndex));
 }
 
+TEST(Image, CreateCanTakeItsSourceFromTheImagesOwnPixels)
+{
+    ScopedImage img;
+    u8 src[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+    ASSERT_TRUE(img.Create(2, 2, kImageRgb, src));
+    // The first row alone: a smaller buffer filled from the one being replaced.
+    ASSERT_TRUE(img.Create(2, 1, kImageRgb, img.pixels));
+    ASSERT_EQ(img.height, 1u);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(img.pixels[i], src[i]) << i;
+    // The same byte size from an overlapping part of the buffer itself.
+    ASSERT_TRUE(img.Create(1, 1, kImageRgb, nullptr));
+    ASSERT_TRUE(img.Create(2, 1, kImageRgb, src));
+    ASSERT_TRUE(img.Create(1, 2, kImageRgb, img.pixels));
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(img.pixels[i], src[i]) << i;
+}
+
 TEST(Image, CreateRefusesSizesPastTheLimitWithoutTouchingTheImage)
 {
     ScopedImage img;
