@@ -152,7 +152,7 @@ u32 WriteBmp(FileRecord& record)
     // An alpha image, or an indexed one without palette, is written with the grey ramp; the
     // colour count names exactly the entries written so that readers find the rows.
     bool ramp = bits == 8 && (img.format == kImageAlpha || !img.palette || !img.paletteCount);
-    u32 entries = bits == 8 ? (ramp ? 256 : img.paletteCount) : 0;
+    u32 entries = bits == 8 ? (ramp ? 256 : IndexedEntriesToWrite(img)) : 0;
     u64 lineBytes = u64(img.width) * bpp;
     u64 rowBytes = (lineBytes + 3) & ~u64(3);
     // The real file size: other readers reject a file whose size field disagrees with it.

@@ -196,6 +196,17 @@ u32 FileRecord::Save()
     return ok;
 }
 
+u32 IndexedEntriesToWrite(const Image& image)
+{
+    if (!image.palette || !image.paletteCount) return 256;
+    u32 entries = image.paletteCount;
+    u64 n = u64(image.width) * image.height;
+    if (image.pixels)
+        for (u64 i = 0; i < n && entries < 256; ++i)
+            if (image.pixels[i] >= entries) entries = image.pixels[i] + 1u;
+    return entries;
+}
+
 const FileType& FindFileTypeByFormat(u32 format)
 {
     for (const FileType& t : kFileTypeTable)

@@ -107,6 +107,12 @@ private:
     SaveFile save;
 };
 
+// Palette entries the file of an indexed image must carry: the image's palette count, raised
+// so that every index its pixels use has an entry (entries past the palette are black), or
+// 256 for an image without a palette, which is written with the grey ramp. Other readers
+// refuse a file whose pixels point past its palette.
+u32 IndexedEntriesToWrite(const Image& image);
+
 // One row of the table that ties file extensions to formats.
 struct FileType {
     const char* extension;

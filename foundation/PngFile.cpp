@@ -155,14 +155,7 @@ u32 WritePng(FileRecord& record)
         png_set_IHDR(png, info, img.width, img.height, 8, colourType, PNG_INTERLACE_NONE,
                      PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         if (img.format == kImageIndexed) {
-            // The palette must cover every index the pixels use; entries past the image's
-            // palette are black, and an image without one gets the grey ramp.
-            u32 maxIndex = 0;
-            u64 n = u64(img.width) * img.height;
-            for (u64 i = 0; i < n; ++i)
-                if (img.pixels[i] > maxIndex) maxIndex = img.pixels[i];
-            u32 entries = img.palette && img.paletteCount ? img.paletteCount : 256;
-            if (entries < maxIndex + 1) entries = maxIndex + 1;
+            u32 entries = IndexedEntriesToWrite(img);
             png_color plte[256];
             for (u32 i = 0; i < entries; ++i) {
                 Rgb c = img.palette && img.paletteCount ? img.palette[i] : Rgb{u8(i), u8(i), u8(i)};

@@ -640,20 +640,24 @@ TEST_F(ImageFiles, RecordsInArraysAreConstructedAndDestroyed)
     owned.DeleteAll();
 }
 
-TEST_F(ImageFiles, IndexedPngCoversEveryIndexEvenPastTheImagesPalette)
+TEST_F(ImageFiles, IndexedFilesCoverEveryIndexEvenPastTheImagesPalette)
 {
     Image img = {};
     u8 idx[4] = {0, 1, 5, 1};
     ASSERT_TRUE(img.Create(2, 2, kImageIndexed, idx));
     Rgb pal[2] = {{200, 0, 0}, {0, 200, 0}};
     ASSERT_TRUE(img.SetPalette(2, pal));
-    ASSERT_TRUE(SaveImage(Path("idx.png"), kFileFormatPng, img));
-    FileRecord rec;
-    ASSERT_TRUE(Load(Path("idx.png"), rec));
-    EXPECT_EQ(rec.image.paletteCount, 6u);
-    EXPECT_TRUE(AsRgba(rec.image) == AsRgba(img)) << "index 5 reads as black both ways";
-    if (magick) {
-        EXPECT_TRUE(MagickRgba(Path("idx.png")) == AsRgba(img));
+    struct Case { const char* name; u32 format; } cases[] = {{"idx.png", kFileFormatPng}, {"idx.bmp", kFileFormatBmp}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(SaveImage(Path(c.name), c.format, img));
+        FileRecord rec;
+        ASSERT_TRUE(Load(Path(c.name), rec));
+        EXPECT_EQ(rec.image.paletteCount, 6u);
+        EXPECT_TRUE(AsRgba(rec.image) == AsRgba(img)) << "index 5 reads as black both ways";
+        if (magick) {
+            EXPECT_TRUE(MagickRgba(Path(c.name)) == AsRgba(img)) << "other readers accept the file";
+        }
     }
     img.Free();
 }
