@@ -65,7 +65,12 @@ public:
     static bool IsWritableKey(const char* key);
     static bool IsWritableText(const char* text);
 
+    // An empty store. Constant, so the process-wide store is ready before any other
+    // start-up code runs.
+    constexpr PrefStore() : items{nullptr, 0, 0} {}
     ~PrefStore() { Clear(); }
+    PrefStore(const PrefStore&) = delete;
+    PrefStore& operator=(const PrefStore&) = delete;
 
     DynArray<Item> items;  // sorted by strcmp of the keys
 private:

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -397,3 +398,16 @@ TEST_F(PrefStoreTest, ResetEmptiesTheStore)
 }
 
 }  // namespace
+
+TEST(PrefStoreObject, AStoreDeclaredWithoutAnInitialiserStartsEmpty)
+{
+    // Storage full of stale bytes, as on a used stack: the store must not take them for
+    // entries (and must not free them when it goes).
+    alignas(PrefStore) unsigned char raw[sizeof(PrefStore)];
+    memset(raw, 0xCD, sizeof raw);
+    PrefStore* store = new (raw) PrefStore;
+    EXPECT_EQ(store->Count(), 0u);
+    store->SetInt("a", 1);
+    EXPECT_EQ(store->Count(), 1u);
+    store->~PrefStore();
+}
