@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "foundation/Files.h"
 #include "platform/Os.h"
 #include "platform/OsBackend.h"
 
@@ -30,8 +31,7 @@ const char* PatternExtension(const char* pattern)
 void AppendExtension(String* path, const DynArray<FileFilter>& shown, u32 index)
 {
     if (index >= shown.count) return;
-    const char* ext = PatternExtension(shown[index].pattern.c_str());
-    if (ext && !strstr(path->c_str(), ext)) path->Append(ext);
+    if (const char* ext = PatternExtension(shown[index].pattern.c_str())) AppendIfMissing(*path, ext);
 }
 
 void SortNames(DynArray<String>* names)
