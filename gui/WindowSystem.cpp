@@ -37,7 +37,7 @@ void WindowSystem::CreateLayers()
     g_ws.fieldOfView = 45.0f;
     g_ws.nearPlane = 0.1f;
     g_ws.farPlane = 10000.0f;
-    if (!g_ws.modalStack.count) g_ws.modalStack.Push(ModalEntry{nullptr, 0});
+    if (!g_ws.modalStack.count) g_ws.modalStack.Push(ModalEntry{nullptr, 0, nullptr});
     g_ws.root = new Window(WF_DETACHED | WF_VISIBLE, nullptr);
     g_ws.root->SetTitle("root");
     g_ws.layer1 = new Window(WF_DETACHED | WF_VISIBLE, nullptr);
@@ -412,15 +412,21 @@ void WindowSystem::PopEventHook(EventHook hook)
 
 void WindowSystem::PushModal(Window* window, u32 flags)
 {
-    if (!g_ws.modalStack.count) g_ws.modalStack.Push(ModalEntry{nullptr, 0});
+    if (!g_ws.modalStack.count) g_ws.modalStack.Push(ModalEntry{nullptr, 0, nullptr});
     PushEventHook(ModalEventHook);
-    g_ws.modalStack.Push(ModalEntry{window, flags});
+    g_ws.modalStack.Push(ModalEntry{window, flags, nullptr});
     UpdateHover();
 }
 
 void WindowSystem::PopModal()
 {
     if (g_ws.modalStack.count < 2) return;
+    ModalResultSlot* slot = ModalTop()->slot;
+    if (slot && !slot->ended) {
+        slot->ended = 1;
+        slot->result = g_ws.modalResult;
+        slot->closedByQuit = g_ws.modalClosedByQuit;
+    }
     PopEventHook(ModalEventHook);
     g_ws.modalStack.RemoveRange(g_ws.modalStack.count - 1, 1);
     UpdateHover();
@@ -429,8 +435,10 @@ void WindowSystem::PopModal()
 u64 WindowSystem::RunModal(Window* window, u32 flags, u32* closedByQuit)
 {
     if (flags & MODAL_DIM) InvalidateAll();
+    ModalResultSlot slot = {0, 0, 0};
     PushModal(window, flags);
     u32 index = g_ws.modalStack.count - 1;
+    g_ws.modalStack.data[index].slot = &slot;
     if (window->IsVisible()) {
         window->BringToFront();
         Window::SetFocus(window, FOCUS_PROGRAM);
@@ -440,13 +448,19 @@ u64 WindowSystem::RunModal(Window* window, u32 flags, u32* closedByQuit)
     }
     // A loop left without EndModal (the step hook stopped, or the window was deleted while
     // loops above it ran) takes its entry, and any left above it, off the stack.
-    if (g_ws.modalStack.count > index) {
-        g_ws.modalResult = 0;
-        while (g_ws.modalStack.count > index) PopModal();
+    while (g_ws.modalStack.count > index) {
+        if (g_ws.modalStack.count == index + 1) {
+            g_ws.modalResult = 0;
+            g_ws.modalClosedByQuit = 0;
+        }
+        PopModal();
     }
+    // The slot is about to go out of scope: no entry may keep pointing at it.
+    for (u32 i = 0; i < g_ws.modalStack.count; ++i)
+        if (g_ws.modalStack.data[i].slot == &slot) g_ws.modalStack.data[i].slot = nullptr;
     if (flags & MODAL_DIM) InvalidateAll();
-    if (closedByQuit) *closedByQuit = g_ws.modalClosedByQuit;
-    return g_ws.modalResult;
+    if (closedByQuit) *closedByQuit = slot.closedByQuit;
+    return slot.result;
 }
 
 void WindowSystem::EndModal(Window*, u64 result)

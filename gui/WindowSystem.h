@@ -27,9 +27,13 @@ enum : u32 {
     MODAL_END_ON_QUIT = 8,      // ended (result 0) when the application window is closed
 };
 
+struct ModalResultSlot;
 struct ModalEntry {
     Window* window;
     u32 flags;
+    // Where the loop's own result goes when it ends, so that a loop ended while another
+    // loop's end is being handled still answers its own result.
+    ModalResultSlot* slot;
 };
 
 // The frame metrics layout depends on (from the skin): border and thin border width, title

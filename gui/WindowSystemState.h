@@ -97,6 +97,12 @@ struct WindowSystemState {
     UncoveredRegion region;
 };
 
+struct ModalResultSlot {
+    u64 result;
+    u32 closedByQuit;
+    u32 ended;
+};
+
 extern WindowSystemState g_ws;
 
 inline ModalEntry* ModalTop() { return &g_ws.modalStack.data[g_ws.modalStack.count - 1]; }

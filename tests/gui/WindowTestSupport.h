@@ -73,7 +73,11 @@ public:
              std::to_string(e->KeyModifiers()));
         return takeKeys;
     }
-    void CharEvent(Event* e) override { Note("char " + std::to_string(e->Character())); }
+    void CharEvent(Event* e) override
+    {
+        Note("char " + std::to_string(e->Character()));
+        if (onChar) onChar(this);
+    }
     void MouseButton(Event* e) override
     {
         Note(std::string(e->Pressed() ? "press" : "release") + " " + std::to_string(e->X()) + "," +
@@ -115,6 +119,8 @@ public:
     int acceptDrop = 0;
     FocusAnswer focusAnswer = FOCUS_TAKEN;
     void (*onPress)(Probe*) = nullptr;
+    void (*onChar)(Probe*) = nullptr;
+    Probe* other = nullptr;  // a window the callbacks work on
 };
 
 constexpr u32 kFramed = WF_VISIBLE | WF_TITLEBAR | WF_THICKFRAME | WF_RESIZABLE | WF_PANEL;
