@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <csignal>
-
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -13,41 +10,9 @@
 #include "foundation/ActFile.h"
 #include "foundation/Ima4.h"
 #include "foundation/WavFile.h"
+#include "tests/foundation/FileTestSupport.h"
 
 namespace {
-
-using Bytes = std::vector<u8>;
-
-Bytes ReadFile(const std::string& path)
-{
-    Bytes b;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return b;
-    int c;
-    while ((c = fgetc(f)) != EOF) b.push_back(u8(c));
-    fclose(f);
-    return b;
-}
-
-void WriteFile(const std::string& path, const Bytes& b)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    if (!b.empty()) fwrite(b.data(), 1, b.size(), f);
-    fclose(f);
-}
-
-std::string Capture(const std::string& cmd)
-{
-    std::string out;
-    FILE* p = popen((cmd + " 2>&1").c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), p)) > 0) out.append(buf, n);
-    pclose(p);
-    return out;
-}
 
 u32 Le32(const Bytes& b, size_t at)
 {
@@ -59,18 +24,7 @@ u32 Le16(const Bytes& b, size_t at)
     return u32(b[at]) | u32(b[at + 1]) << 8;
 }
 
-class SmallFiles : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        char tmpl[] = "/tmp/tavik-actwav-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override { system(("rm -rf '" + dir + "'").c_str()); }
-    std::string Path(const char* name) const { return dir + "/" + name; }
-    std::string dir;
-};
+class SmallFiles : public TempFolderTest {};
 
 }  // namespace
 
@@ -174,7 +128,7 @@ TEST_F(SmallFiles, WavHeaderFollowsTheBuffer)
 
 TEST_F(SmallFiles, SoxReadsTheWrittenWav)
 {
-    if (system("command -v soxi >/dev/null 2>&1") != 0) GTEST_SKIP() << "soxi is not installed";
+    if (!HaveTool("soxi")) GTEST_SKIP() << "soxi is not installed";
     std::vector<u8> samples(3000, 128);
     PcmBuffer buf;
     InitPcmBuffer(&buf, 8, 11025, 1, samples.data(), 3000);

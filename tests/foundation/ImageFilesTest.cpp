@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -14,52 +12,9 @@
 #include "foundation/BmpFile.h"
 #include "foundation/DynArray.h"
 #include "foundation/FileRecord.h"
+#include "tests/foundation/FileTestSupport.h"
 
 namespace {
-
-using Bytes = std::vector<u8>;
-
-bool HaveTool(const char* name)
-{
-    std::string cmd = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return system(cmd.c_str()) == 0;
-}
-
-bool RunQuiet(const std::string& cmd)
-{
-    return system((cmd + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string Capture(const std::string& cmd)
-{
-    std::string out;
-    FILE* p = popen((cmd + " 2>&1").c_str(), "r");
-    if (!p) return out;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), p)) > 0) out.append(buf, n);
-    pclose(p);
-    return out;
-}
-
-Bytes ReadFile(const std::string& path)
-{
-    Bytes b;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return b;
-    int c;
-    while ((c = fgetc(f)) != EOF) b.push_back(u8(c));
-    fclose(f);
-    return b;
-}
-
-void WriteFile(const std::string& path, const Bytes& b)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    if (!b.empty()) fwrite(b.data(), 1, b.size(), f);
-    fclose(f);
-}
 
 void Put16(Bytes& b, size_t at, u16 v)
 {
@@ -153,21 +108,18 @@ u32 ArchiveStub(const u8* head, u32, void* out)
     return 1;
 }
 
-class ImageFiles : public ::testing::Test {
+class ImageFiles : public TempFolderTest {
 protected:
     void SetUp() override
     {
-        char tmpl[] = "/tmp/tavik-imagefiles-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
+        TempFolderTest::SetUp();
         magick = HaveTool("convert") && HaveTool("identify");
     }
     void TearDown() override
     {
         SetFileHeaderRecognizers(nullptr, nullptr);
-        RunQuiet("rm -rf '" + dir + "'");
+        TempFolderTest::TearDown();
     }
-    std::string Path(const char* name) const { return dir + "/" + name; }
 
     // Loads a file into a fresh record; answers the result.
     u32 Load(const std::string& path, FileRecord& rec)
@@ -185,7 +137,6 @@ protected:
         return rec.Save();
     }
 
-    std::string dir;
     bool magick = false;
 };
 

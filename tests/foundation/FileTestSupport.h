@@ -1,0 +1,77 @@
+#pragma once
+// Helpers of the file-format tests: whole files as bytes, third-party tools run through the
+// shell, and a fixture that gives every test a fresh temporary folder.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "foundation/Types.h"
+
+using Bytes = std::vector<u8>;
+
+// Everything the file holds; empty when it cannot be opened.
+inline Bytes ReadFile(const std::string& path)
+{
+    Bytes b;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return b;
+    int c;
+    while ((c = fgetc(f)) != EOF) b.push_back(u8(c));
+    fclose(f);
+    return b;
+}
+
+inline void WriteFile(const std::string& path, const Bytes& b)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    bool written = b.empty() || fwrite(b.data(), 1, b.size(), f) == b.size();
+    ASSERT_EQ(fclose(f), 0) << path;
+    ASSERT_TRUE(written) << path;
+}
+
+// Standard output and error of a shell command.
+inline std::string Capture(const std::string& cmd)
+{
+    std::string out;
+    FILE* p = popen((cmd + " 2>&1").c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), p)) > 0) out.append(buf, n);
+    pclose(p);
+    return out;
+}
+
+// Whether the command succeeded; its output is dropped.
+inline bool RunQuiet(const std::string& cmd)
+{
+    return system((cmd + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+inline bool HaveTool(const char* name)
+{
+    return RunQuiet(std::string("command -v ") + name);
+}
+
+// Each test gets a new folder under /tmp, removed with everything in it afterwards.
+class TempFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/tavik-files-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+    }
+    void TearDown() override
+    {
+        if (!dir.empty()) RunQuiet("rm -rf '" + dir + "'");
+    }
+    std::string Path(const char* name) const { return dir + "/" + name; }
+
+    std::string dir;
+};
