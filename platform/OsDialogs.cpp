@@ -135,28 +135,16 @@ void OsSplitDialogPath(const char* path, String* folder, String* fileName)
     folder->Set(s, length ? length : 1);
 }
 
-int OsSaveFileDialog(const char* title, const DynArray<FileFilter>* filters, u32* filterIndex, String* path,
-                     DynArray<DialogOption>* options)
-{
-    ScopedDynArray<FileFilter> shown;
-    OsFileDialogAnswer answer;
-    RunFileDialog(OsFileDialogRequest::Save, title, filters, filterIndex ? *filterIndex : 0, path->c_str(), options,
-                  &shown, &answer);
-    if (!answer.ok) return 0;
-    path->Set(answer.paths[0].c_str());
-    AppendExtension(path, shown, answer.filterIndex);
-    Slashes(path);
-    if (filterIndex) *filterIndex = answer.filterIndex;
-    return 1;
-}
+namespace {
 
-int OsOpenFileDialog(const char* title, const DynArray<FileFilter>* filters, u32* filterIndex, String* path,
-                     DynArray<DialogOption>* options)
+// One file to save or open. The chosen filter's extension is appended only for one of the
+// given filters, never for "Any" or the "All Files" stand-in.
+int OneFileDialog(int mode, const char* title, const DynArray<FileFilter>* filters, u32* filterIndex, String* path,
+                  DynArray<DialogOption>* options)
 {
     ScopedDynArray<FileFilter> shown;
     OsFileDialogAnswer answer;
-    RunFileDialog(OsFileDialogRequest::Open, title, filters, filterIndex ? *filterIndex : 0, path->c_str(), options,
-                  &shown, &answer);
+    RunFileDialog(mode, title, filters, filterIndex ? *filterIndex : 0, path->c_str(), options, &shown, &answer);
     if (!answer.ok) return 0;
     path->Set(answer.paths[0].c_str());
     u32 given = filters ? filters->count : 0;
@@ -164,6 +152,20 @@ int OsOpenFileDialog(const char* title, const DynArray<FileFilter>* filters, u32
     Slashes(path);
     if (filterIndex) *filterIndex = answer.filterIndex;
     return 1;
+}
+
+}  // namespace
+
+int OsSaveFileDialog(const char* title, const DynArray<FileFilter>* filters, u32* filterIndex, String* path,
+                     DynArray<DialogOption>* options)
+{
+    return OneFileDialog(OsFileDialogRequest::Save, title, filters, filterIndex, path, options);
+}
+
+int OsOpenFileDialog(const char* title, const DynArray<FileFilter>* filters, u32* filterIndex, String* path,
+                     DynArray<DialogOption>* options)
+{
+    return OneFileDialog(OsFileDialogRequest::Open, title, filters, filterIndex, path, options);
 }
 
 int OsOpenFilesDialog(const char* title, const char* initialPath, const DynArray<FileFilter>* filters,
