@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/FileRecord.h"
 #include "gui/core/Charmap.h"
 #include "gui/core/Font.h"
 #include "gui/core/TexturePack.h"
@@ -138,4 +139,41 @@ TEST(GeneratedCharmap, IsTheBuiltInTable)
     ASSERT_EQ(n, 448u);
     for (u32 i = 0; i < kCharmapEntries; ++i)
         EXPECT_EQ(u16(bytes[2 * i] | (bytes[2 * i + 1] << 8)), GetBuiltinCharmap()[i]) << i;
+}
+
+namespace {
+
+// What ImageMagick says of a file: "<format> <width>x<height>", or "" without the tool.
+std::string Identify(const std::string& path)
+{
+    std::string command = "identify -format '%m %wx%h' '" + path + "' 2>/dev/null";
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return "";
+    char line[128] = {};
+    size_t n = fread(line, 1, sizeof(line) - 1, p);
+    pclose(p);
+    return std::string(line, n);
+}
+
+}  // namespace
+
+TEST(GeneratedImages, TheSplashIsA24BitBmpAndTheIconAnRgbaPng)
+{
+    FileRecord splash(BuildPath("res/tavik.bmp").c_str());
+    ASSERT_TRUE(splash.Load());
+    EXPECT_EQ(splash.format, u32(kFileFormatBmp));
+    EXPECT_EQ(splash.image.format, u32(kImageRgb));
+    EXPECT_EQ(splash.image.width, 480u);
+    EXPECT_EQ(splash.image.height, 270u);
+    FileRecord icon(BuildPath("res/icon.png").c_str());
+    ASSERT_TRUE(icon.Load());
+    EXPECT_EQ(icon.image.format, u32(kImageRgba));
+    EXPECT_EQ(icon.image.width, 48u);
+    EXPECT_EQ(icon.image.height, 48u);
+    // A third-party reader agrees.
+    std::string bmp = Identify(BuildPath("res/tavik.bmp"));
+    if (!bmp.empty()) {
+        EXPECT_EQ(bmp, "BMP3 480x270");
+        EXPECT_EQ(Identify(BuildPath("res/icon.png")), "PNG 48x48");
+    }
 }
