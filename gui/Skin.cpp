@@ -66,10 +66,8 @@ void DrawRectOutline(const Rect& rect, s32 w, int shift)
 Skin::Skin(const char* path)
 {
     TexturePack* pack = NewTexturePack();
-    if (!pack || !LoadTexturePack(pack, path)) {
-        LogMessage(1, "Skin", "The texture pack %s could not be read.", path);
-        exit(-1);
-    }
+    // Nothing can be drawn without the pack, not even a message.
+    if (!pack || !LoadTexturePack(pack, path)) exit(-1);
     if (!BuildPackTextures(pack)) LogMessage(1, "Skin", "Some images of %s did not fit on a texture page.", path);
     FreePackPixels(pack);
     InstallSkinPack(pack);
@@ -326,6 +324,7 @@ void Skin::DrawRubberBand(const Rect& r)
 {
     glColor4ub(255, 255, 255, 96);
     FillRect(r);
+    White();
     glBegin(GL_LINE_LOOP);
     glVertex2f(r.left + 0.375f, r.top + 0.375f);
     glVertex2f(r.right + 0.375f, r.top + 0.375f);
