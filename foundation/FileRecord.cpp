@@ -117,7 +117,8 @@ u32 FileRecord::Sniff()
     } else if (head[0] == 'B' && head[1] == 'M') {
         format = kFileFormatBmp;
         result = allowed(kFileKindImage, kFileFormatBmp) && ReadBmpHeader(*this);
-    } else if (!memcmp(head + 8, "LWO2", 4)) {
+    } else if (!memcmp(head + 8, "LWO2", 4) || !memcmp(head + 8, "LWOB", 4)) {
+        // The model reader takes the older LightWave layout too.
         if (allowed(kFileKindModel, kFileFormatLwo)) {
             kind = format = kFileKindModel;
             result = 1;

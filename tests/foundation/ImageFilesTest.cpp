@@ -475,11 +475,13 @@ TEST_F(ImageFiles, SniffDetectsKindsInOrderAndHonoursPresets)
     Bytes arch(200, 0);
     memcpy(arch.data(), "ARCH", 4);
     WriteFile(Path("a.arc"), arch);
-    Bytes lwo(20, 0), wav(20, 0), tiffish(20, 0);
+    Bytes lwo(20, 0), lwob(20, 0), wav(20, 0), tiffish(20, 0);
     memcpy(lwo.data() + 8, "LWO2", 4);
+    memcpy(lwob.data() + 8, "LWOB", 4);  // the older layout the model reader converts
     memcpy(wav.data() + 8, "WAVE", 4);
     memcpy(tiffish.data(), "II\x2b\x01", 4);  // byte order mark without the magic 42
     WriteFile(Path("a.lwo"), lwo);
+    WriteFile(Path("old.lwo"), lwob);
     WriteFile(Path("a.wav"), wav);
     WriteFile(Path("a.tif"), tiffish);
     WriteFile(Path("empty"), Bytes());
@@ -494,6 +496,7 @@ TEST_F(ImageFiles, SniffDetectsKindsInOrderAndHonoursPresets)
         {"a.arc", 0, 0, 1, kFileKindArchive, kFileFormatArchive},
         {"a.arc", 0, kFileFormatTag, 0, 0, 0},
         {"a.lwo", 0, 0, 1, kFileKindModel, kFileFormatLwo},
+        {"old.lwo", kFileKindModel, 0, 1, kFileKindModel, kFileFormatLwo},
         {"a.wav", 0, 0, 1, kFileKindSound, kFileFormatWav},
         {"a.wav", kFileKindModel, 0, 0, 0, 0},
         {"a.tif", 0, 0, 0, 0, 0},
