@@ -4,7 +4,6 @@
 #include <GL/gl.h>
 #include <cstdlib>
 
-#include "foundation/Log.h"
 #include "gui/PackTextures.h"
 
 namespace {

@@ -221,6 +221,61 @@ TEST_F(SkinDrawTest, TitleBarsTabsAndTitleButtonsUseTheirImages)
     EXPECT_TRUE(Near(Read(347, 407), Image(63, 7, 7)));
 }
 
+TEST_F(SkinDrawTest, BordersArrowsIconsAndMenusLandWhereTheirImagesSay)
+{
+    skin->DrawThinBorder({10, 10, 60, 40});
+    EXPECT_TRUE(Near(Read(10, 20), Image(2, 0, 0)));
+    EXPECT_TRUE(Near(Read(59, 20), Image(2, 0, 0)));
+    EXPECT_TRUE(Near(Read(30, 39), Image(2, 0, 0)));
+    EXPECT_TRUE(Near(Read(59, 39), Image(3, 0, 0)));
+    EXPECT_TRUE(Near(Read(30, 20), {20, 200, 40}, 0));
+
+    skin->DrawGroupFrame({100, 10, 200, 60});
+    EXPECT_TRUE(Near(Read(100, 10), Image(21, 0, 0)));
+    EXPECT_TRUE(Near(Read(101, 30), Image(19, 1, 5)));  // left edge, stretched
+    EXPECT_TRUE(Near(Read(150, 11), Image(19, 1, 0)));  // top edge, turned: columns become rows
+    EXPECT_TRUE(Near(Read(198, 30), Image(18, 0, 5)));
+    EXPECT_TRUE(Near(Read(199, 59), Image(22, 1, 1)));
+
+    skin->DrawMenuBackground({220, 10, 300, 60});
+    EXPECT_TRUE(Near(Read(230, 20), Image(26, 10, 10), 0));
+
+    skin->DrawIcon(28, 320, 10);
+    EXPECT_TRUE(Near(Read(327, 17), Image(28, 7, 7), 0));
+
+    // The submenu arrow is centred in its rectangle.
+    skin->DrawSubmenuArrow({400, 10, 420, 30});
+    Size sub = Skin::GetSubmenuArrowSize();
+    int sx = 400 + (20 - sub.width) / 2, sy = 10 + (20 - sub.height) / 2;
+    for (int v = 0; v < sub.height; ++v)
+        for (int u = 0; u < sub.width; ++u)
+            if (Alpha(27, u, v) == 255) {
+                EXPECT_TRUE(Near(Read(sx + u, sy + v), Image(27, u, v))) << u << "," << v;
+            }
+
+    // Expanded the tree arrow is upright; collapsed it is turned a quarter clockwise.
+    skin->DrawTreeArrow({440, 10, 456, 26}, 1);
+    skin->DrawTreeArrow({460, 10, 476, 26}, 0);
+    for (int v = 0; v < 16; ++v)
+        for (int u = 0; u < 16; ++u)
+            if (Alpha(25, u, v) == 255) {
+                EXPECT_TRUE(Near(Read(440 + u, 10 + v), Image(25, u, v))) << u << "," << v;
+                // Image pixel (u, v) turned lands at (15 - v, u).
+                EXPECT_TRUE(Near(Read(460 + 15 - v, 10 + u), Image(25, u, v))) << u << "," << v;
+            }
+
+    // The drop-down arrow is cut one pixel short of the arrow size.
+    skin->DrawDropdownArrow(1, 1, 500, 10);
+    EXPECT_TRUE(Near(Read(506, 16), Image(45, 6, 6)));
+    EXPECT_TRUE(Near(Read(513, 16), {20, 200, 40}, 0));
+    EXPECT_TRUE(Near(Read(506, 23), {20, 200, 40}, 0));
+
+    Clear(0, 0, 0);
+    skin->DrawRubberBand({10, 100, 60, 140});
+    EXPECT_TRUE(Near(Read(30, 120), {96, 96, 96}, 1));
+    EXPECT_EQ(Read(0, 0).r, 0);
+}
+
 TEST_F(SkinDrawTest, AShadowDarkensRightOfAndBelowTheRectangleFadingOutwards)
 {
     Clear(255, 255, 255);
