@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <cstdlib>
 
+#include "foundation/Log.h"
 #include "gui/PackTextures.h"
 
 namespace {
