@@ -24,7 +24,7 @@ bool IsGreyRamp(const Image& img)
 
 }  // namespace
 
-const FileType kFileTypeTable[6] = {
+const FileType FileTypeTable[6] = {
     {".unknown", kFileFormatUnknown, kFileKindAny}, {".lwo", kFileFormatLwo, kFileKindModel},
     {".wav", kFileFormatWav, kFileKindSound},       {".bmp", kFileFormatBmp, kFileKindImage},
     {".png", kFileFormatPng, kFileKindImage},       {".tiff", kFileFormatTiff, kFileKindImage},
@@ -210,9 +210,9 @@ u32 IndexedEntriesToWrite(const Image& image)
 
 const FileType& FindFileTypeByFormat(u32 format)
 {
-    for (const FileType& t : kFileTypeTable)
+    for (const FileType& t : FileTypeTable)
         if (t.format == format) return t;
-    return kFileTypeTable[0];
+    return FileTypeTable[0];
 }
 
 u32 FindFormatByExtension(const char* path)
@@ -220,7 +220,7 @@ u32 FindFormatByExtension(const char* path)
     if (!path) return 0;
     const char* dot = strrchr(path, '.');
     const char* ext = (dot && dot[1]) ? dot + 1 : path;
-    for (const FileType& t : kFileTypeTable)
+    for (const FileType& t : FileTypeTable)
         if (!strcasecmp(ext, t.extension) || !strcasecmp(ext, t.extension + 1)) return t.format;
     return 0;
 }

@@ -121,7 +121,7 @@ struct FileType {
 };
 
 // The six rows: ".unknown", ".lwo", ".wav", ".bmp", ".png", ".tiff".
-extern const FileType kFileTypeTable[6];
+extern const FileType FileTypeTable[6];
 
 // The row of the format; the ".unknown" row when none matches.
 const FileType& FindFileTypeByFormat(u32 format);
