@@ -33,10 +33,10 @@ struct Face {
     FT_UInt index[kFontGlyphCount] = {};
 };
 
-int OpenFace(FT_Library lib, const char* spec, u32 pixelSize, Face* out)
+int OpenFace(FT_Library lib, const char* argument, u32 pixelSize, Face* out)
 {
-    bool shear = strncmp(spec, "shear:", 6) == 0;
-    const char* path = shear ? spec + 6 : spec;
+    bool shear = strncmp(argument, "shear:", 6) == 0;
+    const char* path = shear ? argument + 6 : argument;
     if (FT_New_Face(lib, path, 0, &out->face) != 0) {
         fprintf(stderr, "make_font: cannot open %s\n", path);
         return 0;

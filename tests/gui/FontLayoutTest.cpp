@@ -241,19 +241,19 @@ TEST(TextIndex, ThePixelOffsetPicksTheNearerSideOfTheCharacter)
 // Font file bytes built field by field.
 namespace {
 
-struct GlyphSpec {
+struct GlyphFields {
     u16 w = 0, h = 0;
     std::vector<std::pair<u8, u8>> runs;  // empty: 224 times 6
 };
 
-std::vector<u8> FontFile(const std::vector<GlyphSpec>& firstGlyphs = {}, bool truncate = false)
+std::vector<u8> FontFile(const std::vector<GlyphFields>& firstGlyphs = {}, bool truncate = false)
 {
     ByteBuilder b;
     b.LE32(10).LE32(0).LE32(12).LE32(8);
     for (u32 s = 0; s < 4; ++s) {
         for (u32 c = 0; c < kFontGlyphCount; ++c) {
-            static const GlyphSpec kPlain;
-            const GlyphSpec& g = s == 0 && c < firstGlyphs.size() ? firstGlyphs[c] : kPlain;
+            static const GlyphFields kPlain;
+            const GlyphFields& g = s == 0 && c < firstGlyphs.size() ? firstGlyphs[c] : kPlain;
             b.LE16(g.w).LE16(g.h).LE16(u16(-1)).LE16(u16(-9));
             if (g.runs.empty()) b.U8(6).U8(223);
             for (auto& r : g.runs) b.U8(r.first).U8(r.second);
@@ -282,11 +282,11 @@ Font* ReadFromBytes(const std::vector<u8>& bytes)
 
 TEST(FontFile, GlyphsAdvancesAndCoverageReadAndWriteBackTheSame)
 {
-    GlyphSpec a;
+    GlyphFields a;
     a.w = 3;
     a.h = 2;
     a.runs = {{5, 99}, {0xFE, 123}};
-    std::vector<u8> bytes = FontFile({GlyphSpec(), a});
+    std::vector<u8> bytes = FontFile({GlyphFields(), a});
     Font* font = ReadFromBytes(bytes);
     ASSERT_NE(font, nullptr);
     const Glyph& g = font->styles[0].glyphs[1];
@@ -312,7 +312,7 @@ TEST(FontFile, GlyphsAdvancesAndCoverageReadAndWriteBackTheSame)
 
 TEST(FontFile, BadFilesAreRefused)
 {
-    GlyphSpec tooManyRuns;
+    GlyphFields tooManyRuns;
     tooManyRuns.runs = {{6, 200}, {6, 30}};
     // The first glyph claims 60000 x 60000 coverage bytes.
     std::vector<u8> huge = FontFile();
