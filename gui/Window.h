@@ -330,8 +330,16 @@ public:
     u32 GetId() const { return id; }
     void SetUserData(void* data) { userData = data; }
     void* GetUserData() const { return userData; }
-    Font* GetFont() const { return font; }
+    // The window's font, or the window system's default font when it has none.
+    Font* GetFont() const;
     void SetFont(Font* f) { font = f; }
+    // Text in the window's font (TextFlags of gui/core/Font.h); all answer 0 without a font.
+    // Draws inside the current BeginDraw and answers the widest line.
+    s32 DrawText(const Rect& r, u32 style, const char* text, u32 textFlags);
+    s32 GetTextWidth(u32 style, const char* text, u32 textFlags);
+    s32 GetWrappedTextHeight(u32 style, const char* text, s32 width, u32 textFlags);
+    // The font's line height plus 2.
+    s32 GetLineHeight();
     u32 GetState() const { return state; }
     u32 GetFlags() const { return flags; }
 

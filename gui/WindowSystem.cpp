@@ -100,7 +100,6 @@ void WindowSystem::SetCanQuitHook(int (*hook)()) { g_ws.canQuitHook = hook; }
 void WindowSystem::SetPresentHook(void (*hook)()) { g_ws.presentHook = hook; }
 void WindowSystem::SetDefaultFont(Font* font) { g_ws.defaultFont = font; }
 Font* WindowSystem::GetDefaultFont() { return g_ws.defaultFont; }
-void WindowSystem::SetSkin(Skin* skin) { g_ws.skin = skin; }
 Skin* WindowSystem::GetSkin() { return g_ws.skin; }
 void WindowSystem::SetMetrics(const WindowMetrics& metrics) { g_ws.metrics = metrics; }
 const WindowMetrics& WindowSystem::GetMetrics() { return g_ws.metrics; }

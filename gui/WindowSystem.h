@@ -94,6 +94,8 @@ public:
     static void SetPresentHook(void (*hook)());
     static void SetDefaultFont(Font* font);
     static Font* GetDefaultFont();
+    // Installs the skin: its metrics become the frame metrics and its parts draw the base
+    // frames, backgrounds and shadows (SetMetrics and SetFramePainter can override both).
     static void SetSkin(Skin* skin);
     static Skin* GetSkin();
     static void SetMetrics(const WindowMetrics& metrics);
