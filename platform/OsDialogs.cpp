@@ -138,7 +138,9 @@ void OsSplitDialogPath(const char* path, String* folder, String* fileName)
 namespace {
 
 // One file to save or open. The chosen filter's extension is appended only for one of the
-// given filters, never for "Any" or the "All Files" stand-in.
+// given filters, never for "Any" or the "All Files" stand-in, and never to an existing file
+// that was opened: the filters match without regard to case, so "photo.PNG" is listed under
+// "*.png" and must come back as it is.
 int OneFileDialog(int mode, const char* title, const DynArray<FileFilter>* filters, u32* filterIndex, String* path,
                   DynArray<DialogOption>* options)
 {
@@ -148,7 +150,8 @@ int OneFileDialog(int mode, const char* title, const DynArray<FileFilter>* filte
     if (!answer.ok) return 0;
     path->Set(answer.paths[0].c_str());
     u32 given = filters ? filters->count : 0;
-    if (answer.filterIndex < given) AppendExtension(path, shown, answer.filterIndex);
+    bool existingOpened = mode == OsFileDialogRequest::Open && IsDirectory(path->c_str(), 0);
+    if (answer.filterIndex < given && !existingOpened) AppendExtension(path, shown, answer.filterIndex);
     Slashes(path);
     if (filterIndex) *filterIndex = answer.filterIndex;
     return 1;

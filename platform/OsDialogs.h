@@ -54,7 +54,8 @@ struct DialogOption {
 int OsSaveFileDialog(const char* title, const DynArray<FileFilter>* filters, u32* filterIndex, String* path,
                      DynArray<DialogOption>* options);
 // One existing file. With two or more filters a last entry "Any" joins every pattern; the
-// extension rule applies only when the chosen filter is one of the given ones.
+// extension rule applies only when the chosen filter is one of the given ones and the chosen
+// name is not an existing file as it stands.
 int OsOpenFileDialog(const char* title, const DynArray<FileFilter>* filters, u32* filterIndex, String* path,
                      DynArray<DialogOption>* options);
 // Several existing files; paths receives absolute paths with '/' separators, sorted with the

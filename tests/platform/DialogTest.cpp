@@ -1,6 +1,8 @@
 // The platform level of the file, folder and colour dialogs, answered by the fake backend.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -158,6 +160,24 @@ TEST_F(Dialogs, OpeningAddsTheExtensionOnlyForOneOfTheGivenFilters)
     ASSERT_TRUE(OsOpenFileDialog(nullptr, &filters, &index, &path, nullptr));
     EXPECT_STREQ(path.c_str(), "/img/b");
     EXPECT_EQ(index, 3u);
+}
+
+TEST_F(Dialogs, AnExistingFileIsOpenedUnderItsOwnNameWhateverTheCaseOfItsExtension)
+{
+    char tmpl[] = "/tmp/tavik-dialog-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    std::string dir = tmpl;
+    std::string photo = dir + "/photo.PNG";
+    FILE* f = fopen(photo.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(fclose(f), 0);
+    Answer(1, photo.c_str(), 1);  // listed under "PNG Image", whose pattern matches any case
+    String path;
+    u32 index = 0;
+    ASSERT_TRUE(OsOpenFileDialog(nullptr, &filters, &index, &path, nullptr));
+    EXPECT_STREQ(path.c_str(), photo.c_str());
+    remove(photo.c_str());
+    rmdir(dir.c_str());
 }
 
 namespace {
