@@ -278,8 +278,9 @@ TEST_F(WindowModal, CanCloseOfAModalWindowEndsItsLoop)
     Key(LIBKEY_LEFT_CONTROL);
     Key(LIBKEY_A + ('W' - 'A'));
     FakeOsEndStep();
+    dialog->SetId(42);
     EXPECT_EQ(WindowSystem::RunModal(dialog, 0, nullptr), 0u);
-    EXPECT_EQ(dialog->GetState(), WS_CLOSED);
+    EXPECT_EQ(Destroyed(), (std::vector<int>{42}));  // closed, and deleted between events
 }
 
 TEST_F(WindowModal, TheMainLoopRunsUntilAQuitIsAccepted)
