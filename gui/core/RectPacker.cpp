@@ -181,9 +181,10 @@ u32 PackRects(const PackCallbacks& cb, void* context, LinkedList* list)
         FreeRectList(freeList);
 
         if (!page.first) {
-            // A page smaller than the area asked for is the largest there is; asking again
-            // gives the same page and the same failure, so what is left can never be placed.
-            if (u64(pageWidth) * pageHeight < asked) break;
+            // The page chosen for an area is never below half of it unless the largest page
+            // has been reached; a largest page that holds nothing means that what is left can
+            // never be placed, and asking again would repeat the failure for ever.
+            if (u64(pageWidth) * pageHeight * 2 < asked || asked == ~u64(0)) break;
             ++failures;
             continue;
         }

@@ -190,6 +190,16 @@ TEST(RectPacker, AnImageLargerThanTheLargestPageIsLeftUnplacedInsteadOfLoopingFo
     EXPECT_EQ(nodes.Order(), (std::vector<PackNode*>{&nodes.nodes[0], &nodes.nodes[1]}));
 }
 
+TEST(RectPacker, AnImageTooTallForTheFirstPageGetsALargerOne)
+{
+    // 600000 pixels ask for a 1024 x 512 page, which cannot hold 600 rows.
+    NodeList nodes({{1000, 600}});
+    PageLog log;
+    EXPECT_EQ(PackRects(kLogCallbacks, &log, &nodes.list), 1u);
+    ASSERT_EQ(log.pages.size(), 1u);
+    EXPECT_EQ(log.pages[0], std::make_pair(1024u, 1024u));
+}
+
 TEST(RectPacker, AFailedNewPageStopsAndLeavesTheRestUnplacedAndUnrotated)
 {
     NodeList nodes({{100, 80}, {20, 100}}, kPackMayRotate);
