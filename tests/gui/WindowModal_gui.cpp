@@ -280,7 +280,8 @@ TEST_F(WindowModal, CanCloseOfAModalWindowEndsItsLoop)
     FakeOsEndStep();
     dialog->SetId(42);
     EXPECT_EQ(WindowSystem::RunModal(dialog, 0, nullptr), 0u);
-    EXPECT_EQ(Destroyed(), (std::vector<int>{42}));  // closed, and deleted between events
+    // Closed, and deleted between events with its child.
+    EXPECT_EQ(Destroyed(), (std::vector<int>{42, 0}));
 }
 
 TEST_F(WindowModal, TheMainLoopRunsUntilAQuitIsAccepted)
