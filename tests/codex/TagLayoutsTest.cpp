@@ -409,6 +409,27 @@ TEST(ModelTag, SectionsAndHeaderAreWrittenByteForByte)
     FreeModel(&m);
 }
 
+TEST(ModelTag, AnEarlierSectionLayoutIsKeptWhereItLiesAhead)
+{
+    Model m;
+    InitModel(&m);
+    ASSERT_TRUE(ResizeModelIdList(&m, 1));
+    SetModelIdListEntry(&m, 0, 7);
+    ASSERT_TRUE(AddModelCell(&m, 1, 2, 3));
+    m.header.idsOffset = 4;    // ahead of where the writer stands: kept
+    m.header.cellsOffset = 0;  // behind the id list: moved past it
+    TagFile out;
+    ASSERT_TRUE(WriteModelTag(&m, out.f, &out.header));
+    EXPECT_EQ(m.header.idsOffset, 4u);
+    EXPECT_EQ(m.header.cellsOffset, 8u);
+    EXPECT_EQ(m.header.totalSize, 12u);
+    std::vector<u8> data = out.Data();
+    ASSERT_EQ(data.size(), 72u + 16);
+    EXPECT_EQ(std::vector<u8>(data.begin() + 76, data.end()),
+              (std::vector<u8>{0, 0, 0, 7, 0, 1, 0, 2, 0, 3, 0, 0}));
+    FreeModel(&m);
+}
+
 TEST(MediaRecord, WaveValuesAreReadAndReservedBytesIgnored)
 {
     ByteBuilder b;
