@@ -353,8 +353,9 @@ char* ReadWholeFile(const char* path)
         return nullptr;
     }
     // The size is only a first guess: a file may grow or shrink while it is read, and
-    // special files report 0.
-    u64 capacity = st.st_size > 0 ? u64(st.st_size) + 1 : 4096;
+    // special files report 0. One byte beyond the size and the terminator lets the read meet
+    // the end of the file without growing the buffer.
+    u64 capacity = st.st_size > 0 ? u64(st.st_size) + 2 : 4096;
     if (capacity > u64(SIZE_MAX) - 1) {
         fclose(f);
         return nullptr;

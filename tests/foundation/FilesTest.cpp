@@ -1,6 +1,7 @@
 #include "foundation/Files.h"
 
 #include <ftw.h>
+#include <malloc.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -326,6 +327,20 @@ TEST(WholeFiles, ReadWholeFileAppendsAZeroAndFailsOnFoldersAndMissingFiles)
 
     EXPECT_EQ(ReadWholeFile((tmp / "missing").c_str()), nullptr);
     EXPECT_EQ(ReadWholeFile(tmp.path.c_str()), nullptr);
+}
+
+TEST(WholeFiles, ReadWholeFileTakesAboutTheFileSizeInMemory)
+{
+    // Twice the file's size would put files of more than half the address space out of reach
+    // in the 32-bit build.
+    TempFolder tmp;
+    const size_t size = 3 << 20;
+    WriteFile(tmp / "large", std::string(size, 'x'));
+    char* data = ReadWholeFile((tmp / "large").c_str());
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(strlen(data), size);
+    EXPECT_LT(malloc_usable_size(data), size + size / 4);
+    free(data);
 }
 
 TEST(WholeFiles, ReopenFileClosesTheOldStream)
