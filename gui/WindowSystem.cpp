@@ -124,6 +124,7 @@ void WindowSystem::InstallCallbacks()
     OsSetMouseWheelHCallback(OnMouseWheelH);
     OsSetWindowCloseCallback(CloseCallback);
     OsSetWindowSizeCallback(OnWindowResize);
+    OsSetNativeDialogHook(SetNativeDialogActive);
 }
 
 // Queries.
