@@ -60,6 +60,11 @@ u32 ReadPng(FileRecord& record, bool pixels)
     volatile u32 result = 0;
     if (setjmp(png_jmpbuf(png)) == 0) {
         png_set_read_fn(png, f, PngRead);
+        // libpng allocates a chunk's claimed length before reading it, so a forged text or
+        // profile chunk would ask for gigabytes. None of them is used here: skip them unread.
+        static const png_byte kSkipped[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0";
+        png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kSkipped, 6);
+        png_set_chunk_malloc_max(png, 8u << 20);
         png_read_info(png, info);
         png_uint_32 w = 0, h = 0;
         int depth = 0, colourType = 0, interlace = 0;
