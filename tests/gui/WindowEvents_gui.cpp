@@ -308,4 +308,101 @@ TEST_F(WindowEvents, TheHoveredPartAndCursorFollowTheMouse)
     EXPECT_EQ(FakeOsCursorShape(), 0);
 }
 
+int g_stepDepth;
+int g_maxStepDepth;
+int CountingStep()
+{
+    ++g_stepDepth;
+    if (g_stepDepth > g_maxStepDepth) g_maxStepDepth = g_stepDepth;
+    int r = Step();
+    --g_stepDepth;
+    return r;
+}
+
+TEST_F(WindowEvents, AResizeDuringPollingRedrawsWithoutPollingAgain)
+{
+    g_stepDepth = g_maxStepDepth = 0;
+    WindowSystem::SetStepHook(CountingStep);
+    FakeOsResize(900, 700);
+    FakeOsEndStep();
+    CountingStep();
+    EXPECT_EQ(g_maxStepDepth, 1);
+    EXPECT_EQ(WindowSystem::GetScreenSize().width, 900);
+    EXPECT_FALSE(WindowSystem::IsFullRedrawPending());  // drawn inside the callback
+}
+
+class ResizeListener : public Probe {
+public:
+    ResizeListener(Window* p, const char* name, int take) noexcept : Probe(WF_VISIBLE, p, name), take(take) {}
+    int HandleEvent(Window* target, u32 type, Event* e) override
+    {
+        if (type == EVENT_SCREENRESIZED && target == this) {
+            Note("resized " + std::to_string(e->data[0]) + "x" + std::to_string(e->data[1]));
+            return take;
+        }
+        return Probe::HandleEvent(target, type, e);
+    }
+    int take;
+};
+
+TEST_F(WindowEvents, TheScreenResizeIsOfferedUntilAWindowTakesIt)
+{
+    new ResizeListener(nullptr, "first", 0);
+    new ResizeListener(leaf, "taker", 1);  // below T, which is behind "first"
+    new ResizeListener(nullptr, "front", 0);
+    Log().clear();
+    WindowSystem::OnWindowResize(640, 480);
+    std::vector<std::string> got;
+    for (const std::string& s : Log())
+        if (s.find("resized") != std::string::npos) got.push_back(s);
+    EXPECT_EQ(got, (std::vector<std::string>{"front:resized 640x480", "first:resized 640x480", "taker:resized 640x480"}));
+}
+
+TEST_F(WindowEvents, RelativeMouseModeReportsDeltasAndRestoresThePointer)
+{
+    MoveTo(120, 150);
+    Run();
+    WindowSystem::SetRelativeMouseMode(1);
+    int x = 0, y = 0;
+    FakeOsLastMousePosSet(&x, &y);
+    EXPECT_EQ(x, 400);
+    EXPECT_EQ(y, 300);
+    EXPECT_FALSE(FakeOsCursorVisible());
+    MoveTo(410, 295);
+    Run();
+    EXPECT_EQ(WindowSystem::GetMousePos().x, 10);
+    EXPECT_EQ(WindowSystem::GetMousePos().y, -5);
+    WindowSystem::SetRelativeMouseMode(0);
+    FakeOsLastMousePosSet(&x, &y);
+    EXPECT_EQ(x, 120);
+    EXPECT_EQ(y, 150);
+    EXPECT_TRUE(FakeOsCursorVisible());
+    Run();
+    EXPECT_EQ(WindowSystem::GetMousePos().x, 120);
+}
+
+TEST_F(WindowEvents, APlacementIsRestoredOnScreenAndInItsState)
+{
+    WindowPlacement p = {WS_ZOOMED, Rect{-50, -20, 250, 1000}};
+    top->RestorePlacement(p);
+    EXPECT_EQ(top->GetState(), WS_ZOOMED);
+    top->ToggleZoom();
+    EXPECT_TRUE(SameRect(top->GetFrameRect(), Rect{0, 0, 300, 600}));
+}
+
+TEST_F(WindowEvents, InputIsDroppedWhileANativeDialogIsOpen)
+{
+    Window::SetFocus(leaf, FOCUS_PROGRAM);
+    Log().clear();
+    WindowSystem::SetNativeDialogActive(1);
+    EXPECT_TRUE(WindowSystem::IsNativeDialogActive());
+    WindowSystem::OnChar('a', 1);
+    EXPECT_EQ(WindowSystem::GetQueuedEventCount(), 0u);
+    WindowSystem::SetNativeDialogActive(0);
+    EXPECT_TRUE(WindowSystem::IsRunning());
+    FakeOsChar('b', 0);
+    Run();
+    EXPECT_EQ(LogFor("L:char"), (std::vector<std::string>{"L:char 98"}));
+}
+
 }  // namespace
