@@ -8,7 +8,7 @@ amd64=(cmake g++ g++-multilib clang libclang-rt-14-dev ccache pkg-config libgtes
        libfreetype-dev fonts-dejavu-core fonts-dejavu-extra xvfb xauth xdotool imagemagick libtiff-tools
        sox assimp-utils assimp-testmodels qemu-user)
 i386=(libglfw3-dev:i386 libpng-dev:i386 libtiff-dev:i386 libtinyxml-dev:i386 zlib1g-dev:i386
-      libgl-dev:i386 libglu1-mesa-dev:i386 libgtk-3-dev:i386 libgtest-dev:i386)
+      libgl-dev:i386 libglu1-mesa-dev:i386 libgtk-3-dev:i386 libgtest-dev:i386 libfreetype-dev:i386)
 
 missing=()
 for p in "${amd64[@]}" "${i386[@]}"; do
