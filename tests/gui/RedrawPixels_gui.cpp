@@ -199,4 +199,36 @@ TEST_F(RedrawPixels, DirtyRectangleRedrawsMatchAFullRedraw)
     EXPECT_GE(changedSteps, 10);
 }
 
+// The colour at a screen point (top-left origin) of the back buffer.
+u32 PixelAt(int x, int y)
+{
+    u8 px[4] = {};
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, kH - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+    return u32(px[0]) | u32(px[1]) << 8 | u32(px[2]) << 16;
+}
+
+TEST_F(RedrawPixels, ADimmingModalWindowDarkensOnlyWhatLiesBehindIt)
+{
+    const u32 flat = WF_VISIBLE | WF_PANEL;
+    Swatch* behind = new Swatch(flat, nullptr, 0xFFFFFFFF);
+    behind->SetFrameXYWH(20, 20, 100, 100);
+    Swatch* dialog = new Swatch(flat, nullptr, 0xFFFFFFFF);
+    dialog->SetFrameXYWH(200, 100, 100, 100);
+    Swatch* popup = new Swatch(flat | WF_POPUP, nullptr, 0xFFFFFFFF);
+    popup->SetFrameXYWH(350, 20, 50, 50);
+    WindowSystem::PushModal(dialog, MODAL_DIM);
+    WindowSystem::InvalidateAll();
+    WindowSystem::RenderFrame();
+    u32 dimmed = PixelAt(50, 50);
+    EXPECT_LT(dimmed & 255, 140u);
+    EXPECT_GT(dimmed & 255, 110u);
+    EXPECT_EQ(PixelAt(250, 150), 0xFFFFFFu);  // the dialog
+    EXPECT_EQ(PixelAt(370, 40), 0xFFFFFFu);   // in front of it
+    behind->MoveTo(60, 60);
+    CheckStep("move behind a dimming dialog");
+    WindowSystem::PopModal();
+}
+
 }  // namespace
