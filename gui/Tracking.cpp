@@ -291,7 +291,7 @@ int WindowSystem::OverviewEventHook(u32 type, Event* event)
     if (type == EVENT_BUTTON && g_ws.layer0 && !(g_ws.sysFlags & SYS_OVERVIEW_CLOSING)) {
         Point p = event->Pos();
         for (Window* w = g_ws.layer0->firstChild; w; w = w->nextSibling) {
-            if (!w->IsVisible() || !(w->stateBits & WSB_INOVERVIEW)) continue;
+            if (!w->IsVisible()) continue;
             if (RectHitInclusive(w->overviewFrame, p)) {
                 w->BringToFront();
                 Window::SetFocus(w, FOCUS_CLICK);

@@ -75,7 +75,9 @@ Window::~Window()
     Window* top = GetTopLevel();
     Window* focusSearchFrom = top ? top->parent : nullptr;
 
-    if (parent && parent->firstChild == this) {
+    // A front window hands the front and the focus to the next one, unless its parent is
+    // going away with all its children.
+    if (parent && parent->firstChild == this && !(parent->stateBits & WSB_DESTROYING)) {
         for (Window* s = nextSibling; s; s = s->nextSibling) {
             if (s->IsVisible() && s->state != WS_CLOSED) {
                 s->BringToFront();
