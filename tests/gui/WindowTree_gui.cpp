@@ -302,4 +302,36 @@ TEST_F(WindowTree, CascadePositionsStepAndWrap)
     EXPECT_LE(last.x, 800 - 560 + 64 + 48);
 }
 
+class Ticker : public Window {
+public:
+    Ticker(Window* p, std::vector<int>* order, int id) noexcept : Window(WF_VISIBLE, p), order(order), tag(id) {}
+    void Tick() override { order->push_back(tag); }
+    std::vector<int>* order;
+    int tag;
+};
+
+TEST_F(WindowTree, EveryWindowTicksOncePerStepChildrenFirst)
+{
+    std::vector<int> order;
+    Ticker* a = new Ticker(nullptr, &order, 1);
+    new Ticker(a, &order, 2);
+    new Ticker(nullptr, &order, 3);
+    Step();
+    EXPECT_EQ(order, (std::vector<int>{3, 2, 1}));
+}
+
+TEST_F(WindowTree, ClosingADialogGivesTheFocusBackToTheWindowBehindIt)
+{
+    Probe* editor = new Probe(kFramed, nullptr, "editor");
+    Probe* field = new Probe(WF_VISIBLE | WF_FOCUSABLE, editor, "field");
+    Window::SetFocus(field, FOCUS_PROGRAM);
+    Probe* dialog = new Probe(kFramed, nullptr, "dialog");
+    Probe* button = new Probe(WF_VISIBLE | WF_FOCUSABLE, dialog, "button");
+    Window::SetFocus(button, FOCUS_PROGRAM);
+    dialog->Close();
+    Step();
+    EXPECT_EQ(WindowSystem::GetFocus(), field);
+    EXPECT_EQ(Layer0()->GetFirstChild(), editor);
+}
+
 }  // namespace
