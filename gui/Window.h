@@ -313,7 +313,11 @@ public:
     // climb stops at an ancestor that is being destroyed.
     bool IsShownInTree() const;
 
-    // Tracking and drag and drop. Answer 0 when another window holds the mouse.
+    // Tracking and drag and drop: the window captures the mouse until a button is released;
+    // the callback gets phase 0 at once, 1 for each move and 2 at the release. Both answer 0
+    // and change nothing when another window holds the mouse (a refused payload stays the
+    // caller's). An accepted payload belongs to the window system, which deletes it when the
+    // drag ends; the drop is delivered after the capture is released.
     int BeginTracking(TrackCallback callback);
     int BeginDrag(DragDropData* payload, TrackCallback callback);
     static void DefaultTracker(Window* w, Point start, Point current, u32 phase);
