@@ -2,6 +2,7 @@
 #include "gui/Skin.h"
 
 #include <GL/gl.h>
+#include <cstdio>
 #include <cstdlib>
 
 #include "foundation/Log.h"
@@ -66,8 +67,12 @@ void DrawRectOutline(const Rect& rect, s32 w, int shift)
 Skin::Skin(const char* path)
 {
     TexturePack* pack = NewTexturePack();
-    // Nothing can be drawn without the pack, not even a message.
-    if (!pack || !LoadTexturePack(pack, path)) exit(-1);
+    // Nothing can be drawn without the pack, not even a message box: say why where a user
+    // starting the program from a shell sees it, and stop with a failure code.
+    if (!pack || !LoadTexturePack(pack, path)) {
+        fprintf(stderr, "Tavik: the texture pack \"%s\" could not be read (improper installation?); quitting.\n", path);
+        exit(2);
+    }
     if (!BuildPackTextures(pack)) LogMessage(1, "Skin", "Some images of %s did not fit on a texture page.", path);
     FreePackPixels(pack);
     InstallSkinPack(pack);

@@ -31,7 +31,8 @@ void DrawRectOutline(const Rect& r, s32 w, int shift);
 class Skin {
 public:
     // Loads the pack at path (the program's "res/texturepack"), makes its textures and
-    // installs it. A pack that cannot be read ends the program at once with exit code -1.
+    // installs it. A pack that cannot be read ends the program at once (exit code 2, the reason
+    // on standard error).
     explicit Skin(const char* path = "res/texturepack");
     // Frees the pack and its textures.
     ~Skin();
