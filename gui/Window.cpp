@@ -42,26 +42,6 @@ Window::~Window()
     if (g_ws.dimWindow == this) g_ws.dimWindow = nullptr;
     if (g_ws.menuBar == this) g_ws.menuBar = nullptr;
 
-    // Mouse capture: the drag or tracking ends without calling back into this window.
-    if (g_ws.captureWindow == this) {
-        WindowSystem::PopEventHook(WindowSystem::TrackingEventHook);
-        g_ws.captureWindow = nullptr;
-        g_ws.trackCallback = nullptr;
-        g_ws.dragPainter = nullptr;
-        g_ws.dragMode = 0;
-        delete g_ws.dragData;
-        g_ws.dragData = nullptr;
-    }
-    // Modal loops of this window end: the top one through EndModal, the ones below it lose
-    // their window so that their RunModal returns once the loops above have ended.
-    for (u32 i = g_ws.modalStack.count; i-- > 1;) {
-        if (g_ws.modalStack.data[i].window != this) continue;
-        if (i == g_ws.modalStack.count - 1)
-            WindowSystem::EndModal(this, 0);
-        else
-            g_ws.modalStack.data[i].window = nullptr;
-    }
-
     // Tab ring.
     if (tabNext || tabPrev) {
         Window* n = tabNext;
@@ -88,6 +68,28 @@ Window::~Window()
     }
     SetParent(nullptr);
 
+    // Out of the tree now, so the hover state computed below cannot pick this window.
+    // Mouse capture: the drag or tracking ends without calling back into this window.
+    if (g_ws.captureWindow == this) {
+        WindowSystem::PopEventHook(WindowSystem::TrackingEventHook);
+        g_ws.captureWindow = nullptr;
+        g_ws.trackCallback = nullptr;
+        g_ws.dragPainter = nullptr;
+        g_ws.dragMode = 0;
+        delete g_ws.dragData;
+        g_ws.dragData = nullptr;
+        WindowSystem::UpdateHover();
+    }
+    // Modal loops of this window end: the top one through EndModal, the ones below it lose
+    // their window so that their RunModal returns once the loops above have ended.
+    for (u32 i = g_ws.modalStack.count; i-- > 1;) {
+        if (g_ws.modalStack.data[i].window != this) continue;
+        if (i == g_ws.modalStack.count - 1)
+            WindowSystem::EndModal(this, 0);
+        else
+            g_ws.modalStack.data[i].window = nullptr;
+    }
+
     Window* savedDeleting = g_ws.deleting;
     while (firstChild) {
         Window* child = firstChild;
@@ -107,6 +109,11 @@ Window::~Window()
         }
     }
 
+    if (g_ws.hovered == this) {
+        g_ws.hovered = nullptr;
+        g_ws.hoveredPart = 0;
+    }
+    if (g_ws.focus == this) g_ws.focus = nullptr;
     free(title);
     title = nullptr;
     InvalidateFrame(1);

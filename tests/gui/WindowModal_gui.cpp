@@ -196,6 +196,25 @@ TEST_F(WindowModal, ALoopWhoseWindowIsDeletedEnds)
     EXPECT_FALSE(BudgetFailed());
 }
 
+void CloseOtherOnChar(Probe* p) { p->other->Close(); }
+
+TEST_F(WindowModal, AModalWindowDeletedUnderTheMouseLeavesNoHoverBehind)
+{
+    dialog->onChar = CloseOtherOnChar;
+    dialog->other = dialog;
+    Window::SetFocus(dialog, FOCUS_PROGRAM);
+    MoveTo(200, 250);  // over the dialog's content, away from its child
+    FakeOsEndStep();
+    FakeOsChar('q', 0);
+    FakeOsEndStep();
+    u64 result = WindowSystem::RunModal(dialog, 0, nullptr);
+    EXPECT_EQ(result, 0u);
+    EXPECT_NE(WindowSystem::GetHovered(), nullptr);
+    MoveTo(210, 250);
+    Run();
+    EXPECT_EQ(WindowSystem::GetHovered(), owner);
+}
+
 void CloseOuterAndEndInner(Probe* p)
 {
     p->other->Close();  // the outer dialog, whose loop is below this one
