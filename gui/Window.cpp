@@ -42,14 +42,16 @@ Window::~Window()
     if (g_ws.dimWindow == this) g_ws.dimWindow = nullptr;
     if (g_ws.menuBar == this) g_ws.menuBar = nullptr;
 
-    // Tab ring.
+    // Tab ring: the neighbours are joined. LinkTabOrder keeps the links paired, so only
+    // the neighbours can point at this window.
     if (tabNext || tabPrev) {
-        Window* n = tabNext;
-        Window* pv = tabPrev;
-        if (pv) pv->tabNext = n != this ? n : nullptr;
-        if (n) n->tabPrev = pv != this ? pv : nullptr;
-        if (n && n->tabNext == n) n->tabNext = n->tabPrev = nullptr;
+        Window* n = tabNext != this ? tabNext : nullptr;
+        Window* pv = tabPrev != this ? tabPrev : nullptr;
         tabNext = tabPrev = nullptr;
+        if (pv && pv->tabNext == this) pv->tabNext = nullptr;
+        if (n && n->tabPrev == this) n->tabPrev = nullptr;
+        if (pv && n && pv != n) LinkTabOrder(pv, n);
+        if (n && n->tabNext == n) n->tabNext = n->tabPrev = nullptr;
     }
 
     Window* top = GetTopLevel();
@@ -418,6 +420,10 @@ bool Window::IsHovered() const { return g_ws.hovered == this; }
 
 void Window::LinkTabOrder(Window* a, Window* b)
 {
+    // Links stay paired (a.tabNext == b exactly when b.tabPrev == a): the windows a and b
+    // were linked to before let go of them.
+    if (a->tabNext && a->tabNext->tabPrev == a) a->tabNext->tabPrev = nullptr;
+    if (b->tabPrev && b->tabPrev->tabNext == b) b->tabPrev->tabNext = nullptr;
     a->tabNext = b;
     b->tabPrev = a;
 }

@@ -284,6 +284,7 @@ public:
     // Focus and input.
     bool IsFocused() const;
     bool IsHovered() const;
+    // a.tabNext = b and b.tabPrev = a; the windows they were linked to before let go of them.
     static void LinkTabOrder(Window* a, Window* b);
     Window* GetTabNext() const { return tabNext; }
     Window* SetFocusKeeper(Window* keeper);
