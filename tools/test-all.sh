@@ -20,7 +20,13 @@ for preset in x86-64 i386 sanitize; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j "$jobs" 2>&1 | grep -E 'error|warning|Error' || true
     cmake --build --preset "$preset" -j "$jobs" >/dev/null
-    run_ctest "build/$preset"
+    if [ "$preset" = i386 ]; then
+        # Mesa's llvmpipe generates code that crashes under qemu-i386 on some texture draws;
+        # its plain software rasteriser does not.
+        GALLIUM_DRIVER=softpipe run_ctest "build/$preset"
+    else
+        run_ctest "build/$preset"
+    fi
 done
 
 if [ -f fuzz/CMakeLists.txt ]; then

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds Tavik64 (installing missing Debian packages first) and starts it on the sample game
+# folder generated beside it. Pass --i386 to build and start the 32-bit Tavik under qemu.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/install-deps.sh
+export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/tavik-ccache}
+if [ "${1:-}" = "--i386" ]; then
+    preset=i386 program=Tavik
+else
+    preset=x86-64 program=Tavik64
+fi
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j "$(nproc)" --target "$program"
+cd "build/$preset"
+if [ "$program" = Tavik ]; then
+    # Mesa's llvmpipe generates code that crashes under qemu-i386 on some texture draws; its
+    # plain software rasteriser does not.
+    GALLIUM_DRIVER=${GALLIUM_DRIVER:-softpipe} exec qemu-i386 ./Tavik
+fi
+exec ./Tavik64
