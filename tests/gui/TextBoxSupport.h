@@ -81,7 +81,7 @@ protected:
     void Hold(int libKey) { Key(libKey, LIBACTION_PRESS); }
     void Let(int libKey) { Key(libKey, LIBACTION_RELEASE); }
     // Taps the key (with Shift or Ctrl held around it when asked) and runs the step.
-    void Press(int libKey, int shift = 0, int ctrl = 0)
+    void PressKey(int libKey, int shift = 0, int ctrl = 0)
     {
         if (shift) Hold(LIBKEY_LEFT_SHIFT);
         if (ctrl) Hold(LIBKEY_LEFT_CONTROL);
