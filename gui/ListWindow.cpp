@@ -45,7 +45,14 @@ ListWindow::ListWindow(u32 listStyle, u32 windowFlags, Window* parentWindow)
 ListWindow::~ListWindow()
 {
     if (activeDrag) activeDrag->source = nullptr;
-    ClearItems();
+    // No scroll-range updates while the window goes away: the items are only freed.
+    ListItem* child = root.firstChild;
+    while (child) {
+        ListItem* next = child->next;
+        FreeSubtree(child);
+        child = next;
+    }
+    root.firstChild = root.lastChild = nullptr;
     columns.Free();
     selection.Free();
     typeAhead.Clear();
