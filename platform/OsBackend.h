@@ -86,6 +86,10 @@ void OsInputRefresh();
 
 // The native-dialog bracket: counts nesting, calls the hook on the outermost change.
 void OsSetNativeDialogActive(int active);
+// The save dialogs' extension rule: appends the extension that filter index of the shown list
+// names ("*.bmp" gives ".bmp"; wildcard patterns name none) unless the path already holds it
+// anywhere (case-sensitive).
+void OsAppendFilterExtension(String* path, const DynArray<FileFilter>& shown, u32 index);
 // The installed name order (strcmp by default).
 int OsCompareNames(const char* a, const char* b);
 

@@ -28,12 +28,6 @@ const char* PatternExtension(const char* pattern)
     return ext;
 }
 
-void AppendExtension(String* path, const DynArray<FileFilter>& shown, u32 index)
-{
-    if (index >= shown.count) return;
-    if (const char* ext = PatternExtension(shown[index].pattern.c_str())) AppendIfMissing(*path, ext);
-}
-
 void SortNames(DynArray<String>* names)
 {
     for (u32 i = 1; i < names->count; ++i) {
@@ -76,6 +70,12 @@ void RunFileDialog(int mode, const char* title, const DynArray<FileFilter>* filt
 }
 
 }  // namespace
+
+void OsAppendFilterExtension(String* path, const DynArray<FileFilter>& shown, u32 index)
+{
+    if (index >= shown.count) return;
+    if (const char* ext = PatternExtension(shown[index].pattern.c_str())) AppendIfMissing(*path, ext);
+}
 
 void OsResetDialogState() { memset(g_custom, 0, sizeof g_custom); }
 
@@ -151,7 +151,7 @@ int OneFileDialog(int mode, const char* title, const DynArray<FileFilter>* filte
     path->Set(answer.paths[0].c_str());
     u32 given = filters ? filters->count : 0;
     bool existingOpened = mode == OsFileDialogRequest::Open && IsDirectory(path->c_str(), 0);
-    if (answer.filterIndex < given && !existingOpened) AppendExtension(path, shown, answer.filterIndex);
+    if (answer.filterIndex < given && !existingOpened) OsAppendFilterExtension(path, shown, answer.filterIndex);
     Slashes(path);
     if (filterIndex) *filterIndex = answer.filterIndex;
     return 1;

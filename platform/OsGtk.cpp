@@ -24,6 +24,7 @@ int g_gtk;  // 0 not tried, 1 running, -1 failed
 struct ActiveDialog {
     GtkWidget* dialog;
     int kind;  // 0 file chooser, 1 colour, 2 message
+    int shown;
     int done;
     int response;
     DynArray<GtkFileFilter*> filters;
@@ -41,11 +42,21 @@ struct ClipText {
     char* text8;
 };
 
-void OnResponse(GtkDialog*, gint response, gpointer data)
+const char kResponseCount[] = "tavik-responses";
+
+// Answers the dialog gave so far (kept on the widget, so that the test support can tell a late
+// answer of a file chooser from none).
+int ResponseCount(GtkWidget* dialog)
+{
+    return GPOINTER_TO_INT(g_object_get_data(G_OBJECT(dialog), kResponseCount));
+}
+
+void OnResponse(GtkDialog* dialog, gint response, gpointer data)
 {
     ActiveDialog* a = static_cast<ActiveDialog*>(data);
     a->response = response;
     a->done = 1;
+    g_object_set_data(G_OBJECT(dialog), kResponseCount, GINT_TO_POINTER(ResponseCount(GTK_WIDGET(dialog)) + 1));
 }
 
 void ReadOptions(ActiveDialog* a)
@@ -72,14 +83,20 @@ void SetParent(GtkWidget* dialog, unsigned long parent)
     g_object_unref(foreign);
 }
 
-// Runs the dialog until it answers, keeping the program's window drawn meanwhile.
+// Runs the dialog until it answers, keeping the program's window drawn meanwhile. A dialog
+// run again after an answer stays where it was and waits for the next one.
 int RunDialog(ActiveDialog* a)
 {
-    ++g_dialogCount;
-    g_signal_connect(a->dialog, "response", G_CALLBACK(OnResponse), a);
+    if (!a->shown) {
+        ++g_dialogCount;
+        g_signal_connect(a->dialog, "response", G_CALLBACK(OnResponse), a);
+        gtk_widget_show_all(a->dialog);
+        gtk_window_present(GTK_WINDOW(a->dialog));
+        a->shown = 1;
+    }
+    a->done = 0;
+    ActiveDialog* outer = g_active;
     g_active = a;
-    gtk_widget_show_all(a->dialog);
-    gtk_window_present(GTK_WINDOW(a->dialog));
     while (!a->done) {
         if (OsRealPumpWindow()) {
             for (int i = 0; i < 64 && g_main_context_iteration(nullptr, FALSE); ++i) {
@@ -88,7 +105,7 @@ int RunDialog(ActiveDialog* a)
             g_main_context_iteration(nullptr, TRUE);
         }
     }
-    g_active = nullptr;
+    g_active = outer;
     return a->response;
 }
 
@@ -138,6 +155,44 @@ GtkWidget* BuildOptionRows(ActiveDialog* a, DynArray<DialogOption>* options)
     return grid;
 }
 
+// The index of the filter the chooser shows, within the request's list; the starting one when
+// it is none of them.
+u32 ChosenFilterIndex(ActiveDialog* a, OsFileDialogRequest* request)
+{
+    GtkFileFilter* chosen = gtk_file_chooser_get_filter(GTK_FILE_CHOOSER(a->dialog));
+    for (u32 i = 0; i < a->filters.count; ++i)
+        if (a->filters[i] == chosen) return i;
+    return request->filterIndex;
+}
+
+// The chooser confirms replacing the file whose name was typed, but the name is saved with
+// the filter's extension appended: "pic" under "*.bmp" is saved as "pic.bmp". When that
+// other file exists, the user is asked too. Answers whether the save may go ahead.
+int ConfirmReplacingWithExtension(ActiveDialog* a, OsFileDialogRequest* request)
+{
+    if (request->mode != OsFileDialogRequest::Save || !request->filters) return 1;
+    gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(a->dialog));
+    if (!name) return 1;
+    String saved(name);
+    g_free(name);
+    u32 length = saved.Length();
+    OsAppendFilterExtension(&saved, *request->filters, ChosenFilterIndex(a, request));
+    if (saved.Length() == length || !g_file_test(saved.c_str(), G_FILE_TEST_EXISTS)) return 1;
+    const char* slash = strrchr(saved.c_str(), '/');
+    ActiveDialog ask = {};
+    ask.kind = 2;
+    GtkDialogFlags flags = GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT);
+    ask.dialog = gtk_message_dialog_new(GTK_WINDOW(a->dialog), flags, GTK_MESSAGE_QUESTION, GTK_BUTTONS_NONE,
+                                        "A file named \"%s\" already exists. Do you want to replace it?",
+                                        slash ? slash + 1 : saved.c_str());
+    gtk_dialog_add_buttons(GTK_DIALOG(ask.dialog), "_Cancel", GTK_RESPONSE_CANCEL, "_Replace", GTK_RESPONSE_OK,
+                           nullptr);
+    gtk_dialog_set_default_response(GTK_DIALOG(ask.dialog), GTK_RESPONSE_CANCEL);
+    int replace = RunDialog(&ask) == GTK_RESPONSE_OK;
+    FinishDialog(&ask);
+    return replace;
+}
+
 void AbsoluteFolder(const char* folder, String* out)
 {
     out->Clear();
@@ -180,10 +235,12 @@ struct TestAnswer {
     String path;
     int filterIndex;
     int optionIndex;
-    int isColor;
+    int target;  // 0 a file dialog or message box, 1 the colour dialog, 2 a message box only
     GdkRGBA color;
     int tries;
     int phase;  // 0: fill the dialog in; 1: press the button (again while the dialog refuses)
+    GtkWidget* bound;     // the dialog being answered, from phase 1 on; nulled when it goes
+    int responsesBefore;  // its answers before the last press
 };
 
 }  // namespace
@@ -401,12 +458,13 @@ void GtkFileDialog(OsFileDialogRequest* request, OsFileDialogAnswer* answer, uns
     }
     SetParent(a.dialog, parent);
 
-    if (RunDialog(&a) == GTK_RESPONSE_ACCEPT) {
+    int response = RunDialog(&a);
+    // Declining to replace goes back to the chooser, as its own confirmation does.
+    while (response == GTK_RESPONSE_ACCEPT && !ConfirmReplacingWithExtension(&a, request))
+        response = RunDialog(&a);
+    if (response == GTK_RESPONSE_ACCEPT) {
         ReadOptions(&a);
-        GtkFileFilter* chosen = gtk_file_chooser_get_filter(chooser);
-        answer->filterIndex = request->filterIndex;
-        for (u32 i = 0; i < a.filters.count; ++i)
-            if (a.filters[i] == chosen) answer->filterIndex = i;
+        answer->filterIndex = ChosenFilterIndex(&a, request);
         if (request->mode == OsFileDialogRequest::OpenMany) {
             GSList* names = gtk_file_chooser_get_filenames(chooser);
             for (GSList* n = names; n; n = n->next) answer->paths.Push(String(static_cast<char*>(n->data)));
@@ -463,17 +521,29 @@ int GtkColorDialog(u8 rgb[3], const u8 custom[16][3], unsigned long parent)
 
 namespace {
 
+gboolean DropAnswer(TestAnswer* t)
+{
+    if (t->bound) g_object_remove_weak_pointer(G_OBJECT(t->bound), reinterpret_cast<gpointer*>(&t->bound));
+    delete t;
+    return G_SOURCE_REMOVE;
+}
+
 gboolean AnswerTimeout(gpointer data)
 {
     TestAnswer* t = static_cast<TestAnswer*>(data);
     ActiveDialog* a = g_active;
-    if (++t->tries > 2000) {  // nothing to answer: give up instead of firing forever
-        delete t;
-        return G_SOURCE_REMOVE;
-    }
-    if (!a || !a->dialog || (a->kind == 1) != (t->isColor != 0)) return G_SOURCE_CONTINUE;  // not up yet
+    // Nothing to answer, or the dialog answered is gone: stop instead of firing forever.
+    if (++t->tries > 2000 || (t->phase > 0 && !t->bound)) return DropAnswer(t);
+    // A file chooser may answer a press later, from the main loop; once it has, this answer
+    // is spent even though the dialog is still there.
+    if (t->phase > 1 && ResponseCount(t->bound) > t->responsesBefore) return DropAnswer(t);
+    bool wanted = t->target == 1 ? a && a->kind == 1 : t->target == 2 ? a && a->kind == 2 : a && a->kind != 1;
+    if (!wanted || !a->dialog) return G_SOURCE_CONTINUE;  // not up yet
+    if (t->phase > 0 && a->dialog != t->bound) return G_SOURCE_CONTINUE;  // another dialog is over it
     if (t->phase == 0) {
         t->phase = 1;
+        t->bound = a->dialog;
+        g_object_add_weak_pointer(G_OBJECT(t->bound), reinterpret_cast<gpointer*>(&t->bound));
         if (t->accept && a->kind == 1) gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(a->dialog), &t->color);
         if (t->accept && a->kind == 0) {
             GtkFileChooser* chooser = GTK_FILE_CHOOSER(a->dialog);
@@ -503,11 +573,11 @@ gboolean AnswerTimeout(gpointer data)
     gint response = GTK_RESPONSE_CANCEL;
     // A dialog that keeps refusing is cancelled, so a failing test ends instead of hanging.
     if (t->accept && ++t->phase < 50) response = a->kind == 0 ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_OK;
+    t->responsesBefore = ResponseCount(a->dialog);
     gtk_dialog_response(GTK_DIALOG(a->dialog), response);
     // A file chooser refuses OK until its selection is there; try again on the next tick.
-    if (!a->done) return G_SOURCE_CONTINUE;
-    delete t;
-    return G_SOURCE_REMOVE;
+    if (ResponseCount(a->dialog) == t->responsesBefore) return G_SOURCE_CONTINUE;
+    return DropAnswer(t);
 }
 
 }  // namespace
@@ -515,14 +585,23 @@ gboolean AnswerTimeout(gpointer data)
 void OsTestAnswerNextDialog(int delayMs, int accept, const char* path, int filterIndex, int optionIndex)
 {
     if (!GtkStart()) return;
-    TestAnswer* t = new TestAnswer{accept, String(path), filterIndex, optionIndex, 0, GdkRGBA{0, 0, 0, 1}, 0, 0};
+    TestAnswer* t =
+        new TestAnswer{accept, String(path), filterIndex, optionIndex, 0, GdkRGBA{0, 0, 0, 1}, 0, 0, nullptr, 0};
     g_timeout_add(guint(delayMs > 0 ? delayMs : 1), AnswerTimeout, t);
 }
 
 void OsTestAnswerNextColorDialog(int delayMs, int accept, int red, int green, int blue)
 {
     if (!GtkStart()) return;
-    TestAnswer* t = new TestAnswer{accept, String(), -1, -1, 1, GdkRGBA{red / 255.0, green / 255.0, blue / 255.0, 1}, 0, 0};
+    GdkRGBA colour = {red / 255.0, green / 255.0, blue / 255.0, 1};
+    TestAnswer* t = new TestAnswer{accept, String(), -1, -1, 1, colour, 0, 0, nullptr, 0};
+    g_timeout_add(guint(delayMs > 0 ? delayMs : 1), AnswerTimeout, t);
+}
+
+void OsTestAnswerNextMessage(int delayMs, int accept)
+{
+    if (!GtkStart()) return;
+    TestAnswer* t = new TestAnswer{accept, String(), -1, -1, 2, GdkRGBA{0, 0, 0, 1}, 0, 0, nullptr, 0};
     g_timeout_add(guint(delayMs > 0 ? delayMs : 1), AnswerTimeout, t);
 }
 

@@ -7,6 +7,9 @@
 // otherwise; null keeps the dialog's own), the file-type list is set to filterIndex (-1
 // keeps it) and the extra rows to optionIndex (-1 keeps them); then OK or Cancel is pressed.
 void OsTestAnswerNextDialog(int delayMs, int accept, const char* path, int filterIndex, int optionIndex);
+// After delayMs, the next message box or question (or the one open) is answered with OK
+// (accept) or Cancel; file and colour dialogs are left to their own answers.
+void OsTestAnswerNextMessage(int delayMs, int accept);
 // Picks the colour in the open colour dialog and presses OK (accept) or Cancel.
 void OsTestAnswerNextColorDialog(int delayMs, int accept, int red, int green, int blue);
 // Number of native dialogs the real backend opened so far.

@@ -165,6 +165,26 @@ TEST_F(Host, ASaveDialogAnsweredByTheUserGivesThePathFilterAndOptions)
     filters.Clear();
 }
 
+TEST_F(Host, SavingOverAFileThatOnlyTheAddedExtensionNamesAsksFirst)
+{
+    std::string existing = dir + "/old.bmp";
+    FILE* f = fopen(existing.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs("x", f);
+    ASSERT_EQ(fclose(f), 0);
+    DynArray<FileFilter> filters = ImageFilters();
+    int before = OsTestNativeDialogCount();
+    // "old" is typed under "Bitmap Image": the chooser sees no such file, but old.bmp exists.
+    OsTestAnswerNextDialog(200, 1, (dir + "/old").c_str(), 0, -1);
+    OsTestAnswerNextMessage(100, 1);
+    String path((dir + "/start.bmp").c_str());
+    u32 index = 0;
+    ASSERT_TRUE(OsSaveFileDialog("Save Image As", &filters, &index, &path, nullptr));
+    EXPECT_EQ(std::string(path.c_str()), existing);
+    EXPECT_EQ(OsTestNativeDialogCount(), before + 2) << "replacing old.bmp was confirmed first";
+    filters.Clear();
+}
+
 TEST_F(Host, ACancelledFileDialogChangesNothing)
 {
     DynArray<FileFilter> filters = ImageFilters();
