@@ -135,8 +135,26 @@ void TextBox::RemoveParagraph(TextParagraph* p)
 
 TextParagraph* TextBox::GetParagraph(u32 index) const
 {
+    if (index >= paragraphCount - 1) return lastParagraph;
+    // Walk from the nearest paragraph whose number is known: the first, the last or, when
+    // no renumbering is pending, the cursor's.
     TextParagraph* p = firstParagraph;
-    for (u32 i = 0; i < index && p->next; ++i) p = p->next;
+    u32 at = 0;
+    if (paragraphCount - 1 - index < index) {
+        p = lastParagraph;
+        at = paragraphCount - 1;
+    }
+    TextParagraph* c = cursor.paragraph;
+    if (c && !renumberAll && !renumberFrom) {
+        u32 dc = c->index > index ? c->index - index : index - c->index;
+        u32 dp = at > index ? at - index : index - at;
+        if (dc < dp) {
+            p = c;
+            at = c->index;
+        }
+    }
+    for (; at < index && p->next; ++at) p = p->next;
+    for (; at > index && p->previous; --at) p = p->previous;
     return p;
 }
 
@@ -228,7 +246,9 @@ void TextBox::Relayout()
 
 void TextBox::SetTopFromLine(u32 line)
 {
-    TextParagraph* p = firstParagraph;
+    // From the old top: scrolling and appending move it by a few paragraphs at a time.
+    TextParagraph* p = topParagraph ? topParagraph : firstParagraph;
+    while (p->previous && p->firstLine > line) p = p->previous;
     while (p->next && p->firstLine + p->lines.count <= line) p = p->next;
     topParagraph = p;
     u32 top = line > p->firstLine ? line - p->firstLine : 0;
@@ -327,7 +347,8 @@ void TextBox::SetAnchorAt(u32 paragraphIndex, u32 character)
 
 TextParagraph* TextBox::FindLine(u32 n, u32* lineInParagraph) const
 {
-    TextParagraph* p = firstParagraph;
+    TextParagraph* p = topParagraph ? topParagraph : firstParagraph;
+    while (p->previous && p->firstLine > n) p = p->previous;
     while (p->next && p->firstLine + p->lines.count <= n) p = p->next;
     u32 l = n > p->firstLine ? n - p->firstLine : 0;
     if (l >= p->lines.count) l = p->lines.count - 1;

@@ -1,0 +1,131 @@
+// CPU time of the text box's text model at log and text-file sizes: appending 20,000 lines
+// one by one to a scrolling view (must stay linear), setting 1 MB of word-wrapped text, and
+// one keystroke in the middle of a 10,000-paragraph text. Headless through the fake OS
+// backend with a synthetic font, so the numbers are the layout's own work.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "gui/TextBox.h"
+#include "gui/WindowSystem.h"
+#include "gui/core/Font.h"
+#include "platform/Os.h"
+#include "platform/OsFake.h"
+
+namespace {
+
+Font* g_font;
+
+void Setup()
+{
+    OsUseFakeBackend();
+    OsInit();
+    OsOpenWindow(1280, 1024, 0, 0);
+    WindowSystem::Reset();
+    WindowSystem::SetMetrics(WindowMetrics{4, 1, 22, 16, 14});
+    WindowSystem::Init();
+    if (!g_font) {
+        g_font = NewFont();
+        g_font->header[kFontAscent] = 10;
+        g_font->header[kFontLineHeight] = 12;
+        g_font->header[kFontTabWidth] = 4;
+        for (u32 s = 0; s < 2; ++s) {
+            g_font->styles[s].header[3] = 1;
+            for (u32 c = 0; c < kFontGlyphCount; ++c) memset(g_font->styles[s].glyphs[c].advances, c == 0 ? 4 : 7, kFontGlyphCount);
+        }
+    }
+    WindowSystem::SetDefaultFont(g_font);
+}
+
+void Teardown(TextBox* box)
+{
+    box->Close();
+    WindowSystem::ProcessDeferredDeletes();
+}
+
+// Words of 2 to 9 letters; a line break after about every 70 characters when asked.
+std::string Prose(size_t bytes, bool breaks)
+{
+    std::string s;
+    s.reserve(bytes + 16);
+    u32 seed = 12345;
+    size_t lineStart = 0;
+    while (s.size() < bytes) {
+        seed = seed * 1103515245u + 12345u;
+        u32 len = 2 + (seed >> 16) % 8;
+        for (u32 i = 0; i < len; ++i) s += char('a' + (seed >> (i * 3)) % 26);
+        if (breaks && s.size() - lineStart > 70) {
+            s += '\n';
+            lineStart = s.size();
+        } else {
+            s += ' ';
+        }
+    }
+    return s;
+}
+
+void BM_AppendLines(benchmark::State& state)
+{
+    Setup();
+    const int lines = int(state.range(0));
+    for (auto _ : state) {
+        TextBox* box = new TextBox(TEXTBOX_VIEW, nullptr);
+        box->SetFrameXYWH(0, 0, 600, 400);
+        char line[64];
+        for (int i = 0; i < lines; ++i) {
+            snprintf(line, sizeof(line), "log line %d: something happened\n", i);
+            box->AppendText(line);
+        }
+        benchmark::DoNotOptimize(box->GetLineCount());
+        state.PauseTiming();
+        Teardown(box);
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * lines);
+}
+// 5,000 and 20,000 lines: per-line time must not grow with the count.
+BENCHMARK(BM_AppendLines)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+void BM_SetTextWordWrapped(benchmark::State& state)
+{
+    Setup();
+    std::string text = Prose(size_t(state.range(0)), state.range(1) != 0);
+    TextBox* box = new TextBox(TEXTBOX_EDITOR, nullptr);
+    box->SetFrameXYWH(0, 0, 500, 400);
+    for (auto _ : state) {
+        box->SetText(text.c_str());
+        benchmark::DoNotOptimize(box->GetLineCount());
+    }
+    state.SetBytesProcessed(state.iterations() * s64(text.size()));
+    Teardown(box);
+}
+// 1 MB in lines of about 70 characters, and as one wrapped paragraph.
+BENCHMARK(BM_SetTextWordWrapped)->Args({1 << 20, 1})->Args({1 << 20, 0})->Unit(benchmark::kMillisecond);
+
+void BM_KeystrokeInLongText(benchmark::State& state)
+{
+    Setup();
+    std::string text;
+    for (int i = 0; i < 10000; ++i) text += "paragraph " + std::to_string(i) + " with a few words to wrap now and then\n";
+    TextBox* box = new TextBox(TEXTBOX_EDITOR, nullptr);
+    box->SetFrameXYWH(0, 0, 500, 400);
+    box->SetText(text.c_str());
+    box->SetCursorAt(5000, 10);
+    box->SetAnchorAt(5000, 10);
+    // A character typed and taken back, so the paragraph keeps its size: two keystrokes.
+    for (auto _ : state) {
+        box->TypeChar('x');
+        box->EmitIfChanged();
+        box->Backspace();
+        box->EmitIfChanged();
+    }
+    state.SetItemsProcessed(state.iterations() * 2);
+    Teardown(box);
+}
+BENCHMARK(BM_KeystrokeInLongText)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
