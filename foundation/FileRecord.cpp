@@ -1,7 +1,6 @@
 #include "foundation/FileRecord.h"
 
 #include <strings.h>
-#include <unistd.h>
 
 #include <cstring>
 
@@ -76,9 +75,8 @@ u32 FileRecord::Open(u32 mode)
 {
     if (mode != kFileOpenRead && mode != kFileOpenWrite) return 0;
     if (openMode == mode && stream) {
-        bool ok = fseeko(stream, 0, SEEK_SET) == 0;
-        // A save started again must not keep the tail of what was written before.
-        if (ok && mode == kFileOpenWrite) ok = ftruncate(fileno(stream), 0) == 0;
+        // A save started again keeps neither the tail nor the failures of the earlier attempt.
+        bool ok = mode == kFileOpenWrite ? save.Restart() != 0 : fseeko(stream, 0, SEEK_SET) == 0;
         if (!ok) CloseNoCommit();
         return ok;
     }

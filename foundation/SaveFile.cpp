@@ -51,6 +51,15 @@ u32 SaveFile::Write(const void* data, size_t n)
     return 1;
 }
 
+u32 SaveFile::Restart()
+{
+    if (!stream) return 0;
+    // fseeko writes out what is buffered before the file is cut back to nothing.
+    failed = fseeko(stream, 0, SEEK_SET) != 0 || ftruncate(fileno(stream), 0) != 0;
+    clearerr(stream);
+    return !failed;
+}
+
 u32 SaveFile::Commit()
 {
     if (!stream) return 0;

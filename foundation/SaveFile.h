@@ -23,6 +23,9 @@ public:
     u32 Write(const void* data, size_t n);
     // Marks the save failed so that Commit discards it.
     void MarkFailed() { failed = 1; }
+    // Starts the open save over: the temporary file is emptied and earlier failures are
+    // forgotten. Answers 0 (the save then counts as failed) when the file cannot be emptied.
+    u32 Restart();
     // Flushes and closes the stream and, when nothing failed, renames the temporary file over
     // the target (the new file keeps the target's permissions, or gets the usual ones for a
     // new file). Answers 1 only when the target now holds the new bytes.

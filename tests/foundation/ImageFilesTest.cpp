@@ -411,6 +411,23 @@ TEST_F(ImageFiles, FailedSavesLeaveThePreviousFileAndNoTemporaryFiles)
     EXPECT_EQ(listing, "keep.png\n");
 }
 
+TEST_F(ImageFiles, ASaveStartedAgainOnAnOpenRecordForgetsTheEarlierFailure)
+{
+    FileRecord rec(Path("again.bmp").c_str());
+    rec.kind = kFileKindImage;
+    rec.format = kFileFormatBmp;
+    ASSERT_TRUE(rec.image.Create(2, 2, kImageAlphaIndex, nullptr));  // not a BMP format
+    ASSERT_TRUE(rec.Open(kFileOpenWrite));
+    EXPECT_FALSE(rec.Save());
+    ASSERT_TRUE(rec.image.ConvertTo(kImageRgba));
+    EXPECT_TRUE(rec.Save());
+    EXPECT_TRUE(rec.Close()) << "the second attempt reaches the file";
+    FileRecord back;
+    ASSERT_TRUE(Load(Path("again.bmp"), back));
+    EXPECT_EQ(back.image.width, 2u);
+    EXPECT_EQ(back.image.format, u32(kImageRgba));
+}
+
 TEST_F(ImageFiles, SaveReplacesTheTargetAndKeepsItsPermissions)
 {
     std::string target = Path("perm.bmp");
