@@ -53,6 +53,8 @@ ListWindow::~ListWindow()
         child = next;
     }
     root.firstChild = root.lastChild = nullptr;
+    selectionStale = 0;
+    Settle();
     columns.Free();
     selection.Free();
     typeAhead.Clear();
@@ -119,16 +121,15 @@ static ListItem* NextRowAfterSubtree(ListItem* item)
     return nullptr;
 }
 
-void ListWindow::ForgetSubtree(ListItem* item)
+bool ListWindow::ForgetSubtree(ListItem* item)
 {
-    // Clearing the marks in the subtree first lets the selection be compacted in one pass.
-    u32 selected = 0;
+    bool selected = false;
     // Iterative pre-order over every descendant, expanded or not.
     ListItem* it = item;
     while (it) {
         if (it->flags & LIF_SELECTED) {
             it->flags &= ~LIF_SELECTED;
-            ++selected;
+            selected = true;
         }
         if (it->firstChild) {
             it = it->firstChild;
@@ -138,13 +139,7 @@ void ListWindow::ForgetSubtree(ListItem* item)
         if (it == item) break;
         it = it->next;
     }
-    if (selected) {
-        u32 kept = 0;
-        for (u32 i = 0; i < selection.count; ++i)
-            if (selection.data[i]->flags & LIF_SELECTED) selection.data[kept++] = selection.data[i];
-        selection.count = kept;
-    }
-    if (focusItem && IsInSubtree(focusItem, item)) focusItem = selection.count ? selection.data[0] : nullptr;
+    if (selected) selectionStale = 1;
     if (editingItem && IsInSubtree(editingItem, item)) {
         editingItem = nullptr;
         editingColumn = -1;
@@ -154,6 +149,28 @@ void ListWindow::ForgetSubtree(ListItem* item)
         ListItem* next = NextRowAfterSubtree(item);
         topRow = next ? next : PrevRow(item);
     }
+    return selected;
+}
+
+void ListWindow::Settle()
+{
+    if (selectionStale) {
+        u32 kept = 0;
+        for (u32 i = 0; i < selection.count; ++i)
+            if (selection.data[i]->flags & LIF_SELECTED) selection.data[kept++] = selection.data[i];
+        selection.count = kept;
+        selectionStale = 0;
+    }
+    if (pendingFree.count) {
+        for (u32 i = 0; i < pendingFree.count; ++i) FreeSubtree(pendingFree.data[i]);
+        pendingFree.Free();
+    }
+}
+
+u32 ListWindow::GetSelectedCount()
+{
+    Settle();
+    return selection.count;
 }
 
 void ListWindow::FreeSubtree(ListItem* item)
@@ -175,13 +192,20 @@ void ListWindow::RemoveItem(ListItem* item)
     ListItem* p = item->parent;
     u32 rows = 1 + ((item->flags & LIF_EXPANDED) ? item->visibleRows : 0);
     for (ListItem* a = p; a && (a->flags & LIF_EXPANDED); a = a->parent) a->visibleRows -= rows;
-    ForgetSubtree(item);
+    bool hadFocus = focusItem && IsInSubtree(focusItem, item);
+    bool selected = ForgetSubtree(item);
     if (item->previous) item->previous->next = item->next;
     else p->firstChild = item->next;
     if (item->next) item->next->previous = item->previous;
     else p->lastChild = item->previous;
     --p->childCount;
-    FreeSubtree(item);
+    item->parent = item->previous = item->next = nullptr;
+    if (selected) pendingFree.Push(item);
+    else FreeSubtree(item);
+    if (hadFocus) {
+        Settle();
+        focusItem = selection.count ? selection.data[0] : nullptr;
+    }
 }
 
 void ListWindow::DeleteItemNoUpdate(ListItem* item)
@@ -219,6 +243,8 @@ void ListWindow::ClearItems()
     root.firstChild = root.lastChild = nullptr;
     root.childCount = root.visibleRows = 0;
     selection.Clear();
+    selectionStale = 0;
+    Settle();
     focusItem = topRow = editingItem = nullptr;
     editingColumn = -1;
     if (activeDrag) activeDrag->item = nullptr;
@@ -362,18 +388,37 @@ ListItem* ListWindow::ItemAtRow(u32 row)
 {
     if (row >= root.visibleRows) return nullptr;
     ListItem* level = &root;
+    u32 levelRows = root.visibleRows;  // rows below the level's item
     for (;;) {
-        ListItem* it = level->firstChild;
-        while (it) {
-            u32 span = 1 + ((it->flags & LIF_EXPANDED) ? it->visibleRows : 0);
-            if (row < span) break;
-            row -= span;
-            it = it->next;
+        // Walk the siblings from whichever end is nearer the row.
+        ListItem* it;
+        if (row < levelRows / 2) {
+            it = level->firstChild;
+            while (it) {
+                u32 span = 1 + ((it->flags & LIF_EXPANDED) ? it->visibleRows : 0);
+                if (row < span) break;
+                row -= span;
+                it = it->next;
+            }
+        } else {
+            u32 end = levelRows;  // rows before the end of the current sibling's span
+            it = level->lastChild;
+            while (it) {
+                u32 span = 1 + ((it->flags & LIF_EXPANDED) ? it->visibleRows : 0);
+                if (span > end) return nullptr;  // counts disagree: no such row
+                if (row >= end - span) {
+                    row -= end - span;
+                    break;
+                }
+                end -= span;
+                it = it->previous;
+            }
         }
         if (!it) return nullptr;
         if (row == 0) return it;
         row -= 1;
         level = it;
+        levelRows = it->visibleRows;
     }
 }
 
@@ -429,6 +474,7 @@ u32 ListWindow::GetContentHeight() const { return rowHeight * (root.visibleRows 
 
 void ListWindow::UpdateScrollRange()
 {
+    Settle();
     s32 page = GetContentRect().Height() / s32(rowHeight);
     if (style & LWS_HEADER) page -= 1;
     if (page < 0) page = 0;
@@ -444,6 +490,15 @@ void ListWindow::VScrolled(s32 position)
 {
     s32 delta = position - s32(previousVPos);
     ListItem* it = topRow;
+    s32 fromEnds = position < s32(root.visibleRows) - position ? position : s32(root.visibleRows) - position;
+    s32 distance = delta < 0 ? -delta : delta;
+    // A long jump (the thumb dragged far) looks the row up instead of walking to it.
+    if (it && distance > 64 && fromEnds >= 0 && fromEnds < distance) {
+        if (ListItem* found = ItemAtRow(u32(position))) {
+            it = found;
+            delta = 0;
+        }
+    }
     if (it) {
         for (; delta > 0; --delta) {
             ListItem* n = NextRow(it);
@@ -522,6 +577,7 @@ bool ListWindow::GetCellRect(ListItem* item, s32 column, Rect* out, s32 y)
 
 void ListWindow::SelectItem(ListItem* item, int add)
 {
+    Settle();
     if (item && (item->flags & LIF_DISABLED)) return;
     if (!item && (style & LWS_KEEPSELECTION)) return;
     if (item && focusItem == item && selection.count == 1 && selection.data[0] == item) return;
@@ -545,6 +601,7 @@ void ListWindow::SelectItem(ListItem* item, int add)
 
 void ListWindow::DeselectAllExcept(ListItem* keep)
 {
+    Settle();
     bool kept = false;
     for (u32 i = 0; i < selection.count; ++i) {
         if (selection.data[i] == keep) kept = true;
@@ -557,6 +614,7 @@ void ListWindow::DeselectAllExcept(ListItem* keep)
 
 void ListWindow::DeselectItem(ListItem* item)
 {
+    Settle();
     if (!item || !(item->flags & LIF_SELECTED)) return;
     item->flags &= ~LIF_SELECTED;
     for (u32 i = selection.count; i-- > 0;)
@@ -570,6 +628,7 @@ void ListWindow::DeselectItem(ListItem* item)
 
 void ListWindow::SelectRange(ListItem* from, ListItem* to)
 {
+    Settle();
     if (!from || !to) return;
     DeselectAllExcept(nullptr);
     if (from == to) {
@@ -591,6 +650,7 @@ void ListWindow::SelectRange(ListItem* from, ListItem* to)
 
 void ListWindow::ToggleItemSelection(ListItem* item)
 {
+    Settle();
     if (!item || (item->flags & LIF_DISABLED)) return;
     if (item->flags & LIF_SELECTED) {
         DeselectItem(item);
@@ -609,6 +669,10 @@ void ListWindow::MoveSelection(s32 rows, int add)
     if (!it) {
         it = topRow;
         if (!it) return;
+    } else if (rows >= s32(root.visibleRows)) {
+        it = LastRow();  // End: no walk over every row
+    } else if (rows <= -s32(root.visibleRows)) {
+        it = root.firstChild;
     } else {
         for (; rows > 0; --rows) {
             ListItem* n = NextRow(it);
@@ -633,6 +697,7 @@ void ListWindow::SelectAll()
 
 void ListWindow::GetSelection(DynArray<ListItem*>* items, DynArray<void*>* userData)
 {
+    Settle();
     for (u32 i = 0; i < selection.count; ++i) {
         if (items) items->Push(selection.data[i]);
         if (userData) userData->Push(selection.data[i]->userData);
@@ -643,6 +708,7 @@ void ListWindow::GetSelection(DynArray<ListItem*>* items, DynArray<void*>* userD
 
 void ListWindow::MouseButton(Event* event)
 {
+    Settle();
     bool right = IsRightButton(event);
     if ((style & LWS_DRAGREORDER) && !right) {
         dragArmed = event->Pressed() ? 1 : 0;

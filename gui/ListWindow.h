@@ -175,7 +175,7 @@ public:
     void SelectAll();
     // Appends the selected items or their user data (either may be null), in selection order.
     void GetSelection(DynArray<ListItem*>* items, DynArray<void*>* userData);
-    u32 GetSelectedCount() const { return selection.count; }
+    u32 GetSelectedCount();
 
     // Sorting.
     void Sort();
@@ -227,11 +227,18 @@ public:
     s32 editingColumn;
     ListItemDDData* activeDrag;  // the payload of a drag started here, while it lives
     u32 removals;                // counts removals, so walks over copies can tell
+    // Removed subtrees that held selected items: freed once the selection has let go of them,
+    // so that removing many selected rows costs one pass over the selection, not one each.
+    DynArray<ListItem*> pendingFree;
+    u32 selectionStale;
 
 private:
     bool HasHeaderRow() const { return (style & LWS_HEADER) && columns.count; }
     s32 TextOrigin(ListItem* item, s32 columnX, int indentDepth) const;
-    void ForgetSubtree(ListItem* item);
+    // Drops removed items from the selection and frees the removed subtrees kept until then.
+    void Settle();
+    // Clears the marks below item and lets go of it; answers whether a selected item was there.
+    bool ForgetSubtree(ListItem* item);
     void FreeSubtree(ListItem* item);
     void ExpandNow(ListItem* item);
     void SortLevel(ListItem* item);

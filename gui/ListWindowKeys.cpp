@@ -11,6 +11,7 @@
 int ListWindow::KeyEvent(Event* event)
 {
     if (event->Action() != 1) return 0;
+    Settle();
     u32 mods = event->KeyModifiers();
     bool repeat = (mods & MOD_REPEAT) != 0;
     int add = (mods & MOD_SHIFT) ? 1 : 0;
@@ -33,6 +34,7 @@ int ListWindow::KeyEvent(Event* event)
                 // selected are activated.
                 bool still = true;
                 if (removals != removalsBefore) {
+                    Settle();
                     still = false;
                     for (u32 j = 0; j < selection.count && !still; ++j) still = selection.data[j] == items.data[i];
                 }

@@ -75,10 +75,13 @@ protected:
     std::string Selected()
     {
         std::string s;
-        for (u32 i = 0; i < list->selection.count; ++i) {
+        DynArray<ListItem*> items = {};
+        list->GetSelection(&items, nullptr);
+        for (u32 i = 0; i < items.count; ++i) {
             if (!s.empty()) s += ",";
-            s += list->selection.data[i]->text ? list->selection.data[i]->text : "?";
+            s += items.data[i]->text ? items.data[i]->text : "?";
         }
+        items.Free();
         return s;
     }
     std::string Rows()

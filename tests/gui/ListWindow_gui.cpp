@@ -118,6 +118,26 @@ TEST_F(ListTest, RemovingAnItemLetsGoOfItsWholeSubtree)
     EXPECT_EQ(list->GetSelectedCount(), 0u);
 }
 
+TEST_F(ListTest, DeletingSelectedRowsOneByOneKeepsTheRestSelectedInOrder)
+{
+    Make(LWS_MULTISELECT, 100);
+    std::vector<ListItem*> r = AddRows(10);
+    list->SelectItem(r[7], 0);
+    list->SelectRange(r[2], r[7]);
+    list->DeleteItemNoUpdate(r[3]);
+    list->DeleteItemNoUpdate(r[5]);
+    list->UpdateScrollRange();
+    EXPECT_EQ(list->GetSelectedCount(), 4u);
+    EXPECT_EQ(Selected(), "r2,r4,r6,r7");
+    EXPECT_EQ(list->GetCurrentItem(), r[7]);
+    list->DeleteItem(r[7]);  // the focus item: the first remaining selected item takes over
+    EXPECT_EQ(list->GetCurrentItem(), r[2]);
+    EXPECT_EQ(Rows(), "r0,r1,r2,r4,r6,r8,r9");
+    list->ClearItems();
+    EXPECT_EQ(list->GetSelectedCount(), 0u);
+    EXPECT_EQ(list->GetItemCount(), 0u);
+}
+
 TEST_F(ListTest, ScrollingMovesTheTopRowAndEnsureVisibleCentresFarItems)
 {
     Make(0, 100);  // five rows
