@@ -273,7 +273,7 @@ void TextBox::Resized()
     }
     UpdatePosition(&cursor);
     UpdatePosition(&anchor);
-    if (editable || selectable) AddFlags(WF_FOCUSABLE);
+    if (IsEnabled() && (editable || selectable)) AddFlags(WF_FOCUSABLE);
     Relayout();
 }
 

@@ -243,6 +243,23 @@ TEST_F(TextBoxModel, ANumericEditThatDoesNotParseIsRestoredWithItsCursorAndABeep
     EXPECT_EQ(v, 0);
 }
 
+TEST_F(TextBoxModel, PastingIntoANumericFieldIsCheckedLikeTyping)
+{
+    TextBox* b = Make(TEXTBOX_INTEGER);
+    b->SetInt(-42);
+    EXPECT_EQ(Text(b), "-42");
+    b->MoveCursor(16777216, 0, 0);
+    FakeOsClipboardPutText8("7");
+    b->Paste();
+    EXPECT_EQ(Text(b), "-427");
+    u32 beeps = FakeOsBeepCount();
+    FakeOsClipboardPutText8("-1");  // valid characters, but no number after the digits
+    b->Paste();
+    EXPECT_EQ(Text(b), "-427");
+    EXPECT_EQ(Pos(b->GetCursor()), "0:4");
+    EXPECT_EQ(FakeOsBeepCount(), beeps + 1);
+}
+
 TEST_F(TextBoxModel, GetIntAcceptsOnlyWholeNumbersThatFitThirtyTwoBits)
 {
     struct Case {

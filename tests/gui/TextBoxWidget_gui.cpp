@@ -290,6 +290,63 @@ TEST_F(TextBoxWidget, DraggingBelowTheBoxScrollsInStepsThirtyTimesASecond)
     FakeOsSetStepTime(0.0);
 }
 
+TEST_F(TextBoxWidget, ScrollingSetsTheTopParagraphAndLine)
+{
+    // 60 px wide: each "aaaa bbbb cccc" paragraph takes two lines.
+    TextBox* b = Make(TEXTBOX_EDITOR, 60, 5 * kLine);
+    std::string text;
+    for (int i = 0; i < 10; ++i) text += "aaaa bbbb cccc\n";
+    b->SetText(text.c_str());
+    EXPECT_EQ(b->GetVTotal(), 21);
+    struct Case {
+        s32 pos;
+        u32 paragraph, line;
+    };
+    const Case cases[] = {{0, 0, 0}, {1, 0, 1}, {2, 1, 0}, {3, 1, 1}, {16, 8, 0}, {17, 8, 1}, {5, 2, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pos);
+        b->SetVScrollPos(c.pos);
+        ASSERT_EQ(b->GetVScrollPos(), c.pos);
+        EXPECT_EQ(b->GetTopParagraph()->index, c.paragraph);
+        EXPECT_EQ(b->GetTopLine(), c.line);
+    }
+    // A click on the first shown line lands in the top paragraph's second line.
+    Click(kX + 2, kY + 3);
+    Run();
+    EXPECT_EQ(Pos(b->GetCursor()), "2:10");
+    EXPECT_EQ(b->GetCursor().line, 1u);
+}
+
+TEST_F(TextBoxWidget, AlignedLinesAreClickedAtTheirDrawnPlace)
+{
+    TextBox* b = Make(TEXTBOX_LINE, 100);
+    b->SetText("abcd");  // 24 px
+    b->SetAlignment(2);  // right: starts at 100 - 24 - 1 = 75
+    EXPECT_EQ(b->LineOffset(b->GetFirstParagraph()->lines[0]), 75);
+    Click(kX + 75 + 13, kY + 3);
+    Run();
+    EXPECT_EQ(Pos(b->GetCursor()), "0:2");
+    RunSteps(1);
+    b->SetAlignment(1);  // centre: 38
+    EXPECT_EQ(b->LineOffset(b->GetFirstParagraph()->lines[0]), 38);
+    Click(kX + 10, kY + 3);  // left of the text: its start
+    Run();
+    EXPECT_EQ(Pos(b->GetCursor()), "0:0");
+}
+
+TEST_F(TextBoxWidget, FocusByClickKeepsTheCursorWhereClicked)
+{
+    TextBox* other = MakeFocused(TEXTBOX_LINE);
+    other->MoveTo(kX, kY + 50);
+    TextBox* b = Make(TEXTBOX_LINE);
+    b->SetText("abcdef");
+    Click(kX + 13, kY + 3);
+    Run();
+    EXPECT_TRUE(b->IsFocused());
+    EXPECT_FALSE(b->HasSelection());
+    EXPECT_EQ(Pos(b->GetCursor()), "0:2");
+}
+
 TEST_F(TextBoxWidget, TheCaretShowsAfterAMoveThenBlinksEveryHalfSecond)
 {
     TextBox* b = MakeFocused(TEXTBOX_LINE);
