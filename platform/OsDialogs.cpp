@@ -41,27 +41,37 @@ void SortNames(DynArray<String>* names)
     }
 }
 
+// The common set-up of the file dialogs: the filter list shown (built into shown), the
+// starting filter, and the initial folder and file name split from the path into the strings
+// the request points at.
+void SetupFileDialog(OsFileDialogRequest* request, int mode, const char* title, const DynArray<FileFilter>* filters,
+                     u32 startIndex, const char* initialPath, DynArray<DialogOption>* options,
+                     DynArray<FileFilter>* shown, String* folder, String* fileName)
+{
+    if (mode == OsFileDialogRequest::Folder) {
+        folder->Set(initialPath);
+        Slashes(folder);
+    } else {
+        OsBuildFilterList(shown, filters, mode != OsFileDialogRequest::Save);
+        OsSplitDialogPath(initialPath, folder, fileName);
+    }
+    request->mode = mode;
+    request->title = title ? title : "";
+    request->filters = mode == OsFileDialogRequest::Folder ? nullptr : shown;
+    request->filterIndex = startIndex < shown->count ? startIndex : 0;
+    request->folder = folder->c_str();
+    request->fileName = fileName->c_str();
+    request->options = options;
+}
+
 // Shows the dialog with the built filter list; answer->filterIndex is within the list on OK.
 void RunFileDialog(int mode, const char* title, const DynArray<FileFilter>* filters, u32 startIndex,
                    const char* initialPath, DynArray<DialogOption>* options, DynArray<FileFilter>* shown,
                    OsFileDialogAnswer* answer)
 {
     String folder, fileName;
-    if (mode == OsFileDialogRequest::Folder) {
-        folder.Set(initialPath);
-        Slashes(&folder);
-    } else {
-        OsBuildFilterList(shown, filters, mode != OsFileDialogRequest::Save);
-        OsSplitDialogPath(initialPath, &folder, &fileName);
-    }
     OsFileDialogRequest request;
-    request.mode = mode;
-    request.title = title ? title : "";
-    request.filters = mode == OsFileDialogRequest::Folder ? nullptr : shown;
-    request.filterIndex = startIndex < shown->count ? startIndex : 0;
-    request.folder = folder.c_str();
-    request.fileName = fileName.c_str();
-    request.options = options;
+    SetupFileDialog(&request, mode, title, filters, startIndex, initialPath, options, shown, &folder, &fileName);
     OsSetNativeDialogActive(1);
     OsCurrentBackend()->FileDialog(&request, answer);
     OsSetNativeDialogActive(0);
