@@ -1,4 +1,5 @@
-// ListWindow: keys, type-ahead search, the tick, and drops of rows dragged inside the list.
+// ListWindow: keys, mouse, type-ahead search, the tick, and drops of rows dragged inside the
+// list.
 #include <cctype>
 #include <cstring>
 
@@ -163,4 +164,67 @@ int ListWindow::DragDrop(Point point, u32 phase, DragDropData* data)
         if (d->item) itemMoved.Emit(d->item, GetVScrollPos() + r);
     }
     return 1;
+}
+
+// ---- mouse ----
+
+void ListWindow::MouseButton(Event* event)
+{
+    Settle();
+    bool right = IsRightButton(event);
+    if ((style & LWS_DRAGREORDER) && !right) {
+        dragArmed = event->Pressed() ? 1 : 0;
+        pressPoint = event->Pos();
+    }
+    if (!event->Pressed()) return;
+    Point p = event->Pos();
+    s32 cy = p.y - GetContentRect().top;
+    if (HasHeaderRow() && cy >= 0 && cy < s32(rowHeight)) {
+        HeaderClick(p.x - GetContentRect().left);
+        return;
+    }
+    u32 mods = event->MouseModifiers();
+    ListItem* item = ItemAtPoint(p);
+    if (item) {
+        if ((style & LWS_MULTISELECT) && focusItem && (mods & MOD_SHIFT)) {
+            SelectRange(item, focusItem);
+            if (item->flags & LIF_SELECTED) focusItem = item;
+        } else if ((style & LWS_MULTISELECT) && focusItem && (mods & MOD_CTRL_A)) {
+            ToggleItemSelection(item);
+        } else if (right && (item->flags & LIF_SELECTED)) {
+            // keeps the selection for the context menu
+        } else {
+            SelectItem(item, 0);
+            if (style & LWS_HOVERSELECT) ActivateItem(item);
+        }
+    } else if (!(mods & (MOD_SHIFT | MOD_CTRL_A)) && !(style & LWS_KEEPSELECTION) &&
+               (focusItem || selection.count != 1)) {
+        focusItem = nullptr;
+        DeselectAllExcept(nullptr);
+        Invalidate(0);
+        selectionChanged.Emit();
+    }
+    if (right) contextRequested.Emit(p);
+}
+
+void ListWindow::DoubleClick(Event* event) { ActivateItem(ItemAtPoint(event->Pos())); }
+
+void ListWindow::MouseMove(Event* event)
+{
+    Point p = event->Pos();
+    if (dragArmed) {
+        s32 dx = p.x - pressPoint.x, dy = p.y - pressPoint.y;
+        if ((dx < 0 ? -dx : dx) + (dy < 0 ? -dy : dy) > 2) {
+            dragArmed = 0;
+            if (focusItem) {
+                ListItemDDData* data = new ListItemDDData(this, focusItem, pressPoint.x - GetContentRect().left,
+                                                          s32(rowHeight) / 2);
+                if (!BeginDrag(data, Window::DefaultTracker)) delete data;
+            }
+        }
+    }
+    if (style & LWS_HOVERSELECT) {
+        ListItem* item = ItemAtPoint(p);
+        if (item) SelectItem(item, 0);
+    }
 }
