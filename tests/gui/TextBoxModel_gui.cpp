@@ -556,3 +556,112 @@ TEST_F(TextBoxModel, TheChangedSignalFollowsEditsAndIsNotSentForARestore)
 }
 
 }  // namespace
+
+namespace {
+
+// The paragraph list, the line numbering and both positions agree with each other.
+::testing::AssertionResult Consistent(TextBox* b)
+{
+    u32 index = 0, lines = 0;
+    TextParagraph* prev = nullptr;
+    bool cursorFound = false, anchorFound = false;
+    for (TextParagraph* p = b->GetFirstParagraph(); p; prev = p, p = p->next, ++index) {
+        if (p->previous != prev) return ::testing::AssertionFailure() << "back link of " << index;
+        if (p->index != index) return ::testing::AssertionFailure() << "index " << p->index << " at " << index;
+        if (p->firstLine != lines) return ::testing::AssertionFailure() << "first line of " << index;
+        if (!p->text.count || p->text.data[p->text.count - 1] != 0 || strlen(p->text.data) != p->Length())
+            return ::testing::AssertionFailure() << "text of " << index;
+        if (!p->lines.count || p->lines[0].start != 0 || p->lines[p->lines.count - 1].end != p->Length())
+            return ::testing::AssertionFailure() << "lines of " << index;
+        for (u32 i = 1; i < p->lines.count; ++i)
+            if (p->lines[i].start != p->lines[i - 1].end || p->lines[i].start >= p->lines[i].end)
+                return ::testing::AssertionFailure() << "line " << i << " of " << index;
+        lines += p->lines.count;
+        cursorFound |= b->GetCursor().paragraph == p;
+        anchorFound |= b->GetAnchor().paragraph == p;
+    }
+    if (index != b->GetParagraphCount()) return ::testing::AssertionFailure() << "paragraph count";
+    if (lines != b->GetLineCount()) return ::testing::AssertionFailure() << "line count " << b->GetLineCount();
+    if (!cursorFound || !anchorFound) return ::testing::AssertionFailure() << "position outside the text";
+    if (b->GetCursor().character > b->GetCursor().paragraph->Length()) return ::testing::AssertionFailure() << "cursor";
+    if (b->GetAnchor().character > b->GetAnchor().paragraph->Length()) return ::testing::AssertionFailure() << "anchor";
+    if (b->GetCursor().line >= b->GetCursor().paragraph->lines.count) return ::testing::AssertionFailure() << "line";
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(TextBoxModel, RandomEditsKeepTheModelConsistentAndUndoRetracesEveryText)
+{
+    TextBox* b = Make(TEXTBOX_EDITOR, 60, 5 * kLine);
+    b->SetText("start with\nsome text|b here");
+    std::vector<std::string> states = {Text(b)};
+    size_t at = 0;
+    u32 seed = 99;
+    auto rnd = [&](u32 n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    const char* pieces[] = {"x", " ", "ab cd", "\n", "one\r\ntwo", "|b", "|p", "long words wrapping around"};
+    FakeOsClipboardPutText8("clip\nboard");
+    for (int step = 0; step < 3000; ++step) {
+        UndoableAction* current = b->GetHistory().current;
+        u32 op = rnd(12);
+        bool undoable = true;
+        switch (op) {
+        case 0:
+        case 1: b->TypeChar(u8("abc \n|"[rnd(6)])); break;
+        case 2: b->InsertTextUndoable(pieces[rnd(8)]); break;
+        case 3: b->Backspace(); break;
+        case 4: b->DeleteForward(); break;
+        case 5: b->Cut(); break;
+        case 6: b->Paste(); break;
+        case 7:
+            undoable = false;
+            if (b->GetHistory().Undo()) {
+                ASSERT_GT(at, 0u);
+                --at;
+                ASSERT_EQ(Text(b), states[at]) << "undo at step " << step;
+            }
+            break;
+        case 8:
+            undoable = false;
+            if (b->GetHistory().Redo()) {
+                ++at;
+                ASSERT_LT(at, states.size());
+                ASSERT_EQ(Text(b), states[at]) << "redo at step " << step;
+            }
+            break;
+        case 9: {
+            undoable = false;
+            u32 p = rnd(b->GetParagraphCount());
+            b->SetCursorAt(p, rnd(b->GetParagraph(p)->Length() + 1));
+            if (rnd(2)) {
+                u32 q = rnd(b->GetParagraphCount());
+                b->SetAnchorAt(q, rnd(b->GetParagraph(q)->Length() + 1));
+            } else {
+                b->ClearSelection();
+            }
+            break;
+        }
+        case 10:
+            undoable = false;
+            b->MoveCursor(s32(rnd(5)) - 2, s32(rnd(3)) - 1, 0);
+            break;
+        default:
+            undoable = false;
+            b->SetSize(30 + s32(rnd(100)), 5 * kLine);
+            break;
+        }
+        ASSERT_TRUE(Consistent(b)) << "step " << step << " op " << op;
+        if (undoable && b->GetHistory().current != current) {
+            states.resize(at + 1);
+            states.push_back(Text(b));
+            ++at;
+        } else if (undoable) {
+            ASSERT_EQ(Text(b), states[at]) << "an edit that recorded nothing changed the text, step " << step;
+        }
+    }
+    while (b->GetHistory().Undo()) ASSERT_TRUE(Consistent(b));
+    EXPECT_EQ(Text(b), states[0]);
+}
+
+}  // namespace
