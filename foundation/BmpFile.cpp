@@ -91,9 +91,7 @@ u32 ReadBmpHeader(FileRecord& record)
         for (u32 i = 0; i < entries; ++i) pal[i] = {quads[i * 4 + 2], quads[i * 4 + 1], quads[i * 4]};
         if (!img.SetPalette(entries, pal)) return 0;
     }
-    img.width = w;
-    img.height = h;
-    img.format = format;
+    record.SetImageShape(w, h, format);
     record.pixelOffset = u32(offset);
     record.bottomUp = ih.height > 0;
     return 1;
@@ -111,11 +109,7 @@ u32 ReadBmpPixels(FileRecord& record)
     u64 rowBytes = (lineBytes + 3) & ~u64(3);
     if (u64(record.pixelOffset) + rowBytes * h > record.info.size) return 0;
     if (fseeko(f, off_t(record.pixelOffset), SEEK_SET) != 0) return 0;
-    // Create keeps the palette but would reuse the fields the header reader set, so start
-    // the pixel buffer afresh.
-    img.width = img.height = 0;
-    free(img.pixels);
-    img.pixels = nullptr;
+    record.SetImageShape(w, h, format);
     if (!img.Create(w, h, format, nullptr)) return 0;
     u8* row = static_cast<u8*>(malloc(size_t(rowBytes)));
     if (!row) return 0;

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "foundation/BmpFile.h"
@@ -146,6 +147,17 @@ u32 FileRecord::Sniff()
     if (!wasOpen) Close();
     else if (stream) fseeko(stream, 0, SEEK_SET);
     return result;
+}
+
+void FileRecord::SetImageShape(u32 width, u32 height, u32 format)
+{
+    free(image.pixels);
+    image.pixels = nullptr;
+    image.width = width;
+    image.height = height;
+    image.format = format;
+    image.checksum = 0;
+    loaded = 0;
 }
 
 u32 FileRecord::ReadImage()

@@ -101,6 +101,11 @@ public:
 
     // Write support for the codecs: marks the open save as failed.
     void MarkWriteFailed() { save.MarkFailed(); }
+    // Read support for the codecs: takes the size and format a header announces. Pixels read
+    // before (of this file or of another the record named) are dropped and the record counts
+    // as not loaded, so that the size never describes more than the pixel buffer holds. The
+    // palette is kept.
+    void SetImageShape(u32 width, u32 height, u32 format);
 
 private:
     void CloseNoCommit();

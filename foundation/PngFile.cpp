@@ -85,16 +85,11 @@ u32 ReadPng(FileRecord& record, bool pixels)
         if (format == kImageIndexed) {
             if (!png_get_PLTE(png, info, &plte, &entries) || entries < 1 || entries > 256) png_error(png, "palette");
         }
-        img.width = w;
-        img.height = h;
-        img.format = format;
+        record.SetImageShape(w, h, format);
         if (!pixels) {
             result = 1;
         } else {
             u32 fw = w, fh = h;
-            img.width = img.height = 0;
-            free(img.pixels);
-            img.pixels = nullptr;
             if (!img.Create(fw, fh, format, nullptr)) png_error(png, "memory");
             if (format == kImageIndexed && (!img.palette || !img.paletteCount)) {
                 Rgb pal[256];

@@ -116,16 +116,11 @@ u32 ReadTiff(FileRecord& record, bool pixels)
         if (u64(TIFFScanlineSize64(tif)) != lineBytes) break;
         uint16_t *mr = nullptr, *mg = nullptr, *mb = nullptr;
         if (format == kImageIndexed && !TIFFGetField(tif, TIFFTAG_COLORMAP, &mr, &mg, &mb)) break;
-        img.width = w;
-        img.height = h;
-        img.format = format;
+        record.SetImageShape(w, h, format);
         if (!pixels) {
             result = 1;
             break;
         }
-        img.width = img.height = 0;
-        free(img.pixels);
-        img.pixels = nullptr;
         if (!img.Create(w, h, format, nullptr)) break;
         if (format == kImageIndexed && (!img.palette || !img.paletteCount)) {
             Rgb pal[256];

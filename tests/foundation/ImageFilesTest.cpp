@@ -543,6 +543,33 @@ TEST_F(ImageFiles, SniffDetectsKindsInOrderAndHonoursPresets)
     EXPECT_FALSE(unknown.Sniff());
 }
 
+TEST_F(ImageFiles, ARecordPointedAtAnotherFileDropsThePixelsOfTheFirst)
+{
+    Image small = {}, large = {};
+    MakePicture(small, 2, 2, kImageRgb);
+    MakePicture(large, 64, 48, kImageRgba);
+    struct Case { const char* name; u32 format; } cases[] = {
+        {"next.bmp", kFileFormatBmp}, {"next.png", kFileFormatPng}, {"next.tif", kFileFormatTiff}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(SaveImage(Path("first.bmp"), kFileFormatBmp, small));
+        ASSERT_TRUE(SaveImage(Path(c.name), c.format, large));
+        FileRecord rec;
+        ASSERT_TRUE(Load(Path("first.bmp"), rec));
+        // What the open dialog does with a record it is given: a new path, detected afresh.
+        rec.path.Set(Path(c.name).c_str());
+        rec.kind = kFileKindImage;
+        rec.format = kFileFormatUnknown;
+        rec.sniffed = 0;
+        ASSERT_TRUE(rec.Sniff());
+        EXPECT_EQ(rec.loaded, 0u) << "the pixels held belong to the first file";
+        ASSERT_TRUE(rec.Load());
+        EXPECT_TRUE(Image::Equals(rec.image, large));
+    }
+    small.Free();
+    large.Free();
+}
+
 TEST_F(ImageFiles, BmpPresetAsPngStillLoadsAsBmp)
 {
     Image img = {};
