@@ -423,5 +423,8 @@ void TextPopup(Window* owner, const Rect& rect, TextBox* box)
     box->enterPressed.Connect<&TextPopupWindow::OnEnter>(popup);
     Window::SetFocus(box, FOCUS_PROGRAM);
     WindowSystem::RunModal(popup, kPopupModalFlags, nullptr);
+    // The detached box must not keep the keyboard: it goes back to the owner.
+    Window* focus = WindowSystem::GetFocus();
+    if (focus && popup->Contains(focus)) Window::SetFocus(owner, FOCUS_PROGRAM);
     popup->Close();
 }

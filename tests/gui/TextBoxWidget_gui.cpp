@@ -406,7 +406,7 @@ TEST_F(TextBoxWidget, ALabelIsOneLineHighWhateverItsText)
 
 TEST_F(TextBoxWidget, ThePopupEditsInPlaceUntilEnterAndHandsTheBoxBack)
 {
-    wtest::Probe* owner = new wtest::Probe(WF_VISIBLE, Layer0(), "owner");
+    wtest::Probe* owner = new wtest::Probe(WF_VISIBLE | WF_FOCUSABLE, Layer0(), "owner");
     owner->SetFrameXYWH(50, 50, 400, 300);
     TextBox* box = new TextBox(TEXTBOX_LINE, nullptr);
     box->SetParent(nullptr);
@@ -420,6 +420,8 @@ TEST_F(TextBoxWidget, ThePopupEditsInPlaceUntilEnterAndHandsTheBoxBack)
     TextPopup(owner, Rect{100, 120, 200, 134}, box);
     EXPECT_EQ(Text(box), "new");
     EXPECT_EQ(box->GetParent(), nullptr);
+    EXPECT_FALSE(box->IsFocused());
+    EXPECT_TRUE(owner->IsFocused());
     EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
     while (FakeOsPendingSteps()) wtest::Step();
     wtest::Step();
