@@ -9,6 +9,7 @@
 #include "platform/GLTexture.h"
 #include "platform/Os.h"
 #include "platform/OsFake.h"
+#include "tests/platform/CharmapStandIn.h"
 #include "platform/OsReal.h"
 
 namespace {
@@ -24,33 +25,6 @@ protected:
 };
 
 u32 U32At(const u8* p) { return u32(p[0]) | (u32(p[1]) << 8) | (u32(p[2]) << 16) | (u32(p[3]) << 24); }
-
-// A stand-in for the font's character map: ASCII passes, font characters 128 to 255 are
-// U+0180 to U+01FF, and code points outside both become 255.
-u16* ToUtf16(const char* text)
-{
-    size_t n = strlen(text);
-    u16* out = static_cast<u16*>(malloc((n + 1) * 2));
-    for (size_t i = 0; i < n; ++i) {
-        u8 c = u8(text[i]);
-        out[i] = c < 128 ? c : u16(0x100 + c);
-    }
-    out[n] = 0;
-    return out;
-}
-
-char* FromUtf16(const u16* text)
-{
-    size_t n = 0;
-    while (text[n]) ++n;
-    char* out = static_cast<char*>(malloc(n + 1));
-    for (size_t i = 0; i < n; ++i) {
-        u16 u = text[i];
-        out[i] = char(u < 128 ? u : (u >= 0x180 && u < 0x200) ? u - 0x100 : 255);
-    }
-    out[n] = 0;
-    return out;
-}
 
 }  // namespace
 
@@ -138,38 +112,22 @@ TEST_F(ClipboardFake, PicturesThatAreNotWhole24BitImagesAreNotRead)
         const char* what;
         std::vector<u8> dib;
     };
-    std::vector<Case> cases;
-    {
-        auto d = Header(2, 2, 32, 0);
-        d.resize(d.size() + 16);
-        cases.push_back({"32 bits per pixel", d});
-    }
-    {
-        auto d = Header(2, 2, 24, 1);
-        d.resize(d.size() + 16);
-        cases.push_back({"compressed", d});
-    }
-    {
-        auto d = Header(2, 2, 24, 0);
-        d.resize(d.size() + 15);
-        cases.push_back({"one byte short of its rows", d});
-    }
-    {
-        auto d = Header(1000000, 1000000, 24, 0);
-        d.resize(d.size() + 64);
-        cases.push_back({"huge size promised by a small picture", d});
-    }
-    {
-        auto d = Header(0, 2, 24, 0);
-        d.resize(d.size() + 16);
-        cases.push_back({"zero width", d});
-    }
-    {
-        auto d = Header(1, 1, 24, 0);
-        d[0] = 200;  // header claims more bytes than there are
-        d.resize(d.size() + 4);
-        cases.push_back({"header size past the end", d});
-    }
+    // A header followed by `rowBytes` bytes.
+    auto picture = [](s32 w, s32 h, u16 bits, u32 compression, size_t rowBytes) {
+        std::vector<u8> d = Header(w, h, bits, compression);
+        d.resize(d.size() + rowBytes);
+        return d;
+    };
+    std::vector<Case> cases = {
+        {"32 bits per pixel", picture(2, 2, 32, 0, 16)},
+        {"compressed", picture(2, 2, 24, 1, 16)},
+        {"one byte short of its rows", picture(2, 2, 24, 0, 15)},
+        {"huge size promised by a small picture", picture(1000000, 1000000, 24, 0, 64)},
+        {"zero width", picture(0, 2, 24, 0, 16)},
+    };
+    std::vector<u8> pastEnd = picture(1, 1, 24, 0, 4);
+    pastEnd[0] = 200;  // header claims more bytes than there are
+    cases.push_back({"header size past the end", pastEnd});
     cases.push_back({"shorter than a header", std::vector<u8>(39, 0)});
     for (const Case& c : cases) {
         FakeOsClipboardPutPicture(c.dib.data(), u32(c.dib.size()));
@@ -198,7 +156,7 @@ TEST_F(ClipboardFake, TopDownAndLargerHeaderPicturesOfOtherProgramsAreRead)
 
 TEST_F(ClipboardFake, TextGoesOnTheClipboardInBothForms)
 {
-    ClipboardSetCharmap(ToUtf16, FromUtf16);
+    ClipboardSetCharmap(StandInToUtf16, StandInFromUtf16);
     ASSERT_TRUE(ClipboardSetText("caf\x8E \xDB"));
     EXPECT_STREQ(FakeOsClipboardText8(), "caf\x8E \xDB");
     const u16* utf16 = FakeOsClipboardUtf16();
@@ -209,7 +167,7 @@ TEST_F(ClipboardFake, TextGoesOnTheClipboardInBothForms)
 
 TEST_F(ClipboardFake, ExtendedCharactersSurviveACopyAndPaste)
 {
-    ClipboardSetCharmap(ToUtf16, FromUtf16);
+    ClipboardSetCharmap(StandInToUtf16, StandInFromUtf16);
     std::string all;
     for (int c = 32; c < 256; ++c) all += char(c);
     ASSERT_TRUE(ClipboardSetText(all.c_str()));
@@ -220,7 +178,7 @@ TEST_F(ClipboardFake, ExtendedCharactersSurviveACopyAndPaste)
 
 TEST_F(ClipboardFake, TextOfOtherProgramsIsConvertedOrTakenAsItsBytes)
 {
-    ClipboardSetCharmap(ToUtf16, FromUtf16);
+    ClipboardSetCharmap(StandInToUtf16, StandInFromUtf16);
     const u16 host[] = {'h', 0x18E, 0x20AC, 0};
     FakeOsClipboardPutUtf16(host);
     String text;

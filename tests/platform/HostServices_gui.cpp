@@ -14,6 +14,7 @@
 #include "platform/Os.h"
 #include "platform/OsDialogs.h"
 #include "platform/OsTestSupport.h"
+#include "tests/platform/CharmapStandIn.h"
 
 namespace {
 
@@ -52,26 +53,6 @@ protected:
 int Host::ok;
 std::string Host::dir;
 
-u16* ToUtf16(const char* text)
-{
-    size_t n = strlen(text);
-    u16* out = static_cast<u16*>(malloc((n + 1) * 2));
-    for (size_t i = 0; i < n; ++i) out[i] = u8(text[i]) < 128 ? u8(text[i]) : u16(0x100 + u8(text[i]));
-    out[n] = 0;
-    return out;
-}
-
-char* FromUtf16(const u16* text)
-{
-    size_t n = 0;
-    while (text[n]) ++n;
-    char* out = static_cast<char*>(malloc(n + 1));
-    for (size_t i = 0; i < n; ++i)
-        out[i] = char(text[i] < 128 ? text[i] : (text[i] >= 0x180 && text[i] < 0x200) ? text[i] - 0x100 : 255);
-    out[n] = 0;
-    return out;
-}
-
 DynArray<FileFilter> ImageFilters()
 {
     DynArray<FileFilter> f = {};
@@ -90,7 +71,7 @@ DynArray<FileFilter> ImageFilters()
 
 TEST_F(Host, TextMakesARoundTripThroughTheClipboard)
 {
-    ClipboardSetCharmap(ToUtf16, FromUtf16);
+    ClipboardSetCharmap(StandInToUtf16, StandInFromUtf16);
     std::string text = "Tavik \x8E\xDB\xFF copy";
     ASSERT_TRUE(ClipboardSetText(text.c_str()));
     OsPollEvents();
