@@ -118,8 +118,9 @@ public:
     // Formats without a length limit and sets the result.
     void SetTextf(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void SetInt(s32 value);
-    // Prints the value with as many decimals as the maximum length allows (trailing zeros
-    // dropped, one kept after the point); "invalid ???" when not even the integer part fits.
+    // Prints the value with as many decimals as the maximum length allows (trailing zeros of
+    // the fraction dropped, one digit kept after the point). When not even the integer part
+    // fits, the text "invalid ???" is set, which a number box refuses (it is left empty).
     void SetFloat(double value);
     // Inserts the text at the end of the text, whatever the cursor. Emits textChanged.
     void AppendText(const char* text);
@@ -191,14 +192,13 @@ public:
     u32 GetTopLine() const { return topLine; }
     u32 GetWrapWidth() const { return wrapWidth; }
 
-    // Text layout helpers (public for the action and the popup).
+    // Positions and layout (used by TextBoxAction and by tests). Paragraph indices past the
+    // end mean the last paragraph; characters are clamped to the paragraph.
     void SetCursorAt(u32 paragraphIndex, u32 character);
     void SetAnchorAt(u32 paragraphIndex, u32 character);
     void ScrollToCursor();
     void EmitIfChanged();
     void DragSelection();
-    // The wrapped line of the whole text under content y, clamped to the text.
-    u32 LineAtY(s32 y) const;
     // The paragraph holding global line n and the line within it.
     TextParagraph* FindLine(u32 n, u32* lineInParagraph) const;
     s32 LineOffset(const TextLine& line) const;
