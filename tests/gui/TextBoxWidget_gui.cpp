@@ -35,6 +35,22 @@ TEST_F(TextBoxWidget, TypedCharactersGoToTheFocusedBox)
     EXPECT_EQ(Text(b), "hi theX");
 }
 
+TEST_F(TextBoxWidget, ATypedCharacterTheFontCannotShowBeepsAndKeepsTheSelection)
+{
+    TextBox* b = MakeFocused(TEXTBOX_LINE);
+    b->SetText("keep");
+    b->SelectAll();
+    u32 beeps = FakeOsBeepCount();
+    FakeOsChar(0xA6, 0);  // the broken bar: not in the character set
+    Run();
+    EXPECT_EQ(FakeOsBeepCount(), beeps + 1);
+    EXPECT_EQ(Text(b), "keep");
+    EXPECT_EQ(Selected(b), "keep");
+    FakeOsChar(0xA7, 0);  // the section sign is, as character 164
+    Run();
+    EXPECT_EQ(Text(b), "\xA4");
+}
+
 TEST_F(TextBoxWidget, ShiftRightExtendsAndRightWithoutShiftCollapsesToTheEndAndMovesOnce)
 {
     TextBox* b = MakeFocused(TEXTBOX_LINE);
