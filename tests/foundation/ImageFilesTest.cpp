@@ -128,6 +128,17 @@ protected:
         return rec.Load();
     }
 
+    // Has ImageMagick convert src.pam with the options into "PREFIX:name" (the prefix picks
+    // the writer); answers the written file's path, or "" when convert failed.
+    std::string Convert(const char* options, const char* prefixedName) const
+    {
+        const char* colon = strchr(prefixedName, ':');
+        std::string path = Path(colon + 1);
+        std::string prefix(prefixedName, size_t(colon - prefixedName) + 1);
+        bool ok = RunQuiet("convert '" + Path("src.pam") + "' " + options + " " + prefix + "'" + path + "'");
+        return ok ? path : std::string();
+    }
+
     u32 SaveImage(const std::string& path, u32 fileFormat, const Image& img)
     {
         FileRecord rec(path.c_str());
@@ -208,17 +219,16 @@ TEST_F(ImageFiles, FilesWrittenByImageMagickLoadWithTheSamePixels)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string name = strchr(c.name, ':') + 1;
-        std::string prefix(c.name, strchr(c.name, ':') - c.name + 1);
-        ASSERT_TRUE(RunQuiet("convert '" + Path("src.pam") + "' " + c.options + " " + prefix + "'" + Path(name.c_str()) + "'"));
+        std::string path = Convert(c.options, c.name);
+        ASSERT_FALSE(path.empty());
         FileRecord rec;
-        ASSERT_TRUE(Load(Path(name.c_str()), rec));
+        ASSERT_TRUE(Load(path, rec));
         if (c.format) {
             EXPECT_EQ(rec.image.format, c.format);
         }
         EXPECT_EQ(rec.image.width, 23u);
         EXPECT_EQ(rec.image.height, 9u);
-        EXPECT_TRUE(AsRgba(rec.image) == MagickRgba(Path(name.c_str())));
+        EXPECT_TRUE(AsRgba(rec.image) == MagickRgba(path));
     }
 }
 
@@ -243,11 +253,10 @@ TEST_F(ImageFiles, FilesOutsideTheAcceptedSetAreRefusedCleanly)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string name = strchr(c.name, ':') + 1;
-        std::string prefix(c.name, strchr(c.name, ':') - c.name + 1);
-        ASSERT_TRUE(RunQuiet("convert '" + Path("src.pam") + "' " + c.options + " " + prefix + "'" + Path(name.c_str()) + "'"));
+        std::string path = Convert(c.options, c.name);
+        ASSERT_FALSE(path.empty());
         FileRecord rec;
-        EXPECT_FALSE(Load(Path(name.c_str()), rec));
+        EXPECT_FALSE(Load(path, rec));
         EXPECT_EQ(rec.loaded, 0u);
         EXPECT_EQ(rec.openMode, 0u);
         EXPECT_EQ(rec.image.pixels, nullptr);
