@@ -177,3 +177,29 @@ TEST_F(TextBoxPixels, DisabledTextIsDrawnDarker)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TextBoxPixels, AScrollingTextShowsItsBarRightOfTheText)
+{
+    TextBox* b = new TextBox(TEXTBOX_VIEW, nullptr);
+    b->SetFrameXYWH(40, 40, 200, 100);
+    b->SetVisible(0);
+    Draw();
+    Rect frame = b->GetFrameRect();
+    int x = frame.right - Skin::GetScrollBarWidth() / 2, y = (frame.top + frame.bottom) / 2;
+    Px empty = Read(x, y);
+    b->SetVisible(1);
+    std::string text;
+    for (int i = 0; i < 40; ++i) text += "line " + std::to_string(i) + "\n";
+    b->SetText(text.c_str());
+    EXPECT_EQ(b->GetContentRect().right, frame.right - Skin::GetScrollBarWidth());
+    Draw();
+    EXPECT_TRUE(Differs(Read(x, y), empty));
+    // Scrolled to the end, the first paragraph of the last page is on top.
+    b->SetVScrollPos(b->GetVTotal());
+    Draw();
+    EXPECT_EQ(b->GetTopParagraph()->index, u32(b->GetVTotal() - b->GetVPageSize()));
+}
+
+}  // namespace
