@@ -1,6 +1,5 @@
 #include "foundation/Ima4.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "foundation/ByteOrder.h"
@@ -25,8 +24,9 @@ const s32 kStepTable[89] = {
 
 const s32 kIndexTable[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
 
-// Largest packet run read at once: a sound tag of 256 MiB of packets.
-constexpr u64 kMaxPacketBytes = u64(256) << 20;
+// Packets read at a time. The packet count comes from a sound tag and is not trusted to size
+// a buffer before the bytes are there.
+constexpr u32 kChunkPackets = 64;
 
 }  // namespace
 
@@ -60,24 +60,24 @@ void DecodeIma4Packet(u16 header, const u8* codes, s16* output, u32 count, u32 s
 u32 ReadIma4Samples(s16* output, u32 channels, u32 packets, FILE* stream)
 {
     if (!output || !channels || !packets || !stream) return 0;
-    u64 bytes = u64(packets) * sizeof(Ima4Packet);
-    if (bytes > kMaxPacketBytes) return 0;
-    Ima4Packet* buf = static_cast<Ima4Packet*>(malloc(size_t(bytes)));
-    if (!buf) return 0;
-    if (!ReadRecords(buf, packets, kIma4PacketDescriptor, stream)) {
-        free(buf);
-        return 0;
-    }
-    u32 frames = packets / channels;
-    for (u32 f = 0; f < frames; ++f)
-        for (u32 c = 0; c < channels; ++c) {
-            const Ima4Packet& p = buf[u64(f) * channels + c];
-            DecodeIma4Packet(p.header, p.codes, output + u64(f) * kIma4SamplesPerPacket * channels + c,
+    // Packets past the last whole frame are read but not decoded.
+    u64 frames = packets / channels;
+    u64 wholePackets = frames * channels;
+    Ima4Packet chunk[kChunkPackets];
+    for (u32 done = 0; done < packets;) {
+        u32 n = packets - done < kChunkPackets ? packets - done : kChunkPackets;
+        if (!ReadRecords(chunk, n, kIma4PacketDescriptor, stream)) return 0;
+        for (u32 k = 0; k < n; ++k) {
+            u64 p = u64(done) + k;
+            if (p >= wholePackets) break;
+            u64 f = p / channels, c = p % channels;
+            DecodeIma4Packet(chunk[k].header, chunk[k].codes, output + f * kIma4SamplesPerPacket * channels + c,
                              kIma4SamplesPerPacket, channels);
         }
-    u64 decoded = u64(frames) * kIma4SamplesPerPacket * channels;
+        done += n;
+    }
+    u64 decoded = wholePackets * kIma4SamplesPerPacket;
     u64 total = u64(packets) * kIma4SamplesPerPacket;
     if (total > decoded) memset(output + decoded, 0, size_t((total - decoded) * sizeof(s16)));
-    free(buf);
     return 1;
 }

@@ -14,6 +14,8 @@ void DecodeIma4Packet(u16 header, const u8* codes, s16* output, u32 count, u32 s
 
 // Reads packets stored frame by frame (packet f x channels + c holds channel c) and
 // decodes them into interleaved samples. output must hold packets x 64 samples: whole frames
-// are decoded, and the samples a trailing partial frame would have filled are zeroed.
-// Answers 0 when channels or packets is 0, memory runs out or the read is short.
+// are decoded, and the samples a trailing partial frame would have filled are zeroed. The
+// packets are read a few at a time, so a count larger than the stream holds costs no memory.
+// Answers 0 when channels or packets is 0 or the read is short (output may then be partly
+// written).
 u32 ReadIma4Samples(s16* output, u32 channels, u32 packets, FILE* stream);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <csignal>
@@ -25,6 +26,33 @@ u32 Le16(const Bytes& b, size_t at)
 }
 
 class SmallFiles : public TempFolderTest {};
+
+// Bytes the heap has handed out and not taken back, by the C library's count (which sees
+// nothing where the sanitizer's allocator stands in for it).
+size_t HeapInUse()
+{
+    struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd;
+}
+
+// A read-only stream over bytes in memory that notes the most heap in use while it is read.
+struct WatchedSource {
+    const u8* data;
+    size_t size;
+    size_t at;
+    size_t peakHeap;
+};
+
+ssize_t WatchedRead(void* cookie, char* buffer, size_t n)
+{
+    WatchedSource* s = static_cast<WatchedSource*>(cookie);
+    size_t inUse = HeapInUse();
+    if (inUse > s->peakHeap) s->peakHeap = inUse;
+    size_t count = n < s->size - s->at ? n : s->size - s->at;
+    memcpy(buffer, s->data + s->at, count);
+    s->at += count;
+    return ssize_t(count);
+}
 
 }  // namespace
 
@@ -203,6 +231,46 @@ TEST(Ima4, StepIndexAbove88IsClamped)
     DecodeIma4Packet(88, codes, b, 1, 1);
     EXPECT_EQ(a[0], b[0]);
     EXPECT_EQ(a[0], 32767);
+}
+
+TEST(Ima4, LongRunsOfPacketsLandInTheirFramesAndChannels)
+{
+    // 200 packets of 3 channels: 66 whole frames and two leftover packets. With every code 0
+    // a packet's samples all equal its starting predictor, which names the packet.
+    const u32 channels = 3, packets = 200;
+    Bytes raw(packets * 34, 0);
+    auto predictor = [](u32 p) { return s16(u16((p % 512) << 7)); };
+    for (u32 p = 0; p < packets; ++p) {
+        raw[p * 34] = u8(u16(predictor(p)) >> 8);
+        raw[p * 34 + 1] = u8(u16(predictor(p)));
+    }
+    FILE* f = tmpfile();
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(fwrite(raw.data(), 1, raw.size(), f), raw.size());
+    rewind(f);
+    std::vector<s16> out(packets * 64, 0x1234);
+    ASSERT_TRUE(ReadIma4Samples(out.data(), channels, packets, f));
+    fclose(f);
+    for (u32 frame = 0; frame < packets / channels; ++frame)
+        for (u32 i = 0; i < 64; ++i)
+            for (u32 c = 0; c < channels; ++c)
+                ASSERT_EQ(out[(frame * 64 + i) * channels + c], predictor(frame * channels + c)) << frame << " " << c;
+    for (size_t i = 66 * 64 * channels; i < out.size(); ++i) ASSERT_EQ(out[i], 0) << i;
+}
+
+TEST(Ima4, APacketCountPastTheStreamIsNotTrustedToSizeABuffer)
+{
+    const u32 packets = 200000;  // 6.8 MB of packets claimed, three there
+    std::vector<s16> out(size_t(packets) * kIma4SamplesPerPacket);
+    u8 raw[3 * 34] = {};
+    WatchedSource source = {raw, sizeof(raw), 0, 0};
+    size_t before = HeapInUse();
+    FILE* f = fopencookie(&source, "r", cookie_io_functions_t{WatchedRead, nullptr, nullptr, nullptr});
+    ASSERT_NE(f, nullptr);
+    EXPECT_FALSE(ReadIma4Samples(out.data(), 1, packets, f));
+    fclose(f);
+    size_t grown = source.peakHeap > before ? source.peakHeap - before : 0;
+    EXPECT_LT(grown, size_t(1) << 20) << "bytes taken from the heap before the short read showed";
 }
 
 TEST(Ima4, PacketsAreDecodedFrameByFrameAndAPartialFrameIsZeroed)
