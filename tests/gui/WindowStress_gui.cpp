@@ -59,6 +59,11 @@ Window* Pick()
 
 void EndTopLoop(Probe*) { WindowSystem::EndModal(nullptr, 1); }
 
+struct Payload : Window::DragDropData {
+    Payload() : DragDropData(0) {}
+};
+void StartDrag(Probe* p) { p->BeginDrag(new Payload, Window::DefaultTracker); }
+
 // A modal loop that nothing else ends (its window hidden, the click on another window) is
 // ended after a few steps, as a user would eventually do.
 int g_modalSteps;
@@ -78,12 +83,13 @@ class WindowStress : public WindowFixture {};
 TEST_F(WindowStress, RandomChangesKeepTheTreeConsistent)
 {
     FakeOsSetStepBudget(0, nullptr);
+    FakeOsSetStepTime(0.02);  // animations (the overview) end as time passes
     WindowSystem::SetStepHook(StressStep);
     for (u32 seed = 1; seed <= 12; ++seed) {
         g_seed = seed;
         for (int op = 0; op < 600; ++op) {
             Window* w = Pick();
-            switch (Rand(14)) {
+            switch (Rand(18)) {
             case 0:
             case 1: {
                 u32 f = WF_VISIBLE;
@@ -169,6 +175,40 @@ TEST_F(WindowStress, RandomChangesKeepTheTreeConsistent)
                 break;
             case 13:
                 Step();
+                break;
+            case 14: {
+                Window* x = Pick();
+                if (w && x && !w->Contains(x)) w->SetParent(x);
+                else if (w) w->SetParent(Rand(2) ? Layer0() : Layer1());
+                break;
+            }
+            case 15:
+                Tap(LIBKEY_F1 + 9);
+                Run();
+                FakeOsAdvanceTime(0.3);
+                Step();
+                Click(s32(Rand(800)), s32(Rand(600)));
+                Run();
+                FakeOsAdvanceTime(0.3);
+                Step();
+                break;
+            case 16:
+                if (w) w->SetFlags(w->GetFlags() ^ (Rand(2) ? (WF_TITLEBAR | WF_THICKFRAME) : WF_THINBORDER));
+                break;
+            case 17:
+                if (w) {
+                    Probe* p = static_cast<Probe*>(w);
+                    p->onPress = StartDrag;
+                    p->acceptDrop = int(Rand(2));
+                    Rect r = w->GetContentRect();
+                    MoveTo(r.left + 1, r.top + 1);
+                    Press();
+                    FakeOsEndStep();
+                    MoveTo(s32(Rand(800)), s32(Rand(600)));
+                    FakeOsEndStep();
+                    Release();
+                    Run();
+                }
                 break;
             }
             if (Rand(3) == 0) Step();
