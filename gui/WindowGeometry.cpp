@@ -214,8 +214,13 @@ void Window::SetSize(s32 width, s32 height)
 
 void Window::SetContentSize(s32 width, s32 height)
 {
-    SetSize(width, height);
-    SetSize(2 * frame.Width() - content.Width(), 2 * frame.Height() - content.Height());
+    // The insets come from a frame large enough that its content is not cut to nothing (a
+    // small frame's content is clamped, which would hide them); subclasses may place their
+    // content differently, so ask FrameToContent rather than the style.
+    const s32 big = 1 << 20;
+    Rect probe = {0, 0, big, big}, inner;
+    FrameToContent(probe, &inner);
+    SetSize(width + big - inner.Width(), height + big - inner.Height());
 }
 
 void Window::CenterInParent()

@@ -107,6 +107,17 @@ TEST_F(WindowTree, ShrinkingBelowTheMinimumKeepsTheEdgeThatDidNotMove)
     EXPECT_TRUE(SameRect(w->GetFrameRect(), Rect{100, 270, 300, 300}));
 }
 
+TEST_F(WindowTree, ContentSizesBelowTheMinimumFrameStillComeOutAsAsked)
+{
+    Window* w = new Probe(kFramed, nullptr, "w");
+    w->SetContentSize(2, 2);  // the frame for this is below the 8 x 30 minimum
+    EXPECT_EQ(w->GetContentRect().Width(), 2);
+    EXPECT_EQ(w->GetContentRect().Height(), 2);
+    w->SetContentSize(300, 200);
+    EXPECT_EQ(w->GetContentRect().Width(), 300);
+    EXPECT_EQ(w->GetContentRect().Height(), 200);
+}
+
 TEST_F(WindowTree, CollapsingGivesThirtyPixelsAndRestoringGivesTheSizeBack)
 {
     Window* w = new Probe(kFramed | WF_COLLAPSEBOX, nullptr, "w");
