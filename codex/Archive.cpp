@@ -192,44 +192,70 @@ Archive* OpenArchive(const char* path)
     return archive;
 }
 
-static bool ArchiveInUse(const Archive* archive)
+bool ArchiveInUse(const Archive* archive)
 {
     for (const TagInstance& instance : archive->instances)
         if (instance.entry && instance.entry->attachments.count) return true;
     return false;
 }
 
+namespace {
+
+// Sends event 7; false when a tag of the archive is in use.
+bool AnnounceClosing(Archive* archive)
+{
+    NotifyCodexListeners(kCodexArchiveClosing, nullptr, archive);
+    return !ArchiveInUse(archive);
+}
+
+// Removes the archive's copies from the index and frees it. No listener is called.
+void DropArchive(Archive* archive)
+{
+    for (TagInstance& instance : archive->instances) RemoveTagInstance(&instance);
+    FreeArchive(archive);
+}
+
+}  // namespace
+
 bool CloseArchive(Archive* archive)
 {
     if (!archive) return true;
-    NotifyCodexListeners(kCodexArchiveClosing, nullptr, archive);
-    if (ArchiveInUse(archive)) return false;
-    for (TagInstance& instance : archive->instances) RemoveTagInstance(&instance);
-    FreeArchive(archive);
+    if (!AnnounceClosing(archive)) return false;
+    DropArchive(archive);
     return true;
 }
 
 bool UnloadArchive(Archive* archive)
 {
     if (!archive) return true;
+    if (!AnnounceClosing(archive)) return false;
+    // Looked up only now: a listener may have reordered the list (SetActiveArchives sorts it).
+    // The archive leaves the list before it is freed, so no listener ever finds it there.
     DynArray<Archive*>& list = Codex().archives;
     s32 at = list.IndexOf(archive);
-    if (!CloseArchive(archive)) return false;
     if (at >= 0) list.Remove(u32(at));
+    DropArchive(archive);
     return true;
 }
 
 bool UnloadAllArchives()
 {
+    // One at a time through UnloadArchive, re-reading the list after each: the listeners
+    // told of each close see only archives that are still loaded.
     DynArray<Archive*>& list = Codex().archives;
-    u32 kept = 0;
-    for (u32 i = 0; i < list.count; ++i) {
-        Archive* archive = list[i];
-        if (!CloseArchive(archive)) list[kept++] = archive;
+    ScopedDynArray<Archive*> kept;
+    for (;;) {
+        Archive* next = nullptr;
+        for (Archive* archive : list)
+            if (kept.IndexOf(archive) < 0) {
+                next = archive;
+                break;
+            }
+        if (!next) break;
+        if (!UnloadArchive(next)) kept.Push(next);
     }
-    list.ResizeRaw(kept);
-    if (kept == 0) list.Free();
-    return kept == 0;
+    if (list.count == 0) list.Free();
+    return kept.count == 0;
 }
 
 u32 OpenArchivesInFolder(const char* folder)

@@ -98,9 +98,13 @@ Archive* OpenArchive(const char* path);
 // removes its copies from the index and frees it. The caller removes it from the loaded list
 // (UnloadArchive does both).
 bool CloseArchive(Archive* archive);
-// True for null; else closes the archive and removes it from the loaded list.
+// Whether a tag with a copy in the archive is in use (has an attachment).
+bool ArchiveInUse(const Archive* archive);
+// True for null; else closes the archive and removes it from the loaded list (before it is
+// freed, wherever a listener of event 7 moved it in the list).
 bool UnloadArchive(Archive* archive);
-// Closes every archive that can be closed; true when none stayed loaded.
+// Closes every archive that can be closed, each leaving the loaded list before the next one
+// is announced; the others stay loaded in their order. True when none stayed loaded.
 bool UnloadAllArchives();
 void FreeArchive(Archive* archive);
 // Opens every file of a folder (not its sub-folders) as an archive, in name order; files

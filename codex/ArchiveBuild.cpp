@@ -72,13 +72,6 @@ bool WriteArchive(FILE* f, const DynArray<TagEntry*>& sorted, u32 kind, const ch
     return fseeko(f, 0, SEEK_SET) == 0 && WriteArchiveHeader(header, f);
 }
 
-bool ArchiveHasAttachedTags(const Archive* archive)
-{
-    for (const TagInstance& instance : archive->instances)
-        if (instance.entry && instance.entry->attachments.count) return true;
-    return false;
-}
-
 }  // namespace
 
 String CleanArchiveFileName(const char* name)
@@ -105,7 +98,7 @@ bool BuildArchive(const DynArray<TagEntry*>& tags, u32 kind, const char* name, c
 
     // An earlier version that cannot be unloaded cannot be replaced: find out before writing.
     Archive* previous = FindArchiveByPath(path.c_str());
-    if (previous && ArchiveHasAttachedTags(previous)) return false;
+    if (previous && ArchiveInUse(previous)) return false;
 
     ScopedDynArray<TagEntry*> sorted;
     sorted.Assign(tags);

@@ -369,4 +369,54 @@ TEST_F(ArchiveTest, AFailedBuildLeavesNoFileBehind)
     EXPECT_EQ(0, std::distance(std::filesystem::directory_iterator(Plugins()), {}));
 }
 
+// Listeners that look at, or reorder, the loaded list while an archive is being closed.
+struct ClosingWatcher {
+    std::vector<std::string> seen;  // at each event 7: the names of every loaded archive
+    bool reorder = false;
+    static void Call(void* context, Archive*, TagEntry*, u32 event)
+    {
+        ClosingWatcher* w = static_cast<ClosingWatcher*>(context);
+        if (event != kCodexArchiveClosing) return;
+        std::string names;
+        for (u32 i = 0; i < GetArchiveCount(); ++i) names += std::string(GetArchiveName(GetArchive(i))) + " ";
+        w->seen.push_back(names);
+        if (w->reorder) {
+            ScopedDynArray<Archive*> none;
+            SetActiveArchives(none);  // sorts the loaded list by name
+        }
+    }
+};
+
+TEST_F(ArchiveTest, UnloadingAllNeverShowsListenersAnArchiveAlreadyClosed)
+{
+    ASSERT_TRUE(OpenTestArchive(Tags() + "a", 3, 0, {{kText, FourCC("t001"), "One", Data("1")}}));
+    ASSERT_TRUE(OpenTestArchive(Tags() + "b", 2, 0, {{kText, FourCC("t002"), "Two", Data("2")}}));
+    ClosingWatcher watcher;
+    SetCodexListener(&ClosingWatcher::Call, &watcher, true);
+    EXPECT_TRUE(UnloadAllArchives());
+    SetCodexListener(&ClosingWatcher::Call, &watcher, false);
+    ASSERT_EQ(2u, watcher.seen.size());
+    EXPECT_EQ("a b ", watcher.seen[0]);
+    EXPECT_EQ("b ", watcher.seen[1]);
+    EXPECT_EQ(0u, GetArchiveCount());
+}
+
+TEST_F(ArchiveTest, UnloadingRemovesTheClosedArchiveEvenWhenAListenerReordersTheList)
+{
+    Archive* b = OpenTestArchive(Tags() + "b", 3, 0, {{kText, FourCC("t002"), "Two", Data("2")}});
+    Archive* a = OpenTestArchive(Tags() + "a", 3, 0, {{kText, FourCC("t001"), "One", Data("1")}});
+    ASSERT_TRUE(a && b);
+    ASSERT_EQ(a, GetArchive(1));
+    ClosingWatcher watcher;
+    watcher.reorder = true;
+    SetCodexListener(&ClosingWatcher::Call, &watcher, true);
+    EXPECT_TRUE(UnloadArchive(a));
+    SetCodexListener(&ClosingWatcher::Call, &watcher, false);
+    ASSERT_EQ(1u, GetArchiveCount());
+    EXPECT_EQ(b, GetArchive(0));
+    EXPECT_EQ(b, FindArchiveByName("b"));
+    EXPECT_TRUE(FindTagEntry(kText, FourCC("t002")));
+    EXPECT_FALSE(FindTagEntry(kText, FourCC("t001")));
+}
+
 }  // namespace
