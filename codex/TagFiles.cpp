@@ -65,8 +65,18 @@ FILE* OpenTagInstance(TagInstance* instance, TagHeader* header)
             fclose(stream);
             stream = nullptr;
         }
-    } else if (!OpenLocalTagFile(&instance->header, instance->file_name.c_str(), &stream)) {
-        LogMessage(0, "Codex", "couldn't open local file '%s' for reading\n", instance->file_name.c_str());
+    } else {
+        TagHeader fresh = instance->header;
+        if (OpenLocalTagFile(&fresh, instance->file_name.c_str(), &stream) &&
+            (fresh.group != entry->group || fresh.tag != entry->tag)) {
+            // Another program put another tag under this file name: it is not this tag's
+            // data, and the poll that the dirty mark asks for indexes it under its own id.
+            fclose(stream);
+            stream = nullptr;
+            SetCodexDirty();
+        }
+        if (stream) instance->header = fresh;
+        else LogMessage(0, "Codex", "couldn't open local file '%s' for reading\n", instance->file_name.c_str());
     }
     if (stream && header) *header = instance->header;
     entry->read_stream = stream;

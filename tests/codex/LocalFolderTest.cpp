@@ -129,6 +129,27 @@ TEST_F(LocalFolderTest, FilesWrittenByAnotherProgramAreNoticedAtTheNextPoll)
     EXPECT_TRUE(a);
 }
 
+TEST_F(LocalFolderTest, ALocalFileThatNowHoldsAnotherTagIsNotReadAsTheOldOneAndMovesAtThePoll)
+{
+    WriteLocal("text", "Note", "Note", kText, FourCC("old "), Data("old"));
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    TagEntry* old = FindTag(kText, FourCC("old "));
+    ASSERT_TRUE(old);
+    // Another program puts a different tag under the same file name; no poll yet.
+    WriteLocal("text", "Note", "Note", kText, FourCC("new "), Data("the new tag"));
+    TagHeader h;
+    EXPECT_FALSE(OpenTag(old, &h));
+    ASSERT_TRUE(old->local_copy);
+    EXPECT_EQ(FourCC("old "), old->local_copy->header.tag);
+    EXPECT_TRUE(IsCodexDirty());
+
+    PollLocalFolder(false);
+    EXPECT_FALSE(FindTagEntry(kText, FourCC("old ")));
+    TagEntry* moved = FindTag(kText, FourCC("new "));
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(Data("the new tag"), TagData(moved));
+}
+
 TEST_F(LocalFolderTest, RemovingAnUnindexedDuplicateKeepsTheIndexedCopy)
 {
     WriteLocal("scenery", "A", "A", kScen, FourCC("same"), Data("a"));
