@@ -36,7 +36,9 @@ const char* OrEmpty(const char* s) { return s ? s : ""; }
 // order they came. Null without a window system.
 MessageLogWindow* EnsureLogWindow()
 {
-    if (gLogWindow) return gLogWindow;
+    // One closed by the quit sequence is deleted between events: what comes meanwhile goes to
+    // a new window rather than with the old one.
+    if (gLogWindow && gLogWindow->GetState() != WS_CLOSED) return gLogWindow;
     if (!WindowSystem::GetLayerRoot(0)) return nullptr;
     gLogWindow = new MessageLogWindow();
     // Taken out first: recording them goes through LogText again.

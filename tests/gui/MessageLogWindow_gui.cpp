@@ -191,11 +191,31 @@ TEST_F(LogWindowTest, TheCloseBoxOnlyHides)
     EXPECT_FALSE(w->IsVisible());
 }
 
-TEST_F(LogWindowTest, TheQuitSequenceMayCloseIt)
+TEST_F(LogWindowTest, TheQuitSequenceMayCloseItAndLaterMessagesGoToANewWindow)
 {
     LogMessage(1, "Codex", "x");
     MessageLogWindow* w = GetLogWindow();
     EXPECT_NE(w->CanClose(0), 0);
+    w->Close();
+    LogMessage(0, "Codex", "after\n");
+    MessageLogWindow* fresh = GetLogWindow();
+    EXPECT_NE(fresh, w);
+    RunSteps(2);  // the old one is deleted now
+    EXPECT_EQ(GetLogWindow(), fresh);
+    EXPECT_EQ(PageText("Codex"), "after\n");
+}
+
+TEST_F(LogWindowTest, ChoosingARowInTheVisibleWindowMovesTheFocusToItsPage)
+{
+    LogMessage(1, "Alpha", "a");
+    LogMessage(1, "Beta", "b");
+    MessageLogWindow* w = GetLogWindow();
+    ListWindow* list = w->GetCategoryList();
+    Window::SetFocus(list, FOCUS_CLICK);
+    ASSERT_EQ(WindowSystem::GetFocus(), list);
+    list->SelectItem(w->FindCategory("Alpha")->item, 0);
+    EXPECT_EQ(w->GetShownPage(), w->FindCategory("Alpha")->page);
+    EXPECT_EQ(WindowSystem::GetFocus(), w->GetShownPage());
 }
 
 TEST_F(LogWindowTest, ShowLogWindowMakesAndShowsAnEmptyWindow)
