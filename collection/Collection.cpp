@@ -240,17 +240,8 @@ void Collection::ShowHighResAssignments(bool highRes)
         sequences,
         [&](FrameView& v) {
             if (!(v.flags & kViewHasHighRes)) return;
-            bool showing = v.IsShowingHighRes();
             // Keep edits made to the assignment that is shown before switching away from it.
-            if (showing) {
-                v.highResBitmap = v.bitmap;
-                v.highResRegistrationX = v.registrationX;
-                v.highResRegistrationY = v.registrationY;
-            } else {
-                v.standardBitmap = v.bitmap;
-                v.registrationXAsRead = v.registrationX;
-                v.registrationYAsRead = v.registrationY;
-            }
+            v.KeepShownAssignment();
             if (highRes) {
                 v.bitmap = v.highResBitmap;
                 v.registrationX = v.highResRegistrationX;

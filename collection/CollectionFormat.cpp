@@ -61,6 +61,18 @@ bool SeekBlocks(FILE* stream, const TagHeader* header, u64 relative)
     return SeekTagData(stream, header, kCollectionHeaderSize + relative) != 0;
 }
 
+// The stored form of the collection's colour table: 256 entries, 8-bit channels widened.
+void StoredColorTable(const ColorTable& colorTable, ColorTableRecord& record)
+{
+    memset(&record, 0, sizeof(record));
+    record.count = 256;
+    for (u32 i = 0; i < 256; ++i) {
+        record.entries[i][0] = u16(colorTable.entries[i].red << 8);
+        record.entries[i][1] = u16(colorTable.entries[i].green << 8);
+        record.entries[i][2] = u16(colorTable.entries[i].blue << 8);
+    }
+}
+
 // Whether an index can be stored in a u16 field, where 0xFFFF means none.
 bool FitsIndex(u32 count)
 {
@@ -180,15 +192,7 @@ int Collection::PrepareSequencesForWrite(DynArray<FrameView>& viewTable, DynArra
                 if (view.flags & kViewHasHighRes) {
                     // Both assignments are stored whichever one is shown: the standard one
                     // in the view's own fields, the high-res one in its high-res fields.
-                    if (view.IsShowingHighRes()) {
-                        view.highResBitmap = view.bitmap;
-                        view.highResRegistrationX = view.registrationX;
-                        view.highResRegistrationY = view.registrationY;
-                    } else {
-                        view.standardBitmap = view.bitmap;
-                        view.registrationXAsRead = view.registrationX;
-                        view.registrationYAsRead = view.registrationY;
-                    }
+                    view.KeepShownAssignment();
                     stored = view.standardBitmap;
                     view.bitmapIndexAsRead = indexOf(view.standardBitmap, ok);
                     view.highResBitmapIndex = view.highResIndexBound = indexOf(view.highResBitmap, ok);
@@ -299,13 +303,7 @@ int Collection::ReadBitmaps(FILE* stream, const TagHeader* header, const Collect
                             const DynArray<BitmapDirectoryEntry>& directory)
 {
     ColorTableRecord table;
-    memset(&table, 0, sizeof(table));
-    table.count = 256;
-    for (u32 i = 0; i < 256; ++i) {
-        table.entries[i][0] = u16(colorTable.entries[i].red << 8);
-        table.entries[i][1] = u16(colorTable.entries[i].green << 8);
-        table.entries[i][2] = u16(colorTable.entries[i].blue << 8);
-    }
+    StoredColorTable(colorTable, table);
     bool colorMap = ((header->user | ch.flags) & kCollectionColorMap) != 0;
     // Span rows and runs let a few bytes stand for many pixels; a file whose bitmaps would
     // take far more memory than any real collection of its size is refused instead.
@@ -443,13 +441,7 @@ int Collection::Write(FILE* stream, TagHeader* header)
     for (CollectionBitmap* b : bitmaps) b->QuantizeAlpha();
 
     ColorTableRecord colors;
-    memset(&colors, 0, sizeof(colors));
-    colors.count = 256;
-    for (u32 i = 0; i < 256; ++i) {
-        colors.entries[i][0] = u16(colorTable.entries[i].red << 8);
-        colors.entries[i][1] = u16(colorTable.entries[i].green << 8);
-        colors.entries[i][2] = u16(colorTable.entries[i].blue << 8);
-    }
+    StoredColorTable(colorTable, colors);
     ScopedDynArray<HueChange> hueRecords;
     hueRecords.ResizeRaw(hueChanges.count);
     for (u32 i = 0; i < hueChanges.count; ++i) {

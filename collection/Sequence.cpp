@@ -26,6 +26,19 @@ bool FrameView::IsShowingHighRes() const
     return bitmap && bitmap == highResBitmap && bitmap != standardBitmap;
 }
 
+void FrameView::KeepShownAssignment()
+{
+    if (IsShowingHighRes()) {
+        highResBitmap = bitmap;
+        highResRegistrationX = registrationX;
+        highResRegistrationY = registrationY;
+    } else {
+        standardBitmap = bitmap;
+        registrationXAsRead = registrationX;
+        registrationYAsRead = registrationY;
+    }
+}
+
 Sequence::Sequence(const char* text)
 {
     memset(name, 0, sizeof(name));

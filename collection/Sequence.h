@@ -63,6 +63,9 @@ struct FrameView {
     void SetHighResAssignment(CollectionBitmap* bitmap, u32 scale, s16 x, s16 y);
     // True when the view has a high-res assignment and shows it now.
     bool IsShowingHighRes() const;
+    // Copies the bitmap and registration point shown now back into the assignment they
+    // belong to (high-res or standard), so edits made to it survive a switch or a save.
+    void KeepShownAssignment();
 };
 
 struct ShadowRecord {
