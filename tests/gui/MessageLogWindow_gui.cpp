@@ -131,7 +131,10 @@ TEST_F(LogWindowTest, TheSelectedRowFollowsThePageAnAppendShows)
 
 TEST_F(LogWindowTest, ACategoryScrolledOutOfTheListIsStillFound)
 {
-    for (int i = 0; i < 60; ++i) LogMessage(0, "cat", "%d", i), LogMessage(0, (std::string("C") + std::to_string(100 + i)).c_str(), "x");
+    for (int i = 0; i < 60; ++i) {
+        LogMessage(0, "cat", "%d", i);
+        LogMessage(0, (std::string("C") + std::to_string(100 + i)).c_str(), "x");
+    }
     MessageLogWindow* w = GetLogWindow();
     w->GetCategoryList()->SetVScrollPos(40);
     LogMessage(1, "C100", "again");
