@@ -86,20 +86,31 @@ MessageBoxWindow::MessageBoxWindow(const char* title, const char* text, String* 
         field->enterPressed.Connect<&MessageBoxWindow::OnEnter>(this);
         m = kMinInputWidth;
         fh = field->GetFrameHeight();
-    } else if (text) {
-        field = CreateLabel(this, text);
-        field->SetAlignment(1);
     }
     const char* fieldText = bound ? bound->c_str() : text;
-    if (field) t = Min(GetTextWidth(0, fieldText, kLabelTextFlags), kMaxTextWidth);
+    if (bound || text) t = Min(GetTextWidth(0, fieldText, kLabelTextFlags), kMaxTextWidth);
 
     s32 W = Max(Max(t, total), m);
     s32 h = 0, y = kMargin;
-    if (field) {
+    if (bound) {
         // A single-line field never wraps: it is as high as its frame whatever its text.
-        h = bound ? fh : Max(GetWrappedTextHeight(0, fieldText, W, kLabelTextFlags), fh);
-        y = h + kButtonGap + kMargin;
+        h = fh;
+    } else if (text) {
+        h = GetWrappedTextHeight(0, fieldText, W, kLabelTextFlags);
+        // A text taller than the screen would push the title and the buttons off it: it
+        // gets the room that is left and scrolls instead.
+        s32 insets = FrameSizeForContent(Size{0, 0}).height;
+        s32 room = WindowSystem::GetScreenSize().height - insets - (kMargin + kButtonGap + bh + kMargin) - kMargin;
+        if (h > room) {
+            h = Max(room, lh);
+            field = new TextBox(TEXTBOX_VIEW, this);
+            field->SetText(text);
+        } else {
+            field = CreateLabel(this, text);
+        }
+        field->SetAlignment(1);
     }
+    if (field) y = h + kButtonGap + kMargin;
 
     SetContentSize(W + 2 * kMargin, y + bh + kMargin);
     SetTitle(title ? title : "");

@@ -16,7 +16,8 @@ class MessageBoxWindow : public Window {
 public:
     // Builds and lays out the box (not yet run). With bound, the field is an editable line
     // holding bound's text, all selected; otherwise the field is a centred label holding text
-    // (none when text is null). Labels past the fourth are ignored; with no label at all the
+    // (none when text is null), or a scrolling view of it when the text would make the box
+    // taller than the screen. Labels past the fourth are ignored; with no label at all the
     // box gets one "OK" button so that it can always be ended.
     MessageBoxWindow(const char* title, const char* text, String* bound, const char* const* labels, u32 count);
     ~MessageBoxWindow() override;

@@ -169,6 +169,32 @@ TEST_F(MessageBoxTest, ALongTextWrapsAt512PixelsOrAtTheButtonRowWhenThatIsWider)
     box->Close();
 }
 
+TEST_F(MessageBoxTest, ATextTallerThanTheScreenScrollsInsideABoxThatFits)
+{
+    std::string text;
+    for (int i = 0; i < 100; ++i) text += "line\n";
+    const char* ok[] = {"OK"};
+    MessageBoxWindow* box = new MessageBoxWindow("t", text.c_str(), nullptr, ok, 1);
+    Rect f = box->GetFrameRect();
+    EXPECT_GE(f.top, 0);
+    EXPECT_LE(f.bottom, 600);
+    Rect b = box->GetButton(0)->GetFrameRect();
+    EXPECT_LE(b.bottom, 600);
+    TextBox* field = box->GetField();
+    EXPECT_GT(field->GetLineCount() * u32(tbtest::kLine), u32(field->GetContentHeight()));
+    EXPECT_FALSE(field->IsEditable());
+    // It scrolls: the last line can be brought into view.
+    field->SetVScrollPos(50);
+    EXPECT_EQ(field->GetVScrollPos(), 50);
+    box->Close();
+
+    // A text that fits keeps the plain label.
+    box = new MessageBoxWindow("t", "line\nline", nullptr, ok, 1);
+    EXPECT_EQ(box->GetField()->GetTopLine(), 0u);
+    EXPECT_EQ(box->GetField()->GetFrameHeight(), 2 * 14);
+    box->Close();
+}
+
 TEST_F(MessageBoxTest, FiveLabelsShowFourButtonsAndNoLabelsShowOK)
 {
     const char* five[] = {"a", "b", "c", "d", "e"};
