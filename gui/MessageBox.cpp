@@ -101,13 +101,13 @@ MessageBoxWindow::MessageBoxWindow(const char* title, const char* text, String* 
         // gets the room that is left and scrolls instead.
         s32 insets = FrameSizeForContent(Size{0, 0}).height;
         s32 room = WindowSystem::GetScreenSize().height - insets - (kMargin + kButtonGap + bh + kMargin) - kMargin;
-        if (h > room) {
-            h = Max(room, lh);
-            field = new TextBox(TEXTBOX_VIEW, this);
-            field->SetText(text);
-        } else {
-            field = CreateLabel(this, text);
-        }
+        bool scrolls = h > room;
+        if (scrolls) h = Max(room, lh);
+        field = new TextBox(scrolls ? TEXTBOX_VIEW : TEXTBOX_LABEL, this);
+        // A text past the box's usual length limit would be refused whole.
+        size_t length = strlen(text);
+        if (length > 9999) field->SetMaxLength(u32(length > 0xFFFFFFFEu ? 0xFFFFFFFEu : length));
+        field->SetText(text);
         field->SetAlignment(1);
     }
     if (field) y = h + kButtonGap + kMargin;

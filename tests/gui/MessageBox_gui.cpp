@@ -188,6 +188,15 @@ TEST_F(MessageBoxTest, ATextTallerThanTheScreenScrollsInsideABoxThatFits)
     EXPECT_EQ(field->GetVScrollPos(), 50);
     box->Close();
 
+    // A text past a text box's usual 9,999 characters is shown whole.
+    std::string huge;
+    while (huge.size() < 12000) huge += "word ";
+    box = new MessageBoxWindow("t", huge.c_str(), nullptr, ok, 1);
+    String shown;
+    box->GetField()->GetText(&shown);
+    EXPECT_EQ(shown.Length(), u32(huge.size()));
+    box->Close();
+
     // A text that fits keeps the plain label.
     box = new MessageBoxWindow("t", "line\nline", nullptr, ok, 1);
     EXPECT_EQ(box->GetField()->GetTopLine(), 0u);
