@@ -18,6 +18,8 @@
 #include "foundation/Log.h"
 #include "foundation/PrefStore.h"
 #include "foundation/StringUtil.h"
+#include "gui/MessageBox.h"
+#include "gui/MessageLogWindow.h"
 #include "gui/Skin.h"
 #include "gui/Text.h"
 #include "gui/WindowSystem.h"
@@ -156,6 +158,7 @@ int MainLoopStep()
 
 int ConfirmQuit()
 {
+    if (ShowQuitQuestion() != 0) return 0;
     return WindowSystem::CloseAllTopLevelWindows();
 }
 
@@ -254,6 +257,8 @@ int TavikMain(int, char**)
     WindowSystem::InstallCallbacks();
     OsSetNativeDialogHook(NativeDialogActive);
     OsSetWindowRefreshCallback(RefreshCallback);
+    InstallLogWindowSink();
+    SetDialogErrorHook(ShowDialogErrorBox);
 
     StartCodex();
     WindowSystem::SetNativeDialogActive(0);
@@ -266,6 +271,7 @@ int TavikMain(int, char**)
 
     WindowSystem::RunMainLoop();
 
+    SetDialogErrorHook(nullptr);
     WindowSystem::DestroyRootWindow();
     FreeFont(gFont);
     gFont = nullptr;
