@@ -124,6 +124,17 @@ bool SetLocalFolder(const char* folder)
     ListLocalTags(&locals);
     for (TagEntry* entry : locals)
         if (entry->attachments.count) return false;
+    // Each dropped copy is announced (events 4 and 2, as for a removed file), so listeners
+    // that keep entries forget the ones that go. Found again by id: a listener may have
+    // dropped others meanwhile. Listeners asking for a poll or a folder now are put off.
+    struct TagId {
+        u32 group, tag;
+    };
+    ScopedDynArray<TagId> ids;
+    for (TagEntry* entry : locals) ids.Push(TagId{entry->group, entry->tag});
+    gPolling = true;
+    for (const TagId& id : ids) DropLocalCopy(FindTagEntry(id.group, id.tag));
+    gPolling = false;
     if (!RemoveAllLocalInstances()) return false;
     CodexState& state = Codex();
     FreeLocalFolderWatches();

@@ -11,7 +11,8 @@
 #include "codex/TagHeader.h"
 #include "foundation/String.h"
 
-// Sets the root (normalised, ending in '/'), drops every local copy, watches each group's
+// Sets the root (normalised, ending in '/'), drops every local copy (announced like a removed
+// file: event 4, or 2 when an active archive holds the tag), watches each group's
 // folder in table order and indexes every existing tag file. The dirty mark is cleared.
 // False when a local copy is in use and could not be dropped (the old root stays).
 bool SetLocalFolder(const char* folder);

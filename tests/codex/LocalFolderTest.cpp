@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace {
 
 const u32 kScen = FourCC("scen");
@@ -387,6 +389,28 @@ TEST_F(LocalFolderTest, AListenerMayAskForAPollOrAnotherFolderDuringAPoll)
     EXPECT_TRUE(FindTag(kText, FourCC("one ")));
     EXPECT_TRUE(FindTag(kText, FourCC("two ")));
     EXPECT_STREQ(Local().c_str(), GetLocalFolder());
+}
+
+TEST_F(LocalFolderTest, ChangingTheFolderTellsListenersOfEveryDroppedLocalCopy)
+{
+    OpenTestArchive(Tags() + "base", 3, 0, {{kText, FourCC("held"), "Held", Data("archive")}});
+    ActivateDefaultArchives();
+    WriteLocal("text", "Only", "Only", kText, FourCC("only"), Data("1"));
+    WriteLocal("text", "Held", "Held", kText, FourCC("held"), Data("2"));
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    TagEntry* only = FindTag(kText, FourCC("only"));
+    TagEntry* held = FindTag(kText, FourCC("held"));
+    ASSERT_TRUE(only && held);
+    events.clear();
+    ASSERT_TRUE(SetLocalFolder((root + "elsewhere").c_str()));
+    // A listener that keeps entries (the browser) hears of each before it could go away.
+    std::vector<std::pair<u32, TagEntry*>> heard;
+    for (const CodexEventRecord& r : events) heard.push_back({r.event, r.entry});
+    EXPECT_EQ(2u, heard.size());
+    EXPECT_NE(heard.end(), std::find(heard.begin(), heard.end(), std::make_pair(u32(kCodexLocalTagRemoved), only)));
+    EXPECT_NE(heard.end(), std::find(heard.begin(), heard.end(), std::make_pair(u32(kCodexLocalCopyChanged), held)));
+    EXPECT_FALSE(FindTagEntry(kText, FourCC("only")));
+    EXPECT_EQ(Data("archive"), TagData(FindTag(kText, FourCC("held"))));
 }
 
 }  // namespace
