@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "app/RootMenu.h"
 #include "app/SplashScreen.h"
 #include "codex/Archive.h"
 #include "codex/FileRecognizers.h"
@@ -260,6 +261,7 @@ int TavikMain(int, char**)
     InstallLogWindowSink();
     SetDialogErrorHook(ShowDialogErrorBox);
 
+    ShowRootMenu();
     StartCodex();
     WindowSystem::SetNativeDialogActive(0);
 

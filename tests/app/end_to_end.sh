@@ -48,6 +48,10 @@ for _ in $(seq 1 $((40 * slow))); do
     [ "$corner" != none ] && [ "$corner" != "0 0 0" ] && break
 done
 [ "$corner" != none ] && [ "$corner" != "0 0 0" ] || fail "nothing was drawn (corner $corner)"
+# The menu bar runs along the top, in another colour than the desktop below it.
+bar=$(pixel "$window" 900 12)
+desk=$(pixel "$window" 900 600)
+[ "$bar" != none ] && [ "$bar" != "$desk" ] || fail "no menu bar (bar $bar, desktop $desk)"
 
 # The splash is modal and a close request is refused (with a beep) while it shows: ask again
 # until the quit question comes, and answer it with Enter, which presses its first button,

@@ -1,0 +1,136 @@
+#include "app/RootMenu.h"
+
+#include "app/Shell.h"
+#include "app/SplashScreen.h"
+#include "codex/Archive.h"
+#include "codex/Codex.h"
+#include "codex/LocalFolder.h"
+#include "foundation/PrefStore.h"
+#include "gui/MessageBox.h"
+#include "gui/MessageLogWindow.h"
+#include "gui/WindowSystem.h"
+#include "gui/WindowView.h"
+#include "platform/FileDialogs.h"
+
+namespace {
+
+RootMenu* gRootMenu;
+
+// The Window menu's item ids stop short of the next command range.
+constexpr u32 kMaxListedWindows = 98;
+
+}  // namespace
+
+RootMenu::RootMenu() : Window(0, nullptr)
+{
+    SetTitle("TavikRootMenu");
+    bar = new Menu(1);
+    fileMenu = bar->AddItem("File", nullptr, 0, 1);
+    toolsMenu = bar->AddItem("Tools", nullptr, 0, 1);
+    windowMenu = bar->AddItem("Window", nullptr, kCmdWindowMenu, 1);
+    debugMenu = bar->AddItem("Debug", nullptr, 0, 1);
+    helpMenu = bar->AddItem("Help", nullptr, 0, 1);
+
+    bar->AddItem("Exit", fileMenu, kCmdExit, 1);
+
+    bar->AddItem("Reload Local Folder", toolsMenu, kCmdReloadLocalFolder, 1);
+    bar->AddItem("Reload Plugins Folder", toolsMenu, kCmdReloadPluginsFolder, 1);
+    bar->AddItem("Choose Vorn Folder", toolsMenu, kCmdChooseVornFolder, 1);
+    bar->AddItem("Log Viewer", toolsMenu, kCmdLogViewer, 1);
+    bar->AddSeparator(toolsMenu);
+    bar->AddItem("Recursive Image Conversion", toolsMenu, kCmdRecursiveImageConversion, 1);
+
+    bar->AddItem("Close All Windows", windowMenu, kCmdCloseAllWindows, 1);
+    bar->AddItem("Window Spy", debugMenu, kCmdWindowSpy, 1);
+    bar->AddItem("About Tavik...", helpMenu, kCmdAbout, 1);
+
+    bar->itemChosen.Connect<&RootMenu::OnCommand>(this);
+    bar->itemOpening.Connect<&RootMenu::PopulateWindowMenu>(this);
+}
+
+RootMenu::~RootMenu()
+{
+    windows.Free();
+    if (gRootMenu == this) gRootMenu = nullptr;
+}
+
+int RootMenu::HandleEvent(Window* target, u32 type, Event* event)
+{
+    if (type == EVENT_SCREENRESIZED && target == this) {
+        SetPrefInt("OsWindowSizeX", event->data[0]);
+        SetPrefInt("OsWindowSizeY", event->data[1]);
+    }
+    return Window::HandleEvent(target, type, event);
+}
+
+static void ChooseVornFolder()
+{
+    if (CountTagAttachments() >= 1) {
+        ShowMessageBox("Error", "Please close all open tags first.", "OK", nullptr);
+        return;
+    }
+    char game[4096];
+    GetGameFolder(game, sizeof game);
+    String folder(game);
+    if (!ChooseFolderDialog("Select your Vorn folder", &folder, nullptr, kFileKindAny, nullptr)) return;
+    SetVornPath(folder.c_str());
+    StartCodex();
+}
+
+void RootMenu::OnCommand(MenuItem* item)
+{
+    if (!item) return;
+    s32 id = s32(item->GetId());
+    switch (id) {
+    case kCmdExit: WindowSystem::RequestQuit(); return;
+    case kCmdReloadLocalFolder: PollLocalFolder(true); return;
+    case kCmdReloadPluginsFolder:
+        UnloadAllArchives();
+        RescanGameFolder();
+        ActivateDefaultArchives();
+        PollLocalFolder(true);
+        return;
+    case kCmdChooseVornFolder: ChooseVornFolder(); return;
+    case kCmdLogViewer: ShowLogWindow(); return;
+    case kCmdRecursiveImageConversion: ConvertImagesInFolder(); return;
+    case kCmdCloseAllWindows:
+        for (u32 i = 0; i < windows.count; ++i) {
+            Window* w = windows[i];
+            if (w->TestFlags(WF_CLOSEBOX) && !w->TryClose(1)) break;
+        }
+        return;
+    case kCmdWindowSpy: ShowWindowSpy(); return;
+    case kCmdAbout: ShowAboutBox(); return;
+    default: break;
+    }
+    if (id >= kCmdFirstListedWindow && u32(id - kCmdFirstListedWindow) < windows.count) {
+        Window* w = windows[u32(id - kCmdFirstListedWindow)];
+        w->BringToFront();
+        Window::SetFocus(w, FOCUS_PROGRAM);
+    }
+}
+
+void RootMenu::PopulateWindowMenu(MenuItem* item)
+{
+    if (!item || item != windowMenu) return;
+    while (MenuItem* child = windowMenu->FirstItem()) delete child;
+    bar->AddItem("Close All Windows", windowMenu, kCmdCloseAllWindows, 1);
+    windows.ResizeRaw(0);
+    Window* layer = WindowSystem::GetLayerRoot(0);
+    for (Window* w = layer ? layer->GetFirstChild() : nullptr; w && windows.count < kMaxListedWindows;
+         w = w->GetNextSibling()) {
+        if (!w->IsVisible() || w == this) continue;
+        const char* title = w->GetTitle();
+        bar->AddItem(title && *title ? title : "(untitled)", windowMenu, s32(kCmdFirstListedWindow + windows.count), 1);
+        windows.Push(w);
+    }
+}
+
+RootMenu* ShowRootMenu()
+{
+    if (!gRootMenu) gRootMenu = new RootMenu();
+    WindowSystem::SetMenuBar(gRootMenu->bar);
+    return gRootMenu;
+}
+
+RootMenu* GetRootMenu() { return gRootMenu; }
