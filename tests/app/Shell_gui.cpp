@@ -1,0 +1,135 @@
+// The shell's start-up preferences, the menu bar's Window menu and commands, and the image
+// conversion, through the fake OS backend (no display).
+#include "tests/gui/WindowTestSupport.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/RootMenu.h"
+#include "app/Shell.h"
+#include "foundation/FileRecord.h"
+#include "foundation/PrefStore.h"
+
+using namespace wtest;
+
+namespace {
+
+class ShellTest : public WindowFixture {
+protected:
+    void SetUp() override
+    {
+        WindowFixture::SetUp();
+        ResetPrefs();
+    }
+    void TearDown() override
+    {
+        ResetPrefs();
+        WindowFixture::TearDown();
+    }
+};
+
+}  // namespace
+
+TEST_F(ShellTest, StartWindowSizeComesFromBothKeysWithinLimits)
+{
+    struct Case { const char* what; s32 x, y; int w, h; } cases[] = {
+        {"no keys", -1, -1, 1024, 768},
+        {"too small", 500, 300, 640, 480},
+        {"only X", 800, -1, 1024, 768},
+        {"too large", 20000, 900, 16384, 900},
+    };
+    for (const Case& c : cases) {
+        ResetPrefs();
+        if (c.x >= 0) SetPrefInt("OsWindowSizeX", u32(c.x));
+        if (c.y >= 0) SetPrefInt("OsWindowSizeY", u32(c.y));
+        int w = 0, h = 0;
+        GetStartWindowSize(&w, &h);
+        EXPECT_EQ(w, c.w) << c.what;
+        EXPECT_EQ(h, c.h) << c.what;
+    }
+}
+
+TEST_F(ShellTest, DefaultsAreRegisteredBeforeThePreferencesFile)
+{
+    RegisterPreferenceDefaults();
+    String path;
+    u32 splash = 0, vsync = 1, full = 1;
+    ASSERT_TRUE(GetPrefString("VornPath", &path));
+    EXPECT_STREQ(path.c_str(), ".");
+    ASSERT_TRUE(GetPrefInt("ShowSplash", &splash));
+    EXPECT_EQ(splash, 1u);
+    ASSERT_TRUE(GetPrefInt("UseVSync", &vsync));
+    EXPECT_EQ(vsync, 0u);
+    ASSERT_TRUE(GetPrefInt("UseFullscreen", &full));
+    EXPECT_EQ(full, 0u);
+}
+
+TEST_F(ShellTest, WindowMenuListsTheVisibleWindowsAndBringsOneToTheFront)
+{
+    RootMenu* menu = ShowRootMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_STREQ(menu->GetTitle(), "TavikRootMenu");
+    EXPECT_STREQ(menu->GetClassName(), "Window");
+    Window* back = new Probe(WF_VISIBLE | WF_TITLEBAR, nullptr, "Back");
+    new Probe(WF_TITLEBAR, nullptr, "Hidden");
+    Window* front = new Probe(WF_VISIBLE | WF_TITLEBAR, nullptr, "Front");
+    menu->PopulateWindowMenu(menu->windowMenu);
+
+    std::vector<std::string> labels;
+    for (MenuItem* i = menu->windowMenu->FirstItem(); i; i = MenuItem::NextItem(i)) labels.push_back(i->GetTitle());
+    ASSERT_EQ(labels.size(), 3u);
+    EXPECT_EQ(labels[0], "Close All Windows");
+    EXPECT_EQ(labels[1], "Front");
+    EXPECT_EQ(labels[2], "Back");
+
+    MenuItem* backItem = MenuItem::NextItem(MenuItem::NextItem(menu->windowMenu->FirstItem()));
+    menu->OnCommand(backItem);
+    EXPECT_EQ(Layer0()->GetFirstChild(), back);
+    (void)front;
+}
+
+TEST_F(ShellTest, ScreenSizeChangesAreRemembered)
+{
+    RootMenu* menu = ShowRootMenu();
+    Event e = {};
+    e.data[0] = 1280;
+    e.data[1] = 900;
+    menu->HandleEvent(menu, EVENT_SCREENRESIZED, &e);
+    u32 x = 0, y = 0;
+    ASSERT_TRUE(GetPrefInt("OsWindowSizeX", &x));
+    ASSERT_TRUE(GetPrefInt("OsWindowSizeY", &y));
+    EXPECT_EQ(x, 1280u);
+    EXPECT_EQ(y, 900u);
+}
+
+TEST_F(ShellTest, ImagesAreConvertedBesideTheirSourcesAndTargetFormatsSkipped)
+{
+    char pattern[] = "/tmp/tavik-convert-XXXXXX";
+    ASSERT_TRUE(mkdtemp(pattern));
+    std::string folder = pattern;
+    std::string source = folder + "/leaf.bmp";
+    {
+        FileRecord out(source.c_str());
+        out.kind = kFileKindImage;
+        out.format = kFileFormatBmp;
+        out.image.Init();
+        const u8 rgba[8] = {10, 20, 30, 255, 40, 50, 60, 128};
+        ASSERT_TRUE(out.image.Create(2, 1, kImageRgba, rgba));
+        ASSERT_TRUE(out.Save());
+    }
+    EXPECT_EQ(ConvertImageFile(source.c_str(), kFileFormatPng, 0), 1);
+    FileRecord png((folder + "/leaf.png").c_str());
+    ASSERT_TRUE(png.Load());
+    EXPECT_EQ(png.image.width, 2u);
+    EXPECT_EQ(ConvertImageFile((folder + "/leaf.png").c_str(), kFileFormatPng, 0), 0) << "already the target format";
+
+    EXPECT_EQ(ConvertImageFile(source.c_str(), kFileFormatPng, 1), 1);
+    FileRecord alpha((folder + "/leaf.alpha.png").c_str());
+    ASSERT_TRUE(alpha.Load());
+    EXPECT_EQ(alpha.image.format, u32(kImageAlpha));
+    EXPECT_EQ(alpha.image.pixels[1], 128);
+    EXPECT_TRUE(std::filesystem::exists(source)) << "the source stays";
+    std::filesystem::remove_all(folder);
+}
