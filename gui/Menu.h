@@ -31,10 +31,11 @@ public:
     void ChildRemoved(Window* child) override;
     void SetTitle(const char* text) override;
 
-    // The first and next item of this menu (null at the end).
-    MenuItem* FirstItem() const { return static_cast<MenuItem*>(firstChild); }
-    static MenuItem* NextItem(const MenuItem* item) { return static_cast<MenuItem*>(item->nextSibling); }
-    bool HasItems() const { return firstChild != nullptr; }
+    // The first and next item of this menu (null at the end). Items already closed (waiting
+    // to be deleted) no longer count.
+    MenuItem* FirstItem() const { return SkipClosed(firstChild); }
+    static MenuItem* NextItem(const MenuItem* item) { return SkipClosed(item->nextSibling); }
+    bool HasItems() const { return FirstItem() != nullptr; }
     bool IsSeparator() const { return s32(id) < 0; }
     // Whether this is the root of its tree and that root is a menu bar.
     bool IsMenuBar() const;
@@ -70,6 +71,11 @@ public:
     MenuItem* highlightedItem;
 
 protected:
+    static MenuItem* SkipClosed(Window* w)
+    {
+        while (w && w->GetState() == WS_CLOSED) w = w->GetNextSibling();
+        return static_cast<MenuItem*>(w);
+    }
     s32 RowHeight(const MenuItem* item);
     s32 BarItemWidth(MenuItem* item);
     // The child being removed: it no longer counts while the menu is re-sized.

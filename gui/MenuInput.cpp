@@ -3,7 +3,10 @@
 #include "gui/WindowSystem.h"
 #include "platform/OsKeys.h"
 
-static bool Selectable(const MenuItem* item) { return item && item->IsEnabled() && !item->IsSeparator(); }
+static bool Selectable(const MenuItem* item)
+{
+    return item && item->IsEnabled() && !item->IsSeparator() && item->GetState() != WS_CLOSED;
+}
 
 static MenuItem* FirstSelectable(MenuItem* menu)
 {

@@ -466,7 +466,8 @@ TEST_F(MenuTest, AnOpeningHandlerMayRebuildTheSubmenuBeforeItShows)
         void Opening(MenuItem* item)
         {
             if (item != window) return;
-            while (window->GetFirstChild()) delete window->GetFirstChild();
+            // Closed items wait for deletion until the event is over, but no longer count.
+            for (Window* w = window->GetFirstChild(); w; w = w->GetNextSibling()) w->Close();
             bar->AddItem("Close All Windows", window, 10301, 1);
             bar->AddItem("abcdefghijklmnopqrstuvwxyz", window, 10302, 1);
         }
@@ -475,6 +476,7 @@ TEST_F(MenuTest, AnOpeningHandlerMayRebuildTheSubmenuBeforeItShows)
     rebuilder.bar = bar;
     rebuilder.window = bar->AddItem("Window", nullptr, 10300, 1);
     bar->AddItem("Old", rebuilder.window, 1, 1);
+    bar->AddItem("Older", rebuilder.window, 2, 1);
     bar->itemOpening.Connect<&Rebuilder::Opening>(&rebuilder);
     WindowSystem::SetMenuBar(bar);
     ClickStep(10, 10);
@@ -482,6 +484,7 @@ TEST_F(MenuTest, AnOpeningHandlerMayRebuildTheSubmenuBeforeItShows)
     Run();
     EXPECT_EQ(chosen, (std::vector<std::string>{"abcdefghijklmnopqrstuvwxyz"}));
     EXPECT_EQ(rebuilder.window->GetFrameWidth(), 26 * 6 + 36);
+    EXPECT_EQ(rebuilder.window->GetChildCount(), 2u);
 }
 
 }  // namespace
