@@ -255,4 +255,35 @@ TEST_F(ComboTest, TypingInAnEditableComboBoxOpensTheListOnTheClosestItemKeepingT
     EXPECT_EQ(c->GetSelectedData(), 30u);
 }
 
+TEST_F(ComboTest, TheArrowClosesAnOpenListAgain)
+{
+    ComboBox* c = Make(0);
+    ClickStep(100 + 170, 108);
+    Idle();
+    ClickStep(100 + 170, 108);
+    Run();
+    EXPECT_EQ(FirstOpen().substr(0, 4), "open");
+    EXPECT_FALSE(c->IsExpanded());
+    EXPECT_EQ(c->arrowButton->GetButtonState(), u32(BUTTON_NORMAL));
+    EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
+}
+
+TEST_F(ComboTest, TabClosesTheListAndMovesTheFocusAlongTheTabOrder)
+{
+    ComboBox* c = Make(0);
+    Probe* next = new Probe(kFramed | WF_FOCUSABLE, nullptr, "next");
+    next->SetFrameXYWH(400, 300, 100, 100);
+    Window::LinkTabOrder(c, next);
+    Window::LinkTabOrder(next, c);
+    Window::SetFocus(c, FOCUS_PROGRAM);
+    KeyStep(LIBKEY_DOWN);
+    Idle();
+    KeyStep(LIBKEY_TAB);
+    Run();
+    EXPECT_EQ(FirstOpen().substr(0, 4), "open");
+    EXPECT_FALSE(c->IsExpanded());
+    EXPECT_EQ(WindowSystem::GetFocus(), next);
+    EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
+}
+
 }  // namespace
