@@ -274,6 +274,8 @@ void ComboBox::MouseButton(Event* event)
     WindowSystem::PostEvent(EVENT_BUTTON, payload);
 }
 
+void ComboBox::DoubleClick(Event* event) { ComboBox::MouseButton(event); }
+
 FocusAnswer ComboBox::FocusGained(Window*, u32)
 {
     Invalidate(0);

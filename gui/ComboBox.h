@@ -34,6 +34,8 @@ public:
     void DrawContent() override;
     // While open, a press outside the frame closes the list and is posted again.
     void MouseButton(Event* event) override;
+    // A quick second click outside closes the list as a click does.
+    void DoubleClick(Event* event) override;
     void FocusLost(Window* newFocus, u32 reason) override;
     FocusAnswer FocusGained(Window* oldFocus, u32 reason) override;
     void FlagsChanged(u32 changed) override;

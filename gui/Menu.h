@@ -25,6 +25,8 @@ public:
     // A letter opens or highlights the next item starting with it; anything else beeps.
     void CharEvent(Event* event) override;
     void MouseButton(Event* event) override;
+    // A quick second click acts as a click: it closes what the first one opened.
+    void DoubleClick(Event* event) override;
     void MouseMove(Event* event) override;
     void MouseLeave() override;
     void ChildAdded(Window* child) override;

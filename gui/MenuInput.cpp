@@ -67,6 +67,8 @@ void MenuItem::MouseButton(Event* event)
     }
 }
 
+void MenuItem::DoubleClick(Event* event) { MenuItem::MouseButton(event); }
+
 void MenuItem::MouseMove(Event* event)
 {
     MenuItem* item = ItemAtPoint(event->Pos());

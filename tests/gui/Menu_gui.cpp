@@ -487,4 +487,15 @@ TEST_F(MenuTest, AnOpeningHandlerMayRebuildTheSubmenuBeforeItShows)
     EXPECT_EQ(rebuilder.window->GetChildCount(), 2u);
 }
 
+TEST_F(MenuTest, AQuickSecondClickOnTheOpenBarItemClosesItToo)
+{
+    Bar();
+    FakeOsSetStepTime(0.01);  // the second press is a double click
+    ClickStep(10, 10);
+    ClickStep(10, 10);
+    Run();
+    EXPECT_EQ(States().back(), "Menu Bar[]");
+    EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
+}
+
 }  // namespace
