@@ -46,7 +46,7 @@ struct TagEntry {
 };
 
 // Event codes passed to listeners.
-enum : u32 {
+enum CodexEvent : u32 {
     kCodexNewLocalTag = 1,
     kCodexLocalCopyChanged = 2,
     kCodexContentChanged = 3,

@@ -20,7 +20,7 @@ struct ColorTableRecord;
 struct BitmapDirectoryEntry;
 
 // Collection::flags bits.
-enum : u32 {
+enum CollectionFlags : u32 {
     kCollectionTextures = 1,
     kCollectionMonsters = 2,
     kCollectionProjectiles = 4,
