@@ -203,8 +203,8 @@ Canvas Track(bool enabled)
     return c;
 }
 
-// Shadow edge for the right side: alpha falls off to the right; the RGB is white so the
-// current colour decides the shade.
+// Shadow edge for the right side: alpha falls off to the right. Windows draw their shadows
+// with the colour left white by the drawing set-up, so the image itself must be dark.
 int ShadowAlpha(int u, int s)
 {
     int d = s - u;
@@ -214,7 +214,7 @@ Canvas ShadowEdge(int s)
 {
     Canvas c(s, s);
     for (int y = 0; y < s; ++y)
-        for (int u = 0; u < s; ++u) c.Set(u, y, WithAlpha(kWhite, ShadowAlpha(u, s)));
+        for (int u = 0; u < s; ++u) c.Set(u, y, WithAlpha(kBlack, ShadowAlpha(u, s)));
     return c;
 }
 // Top-right corner: the edge's fall-off, faded in from the top.
@@ -222,7 +222,7 @@ Canvas ShadowCorner(int s)
 {
     Canvas c(s, s);
     for (int v = 0; v < s; ++v)
-        for (int u = 0; u < s; ++u) c.Set(u, v, WithAlpha(kWhite, ShadowAlpha(u, s) * (v + 1) / s));
+        for (int u = 0; u < s; ++u) c.Set(u, v, WithAlpha(kBlack, ShadowAlpha(u, s) * (v + 1) / s));
     return c;
 }
 
