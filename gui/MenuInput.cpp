@@ -63,7 +63,7 @@ void MenuItem::MouseButton(Event* event)
         WindowSystem::EndModal(this, 0);
         // The press belongs to the window under the pointer.
         u32 payload[6] = {0, 0, 0, 0, event->Button(), 1};
-        WindowSystem::PostEvent(EVENT_BUTTON, payload);
+        WindowSystem::RepostEvent(EVENT_BUTTON, payload);
     }
 }
 

@@ -397,7 +397,7 @@ public:
     {
         if (!event->Pressed()) return;
         if (Inside(content, event->Pos())) return;
-        WindowSystem::PostEvent(EVENT_BUTTON, event->data);
+        WindowSystem::RepostEvent(EVENT_BUTTON, event->data);
         WindowSystem::EndModal(this, 1);
     }
     void OnEnter(s32 pressed)

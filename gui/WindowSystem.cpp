@@ -210,10 +210,10 @@ void WindowSystem::Beep() { OsBeep(); }
 
 // The ring and the OS callbacks.
 
-void WindowSystem::PostEvent(u32 type, const u32* payload)
+namespace {
+
+void FillEvent(Event& e, u32 type, const u32* payload)
 {
-    if (g_ws.ringCount >= 32) return;
-    Event& e = g_ws.ring[g_ws.ringWrite];
     memset(&e, 0, sizeof e);
     u32 words = 0;
     switch (type) {
@@ -226,7 +226,23 @@ void WindowSystem::PostEvent(u32 type, const u32* payload)
     }
     if (payload) memcpy(e.data, payload, words * 4);
     e.type = type;
+}
+
+}  // namespace
+
+void WindowSystem::PostEvent(u32 type, const u32* payload)
+{
+    if (g_ws.ringCount >= 32) return;
+    FillEvent(g_ws.ring[g_ws.ringWrite], type, payload);
     g_ws.ringWrite = (g_ws.ringWrite + 1) % 32;
+    ++g_ws.ringCount;
+}
+
+void WindowSystem::RepostEvent(u32 type, const u32* payload)
+{
+    if (g_ws.ringCount >= 32) return;
+    g_ws.ringRead = (g_ws.ringRead + 31) % 32;
+    FillEvent(g_ws.ring[g_ws.ringRead], type, payload);
     ++g_ws.ringCount;
 }
 

@@ -141,6 +141,9 @@ public:
     // Events.
     // Queues an event; payload may be null (zeros). A full ring drops it.
     static void PostEvent(u32 type, const u32* payload);
+    // Queues an event ahead of every queued one: a click that closed a menu is handed on to
+    // the window under the pointer before the release that followed it.
+    static void RepostEvent(u32 type, const u32* payload);
     static u32 GetQueuedEventCount();
     static void PushEventHook(EventHook hook);
     // Removes the topmost occurrence of hook from the stack.

@@ -442,6 +442,30 @@ TEST_F(MenuTest, AClickOutsideTheOpenBarClosesItAndReachesTheWindowUnderThePoint
     EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
 }
 
+TEST_F(MenuTest, AnOutsideClickArrivingWithItsReleaseReachesTheWindowPressFirst)
+{
+    Bar();
+    Probe* below = new Probe(kFramed, nullptr, "below");
+    below->SetFrameXYWH(300, 300, 300, 200);
+    ClickStep(10, 10);
+    // Press and release come in one poll: the press that closes the bar is handed on ahead
+    // of the release, so the window sees them in their order.
+    MoveTo(400, 400);
+    WindowFixture::Press();
+    Release();
+    FakeOsEndStep();
+    Log().clear();
+    Run();
+    RunSteps(3);  // the menu's loop ends a step after the click that closed it
+    std::vector<std::string> buttons;
+    for (const std::string& e : Log())
+        if (e.rfind("below:press", 0) == 0 || e.rfind("below:release", 0) == 0) buttons.push_back(e.substr(6, e.find(' ') - 6));
+    ASSERT_EQ(buttons.size(), 2u);
+    EXPECT_EQ(buttons[0], "press");
+    EXPECT_EQ(buttons[1], "release");
+    EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
+}
+
 TEST_F(MenuTest, DisabledItemsAndSeparatorsCannotBeChosenByClicks)
 {
     Menu* bar = Make(1);
