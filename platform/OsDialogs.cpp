@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <strings.h>
 
 #include "foundation/Files.h"
 #include "platform/Os.h"
@@ -84,7 +85,15 @@ void RunFileDialog(int mode, const char* title, const DynArray<FileFilter>* filt
 void OsAppendFilterExtension(String* path, const DynArray<FileFilter>& shown, u32 index)
 {
     if (index >= shown.count) return;
-    if (const char* ext = PatternExtension(shown[index].pattern.c_str())) AppendIfMissing(*path, ext);
+    const char* ext = PatternExtension(shown[index].pattern.c_str());
+    if (!ext) return;
+    // Only the file name's own extension counts, whatever its case: "image.BMP" is a bitmap
+    // already, while a folder named "x.bmp" or a name like "pic.bmp.old" is not.
+    const char* name = path->c_str();
+    for (const char* p = name; *p; ++p)
+        if (*p == '/' || *p == '\\') name = p + 1;
+    const char* dot = strrchr(name, '.');
+    if (!dot || strcasecmp(dot, ext) != 0) path->Append(ext);
 }
 
 void OsResetDialogState() { memset(g_custom, 0, sizeof g_custom); }

@@ -49,8 +49,7 @@ struct DialogOption {
 // may be null or empty ("All Files" is shown). filterIndex: in, the filter to start at; out,
 // the one chosen. path: in, an initial path (folder and/or file name, '\' or '/'); out on
 // OK, the chosen path with '/' separators and the chosen filter's extension appended unless
-// the name already contains it anywhere (case-sensitive; wildcard extensions are never
-// appended).
+// the file name already ends with it (in any case; wildcard extensions are never appended).
 int OsSaveFileDialog(const char* title, const DynArray<FileFilter>* filters, u32* filterIndex, String* path,
                      DynArray<DialogOption>* options);
 // One existing file. With two or more filters a last entry "Any" joins every pattern; the

@@ -101,12 +101,13 @@ TEST(DialogPaths, AnInitialPathSplitsIntoFolderAndName)
     }
 }
 
-TEST_F(Dialogs, SavingAppendsTheChosenExtensionUnlessTheNameHoldsIt)
+TEST_F(Dialogs, SavingAppendsTheChosenExtensionUnlessTheNameEndsWithIt)
 {
     struct Case { const char* typed; u32 filter; const char* result; } cases[] = {
-        {"/img/image.BMP", 0, "/img/image.BMP.bmp"},  // the test is case-sensitive
+        {"/img/image.BMP", 0, "/img/image.BMP"},  // its own extension, in any case
         {"/img/pic.bmp", 0, "/img/pic.bmp"},
-        {"/img/pic.bmp.old", 0, "/img/pic.bmp.old"},  // found anywhere in the name
+        {"/img/pic.bmp.old", 0, "/img/pic.bmp.old.bmp"},  // only the last extension counts
+        {"/img/x.bmp/pic", 0, "/img/x.bmp/pic.bmp"},     // a folder's name does not count
         {"/img/pic", 1, "/img/pic.png"},
         {"C:\\img\\pic", 2, "C:/img/pic.tiff"},
     };
