@@ -87,8 +87,8 @@ void OsInputRefresh();
 // The native-dialog bracket: counts nesting, calls the hook on the outermost change.
 void OsSetNativeDialogActive(int active);
 // The save dialogs' extension rule: appends the extension that filter index of the shown list
-// names ("*.bmp" gives ".bmp"; wildcard patterns name none) unless the path already holds it
-// anywhere (case-sensitive).
+// names ("*.bmp" gives ".bmp"; wildcard patterns name none) unless the file name's own
+// extension is already that one, in any case.
 void OsAppendFilterExtension(String* path, const DynArray<FileFilter>& shown, u32 index);
 // The installed name order (strcmp by default).
 int OsCompareNames(const char* a, const char* b);
