@@ -227,6 +227,9 @@ int TavikMain(int, char**)
     InitGL();
     OsSetWindowTitle("Tavik");
     SetWindowIconFromFile("res/icon.png");
+    int areaX, areaY, areaWidth, areaHeight;
+    if (OsGetWorkArea(&areaX, &areaY, &areaWidth, &areaHeight) && !(width < areaWidth && height < areaHeight))
+        OsMaximizeWindow();
 
     gSwapBehaviour = DetectSwapBehaviour();
     glEnable(GL_DEPTH_TEST);

@@ -105,6 +105,7 @@ int OsOpenWindow(int width, int height, int fullScreen, int vsync)
 }
 
 void OsSetWindowTitle(const char* text) { OsCurrentBackend()->SetWindowTitle(text ? text : ""); }
+void OsMaximizeWindow() { OsCurrentBackend()->MaximizeWindow(); }
 void OsPollEvents() { OsCurrentBackend()->PollEvents(); }
 void OsSwapBuffers() { OsCurrentBackend()->SwapBuffers(); }
 double OsGetTime() { return OsCurrentBackend()->GetTime(); }

@@ -45,6 +45,8 @@ void OsTerminate();
 // 0 when the window cannot be opened.
 int OsOpenWindow(int width, int height, int fullScreen, int vsync);
 void OsSetWindowTitle(const char* text);
+// Maximises the window on the desktop (nothing without a window or in full screen).
+void OsMaximizeWindow();
 // Delivers pending events through the callbacks (only here, on the calling thread) and lets
 // the host's toolkit answer its own requests (the clipboard owner serving other programs).
 void OsPollEvents();

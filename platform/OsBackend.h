@@ -37,6 +37,7 @@ public:
     virtual int OpenWindow(int width, int height, int fullScreen, int vsync) = 0;
     virtual int HasWindow() = 0;
     virtual void SetWindowTitle(const char* text) = 0;
+    virtual void MaximizeWindow() = 0;
     virtual void PollEvents() = 0;
     virtual void SwapBuffers() = 0;
     virtual double GetTime() = 0;

@@ -33,6 +33,7 @@ struct FakeState {
     int windowOpen;
     int width, height;
     String title;
+    int maximized;
     int mouseX, mouseY;
     int cursorVisible;
     int cursorShape;
@@ -145,6 +146,7 @@ public:
     }
     int HasWindow() override { return g_fake->windowOpen; }
     void SetWindowTitle(const char* text) override { g_fake->title.Set(text); }
+    void MaximizeWindow() override { g_fake->maximized = 1; }
     void PollEvents() override
     {
         FakeState& f = *g_fake;
@@ -396,6 +398,7 @@ void FakeOsSetStepBudget(u32 steps, FakeOsBudgetFailure failure)
 u32 FakeOsPollCount() { return Fake().polls; }
 int FakeOsWindowOpen() { return Fake().windowOpen; }
 const char* FakeOsWindowTitle() { return Fake().title.c_str(); }
+int FakeOsWindowMaximized() { return Fake().maximized; }
 void FakeOsLastMousePosSet(int* x, int* y)
 {
     *x = Fake().mouseX;

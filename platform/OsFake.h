@@ -40,6 +40,7 @@ u32 FakeOsPollCount();
 // last mouse position set, cursor visibility and shape, the icon's size.
 int FakeOsWindowOpen();
 const char* FakeOsWindowTitle();
+int FakeOsWindowMaximized();
 void FakeOsLastMousePosSet(int* x, int* y);
 int FakeOsCursorVisible();
 int FakeOsCursorShape();

@@ -133,6 +133,10 @@ public:
         return 1;
     }
     int HasWindow() override { return g_window != nullptr; }
+    void MaximizeWindow() override
+    {
+        if (g_window && !glfwGetWindowMonitor(g_window)) glfwMaximizeWindow(g_window);
+    }
     void SetWindowTitle(const char* text) override
     {
         if (g_window) glfwSetWindowTitle(g_window, text);
