@@ -54,7 +54,9 @@ int ConvertImageFile(const char* path, u32 targetFormat, u32 alphaOnly)
         if (!source.image.ConvertTo(6406)) return 0;
         target.Append(".alpha");
     }
-    AppendIfMissing(target, targetExtension);
+    // The stripping above leaves no target extension at the end; one elsewhere in the path (a
+    // folder named "shots.png") must not stop the file getting its own.
+    target.Append(targetExtension);
 
     FileRecord out(target.c_str());
     out.kind = kFileKindImage;

@@ -133,3 +133,25 @@ TEST_F(ShellTest, ImagesAreConvertedBesideTheirSourcesAndTargetFormatsSkipped)
     EXPECT_TRUE(std::filesystem::exists(source)) << "the source stays";
     std::filesystem::remove_all(folder);
 }
+
+TEST_F(ShellTest, ConvertedFilesGetTheTargetExtensionEvenWhenAFolderNameHoldsIt)
+{
+    char pattern[] = "/tmp/tavik-convert-XXXXXX";
+    ASSERT_TRUE(mkdtemp(pattern));
+    std::string folder = std::string(pattern) + "/shots.png";
+    ASSERT_TRUE(std::filesystem::create_directory(folder));
+    std::string source = folder + "/pic.bmp";
+    {
+        FileRecord out(source.c_str());
+        out.kind = kFileKindImage;
+        out.format = kFileFormatBmp;
+        out.image.Init();
+        const u8 rgba[4] = {1, 2, 3, 255};
+        ASSERT_TRUE(out.image.Create(1, 1, kImageRgba, rgba));
+        ASSERT_TRUE(out.Save());
+    }
+    EXPECT_EQ(ConvertImageFile(source.c_str(), kFileFormatPng, 0), 1);
+    EXPECT_TRUE(std::filesystem::exists(folder + "/pic.png"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/pic")) << "written without an extension";
+    std::filesystem::remove_all(pattern);
+}
