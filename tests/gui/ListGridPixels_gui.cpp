@@ -4,74 +4,22 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "gui/GridWindow.h"
 #include "gui/ListWindow.h"
-#include "gui/Skin.h"
-#include "gui/Text.h"
 #include "gui/WindowSystem.h"
-#include "platform/GLTexture.h"
-#include "platform/Os.h"
+#include "tests/gui/PixelTestSupport.h"
 
 namespace {
 
 constexpr int kW = 640, kH = 480;
 
-std::string BuildPath(const char* name) { return std::string(TAVIK_BINARY_DIR) + "/" + name; }
+using pixeltest::Px;
 
-struct Px {
-    int r, g, b;
-};
-
-class ListGridPixels : public ::testing::Test {
+class ListGridPixels : public pixeltest::SkinnedScreen {
 protected:
-    void SetUp() override
-    {
-        OsUseRealBackend();
-        if (!OsInit() || !OsOpenWindow(kW, kH, 0, 0)) GTEST_SKIP() << "no display";
-        InitGL();
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        WindowSystem::Reset();
-        WindowSystem::EnableGL(1);
-        skin = new Skin(BuildPath("res/texturepack").c_str());
-        font = LoadFont(BuildPath("res/dravell.tavikfont").c_str());
-        ASSERT_NE(font, nullptr);
-        WindowSystem::SetSkin(skin);
-        WindowSystem::SetDefaultFont(font);
-        WindowSystem::Init();
-        WindowSystem::InstallCallbacks();
-        WindowSystem::OnWindowResize(kW, kH);
-        WindowSystem::SetRunning(1);
-    }
-    void TearDown() override
-    {
-        WindowSystem::Reset();
-        WindowSystem::EnableGL(0);
-        delete skin;
-        skin = nullptr;
-        if (font) FreeFont(font);
-        font = nullptr;
-        OsResetState();
-        OsUseFakeBackend();
-    }
-    void Draw()
-    {
-        WindowSystem::InvalidateAll();
-        WindowSystem::RenderFrame();
-        screen.assign(size_t(kW) * kH * 4, 0);
-        glFinish();
-        glReadBuffer(GL_BACK);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, screen.data());
-    }
-    Px At(int x, int y) const
-    {
-        const u8* p = &screen[(size_t(kH - 1 - y) * kW + x) * 4];
-        return Px{p[0], p[1], p[2]};
-    }
+    ListGridPixels() : SkinnedScreen(kW, kH) {}
+    void Draw() { screen = Render(); }
+    Px At(int x, int y) const { return screen.PixelAt(x, y); }
     // Pixels in the screen rectangle brighter than 180 in every channel (white text, arrows).
     int Bright(const Rect& r) const
     {
@@ -94,9 +42,7 @@ protected:
         return -1;
     }
 
-    Skin* skin = nullptr;
-    Font* font = nullptr;
-    std::vector<u8> screen;
+    pixeltest::Shot screen;
 };
 
 struct Row {

@@ -9,6 +9,7 @@
 #include "gui/WindowSystem.h"
 #include "platform/GLTexture.h"
 #include "platform/Os.h"
+#include "tests/gui/PixelTestSupport.h"
 
 namespace {
 
@@ -59,15 +60,7 @@ public:
     u32 colour;
 };
 
-std::vector<u8> ReadScreen()
-{
-    std::vector<u8> px(size_t(kW) * kH * 4);
-    glFinish();
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
-    return px;
-}
+std::vector<u8> ReadScreen() { return pixeltest::ReadBackBuffer(kW, kH); }
 
 int Differences(const std::vector<u8>& a, const std::vector<u8>& b, int* firstX, int* firstY)
 {
@@ -199,14 +192,11 @@ TEST_F(RedrawPixels, DirtyRectangleRedrawsMatchAFullRedraw)
     EXPECT_GE(changedSteps, 10);
 }
 
-// The colour at a screen point (top-left origin) of the back buffer.
+// The colour at a screen point (top-left origin) of the back buffer, as 0xBBGGRR.
 u32 PixelAt(int x, int y)
 {
-    u8 px[4] = {};
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, kH - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
-    return u32(px[0]) | u32(px[1]) << 8 | u32(px[2]) << 16;
+    pixeltest::Px p = pixeltest::ReadPixel(x, y, kH);
+    return u32(p.r) | u32(p.g) << 8 | u32(p.b) << 16;
 }
 
 TEST_F(RedrawPixels, ADimmingModalWindowDarkensOnlyWhatLiesBehindIt)

@@ -7,69 +7,25 @@
 #include <string>
 
 #include "gui/Skin.h"
-#include "gui/Text.h"
 #include "gui/TextBox.h"
 #include "gui/WindowSystem.h"
-#include "platform/GLTexture.h"
-#include "platform/Os.h"
+#include "tests/gui/PixelTestSupport.h"
 
 namespace {
 
 constexpr int kW = 480, kH = 360;
 
-struct Px {
-    int r, g, b;
-    bool operator==(const Px& o) const { return r == o.r && g == o.g && b == o.b; }
-    bool operator!=(const Px& o) const { return !(*this == o); }
-};
+using pixeltest::Px;
 
-std::string BuildPath(const char* name) { return std::string(TAVIK_BINARY_DIR) + "/" + name; }
+Px Read(int x, int y) { return pixeltest::ReadPixel(x, y, kH); }
 
-Px Read(int x, int y)
-{
-    glFinish();
-    u8 p[4] = {};
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, kH - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    return {p[0], p[1], p[2]};
-}
-
-class TextBoxPixels : public ::testing::Test {
+class TextBoxPixels : public pixeltest::SkinnedScreen {
 protected:
+    TextBoxPixels() : SkinnedScreen(kW, kH) {}
     void SetUp() override
     {
-        OsUseRealBackend();
-        if (!OsInit() || !OsOpenWindow(kW, kH, 0, 0)) GTEST_SKIP() << "no display";
-        InitGL();
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        skin = new Skin(BuildPath("res/texturepack").c_str());
-        font = LoadFont(BuildPath("res/dravell.tavikfont").c_str());
-        ASSERT_NE(font, nullptr);
-        WindowSystem::Reset();
-        WindowSystem::EnableGL(1);
-        WindowSystem::SetSkin(skin);
-        WindowSystem::SetDefaultFont(font);
-        WindowSystem::Init();
-        WindowSystem::SetDirtyRectMode(0);
-        WindowSystem::InstallCallbacks();
-        WindowSystem::OnWindowResize(kW, kH);
-        WindowSystem::SetRunning(1);
-        ready = true;
-    }
-    void TearDown() override
-    {
-        if (!ready) return;
-        WindowSystem::Reset();
-        WindowSystem::EnableGL(0);
-        WindowSystem::SetSkin(nullptr);
-        WindowSystem::SetDefaultFont(nullptr);
-        FreeFont(font);
-        delete skin;
-        OsTerminate();
-        OsResetState();
-        OsUseFakeBackend();
+        SkinnedScreen::SetUp();
+        if (ready) WindowSystem::SetDirtyRectMode(0);
     }
     // A full redraw over a black screen.
     void Draw()
@@ -86,10 +42,6 @@ protected:
         const TextLine& line = para->lines[l];
         return b->GetContentRect().left + b->LineOffset(line) + int(b->WidthBefore(para, line, c));
     }
-
-    Skin* skin = nullptr;
-    Font* font = nullptr;
-    bool ready = false;
 };
 
 // Pixels far apart in colour (the background under the box is a light texture).

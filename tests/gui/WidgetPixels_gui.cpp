@@ -5,41 +5,19 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "gui/Button.h"
 #include "gui/ColorButton.h"
 #include "gui/DialogWindow.h"
 #include "gui/ScrollableWindow.h"
 #include "gui/Skin.h"
-#include "gui/Text.h"
 #include "gui/WindowSystem.h"
-#include "platform/GLTexture.h"
-#include "platform/Os.h"
+#include "tests/gui/PixelTestSupport.h"
 
 namespace {
 
 constexpr int kW = 640, kH = 480;
 
-std::string BuildPath(const char* name) { return std::string(TAVIK_BINARY_DIR) + "/" + name; }
-
-struct Shot {
-    std::vector<u8> px;
-    u32 At(int x, int y) const
-    {
-        size_t i = (size_t(kH - 1 - y) * kW + x) * 4;
-        return u32(px[i]) | u32(px[i + 1]) << 8 | u32(px[i + 2]) << 16;
-    }
-    // Pixels that differ inside r (screen coordinates).
-    int Diff(const Shot& o, const Rect& r) const
-    {
-        int n = 0;
-        for (int y = r.top; y < r.bottom; ++y)
-            for (int x = r.left; x < r.right; ++x) n += At(x, y) != o.At(x, y);
-        return n;
-    }
-};
+using pixeltest::Shot;
 
 class SampleDialog : public DialogWindow {
 public:
@@ -60,58 +38,9 @@ public:
     ColorButton* swatch;
 };
 
-class WidgetPixels : public ::testing::Test {
+class WidgetPixels : public pixeltest::SkinnedScreen {
 protected:
-    void SetUp() override
-    {
-        OsUseRealBackend();
-        if (!OsInit() || !OsOpenWindow(kW, kH, 0, 0)) GTEST_SKIP() << "no display";
-        InitGL();
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        skin = new Skin(BuildPath("res/texturepack").c_str());
-        font = LoadFont(BuildPath("res/dravell.tavikfont").c_str());
-        ASSERT_NE(font, nullptr);
-        WindowSystem::Reset();
-        WindowSystem::EnableGL(1);
-        WindowSystem::SetSkin(skin);
-        WindowSystem::SetDefaultFont(font);
-        WindowSystem::Init();
-        WindowSystem::InstallCallbacks();
-        WindowSystem::OnWindowResize(kW, kH);
-        WindowSystem::SetRunning(1);
-        ready = true;
-    }
-    void TearDown() override
-    {
-        if (ready) {
-            WindowSystem::Reset();
-            WindowSystem::SetSkin(nullptr);
-            WindowSystem::SetDefaultFont(nullptr);
-            WindowSystem::EnableGL(0);
-            WindowSystem::SetFramePainter(FramePainter{});
-            FreeFont(font);
-            delete skin;
-        }
-        OsResetState();
-        OsUseFakeBackend();
-    }
-    Shot Render()
-    {
-        WindowSystem::ProcessDeferredDeletes();
-        WindowSystem::InvalidateAll();
-        WindowSystem::RenderFrame();
-        Shot s;
-        s.px.resize(size_t(kW) * kH * 4);
-        glFinish();
-        glReadBuffer(GL_BACK);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, kW, kH, GL_RGBA, GL_UNSIGNED_BYTE, s.px.data());
-        return s;
-    }
-    bool ready = false;
-    Skin* skin = nullptr;
-    Font* font = nullptr;
+    WidgetPixels() : SkinnedScreen(kW, kH) {}
 };
 
 }  // namespace

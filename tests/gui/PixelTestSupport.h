@@ -1,0 +1,153 @@
+#pragma once
+// Test support for probing what the window system really draws: a fixture that opens a window
+// with the real OS backend and OpenGL, loads the program's skin and font from the build folder
+// and starts the window system, and screenshots of the back buffer read back after a frame.
+// Without a display the fixture skips the test.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/Types.h"
+#include "gui/Skin.h"
+#include "gui/Text.h"
+#include "gui/WindowSystem.h"
+#include "platform/GLTexture.h"
+#include "platform/Os.h"
+
+namespace pixeltest {
+
+// A file below the build folder (the skin and the font are copied there by the build).
+inline std::string BuildPath(const char* name) { return std::string(TAVIK_BINARY_DIR) + "/" + name; }
+
+// One pixel's colour channels, 0..255.
+struct Px {
+    int r, g, b;
+    bool operator==(const Px& o) const { return r == o.r && g == o.g && b == o.b; }
+    bool operator!=(const Px& o) const { return !(*this == o); }
+};
+
+// The whole back buffer, width x height RGBA, rows bottom-up as OpenGL returns them.
+inline std::vector<u8> ReadBackBuffer(int width, int height)
+{
+    std::vector<u8> px(size_t(width) * size_t(height) * 4);
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    return px;
+}
+
+// One pixel of the back buffer at a screen point (top-left origin) of a screen height pixels tall.
+inline Px ReadPixel(int x, int y, int height)
+{
+    u8 p[4] = {};
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, height - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    return Px{p[0], p[1], p[2]};
+}
+
+// A read-back screen. Coordinates are screen points with a top-left origin and must lie
+// inside the screen.
+struct Shot {
+    int width = 0, height = 0;
+    std::vector<u8> px;
+
+    // The colour as 0xBBGGRR.
+    u32 At(int x, int y) const
+    {
+        size_t i = (size_t(height - 1 - y) * size_t(width) + size_t(x)) * 4;
+        return u32(px[i]) | u32(px[i + 1]) << 8 | u32(px[i + 2]) << 16;
+    }
+    Px PixelAt(int x, int y) const
+    {
+        u32 c = At(x, y);
+        return Px{int(c & 255), int(c >> 8 & 255), int(c >> 16 & 255)};
+    }
+    // The sum of the three channels.
+    int Brightness(int x, int y) const
+    {
+        Px p = PixelAt(x, y);
+        return p.r + p.g + p.b;
+    }
+    // Pixels that differ from o's inside r.
+    int Diff(const Shot& o, const Rect& r) const
+    {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y)
+            for (int x = r.left; x < r.right; ++x) n += At(x, y) != o.At(x, y);
+        return n;
+    }
+};
+
+inline Shot ReadShot(int width, int height)
+{
+    Shot s;
+    s.width = width;
+    s.height = height;
+    s.px = ReadBackBuffer(width, height);
+    return s;
+}
+
+// Deletes what is pending, redraws every window and reads the screen back.
+inline Shot RenderShot(int width, int height)
+{
+    WindowSystem::ProcessDeferredDeletes();
+    WindowSystem::InvalidateAll();
+    WindowSystem::RenderFrame();
+    return ReadShot(width, height);
+}
+
+// A width x height window with the real backend, blending on, the skin and the font loaded
+// and the window system running with them. Skips the test when no window can be opened.
+class SkinnedScreen : public ::testing::Test {
+protected:
+    explicit SkinnedScreen(int w = 640, int h = 480) : screenWidth(w), screenHeight(h) {}
+    void SetUp() override
+    {
+        OsUseRealBackend();
+        if (!OsInit() || !OsOpenWindow(screenWidth, screenHeight, 0, 0)) GTEST_SKIP() << "no display";
+        InitGL();
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        skin = new Skin(BuildPath("res/texturepack").c_str());
+        font = LoadFont(BuildPath("res/dravell.tavikfont").c_str());
+        ASSERT_NE(font, nullptr);
+        WindowSystem::Reset();
+        WindowSystem::EnableGL(1);
+        WindowSystem::SetSkin(skin);
+        WindowSystem::SetDefaultFont(font);
+        WindowSystem::Init();
+        WindowSystem::InstallCallbacks();
+        WindowSystem::OnWindowResize(screenWidth, screenHeight);
+        WindowSystem::SetRunning(1);
+        ready = true;
+    }
+    void TearDown() override
+    {
+        if (ready) {
+            WindowSystem::Reset();
+            WindowSystem::SetSkin(nullptr);
+            WindowSystem::SetDefaultFont(nullptr);
+            WindowSystem::EnableGL(0);
+            WindowSystem::SetFramePainter(FramePainter{});
+        }
+        if (font) FreeFont(font);
+        font = nullptr;
+        delete skin;
+        skin = nullptr;
+        OsResetState();
+        OsUseFakeBackend();
+    }
+    Shot Render() const { return RenderShot(screenWidth, screenHeight); }
+
+    const int screenWidth, screenHeight;
+    bool ready = false;
+    Skin* skin = nullptr;
+    Font* font = nullptr;
+};
+
+}  // namespace pixeltest
