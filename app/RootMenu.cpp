@@ -19,6 +19,17 @@ RootMenu* gRootMenu;
 // The Window menu's item ids stop short of the next command range.
 constexpr u32 kMaxListedWindows = 98;
 
+// The list is taken when the Window menu opens; a window may have closed (and been deleted)
+// since, or be closed by another one's close question. Only the pointer is compared, so a
+// stale one is never touched.
+Window* LiveListedWindow(Window* listed)
+{
+    Window* layer = WindowSystem::GetLayerRoot(0);
+    for (Window* w = layer ? layer->GetFirstChild() : nullptr; w; w = w->GetNextSibling())
+        if (w == listed) return w->GetState() == WS_CLOSED ? nullptr : w;
+    return nullptr;
+}
+
 }  // namespace
 
 RootMenu::RootMenu() : Window(0, nullptr)
@@ -95,8 +106,8 @@ void RootMenu::OnCommand(MenuItem* item)
     case kCmdRecursiveImageConversion: ConvertImagesInFolder(); return;
     case kCmdCloseAllWindows:
         for (u32 i = 0; i < windows.count; ++i) {
-            Window* w = windows[i];
-            if (w->TestFlags(WF_CLOSEBOX) && !w->TryClose(1)) break;
+            Window* w = LiveListedWindow(windows[i]);
+            if (w && w->TestFlags(WF_CLOSEBOX) && !w->TryClose(1)) break;
         }
         return;
     case kCmdWindowSpy: ShowWindowSpy(); return;
@@ -104,7 +115,8 @@ void RootMenu::OnCommand(MenuItem* item)
     default: break;
     }
     if (id >= kCmdFirstListedWindow && u32(id - kCmdFirstListedWindow) < windows.count) {
-        Window* w = windows[u32(id - kCmdFirstListedWindow)];
+        Window* w = LiveListedWindow(windows[u32(id - kCmdFirstListedWindow)]);
+        if (!w) return;
         w->BringToFront();
         Window::SetFocus(w, FOCUS_PROGRAM);
     }

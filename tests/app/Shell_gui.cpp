@@ -155,3 +155,50 @@ TEST_F(ShellTest, ConvertedFilesGetTheTargetExtensionEvenWhenAFolderNameHoldsIt)
     EXPECT_FALSE(std::filesystem::exists(folder + "/pic")) << "written without an extension";
     std::filesystem::remove_all(pattern);
 }
+
+namespace {
+
+// Closing it also closes (and deletes, as a modal close question's steps would) another window.
+class ClosesPartner : public Probe {
+public:
+    ClosesPartner(Window** partner) noexcept : Probe(WF_VISIBLE | WF_TITLEBAR | WF_CLOSEBOX, nullptr, "Editor"),
+                                              partner(partner) {}
+    int CanClose(u32) override
+    {
+        if (*partner) {
+            (*partner)->Close();
+            *partner = nullptr;
+            WindowSystem::ProcessDeferredDeletes();
+        }
+        return 1;
+    }
+    Window** partner;
+};
+
+}  // namespace
+
+TEST_F(ShellTest, WindowMenuSkipsListedWindowsThatHaveGoneSince)
+{
+    RootMenu* menu = ShowRootMenu();
+    Window* info = new Probe(WF_VISIBLE | WF_TITLEBAR | WF_CLOSEBOX, nullptr, "Info");
+    Window* infoRef = info;
+    new ClosesPartner(&infoRef);
+    Window* other = new Probe(WF_VISIBLE | WF_TITLEBAR | WF_CLOSEBOX, nullptr, "Other");
+    menu->PopulateWindowMenu(menu->windowMenu);
+    ASSERT_EQ(menu->windows.count, 3u);
+    EXPECT_EQ(menu->windows[2], info) << "Info is listed behind the editor";
+
+    // Closing the editor takes Info with it; the list still names Info.
+    MenuItem* closeAll = menu->windowMenu->FirstItem();
+    ASSERT_EQ(closeAll->GetId(), u32(kCmdCloseAllWindows));
+    MenuItem* infoItem = MenuItem::NextItem(MenuItem::NextItem(MenuItem::NextItem(closeAll)));
+    ASSERT_STREQ(infoItem->GetTitle(), "Info");
+    menu->OnCommand(closeAll);
+    EXPECT_EQ(infoRef, nullptr);
+    EXPECT_EQ(other->GetState(), u32(WS_CLOSED));
+    WindowSystem::ProcessDeferredDeletes();
+
+    // An item chosen for a window deleted since the menu was filled does nothing.
+    menu->OnCommand(infoItem);
+    for (Window* w = Layer0()->GetFirstChild(); w; w = w->GetNextSibling()) EXPECT_FALSE(w->IsVisible());
+}
