@@ -8,6 +8,7 @@
 #include "foundation/PrefStore.h"
 #include "foundation/StringUtil.h"
 #include "platform/Os.h"
+#include "platform/OsBackend.h"
 
 namespace {
 
@@ -224,7 +225,8 @@ int ExportColorTableDialog(const char* path, const Rgb* entries, u32 count)
     ScopedDynArray<FileFilter> filters;
     AddFilter(&filters, "Adobe Color Table", "*.act");
     String chosen = path ? path : "";
-    if (!chosen.IsEmpty()) AppendIfMissing(chosen, ".act");
+    // The same rule as after the dialog: only the file name's own extension counts, in any case.
+    if (!chosen.IsEmpty()) OsAppendFilterExtension(&chosen, filters, 0);
     u32 filter = 0;
     if (!OsSaveFileDialog("Export Color Table", &filters, &filter, &chosen, nullptr)) return 0;
     if (!WriteColorTableFile(chosen.c_str(), entries, count)) {

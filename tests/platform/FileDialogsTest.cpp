@@ -205,3 +205,33 @@ TEST_F(FileDialogsTest, PathsWithoutAFolderGetTheRememberedOne)
     ASSERT_TRUE(GetPrefString("LastImageOpenPath", &stored));
     EXPECT_STREQ(stored.c_str(), "/a/b/");
 }
+
+TEST_F(FileDialogsTest, ColorTableExportSuggestsActOnlyWhenTheNameLacksItAndReportsAFailedWrite)
+{
+    const Rgb entries[2] = {{1, 2, 3}, {4, 5, 6}};
+    struct Case { const char* given; const char* shown; } cases[] = {
+        {"pal", "pal.act"},
+        {"pal.ACT", "pal.ACT"},
+        {"tables.act/pal", "pal.act"},
+    };
+    for (const Case& c : cases) {
+        Answer(0, {});
+        EXPECT_FALSE(ExportColorTableDialog(c.given, entries, 2));
+        EXPECT_STREQ(FakeOsLastDialog()->fileName.c_str(), c.shown) << c.given;
+    }
+
+    Answer(1, {folder + "saved.act"});
+    ASSERT_TRUE(ExportColorTableDialog("saved", entries, 2));
+    Rgb back[256];
+    u32 count = 0;
+    Answer(1, {folder + "saved.act"});
+    ASSERT_TRUE(ImportColorTableDialog(nullptr, back, &count));
+    EXPECT_EQ(count, 2u);
+    EXPECT_EQ(back[1].g, 5);
+    EXPECT_TRUE(gErrors.empty());
+
+    Answer(1, {folder + "missing/saved.act"});
+    EXPECT_FALSE(ExportColorTableDialog("saved", entries, 2));
+    ASSERT_EQ(gErrors.size(), 1u);
+    EXPECT_EQ(gErrors[0], "The color table could not be saved.");
+}
