@@ -41,6 +41,12 @@ TavikSplashScreen::~TavikSplashScreen()
 
 void TavikSplashScreen::Start(u32 m)
 {
+    Prepare(m);
+    WindowSystem::RunModal(this, MODAL_KEYS_TO_WINDOW | MODAL_DIM, nullptr);
+}
+
+void TavikSplashScreen::Prepare(u32 m)
+{
     mode = m;
     fadeDuration = 1.0f;
     holdDuration = m ? 120.0f : 1.5f;
@@ -57,7 +63,6 @@ void TavikSplashScreen::Start(u32 m)
     }
     CenterInParent();
     SetVisible(1);
-    WindowSystem::RunModal(this, MODAL_KEYS_TO_WINDOW | MODAL_DIM, nullptr);
 }
 
 void TavikSplashScreen::Tick()
@@ -97,7 +102,8 @@ void TavikSplashScreen::DrawContent()
     if (mode) {
         Rect text = {w + 12, 12, content.Width() - 12, content.Height() - 12};
         glColor4f(1, 1, 1, 1);
-        ::DrawText(WindowSystem::GetDefaultFont(), kCredits, 0, 0, &text);
+        // One line per contributor, wrapped where a line is longer than the column.
+        ::DrawText(WindowSystem::GetDefaultFont(), kCredits, 0, kTextWordWrap, &text);
     }
     EndDraw();
 }

@@ -10,6 +10,9 @@ public:
 
     // Starts showing: mode 0 splash (fade 1 s after 1.5 s), 1 About box (held 120 s).
     void Start(u32 mode);
+    // Sets the mode, times, look and size of Start and shows the window, centred, without
+    // running it modally.
+    void Prepare(u32 mode);
 
     void Tick() override;
     void DrawContent() override;

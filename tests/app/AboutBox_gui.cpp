@@ -1,0 +1,76 @@
+// The splash and About box as really drawn: the window's look and sizes in each mode, and the
+// credits text laid out line below line in the column right of the image.
+#include "tests/gui/PixelTestSupport.h"
+
+#include <unistd.h>
+
+#include "app/SplashScreen.h"
+
+using namespace pixeltest;
+
+namespace {
+
+class AboutBoxScreen : public SkinnedScreen {
+protected:
+    AboutBoxScreen() : SkinnedScreen(1024, 768) {}
+    void SetUp() override
+    {
+        // The splash reads "res/tavik.bmp" from the program's folder.
+        ASSERT_TRUE(getcwd(cwd, sizeof cwd));
+        ASSERT_EQ(chdir(TAVIK_BINARY_DIR), 0);
+        SkinnedScreen::SetUp();
+    }
+    void TearDown() override
+    {
+        SkinnedScreen::TearDown();
+        ASSERT_EQ(chdir(cwd), 0);
+    }
+    char cwd[4096] = {};
+};
+
+}  // namespace
+
+TEST_F(AboutBoxScreen, SplashAndAboutBoxTakeTheirLookAndSize)
+{
+    TavikSplashScreen* splash = new TavikSplashScreen();
+    ASSERT_EQ(splash->imageWidth, 480u) << "res/tavik.bmp";
+    ASSERT_EQ(splash->imageHeight, 270u);
+
+    splash->Prepare(0);
+    EXPECT_EQ(splash->GetFlags(), u32(WF_RECENTER | WF_VISIBLE));
+    EXPECT_EQ(splash->GetContentRect().Width(), 480);
+    EXPECT_EQ(splash->GetContentRect().Height(), 270);
+    EXPECT_FLOAT_EQ(splash->holdDuration, 1.5f);
+    EXPECT_FLOAT_EQ(splash->fadeDuration, 1.0f);
+
+    splash->Prepare(1);
+    EXPECT_EQ(splash->GetFlags(), 300u | WF_VISIBLE);
+    EXPECT_STREQ(splash->GetTitle(), "About Tavik");
+    EXPECT_EQ(splash->GetContentRect().Width(), 480 + 384);
+    EXPECT_FLOAT_EQ(splash->holdDuration, 120.0f);
+}
+
+TEST_F(AboutBoxScreen, CreditsAreDrawnOneLineBelowAnother)
+{
+    TavikSplashScreen* about = new TavikSplashScreen();
+    about->Prepare(1);
+    Shot shot = Render();
+
+    Rect column = about->GetContentRect();
+    column.left = column.right - 384;
+    about->GetParent()->ContentToScreenRects(&column, 1);
+    ASSERT_LE(column.right, screenWidth);
+    ASSERT_LE(column.bottom, screenHeight);
+    // Rows of the column that hold some bright (text) pixels.
+    int textRows = 0, lowestTextRow = -1;
+    for (int y = column.top; y < column.bottom; ++y) {
+        int bright = 0;
+        for (int x = column.left; x < column.right; ++x) bright += shot.Brightness(x, y) > 500;
+        if (bright) {
+            ++textRows;
+            lowestTextRow = y - column.top;
+        }
+    }
+    EXPECT_GT(textRows, 40) << "several lines of text";
+    EXPECT_GT(lowestTextRow, 100) << "the closing line lies well below the title";
+}
