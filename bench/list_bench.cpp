@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "gui/ListWindow.h"
 #include "gui/WindowSystem.h"
 #include "platform/Os.h"
-#include "platform/OsFake.h"
 
 namespace {
 
@@ -38,12 +38,7 @@ std::vector<Record>& Records()
 
 void StartSystem()
 {
-    OsUseFakeBackend();
-    OsInit();
-    OsOpenWindow(1280, 1024, 0, 0);
-    WindowSystem::Reset();
-    WindowSystem::SetMetrics(WindowMetrics{4, 1, 22, 16, 14});
-    WindowSystem::Init();
+    StartHeadlessWindowSystem();
     WindowSystem::SetRunning(1);
 }
 

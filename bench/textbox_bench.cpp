@@ -8,11 +8,11 @@
 #include <cstring>
 #include <string>
 
+#include "bench/BenchSupport.h"
 #include "gui/TextBox.h"
 #include "gui/WindowSystem.h"
 #include "gui/core/Font.h"
 #include "platform/Os.h"
-#include "platform/OsFake.h"
 
 namespace {
 
@@ -20,12 +20,7 @@ Font* g_font;
 
 void Setup()
 {
-    OsUseFakeBackend();
-    OsInit();
-    OsOpenWindow(1280, 1024, 0, 0);
-    WindowSystem::Reset();
-    WindowSystem::SetMetrics(WindowMetrics{4, 1, 22, 16, 14});
-    WindowSystem::Init();
+    StartHeadlessWindowSystem();
     if (!g_font) {
         g_font = NewFont();
         g_font->header[kFontAscent] = 10;

@@ -4,10 +4,10 @@
 // (visibility and drawing passes) without the driver's.
 #include <benchmark/benchmark.h>
 
+#include "bench/BenchSupport.h"
 #include "gui/Window.h"
 #include "gui/WindowSystem.h"
 #include "platform/Os.h"
-#include "platform/OsFake.h"
 
 namespace {
 
@@ -26,12 +26,7 @@ int Step()
 // 20 framed top-level windows, cascaded, each with a panel of 23 widgets (a few nested).
 Tree BuildTree()
 {
-    OsUseFakeBackend();
-    OsInit();
-    OsOpenWindow(1280, 1024, 0, 0);
-    WindowSystem::Reset();
-    WindowSystem::SetMetrics(WindowMetrics{4, 1, 22, 16, 14});
-    WindowSystem::Init();
+    StartHeadlessWindowSystem();
     WindowSystem::SetDirtyRectMode(1);
     WindowSystem::InstallCallbacks();
     WindowSystem::SetStepHook(Step);
