@@ -41,9 +41,12 @@ int ConvertImageFile(const char* path, u32 targetFormat, u32 alphaOnly)
 
     FileRecord source(path);
     if (!source.Sniff() || source.kind != kFileKindImage) return 0;
-    if (source.format == targetFormat && (!alphaOnly || source.image.format == 6406)) return 0;
+    if (source.format == targetFormat && !alphaOnly) return 0;
     u32 ownFormat = source.format;
     if (!source.Load()) return 0;
+    // Whether the pixels are 8-bit alpha is known only once they are read: a bitmap's header
+    // shows a paletted image, which turns out to be alpha when its palette is a grey ramp.
+    if (source.format == targetFormat && source.image.format == kImageAlpha) return 0;
 
     String target = path;
     const char* targetExtension = FindFileTypeByFormat(targetFormat).extension;

@@ -202,3 +202,30 @@ TEST_F(ShellTest, WindowMenuSkipsListedWindowsThatHaveGoneSince)
     menu->OnCommand(infoItem);
     for (Window* w = Layer0()->GetFirstChild(); w; w = w->GetNextSibling()) EXPECT_FALSE(w->IsVisible());
 }
+
+TEST_F(ShellTest, AlphaOnlyConversionSkipsFilesAlreadyAlphaInTheTargetFormat)
+{
+    char pattern[] = "/tmp/tavik-convert-XXXXXX";
+    ASSERT_TRUE(mkdtemp(pattern));
+    std::string folder = pattern;
+    for (u32 target : {u32(kFileFormatBmp), u32(kFileFormatPng), u32(kFileFormatTiff)}) {
+        std::string source = folder + (target == kFileFormatTiff ? "/leaf.png" : "/leaf.tiff");
+        {
+            FileRecord out(source.c_str());
+            out.kind = kFileKindImage;
+            out.format = target == kFileFormatTiff ? kFileFormatPng : kFileFormatTiff;
+            out.image.Init();
+            const u8 rgba[8] = {10, 20, 30, 255, 40, 50, 60, 128};
+            ASSERT_TRUE(out.image.Create(2, 1, kImageRgba, rgba));
+            ASSERT_TRUE(out.Save());
+        }
+        const char* ext = FindFileTypeByFormat(target).extension;
+        ASSERT_EQ(ConvertImageFile(source.c_str(), target, 1), 1) << ext;
+        std::string alpha = folder + "/leaf.alpha" + ext;
+        ASSERT_TRUE(std::filesystem::exists(alpha)) << alpha;
+        EXPECT_EQ(ConvertImageFile(alpha.c_str(), target, 1), 0) << "already alpha in " << ext;
+        EXPECT_FALSE(std::filesystem::exists(folder + "/leaf.alpha.alpha" + ext)) << ext;
+        EXPECT_EQ(ConvertImageFile(alpha.c_str(), target, 0), 0) << "already " << ext;
+    }
+    std::filesystem::remove_all(folder);
+}
