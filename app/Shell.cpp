@@ -277,6 +277,10 @@ int TavikMain(int, char**)
     WindowSystem::RunMainLoop();
 
     SetDialogErrorHook(nullptr);
+    // From here on there is no log window to show messages: what the teardown logs (closing
+    // the tag database) goes to standard error instead of being kept for a window never made.
+    SetLogSink(nullptr, nullptr);
+    DiscardPendingLogMessages();
     WindowSystem::DestroyRootWindow();
     FreeFont(gFont);
     gFont = nullptr;
