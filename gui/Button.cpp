@@ -25,8 +25,10 @@ void Button::SetState(u32 requested, int silent)
         buttonState = stored;
     }
     if (clicks && !silent) {
+        // A slot may close the button's dialog and run a loop that deletes it.
+        WindowWatch watch(this);
         clickedWithId.Emit(s32(GetId()));
-        clicked.Emit();
+        if (watch.IsAlive()) clicked.Emit();
     }
 }
 
@@ -36,11 +38,12 @@ void Button::KeyPress(int value)
         if (!toggle) SetState(BUTTON_NORMAL, 0);
         return;
     }
+    WindowWatch watch(this);
     if (buttonState == BUTTON_PRESSED && value == 0)
         SetState(BUTTON_ON, 0);
     else if (buttonState == BUTTON_NORMAL && value == 1)
         SetState(BUTTON_PRESSED, 0);
-    if (!toggle) return;
+    if (!watch.IsAlive() || !toggle) return;
     if (buttonState == BUTTON_PRESSED_ON && value == 0)
         SetState(BUTTON_NORMAL, 0);
     else if (buttonState == BUTTON_ON && value == 1)

@@ -5,6 +5,23 @@
 // window id tells listeners of clickedWithId which button was clicked.
 #include "gui/Window.h"
 
+// Tells whether a window still exists after a call that may have deleted it: a slot or a
+// modal loop run from inside the window's own handlers can close the window (or its owner),
+// and the deferred delete may run before the call returns. The watch listens to the window's
+// focusLost signal, which is destroyed with the window and then drops the watch. Keep it on
+// the stack, for the length of one such call.
+class WindowWatch : public SignalListener {
+public:
+    explicit WindowWatch(Window* window)
+    {
+        if (window) window->focusLost.Connect(this, &Ignore);
+    }
+    bool IsAlive() const { return signals.count != 0; }
+
+private:
+    static void Ignore(SignalListener*, int) {}
+};
+
 // ButtonState: 0 normal / off, 1 on (a push button never stores it: asking for it clicks and
 // stores 0), 2 pressed while on, 3 pressed (push) or pressed while off (toggle).
 enum : u32 { BUTTON_NORMAL = 0, BUTTON_ON = 1, BUTTON_PRESSED_ON = 2, BUTTON_PRESSED = 3 };

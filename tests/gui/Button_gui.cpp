@@ -274,3 +274,43 @@ TEST_F(ButtonTest, TheSecondClickOfADoubleClickClicksAgain)
     EXPECT_EQ(checkClicks.plain, 2);
     EXPECT_EQ(check->GetButtonState(), 0u);
 }
+
+// A click handler that closes the panel and then runs a nested loop (a message box, say) that
+// deletes it: the button must not touch itself or emit again once it is gone.
+TEST_F(ButtonTest, AButtonDeletedByItsOwnClickSlotStopsThere)
+{
+    struct Closer : public has_slots<> {
+        Window* panel = nullptr;
+        int calls = 0;
+        void OnId(s32)
+        {
+            ++calls;
+            panel->Close();
+            WindowSystem::ProcessDeferredDeletes();
+        }
+    };
+    struct Case {
+        const char* name;
+        bool toggle;
+        bool byKey;
+    } cases[] = {{"push by program", false, false}, {"check box by key", true, true}, {"push by key", false, true}};
+    for (const Case& k : cases) {
+        Probe* p = new Probe(kFramed, nullptr, "doomed");
+        p->SetFrameXYWH(0, 0, 200, 200);
+        Button* b = k.toggle ? new CheckBox(p, 3) : new Button(p, 3);
+        Closer closer;
+        closer.panel = p;
+        Clicks after;
+        b->clickedWithId.Connect<&Closer::OnId>(&closer);
+        b->clicked.Connect<&Clicks::OnClick>(&after);
+        if (k.byKey) {
+            b->KeyPress(1);
+            b->KeyPress(0);
+        } else {
+            b->SetState(BUTTON_ON, 0);
+        }
+        EXPECT_EQ(closer.calls, 1) << k.name;
+        EXPECT_EQ(after.plain, 0) << k.name;
+        EXPECT_EQ(WindowSystem::FindWindow("doomed", nullptr), nullptr) << k.name;
+    }
+}
