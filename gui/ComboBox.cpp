@@ -195,8 +195,10 @@ void ComboBox::Expand(int byTyping)
         InvalidateFrame(0);
     }
     if (!WindowSystem::IsOnModalStack(this, 0)) {
+        // An owner may close the combo box (or its dialog) from a slot while the list is open.
+        WindowWatch watch(this);
         WindowSystem::RunModal(this, kComboModal, nullptr);
-        Collapse();
+        if (watch.IsAlive()) Collapse();
     }
 }
 

@@ -286,4 +286,31 @@ TEST_F(ComboTest, TabClosesTheListAndMovesTheFocusAlongTheTabOrder)
     EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
 }
 
+// The owner closes the combo box as soon as a row is picked, while the drop-down's loop still
+// runs: the loop ends and nothing touches the deleted combo box afterwards.
+TEST_F(ComboTest, AComboBoxClosedByItsOwnSelectionSlotWhileOpenEndsItsLoopCleanly)
+{
+    struct Closer : has_slots<void> {
+        ComboBox* combo = nullptr;
+        int calls = 0;
+        void Changed(ListItem*, u32)
+        {
+            ++calls;
+            g_combo = nullptr;
+            if (combo) combo->Close();
+            combo = nullptr;
+        }
+    } closer;
+    ComboBox* c = Make(0);
+    closer.combo = c;
+    c->selectionChanged.Connect<&Closer::Changed>(&closer);
+    ClickStep(100 + 170, 108);
+    ClickStep(120, 100 + kField + kRow + 7);
+    Run();
+    RunSteps(3);
+    EXPECT_EQ(closer.calls, 1);
+    EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
+    EXPECT_EQ(WindowSystem::FindWindow("ComboBox Textfield", nullptr), nullptr);
+}
+
 }  // namespace
