@@ -237,6 +237,8 @@ private:
     s32 TextOrigin(ListItem* item, s32 columnX, int indentDepth) const;
     // Drops removed items from the selection and frees the removed subtrees kept until then.
     void Settle();
+    // Whether item is in the selection, compared by address only (it may have been freed).
+    bool InSelection(const ListItem* item);
     // Clears the marks below item and lets go of it; answers whether a selected item was there.
     bool ForgetSubtree(ListItem* item);
     void FreeSubtree(ListItem* item);

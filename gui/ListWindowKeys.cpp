@@ -168,6 +168,14 @@ int ListWindow::DragDrop(Point point, u32 phase, DragDropData* data)
 
 // ---- mouse ----
 
+bool ListWindow::InSelection(const ListItem* item)
+{
+    Settle();
+    for (u32 i = 0; i < selection.count; ++i)
+        if (selection.data[i] == item) return true;
+    return false;
+}
+
 void ListWindow::MouseButton(Event* event)
 {
     Settle();
@@ -186,16 +194,19 @@ void ListWindow::MouseButton(Event* event)
     u32 mods = event->MouseModifiers();
     ListItem* item = ItemAtPoint(p);
     if (item) {
+        // A selectionChanged slot may remove or rebuild rows: once any row went, the clicked
+        // item is used only when it is still in the selection (a removed row never is).
+        u32 removalsBefore = removals;
         if ((style & LWS_MULTISELECT) && focusItem && (mods & MOD_SHIFT)) {
             SelectRange(item, focusItem);
-            if (item->flags & LIF_SELECTED) focusItem = item;
+            if (removals == removalsBefore ? (item->flags & LIF_SELECTED) != 0 : InSelection(item)) focusItem = item;
         } else if ((style & LWS_MULTISELECT) && focusItem && (mods & MOD_CTRL_A)) {
             ToggleItemSelection(item);
         } else if (right && (item->flags & LIF_SELECTED)) {
             // keeps the selection for the context menu
         } else {
             SelectItem(item, 0);
-            if (style & LWS_HOVERSELECT) ActivateItem(item);
+            if ((style & LWS_HOVERSELECT) && (removals == removalsBefore || InSelection(item))) ActivateItem(item);
         }
     } else if (!(mods & (MOD_SHIFT | MOD_CTRL_A)) && !(style & LWS_KEEPSELECTION) &&
                (focusItem || selection.count != 1)) {

@@ -316,6 +316,50 @@ TEST_F(ListTest, DoubleClickAndHoverSelectionActivate)
     EXPECT_EQ(activated, std::vector<std::string>{"r1"});
 }
 
+// An owner that rebuilds the list whenever the selection changes (a combo box refilled by its
+// listener): the click that changed the selection must not go on with the freed row.
+TEST_F(ListTest, ARowFreedByTheSelectionSlotOfItsOwnClickIsLeftAlone)
+{
+    struct Rebuilder : has_slots<void> {
+        ListWindow* list = nullptr;
+        int rebuilds = 0;
+        void Changed()
+        {
+            if (rebuilds >= 3) return;
+            ++rebuilds;
+            list->ClearItems();
+            for (const char* text : {"n0", "n1", "n2"}) list->AddItem(nullptr, 0, 0, nullptr, text);
+        }
+    };
+    struct Case {
+        const char* name;
+        u32 style;
+        bool shift;
+        int row;  // apart, so the second case's click is no double click
+    } cases[] = {{"hover click", LWS_HOVERSELECT, false, 1}, {"shift click", LWS_MULTISELECT, true, 2}};
+    for (const Case& k : cases) {
+        Make(k.style);
+        AddRows(3);
+        list->SelectItem(list->GetFirstItem(), 0);
+        activated.clear();
+        Rebuilder rebuilder;
+        rebuilder.list = list;
+        list->selectionChanged.Connect<&Rebuilder::Changed>(&rebuilder);
+        Point p = RowPoint(k.row);
+        MoveTo(p.x, p.y);
+        if (k.shift) WithKey(LIBKEY_LEFT_SHIFT);
+        Press();
+        Release();
+        if (k.shift) Up(LIBKEY_LEFT_SHIFT);
+        Run();
+        EXPECT_GE(rebuilder.rebuilds, 1) << k.name;
+        EXPECT_EQ(Rows(), "n0,n1,n2") << k.name;
+        for (const std::string& a : activated) EXPECT_EQ(a.substr(0, 1), "n") << k.name;
+        list->Close();
+        RunSteps(1);
+    }
+}
+
 // ---- column values ----
 
 struct Record {
