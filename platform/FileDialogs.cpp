@@ -70,6 +70,26 @@ void RememberFormat(const char* key, u32 index)
     if (key) SetPrefInt(key, index);
 }
 
+// The dialogs read the rows back while they run (whenever the shown folder changes), so a
+// cancelled one would leave the caller's choices changed: they are put back.
+class KeptSelections {
+public:
+    explicit KeptSelections(DynArray<DialogOption>* list) : list(list)
+    {
+        if (!list) return;
+        for (const DialogOption& o : *list) selected.Push(o.selectedIndex);
+    }
+    void Restore()
+    {
+        if (!list) return;
+        for (u32 i = 0; i < list->count && i < selected.count; ++i) (*list)[i].selectedIndex = selected[i];
+    }
+
+private:
+    DynArray<DialogOption>* list;
+    ScopedDynArray<u32> selected;
+};
+
 }  // namespace
 
 FileKindInfo* GetFileKindInfo(u32 kind)
@@ -117,7 +137,11 @@ int SaveFileDialog(const char* title, FileRecord* record, u32 kind, DynArray<Dia
     String path = record->path;
     ComposeDialogPath(&path, row->saveFolderKey);
     u32 filter = RememberedFormat(row->saveFormatKey);
-    if (!OsSaveFileDialog(title ? title : row->saveTitle, &row->filters, &filter, &path, options)) return 0;
+    KeptSelections kept(options);
+    if (!OsSaveFileDialog(title ? title : row->saveTitle, &row->filters, &filter, &path, options)) {
+        kept.Restore();
+        return 0;
+    }
     RememberFolderPref(path.c_str(), row->saveFolderKey);
     RememberFormat(row->saveFormatKey, filter);
     record->path = path;
@@ -133,7 +157,11 @@ int OpenFileDialog(const char* title, FileRecord* record, u32 kind, DynArray<Dia
     String path = record->path;
     ComposeDialogPath(&path, row->openFolderKey);
     u32 filter = RememberedFormat(row->openFormatKey);
-    if (!OsOpenFileDialog(title ? title : row->openTitle, &row->filters, &filter, &path, options)) return 0;
+    KeptSelections kept(options);
+    if (!OsOpenFileDialog(title ? title : row->openTitle, &row->filters, &filter, &path, options)) {
+        kept.Restore();
+        return 0;
+    }
     RememberFolderPref(path.c_str(), row->openFolderKey);
     RememberFormat(row->openFormatKey, filter);
     record->Close();
@@ -157,10 +185,13 @@ int OpenMultipleFilesDialog(const char* title, const char* initialPath, DynArray
     ComposeDialogPath(&start, row->openFolderKey);
     u32 filter = RememberedFormat(row->openFormatKey);
     ScopedDynArray<String> paths;
+    KeptSelections kept(options);
     if (!OsOpenFilesDialog(title ? title : row->openSeveralTitle, start.c_str(), &row->filters, &filter, &paths,
                            options) ||
-        paths.count == 0)
+        paths.count == 0) {
+        kept.Restore();
         return 0;
+    }
     RememberFolderPref(paths[0].c_str(), row->openFolderKey);
     RememberFormat(row->openFormatKey, filter);
     u32 first = records->count;
@@ -186,6 +217,7 @@ int ChooseFolderDialog(const char* title, String* folder, u32* format, u32 kind,
     FileKindInfo* row = GetFileKindInfo(kind);
     if (!row) return 0;
     ScopedDynArray<DialogOption> local;
+    KeptSelections kept(options);
     DynArray<DialogOption>* list = options;
     bool withFormat = format && row->filters.count;
     if (withFormat) {
@@ -217,6 +249,7 @@ int ChooseFolderDialog(const char* title, String* folder, u32* format, u32 kind,
         }
         list->Remove(0);
     }
+    if (!ok) kept.Restore();
     return ok;
 }
 

@@ -235,3 +235,39 @@ TEST_F(FileDialogsTest, ColorTableExportSuggestsActOnlyWhenTheNameLacksItAndRepo
     ASSERT_EQ(gErrors.size(), 1u);
     EXPECT_EQ(gErrors[0], "The color table could not be saved.");
 }
+
+TEST_F(FileDialogsTest, CancelledDialogsLeaveTheCallersChoicesAsTheyWere)
+{
+    ScopedDynArray<DialogOption> options;
+    AddDialogOption(&options, "Mode:", 0, "Full", 0u, "Alpha Only", 1u, nullptr);
+    // The user changes the rows (the folder picker reads them back whenever the folder
+    // changes) and then cancels.
+    FakeOsDialogAnswer a;
+    a.ok = 0;
+    a.options[0] = 1;
+    a.options[1] = 1;
+    FakeOsQueueDialogAnswer(a);
+    String chosen;
+    u32 format = 0;
+    EXPECT_FALSE(ChooseFolderDialog(nullptr, &chosen, &format, kFileKindImage, &options));
+    ASSERT_EQ(options.count, 1u);
+    EXPECT_EQ(options[0].selectedIndex, 0u) << "folder picker";
+    EXPECT_EQ(format, 0u);
+
+    FileRecord record("pic");
+    FakeOsQueueDialogAnswer(a);
+    EXPECT_FALSE(SaveFileDialog(nullptr, &record, kFileKindImage, &options));
+    EXPECT_EQ(options[0].selectedIndex, 0u) << "save";
+    FakeOsQueueDialogAnswer(a);
+    EXPECT_FALSE(OpenFileDialog(nullptr, &record, kFileKindImage, &options));
+    EXPECT_EQ(options[0].selectedIndex, 0u) << "open";
+    ScopedDynArray<FileRecord*> records;
+    FakeOsQueueDialogAnswer(a);
+    EXPECT_FALSE(OpenMultipleFilesDialog(nullptr, nullptr, &records, kFileKindImage, &options));
+    EXPECT_EQ(options[0].selectedIndex, 0u) << "open several";
+
+    // Confirmed, the choice stands.
+    Answer(1, {folder}, 0, 1);
+    ASSERT_TRUE(SaveFileDialog(nullptr, &record, kFileKindImage, &options));
+    EXPECT_EQ(options[0].selectedIndex, 1u);
+}
