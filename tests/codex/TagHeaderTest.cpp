@@ -30,19 +30,6 @@ Bytes OldHeaderBytes(const char* name, u32 size)
     return e.bytes;
 }
 
-// Bytes to read through a stdio stream, and a stream that collects what is written.
-struct ReadStream {
-    FILE* f;
-    explicit ReadStream(const Bytes& bytes) : f(StreamOf(bytes)) {}
-    ~ReadStream() { fclose(f); }
-};
-
-struct WriteStream {
-    FILE* f = tmpfile();
-    ~WriteStream() { fclose(f); }
-    Bytes Take() { return ContentsOf(f); }
-};
-
 Bytes Concat(const Bytes& a, const Bytes& b)
 {
     Bytes r = a;

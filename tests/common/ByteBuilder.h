@@ -57,3 +57,28 @@ inline std::vector<u8> ContentsOf(FILE* f)
     if (!out.empty() && fread(out.data(), out.size(), 1, f) != 1) out.clear();
     return out;
 }
+
+// Bytes to read through a stdio stream, closed with the scope.
+struct ReadStream {
+    FILE* f;
+    explicit ReadStream(const std::vector<u8>& bytes) : f(StreamOf(bytes)) {}
+    ~ReadStream()
+    {
+        if (f) fclose(f);
+    }
+    ReadStream(const ReadStream&) = delete;
+    ReadStream& operator=(const ReadStream&) = delete;
+};
+
+// A stream that collects what is written, closed with the scope.
+struct WriteStream {
+    FILE* f = tmpfile();
+    WriteStream() = default;
+    ~WriteStream()
+    {
+        if (f) fclose(f);
+    }
+    WriteStream(const WriteStream&) = delete;
+    WriteStream& operator=(const WriteStream&) = delete;
+    std::vector<u8> Take() { return ContentsOf(f); }
+};

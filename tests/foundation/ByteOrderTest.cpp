@@ -34,19 +34,6 @@ struct MemImage {
     void Append(const void* p, size_t n) { b.insert(b.end(), (const u8*)p, (const u8*)p + n); }
 };
 
-// Bytes to read through a stdio stream, and a stream that collects what is written.
-struct ReadStream {
-    FILE* f;
-    explicit ReadStream(const Bytes& bytes) : f(StreamOf(bytes)) {}
-    ~ReadStream() { fclose(f); }
-};
-
-struct WriteStream {
-    FILE* f = tmpfile();
-    ~WriteStream() { fclose(f); }
-    Bytes Take() { return ContentsOf(f); }
-};
-
 Bytes ReadAll(const Bytes& disk, u32 count, const ByteOrderDescriptor* desc, u64* result = nullptr)
 {
     Bytes mem(MemorySizeOfRecords(count, desc) + 16, 0xCD);
