@@ -160,6 +160,9 @@ int MainLoopStep()
 int ConfirmQuit()
 {
     if (ShowQuitQuestion() != 0) return 0;
+    // The windows are asked front to back and each one that agrees is closed at once: the
+    // menu bar's own window goes last, so that a refusal leaves the menu bar working.
+    if (RootMenu* menu = GetRootMenu()) menu->SendToBack();
     return WindowSystem::CloseAllTopLevelWindows();
 }
 

@@ -229,3 +229,27 @@ TEST_F(ShellTest, AlphaOnlyConversionSkipsFilesAlreadyAlphaInTheTargetFormat)
     }
     std::filesystem::remove_all(folder);
 }
+
+namespace {
+
+class Refuser : public Probe {
+public:
+    Refuser() noexcept : Probe(WF_VISIBLE | WF_TITLEBAR | WF_CLOSEBOX, nullptr, "Unsaved") {}
+    int CanClose(u32) override { return 0; }
+};
+
+}  // namespace
+
+TEST_F(ShellTest, AQuitRefusedByAWindowLeavesTheMenuBarWorking)
+{
+    // A window made before the menu bar (the log window, for an early error) lies behind it.
+    Window* unsaved = new Refuser();
+    RootMenu* menu = ShowRootMenu();
+    Tap(LIBKEY_ENTER);  // "Quit"
+    FakeOsEndStep();
+    EXPECT_EQ(ConfirmQuit(), 0);
+    WindowSystem::ProcessDeferredDeletes();
+    EXPECT_EQ(unsaved->GetState(), u32(WS_NORMAL));
+    ASSERT_EQ(GetRootMenu(), menu) << "the menu bar's window was closed by the refused quit";
+    EXPECT_NE(menu->GetState(), u32(WS_CLOSED));
+}
