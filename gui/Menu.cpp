@@ -1,6 +1,7 @@
 // Menus: the item tree, geometry, drawing, opening and choosing.
 #include "gui/Menu.h"
 
+#include "gui/Button.h"
 #include "gui/Skin.h"
 #include "gui/WindowSystem.h"
 
@@ -253,6 +254,24 @@ void MenuItem::SetOpen(MenuItem* item, int open)
     }
 }
 
+static intptr_t IsWindowFun(Window* w, void* target) { return w == target ? 1 : 0; }
+
+// Whether w is still in the window tree (not deleted while the menu ran).
+static bool IsLiveWindow(Window* w)
+{
+    Window* top = WindowSystem::GetLayerRoot(-1);
+    return top && top->ForEachWindow(IsWindowFun, w) != 0;
+}
+
+// The item a menu's modal loop ended with, or null when there is none or it was removed (closed
+// or already deleted) while the loop ran.
+static MenuItem* LiveResult(u64 result)
+{
+    MenuItem* item = reinterpret_cast<MenuItem*>(uintptr_t(result));
+    if (!item || !IsLiveWindow(item) || item->GetState() == WS_CLOSED) return nullptr;
+    return item;
+}
+
 void MenuItem::Activate(MenuItem* menu, MenuItem* item)
 {
     Menu* rootMenu = menu ? menu->GetRootMenu() : item ? item->GetRootMenu() : nullptr;
@@ -270,30 +289,27 @@ void MenuItem::Activate(MenuItem* menu, MenuItem* item)
         OpenSubmenu(menu, item);
         // A bar already running its loop (Enter on another bar item) keeps that one loop.
         if (menu == rootMenu && rootMenu->IsMenuBar() && !WindowSystem::IsOnModalStack(rootMenu, 0)) {
+            // Handlers run inside the loop may rebuild the menus or delete the bar itself.
+            WindowWatch watch(rootMenu);
             u64 result = WindowSystem::RunModal(rootMenu, MODAL_KEYS_TO_WINDOW | MODAL_MOUSE_TO_WINDOW | MODAL_END_ON_QUIT,
                                                 nullptr);
+            if (!watch.IsAlive()) return;
             CloseSubmenus(rootMenu);
-            MenuItem* chosen = reinterpret_cast<MenuItem*>(uintptr_t(result));
+            MenuItem* chosen = LiveResult(result);
             if (chosen) rootMenu->itemChosen.Emit(chosen);
         }
         return;
     }
+    // An itemOpening handler that removed the item it was told about has taken the choice back:
+    // the loop ends without a choice, and outside a loop nothing is chosen.
+    bool removed = item && item->GetState() == WS_CLOSED;
     if (WindowSystem::IsOnModalStack(rootMenu, 1))
-        WindowSystem::EndModal(rootMenu, u64(uintptr_t(item)));
-    else
+        WindowSystem::EndModal(rootMenu, removed ? 0 : u64(uintptr_t(item)));
+    else if (!removed)
         rootMenu->itemChosen.Emit(item);
 }
 
 // Menu.
-
-static intptr_t IsWindowFun(Window* w, void* target) { return w == target ? 1 : 0; }
-
-// Whether w is still in the window tree (not deleted while the menu ran).
-static bool IsLiveWindow(Window* w)
-{
-    Window* top = WindowSystem::GetLayerRoot(-1);
-    return top && top->ForEachWindow(IsWindowFun, w) != 0;
-}
 
 Menu::Menu(u32 bar)
     : MenuItem(bar ? (WF_POPUP | WF_VISIBLE | WF_ENABLED) : (WF_POPUP | WF_ENABLED | WF_FOCUSABLE | WF_SHADOW), nullptr)
@@ -334,13 +350,15 @@ s32 Menu::Popup(Point p)
     AddFlags(WF_VISIBLE);
     InvalidateFrame(0);
     Window* oldFocus = WindowSystem::GetFocus();
+    WindowWatch watch(this);
     u64 result = WindowSystem::RunModal(this, MODAL_KEYS_TO_WINDOW | MODAL_MOUSE_TO_WINDOW | MODAL_END_ON_QUIT, nullptr);
+    MenuItem* chosen = LiveResult(result);
+    if (!watch.IsAlive()) return chosen ? s32(chosen->GetId()) : -1;
     CloseSubmenus(this);
     InvalidateFrame(0);
     RemoveFlags(WF_VISIBLE);
     // The keyboard goes back to where it was, unless that window went away meanwhile.
     if (WindowSystem::GetFocus() == this && oldFocus && oldFocus != this && IsLiveWindow(oldFocus))
         Window::SetFocus(oldFocus, FOCUS_PROGRAM);
-    MenuItem* chosen = reinterpret_cast<MenuItem*>(uintptr_t(result));
     return chosen ? s32(chosen->GetId()) : -1;
 }

@@ -511,6 +511,60 @@ TEST_F(MenuTest, AnOpeningHandlerMayRebuildTheSubmenuBeforeItShows)
     EXPECT_EQ(rebuilder.window->GetChildCount(), 2u);
 }
 
+// An opening handler that rebuilds the menu when one of its items is activated: the item that
+// ended the loop is gone by the time the loop returns, so nothing is chosen and nothing reads it.
+TEST_F(MenuTest, AnItemRemovedByTheOpeningHandlerOfItsOwnActivationIsNotChosen)
+{
+    struct Rebuilder : has_slots<void> {
+        Menu* bar;
+        MenuItem* window;
+        int rebuilds = 0;
+        void Opening(MenuItem* item)
+        {
+            if (item == window || item->GetId() >= 10000) return;
+            ++rebuilds;
+            for (Window* w = window->GetFirstChild(); w; w = w->GetNextSibling()) w->Close();
+            bar->AddItem("Fresh", window, 10001, 1);
+        }
+    } rebuilder;
+    Menu* bar = Make(1);
+    rebuilder.bar = bar;
+    rebuilder.window = bar->AddItem("Window", nullptr, 10300, 1);
+    bar->AddItem("Old", rebuilder.window, 1, 1);
+    bar->itemOpening.Connect<&Rebuilder::Opening>(&rebuilder);
+    WindowSystem::SetMenuBar(bar);
+    ClickStep(10, 10);
+    Press(LIBKEY_DOWN);
+    Press(LIBKEY_ENTER);
+    Run();
+    EXPECT_EQ(rebuilder.rebuilds, 1);
+    EXPECT_TRUE(chosen.empty());
+    EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
+    EXPECT_EQ(rebuilder.window->GetChildCount(), 1u);
+}
+
+// The same in a popup menu: its answer is -1, not the id read from the deleted item.
+TEST_F(MenuTest, APopupWhoseChosenItemIsRemovedByTheOpeningHandlerAnswersMinusOne)
+{
+    struct Remover : has_slots<void> {
+        int calls = 0;
+        void Opening(MenuItem* item)
+        {
+            ++calls;
+            if (item) item->Close();
+        }
+    } remover;
+    Menu* m = FilePopup();
+    m->itemOpening.Connect<&Remover::Opening>(&remover);
+    g_watched = nullptr;
+    Press(LIBKEY_DOWN);
+    Press(LIBKEY_ENTER);
+    s32 id = m->Popup(Point{100, 100});
+    EXPECT_EQ(remover.calls, 1);
+    EXPECT_EQ(id, -1);
+    EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
+}
+
 TEST_F(MenuTest, AQuickSecondClickOnTheOpenBarItemClosesItToo)
 {
     Bar();
