@@ -493,8 +493,11 @@ void WindowSystem::EndModal(Window*, u64 result)
 void WindowSystem::RequestQuit()
 {
     if (g_ws.sysFlags & SYS_OVERVIEW) {
+        // Wait for the overview to go, not for the hook stack to empty: a modal loop or
+        // mouse tracking under the overview would keep its hook forever, and the refusal
+        // below handles them.
         ToggleOverview();
-        while (!IsDefaultHookActive())
+        while (g_ws.sysFlags & SYS_OVERVIEW)
             if (!RunStepHook()) return;
     }
     if (!IsDefaultHookActive()) {

@@ -65,14 +65,20 @@ struct Payload : Window::DragDropData {
 void StartDrag(Probe* p) { p->BeginDrag(new Payload, Window::DefaultTracker); }
 
 // A modal loop that nothing else ends (its window hidden, the click on another window) is
-// ended after a few steps, as a user would eventually do.
+// ended after a few steps, and an open overview is left after a while (a quit request waits
+// for that), as a user would eventually do.
 int g_modalSteps;
+int g_overviewSteps;
 int StressStep()
 {
     int r = Step();
     if (WindowSystem::GetModalDepth() && ++g_modalSteps > 6) {
         g_modalSteps = 0;
         WindowSystem::EndModal(nullptr, 2);
+    }
+    if ((WindowSystem::GetSysFlags() & SYS_OVERVIEW_OPEN) && ++g_overviewSteps > 20) {
+        g_overviewSteps = 0;
+        WindowSystem::ToggleOverview();
     }
     return r;
 }
