@@ -151,8 +151,10 @@ const char* MessageBoxWindow::GetClassName() const { return "MessageBoxWindow"; 
 u64 MessageBoxWindow::Run()
 {
     SetVisible(1);
+    // A button closes the box itself, and the loop may delete it before RunModal returns.
+    WindowWatch watch(this);
     u64 result = WindowSystem::RunModal(this, MODAL_KEYS_TO_WINDOW | MODAL_DIM, nullptr);
-    Close();
+    if (watch.IsAlive()) Close();
     return result;
 }
 

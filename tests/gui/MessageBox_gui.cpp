@@ -396,3 +396,15 @@ TEST_F(MessageBoxTest, TheFileDialogErrorHookShowsAnErrorBox)
     EXPECT_EQ(g_seen.labels, (std::vector<std::string>{"OK"}));
     EXPECT_EQ(FakeOsMessageBoxCount(), 0u);
 }
+
+// The clicked button closes the box, and the loop deletes it before it returns: the box must
+// not be touched again (run under valgrind, a read of the freed box shows here).
+TEST_F(MessageBoxTest, ABoxDeletedByItsOwnLoopIsNotClosedAgain)
+{
+    Tap(LIBKEY_ENTER);
+    Script();
+    EXPECT_EQ(ShowMessageBox("Gone Soon", "x", "OK", nullptr), 0);
+    RunSteps(2);
+    EXPECT_EQ(WindowSystem::FindWindow("Gone Soon", nullptr), nullptr);
+    EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
+}
