@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/Types.h"
+#include "tests/common/TempFolder.h"
 
 using Bytes = std::vector<u8>;
 
@@ -69,7 +70,7 @@ protected:
     }
     void TearDown() override
     {
-        if (!dir.empty()) RunQuiet("rm -rf '" + dir + "'");
+        RemoveTree(dir);
     }
     std::string Path(const char* name) const { return dir + "/" + name; }
 

@@ -1,6 +1,5 @@
 #include "foundation/Files.h"
 
-#include <ftw.h>
 #include <malloc.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,30 +11,9 @@
 #include <vector>
 
 #include "foundation/DirectoryStack.h"
+#include "tests/common/TempFolder.h"
 
 namespace {
-
-// A fresh folder under /tmp, removed with everything in it at the end of the test.
-int RemoveOne(const char* path, const struct stat*, int, struct FTW*)
-{
-    return remove(path) == 0 ? 0 : -1;
-}
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        char pattern[] = "/tmp/tavik-files-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        path = made ? made : "";
-    }
-    ~TempFolder()
-    {
-        if (!path.empty()) nftw(path.c_str(), RemoveOne, 16, FTW_DEPTH | FTW_PHYS);
-    }
-    std::string operator/(const std::string& name) const { return path + "/" + name; }
-    std::string path;
-};
 
 void WriteFile(const std::string& path, const std::string& bytes)
 {

@@ -1,7 +1,6 @@
 #include "foundation/FolderWatch.h"
 
 #include <fcntl.h>
-#include <ftw.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -12,17 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/TempFolder.h"
+
 namespace {
-
-int RemoveOne(const char* path, const struct stat*, int, struct FTW*)
-{
-    return remove(path) == 0 ? 0 : -1;
-}
-
-void RemoveTree(const std::string& path)
-{
-    nftw(path.c_str(), RemoveOne, 16, FTW_DEPTH | FTW_PHYS);
-}
 
 void WriteFile(const std::string& path, const std::string& bytes)
 {

@@ -1,7 +1,6 @@
 #include "foundation/PrefStore.h"
 
 #include <dirent.h>
-#include <ftw.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -15,13 +14,9 @@
 #include <vector>
 
 #include "foundation/DirectoryStack.h"
+#include "tests/common/TempFolder.h"
 
 namespace {
-
-int RemoveOne(const char* path, const struct stat*, int, struct FTW*)
-{
-    return remove(path) == 0 ? 0 : -1;
-}
 
 class PrefStoreTest : public ::testing::Test {
 protected:
@@ -37,7 +32,7 @@ protected:
     void TearDown() override
     {
         ResetPrefs();
-        nftw(root.c_str(), RemoveOne, 16, FTW_DEPTH | FTW_PHYS);
+        RemoveTree(root);
     }
     void Write(const std::string& bytes, const std::string& where = "")
     {

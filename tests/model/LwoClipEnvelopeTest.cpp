@@ -6,15 +6,9 @@
 
 namespace {
 
-struct Read {
-    LwoObject* object = nullptr;
-    explicit Read(const LwoBytes& body)
-    {
-        LwoScratch scratch;
-        std::string path = scratch.Write("clips.lwo", LwoForm("LWO2", body));
-        object = LwoReadObject(path.c_str(), nullptr, nullptr);
-    }
-    ~Read() { LwoFreeObject(object); }
+// An LWO2 object around a body of chunks.
+struct Read : LwoRead {
+    explicit Read(const LwoBytes& body) : LwoRead(LwoForm("LWO2", body), "clips.lwo") {}
 };
 
 }  // namespace

@@ -1,16 +1,17 @@
 #pragma once
-// Builds small LightWave files byte by byte for the reader's tests, and a scratch folder for
-// them.
+// Builds small LightWave files byte by byte for the reader's tests, a scratch folder for them,
+// and the object read back from such a file.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include <ftw.h>
 #include <unistd.h>
 
 #include "foundation/Types.h"
+#include "model/LwoObject.h"
+#include "tests/common/TempFolder.h"
 
 class LwoBytes {
 public:
@@ -114,9 +115,7 @@ public:
     }
     ~LwoScratch()
     {
-        if (!dir.empty())
-            nftw(dir.c_str(), [](const char* p, const struct stat*, int, struct FTW*) { return remove(p); }, 8,
-                 FTW_DEPTH | FTW_PHYS);
+        RemoveTree(dir);
     }
     LwoScratch(const LwoScratch&) = delete;
     LwoScratch& operator=(const LwoScratch&) = delete;
@@ -134,4 +133,22 @@ public:
     std::string Write(const char* name, const LwoBytes& bytes) const { return Write(name, bytes.b); }
 
     std::string dir;
+};
+
+// The object read back from form, written to a scratch file that is gone again once read; null
+// when the reader refused the file, with where it stopped in failId and failPos. The object is
+// freed with the scope.
+struct LwoRead {
+    LwoObject* object = nullptr;
+    u32 failId = 0;
+    s32 failPos = -1;
+    explicit LwoRead(const LwoBytes& form, const char* name = "object.lwo")
+    {
+        LwoScratch scratch;
+        std::string path = scratch.Write(name, form);
+        object = LwoReadObject(path.c_str(), &failId, &failPos);
+    }
+    ~LwoRead() { LwoFreeObject(object); }
+    LwoRead(const LwoRead&) = delete;
+    LwoRead& operator=(const LwoRead&) = delete;
 };

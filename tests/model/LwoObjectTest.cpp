@@ -39,18 +39,7 @@ void UnitSquare(LwoBytes& b)
     Polygons(b, {{0, 1, 2, 3}});
 }
 
-struct Read {
-    LwoObject* object = nullptr;
-    u32 failId = 0;
-    s32 failPos = -1;
-    explicit Read(const LwoBytes& form)
-    {
-        LwoScratch scratch;
-        std::string path = scratch.Write("object.lwo", form);
-        object = LwoReadObject(path.c_str(), &failId, &failPos);
-    }
-    ~Read() { LwoFreeObject(object); }
-};
+using Read = LwoRead;
 
 }  // namespace
 

@@ -19,15 +19,8 @@ LwoBytes WithSurface(void (*fill)(LwoBytes&))
     return LwoForm("LWO2", b);
 }
 
-struct Read {
-    LwoObject* object = nullptr;
-    explicit Read(const LwoBytes& form)
-    {
-        LwoScratch scratch;
-        std::string path = scratch.Write("surface.lwo", form);
-        object = LwoReadObject(path.c_str(), nullptr, nullptr);
-    }
-    ~Read() { LwoFreeObject(object); }
+struct Read : LwoRead {
+    explicit Read(const LwoBytes& form) : LwoRead(form, "surface.lwo") {}
     LwoSurface* Surface() const { return object ? object->surf : nullptr; }
 };
 

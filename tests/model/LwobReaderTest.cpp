@@ -9,15 +9,9 @@
 
 namespace {
 
-struct Read {
-    LwoObject* object = nullptr;
-    explicit Read(const LwoBytes& body)
-    {
-        LwoScratch scratch;
-        std::string path = scratch.Write("old.lwo", LwoForm("LWOB", body));
-        object = LwoReadObject(path.c_str(), nullptr, nullptr);
-    }
-    ~Read() { LwoFreeObject(object); }
+// An LWOB object around a body of chunks.
+struct Read : LwoRead {
+    explicit Read(const LwoBytes& body) : LwoRead(LwoForm("LWOB", body), "old.lwo") {}
 };
 
 void Square(LwoBytes& b)
