@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "TextBoxSupport.h"
+#include "StateWatchSupport.h"
 #include "gui/ComboBox.h"
 
 using namespace wtest;
@@ -13,9 +13,6 @@ namespace {
 
 constexpr s32 kField = 16;
 constexpr s32 kRow = 14;
-
-std::vector<std::string> g_states;
-ComboBox* g_combo;
 
 std::string FieldText(ComboBox* c)
 {
@@ -36,34 +33,12 @@ std::string Snapshot(ComboBox* c)
            (cur && cur->text ? cur->text : "-");
 }
 
-int WatchingStep()
-{
-    int r = Step();
-    if (g_combo) {
-        std::string s = Snapshot(g_combo);
-        if (g_states.empty() || g_states.back() != s) g_states.push_back(s);
-    }
-    return r;
-}
-
-class ComboTest : public WindowFixture {
+class ComboTest : public StateWatchFixture {
 protected:
     void SetUp() override
     {
-        WindowFixture::SetUp();
-        font = tbtest::MakeFont();
-        WindowSystem::SetDefaultFont(font);
-        WindowSystem::SetStepHook(WatchingStep);
-        FakeOsSetStepTime(1.0);
-        g_states.clear();
-        g_combo = nullptr;
+        StateWatchFixture::SetUp();
         listener.t = this;
-    }
-    void TearDown() override
-    {
-        g_combo = nullptr;
-        WindowFixture::TearDown();
-        FreeFont(font);
     }
     struct Listener : has_slots<void> {
         ComboTest* t;
@@ -80,13 +55,8 @@ protected:
         c->AddItem(30, "blueberry", 0);
         c->SetVisibleRows(3, 0);
         c->selectionChanged.Connect<&Listener::Changed>(&listener);
-        g_combo = c;
+        Watch([c] { return Snapshot(c); });
         return c;
-    }
-    void Run()
-    {
-        FakeOsEndStep();
-        while (FakeOsPendingSteps() && !BudgetFailed()) WatchingStep();
     }
     void ClickStep(int x, int y)
     {
@@ -110,18 +80,16 @@ protected:
         Key(c - 32, LIBACTION_RELEASE);
         FakeOsEndStep();
     }
-    std::vector<std::string> States() { return g_states; }
     // The first state that is open, or "".
     std::string FirstOpen()
     {
-        for (const std::string& s : g_states)
+        for (const std::string& s : States())
             if (s.compare(0, 4, "open") == 0) return s;
         return "";
     }
     // A step with no input: the loop a step opened shows its first state.
     void Idle() { FakeOsEndStep(); }
 
-    Font* font = nullptr;
     std::vector<std::string> changes;
 };
 
@@ -296,7 +264,7 @@ TEST_F(ComboTest, AComboBoxClosedByItsOwnSelectionSlotWhileOpenEndsItsLoopCleanl
         void Changed(ListItem*, u32)
         {
             ++calls;
-            g_combo = nullptr;
+            StopWatching();
             if (combo) combo->Close();
             combo = nullptr;
         }

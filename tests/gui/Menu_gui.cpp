@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "TextBoxSupport.h"
+#include "StateWatchSupport.h"
 #include "gui/Menu.h"
 
 using namespace wtest;
@@ -14,9 +14,6 @@ namespace {
 
 constexpr s32 kRowH = 18;
 constexpr s32 kBarH = 26;
-
-std::vector<std::string> g_states;
-MenuItem* g_watched;
 
 std::string Title(Window* w) { return w ? (w->GetTitle() ? w->GetTitle() : "?") : "-"; }
 
@@ -31,36 +28,12 @@ std::string Snapshot(MenuItem* root)
     return s;
 }
 
-// Records every distinct state of the watched menu after each step, also inside its loops.
-int WatchingStep()
-{
-    int r = Step();
-    if (g_watched) {
-        std::string s = Snapshot(g_watched);
-        if (g_states.empty() || g_states.back() != s) g_states.push_back(s);
-    }
-    return r;
-}
-
-class MenuTest : public WindowFixture {
+class MenuTest : public StateWatchFixture {
 protected:
     void SetUp() override
     {
-        WindowFixture::SetUp();
-        font = tbtest::MakeFont();
-        WindowSystem::SetDefaultFont(font);
-        WindowSystem::SetStepHook(WatchingStep);
-        // Clicks a step apart are never double clicks.
-        FakeOsSetStepTime(1.0);
-        g_states.clear();
-        g_watched = nullptr;
+        StateWatchFixture::SetUp();
         listener.t = this;
-    }
-    void TearDown() override
-    {
-        g_watched = nullptr;
-        WindowFixture::TearDown();
-        FreeFont(font);
     }
 
     struct Listener : has_slots<void> {
@@ -74,7 +47,7 @@ protected:
         Menu* m = new Menu(bar);
         m->itemChosen.Connect<&Listener::Chosen>(&listener);
         m->itemOpening.Connect<&Listener::Opening>(&listener);
-        g_watched = m;
+        Watch([m] { return Snapshot(m); });
         return m;
     }
     // A popup shown at (x, y) and focused, without a modal loop.
@@ -136,15 +109,7 @@ protected:
         WindowSystem::SetMenuBar(bar);
         return bar;
     }
-    std::vector<std::string> States() { return g_states; }
-    // As the fixture's Run, through the watching step.
-    void Run()
-    {
-        FakeOsEndStep();
-        while (FakeOsPendingSteps() && !BudgetFailed()) WatchingStep();
-    }
 
-    Font* font = nullptr;
     std::vector<std::string> chosen, opening;
     MenuItem* file = nullptr;
     MenuItem* recent = nullptr;
@@ -556,7 +521,7 @@ TEST_F(MenuTest, APopupWhoseChosenItemIsRemovedByTheOpeningHandlerAnswersMinusOn
     } remover;
     Menu* m = FilePopup();
     m->itemOpening.Connect<&Remover::Opening>(&remover);
-    g_watched = nullptr;
+    StopWatching();
     Press(LIBKEY_DOWN);
     Press(LIBKEY_ENTER);
     s32 id = m->Popup(Point{100, 100});
