@@ -250,5 +250,5 @@ private:
 
 // Runs a single-line field of at most maxLength characters over the screen rectangle,
 // modally, starting with text (all selected). Answers 1 with the field's final text in out,
-// or 0 when no field could be run (out untouched).
+// or 0 when no field could be run or the owner was deleted while it ran (out untouched).
 int RunInPlaceTextField(Window* owner, const Rect& screenRect, const char* text, u32 maxLength, String* out);

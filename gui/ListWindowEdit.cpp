@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "foundation/StringUtil.h"
+#include "gui/Button.h"
 #include "gui/ListWindow.h"
 #include "gui/TextBox.h"
 
@@ -11,7 +12,8 @@ int RunInPlaceTextField(Window* owner, const Rect& screenRect, const char* text,
     TextBox* box = new TextBox(5, nullptr);
     box->SetMaxLength(maxLength);
     box->SetText(text ? text : "");
-    TextPopup(owner, screenRect, box);
+    // A popup whose owner was deleted took the box with it.
+    if (!TextPopup(owner, screenRect, box)) return 0;
     box->GetText(out);
     box->Close();
     return 1;
@@ -44,7 +46,10 @@ int ListWindow::EditItemInPlace(ListItem* item, s32 column, EditCallback callbac
     if (GetCellRect(item, 0, &cell, -1)) ContentToScreenRects(&cell, 1);
     else cell = Rect{0, 0, 0, 0};
     String result;
+    WindowWatch listAlive(this);
     int ran = RunInPlaceTextField(this, cell, startText, maxLength, &result);
+    // The list itself may have been deleted while the field was open.
+    if (!listAlive.IsAlive()) return 0;
     // The item may have been removed while the field was open: then there is nothing to store.
     bool alive = editingItem == item;
     editingItem = nullptr;

@@ -270,5 +270,7 @@ TextBox* CreateLabel(Window* parent, const char* text);
 
 // Edits box in place over rect (screen coordinates) in a popup under owner: the box moves
 // into the popup with its text selected until Enter or a click outside ends it; the box is
-// then detached (no parent) for the caller to read and close.
-void TextPopup(Window* owner, const Rect& rect, TextBox* box);
+// then detached (no parent) for the caller to read and close. Answers 1 then; 0 when the
+// owner was deleted while the popup ran, taking the popup and the box with it (the caller
+// must not touch either again), or when owner or box is null.
+int TextPopup(Window* owner, const Rect& rect, TextBox* box);

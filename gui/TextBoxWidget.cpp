@@ -1,5 +1,6 @@
 // TextBox as a window: keys, cursor movement, mouse selection, caret blink, drawing, focus,
 // CreateLabel and the in-place TextPopup.
+#include "gui/Button.h"
 #include "gui/Skin.h"
 #include "gui/TextBox.h"
 #include "gui/WindowSystem.h"
@@ -410,9 +411,9 @@ public:
 
 }  // namespace
 
-void TextPopup(Window* owner, const Rect& rect, TextBox* box)
+int TextPopup(Window* owner, const Rect& rect, TextBox* box)
 {
-    if (!owner || !box) return;
+    if (!owner || !box) return 0;
     TextPopupWindow* popup = new TextPopupWindow(owner, box);
     Rect r = rect;
     owner->ScreenToContentRects(&r, 1);
@@ -422,9 +423,13 @@ void TextPopup(Window* owner, const Rect& rect, TextBox* box)
     box->SelectAll();
     box->enterPressed.Connect<&TextPopupWindow::OnEnter>(popup);
     Window::SetFocus(box, FOCUS_PROGRAM);
+    // The owner (and with it the popup and the box) may be deleted while the loop runs.
+    WindowWatch popupAlive(popup), boxAlive(box);
     WindowSystem::RunModal(popup, kPopupModalFlags, nullptr);
+    if (!popupAlive.IsAlive()) return boxAlive.IsAlive() ? 1 : 0;
     // The detached box must not keep the keyboard: it goes back to the owner.
     Window* focus = WindowSystem::GetFocus();
     if (focus && popup->Contains(focus)) Window::SetFocus(owner, FOCUS_PROGRAM);
     popup->Close();
+    return 1;
 }

@@ -67,4 +67,30 @@ TEST_F(ListTest, AClickOutsideEndsTheEditWithWhatTheFieldHolds)
     EXPECT_STREQ(item->text, "keep");
 }
 
+// The list goes away while its field is open (its window closed by a quit, say): the edit ends
+// with nothing stored and nothing reads the deleted list, popup or field.
+ListWindow* g_doomed;
+int ClosingStep()
+{
+    if (g_doomed) {
+        g_doomed->Close();
+        g_doomed = nullptr;
+    }
+    return Step();
+}
+
+TEST_F(ListTest, AListDeletedWhileItsFieldIsOpenEndsTheEditQuietly)
+{
+    Make(0);
+    ListItem* item = Add("old", nullptr, LIF_TEXT);
+    g_doomed = list;
+    WindowSystem::SetStepHook(ClosingStep);
+    FakeOsEndStep();
+    EXPECT_EQ(list->EditItemText(item), 0);
+    WindowSystem::SetStepHook(Step);
+    RunSteps(2);
+    EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
+    EXPECT_EQ(WindowSystem::FindWindow(nullptr, "TextPopup"), nullptr);
+}
+
 }  // namespace
