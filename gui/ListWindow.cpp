@@ -327,12 +327,11 @@ void ListWindow::EnsureVisible(ListItem* item)
         }
     }
     if (expanded) {
-        ListItem* chain[256];
-        u32 n = 0;
-        for (ListItem* p = item->parent; p && p != &root; p = p->parent)
-            if (n < 256) chain[n++] = p;
-        while (n) {
-            ListItem* p = chain[--n];
+        // Any depth: a fixed chain would leave the outermost ancestors of a deep item closed.
+        ScopedDynArray<ListItem*> chain;
+        for (ListItem* p = item->parent; p && p != &root; p = p->parent) chain.Push(p);
+        for (u32 n = chain.count; n;) {
+            ListItem* p = chain.data[--n];
             if (!(p->flags & LIF_EXPANDED)) ExpandNow(p);
         }
         UpdateScrollRange();

@@ -158,6 +158,21 @@ TEST_F(ListTest, ScrollingMovesTheTopRowAndEnsureVisibleCentresFarItems)
     EXPECT_EQ(list->GetTopRow(), r[35]);
 }
 
+TEST_F(ListTest, EnsureVisibleOpensEveryAncestorOfAVeryDeepItem)
+{
+    Make(LWS_TREE, 100);
+    ListItem* top = Add("top", nullptr, LIF_EXPANDABLE);
+    ListItem* p = top;
+    for (int depth = 0; depth < 300; ++depth) p = Add("level", p, LIF_EXPANDABLE);
+    ListItem* deep = Add("deep", p);
+    list->UpdateScrollRange();
+    EXPECT_EQ(list->GetItemCount(), 1u);
+    list->EnsureVisible(deep);
+    EXPECT_EQ(list->GetItemCount(), 302u);
+    EXPECT_EQ(list->RowIndex(deep), 301u);
+    EXPECT_EQ(list->ItemAtPoint(RowPoint(int(list->RowIndex(deep)) - list->GetVScrollPos())), deep);
+}
+
 TEST_F(ListTest, TheHeaderStyleShortensThePageEvenWithoutColumns)
 {
     Make(LWS_HEADER, 100);
