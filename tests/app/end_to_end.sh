@@ -40,17 +40,18 @@ for _ in $(seq 1 $((60 * slow))); do
 done
 [ -n "$window" ] || fail "no window appeared"
 
-# Something is drawn: the corner of the screen shows the desktop's background.
-corner=none
+# Something is drawn: the corner of the screen shows the desktop's background, and the menu
+# bar runs along the top, in another colour than the desktop below it. Under an emulator the
+# window shows its cleared background for a while before the first full frame: wait for both.
+corner=none bar=none desk=none
 for _ in $(seq 1 $((40 * slow))); do
     sleep 1
     corner=$(pixel "$window" 8 700)
-    [ "$corner" != none ] && [ "$corner" != "0 0 0" ] && break
+    bar=$(pixel "$window" 900 12)
+    desk=$(pixel "$window" 900 600)
+    [ "$corner" != none ] && [ "$corner" != "0 0 0" ] && [ "$bar" != none ] && [ "$bar" != "$desk" ] && break
 done
 [ "$corner" != none ] && [ "$corner" != "0 0 0" ] || fail "nothing was drawn (corner $corner)"
-# The menu bar runs along the top, in another colour than the desktop below it.
-bar=$(pixel "$window" 900 12)
-desk=$(pixel "$window" 900 600)
 [ "$bar" != none ] && [ "$bar" != "$desk" ] || fail "no menu bar (bar $bar, desktop $desk)"
 
 # The splash is modal and a close request is refused (with a beep) while it shows: ask again
