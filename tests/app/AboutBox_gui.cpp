@@ -12,7 +12,7 @@ namespace {
 
 class AboutBoxScreen : public SkinnedScreen {
 protected:
-    AboutBoxScreen() : SkinnedScreen(1024, 768) {}
+    AboutBoxScreen() : SkinnedScreen(900, 340) {}
     void SetUp() override
     {
         // The splash reads "res/tavik.bmp" from the program's folder.
