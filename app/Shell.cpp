@@ -119,13 +119,21 @@ u32 DetectSwapBehaviour()
     return 3;
 }
 
-void SwapAndKeepBackBuffer()
+void CopyFrontToBackBuffer()
 {
-    OsSwapBuffers();
-    if (gSwapBehaviour < 2) return;
     int w = 0, h = 0;
     OsGetWindowSize(&w, &h);
+    // The copy is a pixel rectangle drawn through the fragment pipeline: whatever a 3D view or
+    // the 2D drawing left switched on (depth test, blending, texturing) must not touch it.
+    glPushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_VIEWPORT_BIT);
     glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_ALPHA_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_FOG);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glReadBuffer(GL_FRONT);
     glDrawBuffer(GL_BACK);
     glViewport(0, 0, w, h);
@@ -142,8 +150,15 @@ void SwapAndKeepBackBuffer()
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
     glReadBuffer(GL_BACK);
     glEnable(GL_SCISSOR_TEST);
+}
+
+void SwapAndKeepBackBuffer()
+{
+    OsSwapBuffers();
+    if (gSwapBehaviour >= 2) CopyFrontToBackBuffer();
 }
 
 int MainLoopStep()

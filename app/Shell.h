@@ -16,6 +16,9 @@ void GetStartWindowSize(int* width, int* height);
 // back (2, 3: the front buffer is copied back after each swap).
 u32 DetectSwapBehaviour();
 void SwapAndKeepBackBuffer();
+// Copies the whole front buffer into the back buffer whatever drawing state is on (the state
+// is restored), then reads from the back buffer and leaves scissoring on.
+void CopyFrontToBackBuffer();
 // The window system's step hook: events, local-folder poll, processing and drawing, present.
 int MainLoopStep();
 // The window system's can-quit hook.
