@@ -9,8 +9,12 @@
 
 #include "app/RootMenu.h"
 #include "app/Shell.h"
+#include "codex/Archive.h"
+#include "codex/Codex.h"
+#include "codex/TagHeader.h"
 #include "foundation/FileRecord.h"
 #include "foundation/PrefStore.h"
+#include "platform/OsFake.h"
 
 using namespace wtest;
 
@@ -252,4 +256,71 @@ TEST_F(ShellTest, AQuitRefusedByAWindowLeavesTheMenuBarWorking)
     EXPECT_EQ(unsaved->GetState(), u32(WS_NORMAL));
     ASSERT_EQ(GetRootMenu(), menu) << "the menu bar's window was closed by the refused quit";
     EXPECT_NE(menu->GetState(), u32(WS_CLOSED));
+}
+
+namespace {
+
+MenuItem* FindItem(MenuItem* menu, s32 id)
+{
+    for (MenuItem* i = menu->FirstItem(); i; i = MenuItem::NextItem(i))
+        if (s32(i->GetId()) == id) return i;
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(ShellTest, TheGameFolderIsChosenOnlyWhileNoTagIsInUse)
+{
+    char pattern[] = "/tmp/tavik-game-XXXXXX";
+    ASSERT_TRUE(mkdtemp(pattern));
+    std::string game = std::string(pattern) + "/";
+    RootMenu* menu = ShowRootMenu();
+    MenuItem* choose = FindItem(menu->toolsMenu, kCmdChooseVornFolder);
+    ASSERT_NE(choose, nullptr);
+    EXPECT_STREQ(choose->GetTitle(), "Choose Vorn Folder");
+    SetVornPath("/before/");
+
+    // An open editor keeps its tag: the command says so ("OK" pressed) and changes nothing.
+    TagHeader h = {};
+    h.group = FourCC("text");
+    SetTagName(h, "Note");
+    AssignTagIdFromName(h);
+    ASSERT_NE(AddLocalTagInstance(h, "note.text"), nullptr);
+    TagEntry* entry = FindTag(h.group, h.tag);
+    ASSERT_NE(entry, nullptr);
+    int editor = 0;
+    AttachToTag(entry, kAttachEditor, &editor);
+    ASSERT_GE(CountTagAttachments(), 1u);
+    u32 dialogs = FakeOsDialogCount();
+    Tap(LIBKEY_ENTER);
+    FakeOsEndStep();
+    menu->OnCommand(choose);
+    EXPECT_EQ(FakeOsDialogCount(), dialogs) << "no folder picker while a tag is in use";
+    String path;
+    ASSERT_TRUE(GetPrefString("VornPath", &path));
+    EXPECT_STREQ(path.c_str(), "/before/");
+    DetachFromTag(entry, kAttachEditor, &editor);
+
+    // Cancelled, nothing changes; chosen, the folder becomes the game folder.
+    FakeOsDialogAnswer cancel;
+    cancel.ok = 0;
+    FakeOsQueueDialogAnswer(cancel);
+    menu->OnCommand(choose);
+    ASSERT_EQ(FakeOsDialogCount(), dialogs + 1);
+    EXPECT_STREQ(FakeOsLastDialog()->title.c_str(), "Select your Vorn folder");
+    ASSERT_TRUE(GetPrefString("VornPath", &path));
+    EXPECT_STREQ(path.c_str(), "/before/");
+
+    FakeOsDialogAnswer ok;
+    ok.paths[0] = game.c_str();
+    FakeOsQueueDialogAnswer(ok);
+    menu->OnCommand(choose);
+    ASSERT_TRUE(GetPrefString("VornPath", &path));
+    EXPECT_STREQ(path.c_str(), game.c_str());
+    char folder[4096];
+    GetGameFolder(folder, sizeof folder);
+    EXPECT_STREQ(folder, game.c_str());
+    EXPECT_EQ(FindTag(h.group, h.tag), nullptr) << "the tag database restarted on the new folder";
+    CloseCodex();
+    std::filesystem::remove_all(pattern);
 }
