@@ -36,7 +36,12 @@ void DialogWindow::OnButtonClicked(s32 id) { OnButton(id); }
 void DialogWindow::Finish(u64 result)
 {
     SetVisible(0);
-    if (WindowSystem::IsOnModalStack(this, 0)) WindowSystem::EndModal(this, result);
+    if (!WindowSystem::IsOnModalStack(this, 0)) return;
+    // EndModal ends the top loop: loops opened above this dialog's own (a message box it
+    // asked, say) end first with 0, or the top one would take this result and the dialog's
+    // loop would run on hidden.
+    while (!WindowSystem::IsOnModalStack(this, 1)) WindowSystem::EndModal(nullptr, 0);
+    WindowSystem::EndModal(this, result);
 }
 
 bool DialogWindow::OnButton(s32 id)

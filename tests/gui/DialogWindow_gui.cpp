@@ -331,3 +331,43 @@ TEST_F(ColorButtonTest, APickedColourIsOfferedAgainAsACustomColourInTheSameRun)
     EXPECT_EQ(rec->custom[0][1], 20);
     EXPECT_EQ(rec->custom[0][2], 30);
 }
+
+// OK arrives while a loop opened above the dialog's own still runs (a message box the dialog
+// asked, say): both loops end, the upper one with 0 and the dialog's with 1, instead of the
+// upper one taking the dialog's result and the dialog's loop running on hidden.
+namespace {
+TestDialog* g_dialog;
+Window* g_upper;
+int g_phase;
+u64 g_upperResult;
+int NestingStep()
+{
+    int r = Step();
+    if (g_phase == 1) {
+        g_phase = 2;
+        g_upperResult = WindowSystem::RunModal(g_upper, 0, nullptr);
+    } else if (g_phase == 2) {
+        g_phase = 3;
+        g_dialog->OnButton(0);
+    }
+    return r;
+}
+}  // namespace
+
+TEST_F(DialogTest, OKWithALoopAboveTheDialogsOwnEndsBoth)
+{
+    g_dialog = dialog;
+    g_upper = new Probe(kFramed, nullptr, "upper");
+    g_upper->SetFrameXYWH(300, 300, 50, 50);
+    g_phase = 1;
+    g_upperResult = 99;
+    WindowSystem::SetStepHook(NestingStep);
+    u64 result = RunDialog();
+    WindowSystem::SetStepHook(Step);
+    EXPECT_EQ(g_phase, 3);
+    EXPECT_EQ(g_upperResult, 0u);
+    EXPECT_EQ(result, 1u);
+    EXPECT_FALSE(BudgetFailed());
+    EXPECT_FALSE(dialog->IsVisible());
+    EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
+}
