@@ -32,7 +32,7 @@ TEST_F(ArchiveTest, BuildingAnAddonWritesHeaderMeshRecordSortedDirectoryAndData)
     expected.Bytes(TagHeaderBytes("Alpha", kText, FourCC("Alph"), 437, 3));
     expected.Bytes(TagHeaderBytes("Zed", kText, FourCC("Zed "), 440, 2, 5, 3));
     expected.Bytes(Data("mesh!")).Bytes(Data("abc")).Bytes(Data("zz"));
-    EXPECT_EQ(expected.bytes, ReadBytes(Plugins() + "My Addon"));
+    EXPECT_EQ(expected.bytes, ReadFile(Plugins() + "My Addon"));
 
     // The new archive is indexed but not active.
     Archive* built = FindArchiveByPath((Plugins() + "My Addon").c_str());
@@ -193,7 +193,7 @@ TEST_F(ArchiveTest, EmptyTagsArchiveAndExtract)
     u32 written = 0;
     EXPECT_EQ(0u, ExtractArchiveTags(a, (root + "out").c_str(), &written));
     EXPECT_EQ(1u, written);
-    EXPECT_EQ(TagHeaderBytes("Empty", kText, FourCC("Empt"), 64, 0), ReadBytes(root + "out/text/Empty"));
+    EXPECT_EQ(TagHeaderBytes("Empty", kText, FourCC("Empt"), 64, 0), ReadFile(root + "out/text/Empty"));
 }
 
 TEST_F(ArchiveTest, RebuildingAnAddonFromItsOwnPreviousVersionWorks)
@@ -221,12 +221,12 @@ TEST_F(ArchiveTest, AnAddonInUseIsNotOverwrittenByABuild)
     Archive* a = OpenTestArchive(Plugins() + "addon", 6, 100, {{kText, FourCC("t001"), "One", Data("first")}});
     ASSERT_TRUE(a);
     ActivateDefaultArchives();
-    const Bytes before = ReadBytes(Plugins() + "addon");
+    const Bytes before = ReadFile(Plugins() + "addon");
     ScopedDynArray<TagEntry*> tags;
     ListArchiveTags(a, &tags);
     Attach(tags[0]);
     EXPECT_FALSE(BuildArchive(tags, 6, "addon", "u", 5));
-    EXPECT_EQ(before, ReadBytes(Plugins() + "addon"));
+    EXPECT_EQ(before, ReadFile(Plugins() + "addon"));
     EXPECT_EQ(a, FindArchiveByName("addon"));
     // No temporary file is left behind.
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(Plugins()), {}));
@@ -281,12 +281,12 @@ TEST_F(ArchiveTest, ExtractingKeepsNamesInsideTheFolderAndReportsFailures)
     EXPECT_EQ(1u, ExtractArchiveTags(a, out.c_str(), &written));
     EXPECT_EQ(3u, written);
     EXPECT_TRUE(Logged("text/Other")) << (logs.empty() ? "" : logs[0].text);
-    EXPECT_EQ(Concat(TagHeaderBytes("Other", kText, FourCC("zzzz"), 64, 1), Data("z")), ReadBytes(out + "text/Other"));
+    EXPECT_EQ(Concat(TagHeaderBytes("Other", kText, FourCC("zzzz"), 64, 1), Data("z")), ReadFile(out + "text/Other"));
     for (auto& p : std::filesystem::recursive_directory_iterator(root)) {
         std::string s = p.path().string();
         EXPECT_TRUE(s.rfind(out, 0) == 0 || s.rfind(Tags(), 0) == 0 || s + "/" == out || s + "/" == Tags()) << s;
     }
-    EXPECT_EQ(Concat(TagHeaderBytes("..", kText, FourCC("t002"), 64, 1), Data("2")), ReadBytes(out + "text/_"));
+    EXPECT_EQ(Concat(TagHeaderBytes("..", kText, FourCC("t002"), 64, 1), Data("2")), ReadFile(out + "text/_"));
 }
 
 TEST_F(ArchiveTest, CloseCodexRefusesWhileATagIsInUse)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "../common/ByteBuilder.h"
+#include "../common/FileBytes.h"
 #include "codex/Archive.h"
 #include "codex/Codex.h"
 #include "codex/LocalFolder.h"
@@ -46,24 +47,11 @@ inline Bytes Concat(Bytes a, const Bytes& b)
 
 inline Bytes Data(const char* text) { return Bytes(text, text + strlen(text)); }
 
+// Writes the file, making its folders first.
 inline void WriteBytes(const std::string& path, const Bytes& bytes)
 {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_TRUE(f) << path;
-    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
-
-inline Bytes ReadBytes(const std::string& path)
-{
-    Bytes out;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return out;
-    int c;
-    while ((c = fgetc(f)) != EOF) out.push_back(u8(c));
-    fclose(f);
-    return out;
+    WriteFile(path, bytes);
 }
 
 inline bool Exists(const std::string& path) { return std::filesystem::exists(path); }

@@ -98,7 +98,7 @@ TEST_F(DtexTagTest, DamagedTagsFailToLoadAndLeaveNothingAttached)
     TagEntry* entry = d->entry;
     ResourceRelease(d);
     const std::string path = Local() + "detail textures/Sand";
-    const Bytes good = ReadBytes(path);
+    const Bytes good = ReadFile(path);
     ASSERT_GT(good.size(), 64u + 20u);
 
     struct Case { const char* what; size_t at; u8 value; size_t cut; } cases[] = {

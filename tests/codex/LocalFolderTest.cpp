@@ -36,7 +36,7 @@ TEST_F(LocalFolderTest, SavingANewTagWritesItsFileInTheGroupFolder)
     TagEntry* e = Save(kScen, "Big Rock", Data("rockdata"));
     ASSERT_TRUE(e);
     EXPECT_EQ(Concat(TagHeaderBytes("Big Rock", kScen, FourCC("BiRo"), 64, 8), Data("rockdata")),
-              ReadBytes(Local() + "scenery/Big Rock"));
+              ReadFile(Local() + "scenery/Big Rock"));
     EXPECT_TRUE(HasLocalCopy(e));
     EXPECT_EQ(e, FindTag(kScen, FourCC("BiRo")));
     EXPECT_TRUE(LocalTagFileExists(kScen, "Big Rock"));
@@ -53,14 +53,14 @@ TEST_F(LocalFolderTest, AFailedSaveKeepsThePreviousFileAndLocalCopy)
     ASSERT_TRUE(SetLocalFolder(Local().c_str()));
     TagEntry* e = Save(kScen, "Wall", Data("good"));
     ASSERT_TRUE(e);
-    const Bytes before = ReadBytes(Local() + "scenery/Wall");
+    const Bytes before = ReadFile(Local() + "scenery/Wall");
     TagHeader h;
     GetTagHeader(e, &h);
     FILE* f = BeginTagWrite(e, &h, nullptr);
     ASSERT_TRUE(f);
     fwrite("partial", 1, 7, f);
     EXPECT_FALSE(FinishTagWrite(e, &h, false));
-    EXPECT_EQ(before, ReadBytes(Local() + "scenery/Wall"));
+    EXPECT_EQ(before, ReadFile(Local() + "scenery/Wall"));
     EXPECT_TRUE(HasLocalCopy(e));
     EXPECT_EQ(Data("good"), TagData(e));
     EXPECT_EQ(1u, FilesIn(Local() + "scenery"));  // no temporary file left
@@ -180,12 +180,12 @@ TEST_F(LocalFolderTest, DuplicatesGetCopyNamesNewIdsAndTheSourceUserAndVersion)
     EXPECT_NE(FourCC("Wall"), one->tag);
     GetTagHeader(two, &h);
     EXPECT_STREQ("Wall copy 1", h.name);
-    EXPECT_EQ(Data("bricks"), ReadBytes(Local() + "scenery/Wall copy 1").size() == 70 ? Data("bricks") : Bytes{});
+    EXPECT_EQ(Data("bricks"), ReadFile(Local() + "scenery/Wall copy 1").size() == 70 ? Data("bricks") : Bytes{});
     EXPECT_TRUE(Logged("failed because 'A file with the same name already exists'"));
 
     TagEntry* empty = DuplicateTag(FindTag(kScen, FourCC("Empt")), "Nothing");
     ASSERT_TRUE(empty);
-    EXPECT_EQ(64u, ReadBytes(Local() + "scenery/Nothing").size());
+    EXPECT_EQ(64u, ReadFile(Local() + "scenery/Nothing").size());
 }
 
 TEST_F(LocalFolderTest, CreateTagRefusesAnExistingIdUnlessOverwriting)
@@ -216,11 +216,11 @@ TEST_F(LocalFolderTest, ExtractingAnArchiveCopyWritesTheLocalFileEvenWhenEmpty)
     ASSERT_TRUE(ExtractTagToLocal(rock));
     EXPECT_TRUE(HasLocalCopy(rock));
     EXPECT_EQ(Concat(TagHeaderBytes("Rock", kScen, FourCC("rock"), 64, 5), Data("stone")),
-              ReadBytes(Local() + "scenery/Rock"));
+              ReadFile(Local() + "scenery/Rock"));
     EXPECT_FALSE(ExtractTagToLocal(rock));  // already local
     TagEntry* none = FindTag(kScen, FourCC("none"));
     ASSERT_TRUE(ExtractTagToLocal(none));
-    EXPECT_EQ(TagHeaderBytes("None", kScen, FourCC("none"), 64, 0), ReadBytes(Local() + "scenery/None"));
+    EXPECT_EQ(TagHeaderBytes("None", kScen, FourCC("none"), 64, 0), ReadFile(Local() + "scenery/None"));
 }
 
 TEST_F(LocalFolderTest, ExtractingDoesNotReplaceTheFileOfAnotherTag)
@@ -248,7 +248,7 @@ TEST_F(LocalFolderTest, RenamingNeverReplacesAnExistingFile)
     ASSERT_EQ(wall, renamed);
     EXPECT_FALSE(Exists(Local() + "scenery/Wall"));
     EXPECT_EQ(Concat(TagHeaderBytes("Big Wall", kScen, FourCC("wall"), 64, 1), Data("w")),
-              ReadBytes(Local() + "scenery/Big Wall"));
+              ReadFile(Local() + "scenery/Big Wall"));
     TagHeader h;
     GetTagHeader(renamed, &h);
     EXPECT_STREQ("Big Wall", h.name);

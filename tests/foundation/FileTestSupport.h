@@ -10,30 +10,10 @@
 #include <vector>
 
 #include "foundation/Types.h"
+#include "tests/common/FileBytes.h"
 #include "tests/common/TempFolder.h"
 
 using Bytes = std::vector<u8>;
-
-// Everything the file holds; empty when it cannot be opened.
-inline Bytes ReadFile(const std::string& path)
-{
-    Bytes b;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f) return b;
-    int c;
-    while ((c = fgetc(f)) != EOF) b.push_back(u8(c));
-    fclose(f);
-    return b;
-}
-
-inline void WriteFile(const std::string& path, const Bytes& b)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    bool written = b.empty() || fwrite(b.data(), 1, b.size(), f) == b.size();
-    ASSERT_EQ(fclose(f), 0) << path;
-    ASSERT_TRUE(written) << path;
-}
 
 // Standard output and error of a shell command.
 inline std::string Capture(const std::string& cmd)

@@ -11,17 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/common/FileBytes.h"
 #include "tests/common/TempFolder.h"
 
 namespace {
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    ASSERT_EQ(fwrite(bytes.data(), 1, bytes.size(), f), bytes.size());
-    ASSERT_EQ(fclose(f), 0);
-}
 
 // Overwrites the file's bytes in place: same size, same inode, the folder untouched.
 void RewriteInPlace(const std::string& path, const std::string& bytes)
