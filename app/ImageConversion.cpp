@@ -60,6 +60,10 @@ int ConvertImageFile(const char* path, u32 targetFormat, u32 alphaOnly)
     // The stripping above leaves no target extension at the end; one elsewhere in the path (a
     // folder named "shots.png") must not stop the file getting its own.
     target.Append(targetExtension);
+    // Never replace an existing file: it may be another original of the folder ("leaf.bmp"
+    // beside the "leaf.png" being converted to BMP), or the result of an earlier run.
+    FileInfo existing;
+    if (StatPath(&existing, target.c_str())) return 0;
 
     FileRecord out(target.c_str());
     out.kind = kFileKindImage;

@@ -324,3 +324,26 @@ TEST_F(ShellTest, TheGameFolderIsChosenOnlyWhileNoTagIsInUse)
     CloseCodex();
     std::filesystem::remove_all(pattern);
 }
+
+TEST_F(ShellTest, ConversionNeverReplacesAnExistingFile)
+{
+    char pattern[] = "/tmp/tavik-convert-XXXXXX";
+    ASSERT_TRUE(mkdtemp(pattern));
+    std::string folder = pattern;
+    auto write = [&](const char* name, u32 format, u8 value) {
+        FileRecord out((folder + "/" + name).c_str());
+        out.kind = kFileKindImage;
+        out.format = format;
+        out.image.Init();
+        const u8 rgb[3] = {value, value, value};
+        ASSERT_TRUE(out.image.Create(1, 1, kImageRgb, rgb));
+        ASSERT_TRUE(out.Save());
+    };
+    write("leaf.bmp", kFileFormatBmp, 10);   // an original of its own
+    write("leaf.png", kFileFormatPng, 200);
+    EXPECT_EQ(ConvertImageFile((folder + "/leaf.png").c_str(), kFileFormatBmp, 0), 0);
+    FileRecord kept((folder + "/leaf.bmp").c_str());
+    ASSERT_TRUE(kept.Load());
+    EXPECT_EQ(kept.image.pixels[0], 10) << "the original BMP is untouched";
+    std::filesystem::remove_all(folder);
+}
