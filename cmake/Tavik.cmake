@@ -87,6 +87,9 @@ function(tavik_add_all_tests)
       target_compile_definitions(${target} PRIVATE TAVIK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                                  TAVIK_BINARY_DIR="${PROJECT_BINARY_DIR}")
       add_test(NAME ${folder}/${stem} COMMAND ${target} WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
+      # A hung test fails instead of using up the CI run (the slowest, emulated pixel tests
+      # take under two minutes).
+      set_tests_properties(${folder}/${stem} PROPERTIES TIMEOUT 600)
       if(stem MATCHES "_gui$")
         set_tests_properties(${folder}/${stem} PROPERTIES LABELS gui)
       endif()
