@@ -96,6 +96,9 @@ TEST_F(TextBoxPixels, TheCaretIsAWhiteBarAtTheCursorWhileShown)
     b->cursorShown = 0;
     Draw();
     Px hidden = Read(x, y), beside = Read(x + 3, y);
+    // The caret shows steadily for half a second after the cursor moves, and blinks with the
+    // clock after that: move it again right before the tick, since drawing may be slow.
+    b->MoveCursor(16777216, 0, 0);
     b->Tick();
     ASSERT_TRUE(b->IsCursorShown());
     Draw();
