@@ -255,6 +255,11 @@ private:
     void SetTextInternal(const char* text);
     void InsertRun(const char* text, u32 length);
     void RemoveParagraph(TextParagraph* p);
+    // Replaces into's text from at on with from's text from fromCharacter on (terminator too).
+    void JoinText(TextParagraph* into, u32 at, const TextParagraph* from, u32 fromCharacter);
+    // After a deletion in p: collapse the selection to the cursor, rewrap and, outside a batch,
+    // lay out, scroll to the cursor and check a numeric field.
+    void FinishDeletion(TextParagraph* p);
     void SetTopFromLine(u32 line);
     void NoteRenumberFrom(TextParagraph* p);
     int MoveLines(s32 lines);

@@ -143,6 +143,25 @@ void TextBox::SplitParagraph()
     }
 }
 
+void TextBox::JoinText(TextParagraph* into, u32 at, const TextParagraph* from, u32 fromCharacter)
+{
+    u32 tail = from->Length() - fromCharacter;
+    into->text.ResizeRaw(at + tail + 1);
+    memcpy(into->text.data + at, from->text.data + fromCharacter, tail + 1);
+}
+
+void TextBox::FinishDeletion(TextParagraph* p)
+{
+    anchor = cursor;
+    WrapParagraph(p, 1);
+    if (batch) return;
+    Relayout();
+    UpdatePosition(&cursor);
+    anchor = cursor;
+    ScrollToCursor();
+    if (CheckNumericInput()) changed = 1;
+}
+
 void TextBox::DeleteSelection()
 {
     if (!HasSelection()) return;
@@ -154,21 +173,12 @@ void TextBox::DeleteSelection()
         p->text.RemoveRange(s.character, e.character - s.character);
     } else {
         TextParagraph* end = e.paragraph;
-        u32 tail = end->Length() - e.character;
-        p->text.ResizeRaw(s.character + tail + 1);
-        memcpy(p->text.data + s.character, end->text.data + e.character, tail + 1);
+        JoinText(p, s.character, end, e.character);
         while (p->next != end) RemoveParagraph(p->next);
         RemoveParagraph(end);
     }
     cursor = TextPosition{p, 0, s.character, 0};
-    anchor = cursor;
-    WrapParagraph(p, 1);
-    if (batch) return;
-    Relayout();
-    UpdatePosition(&cursor);
-    anchor = cursor;
-    ScrollToCursor();
-    if (CheckNumericInput()) changed = 1;
+    FinishDeletion(p);
 }
 
 s32 TextBox::DeleteCharBackward()
@@ -187,8 +197,7 @@ s32 TextBox::DeleteCharBackward()
     } else if (p->previous) {
         TextParagraph* prev = p->previous;
         u32 at = prev->Length();
-        prev->text.ResizeRaw(at + p->Length() + 1);
-        memcpy(prev->text.data + at, p->text.data, p->Length() + 1);
+        JoinText(prev, at, p, 0);
         RemoveParagraph(p);
         p = prev;
         cursor = TextPosition{p, 0, at, 0};
@@ -196,14 +205,7 @@ s32 TextBox::DeleteCharBackward()
     } else {
         return -1;
     }
-    anchor = cursor;
-    WrapParagraph(p, 1);
-    if (batch) return answer;
-    Relayout();
-    UpdatePosition(&cursor);
-    anchor = cursor;
-    ScrollToCursor();
-    if (CheckNumericInput()) changed = 1;
+    FinishDeletion(p);
     return answer;
 }
 
@@ -221,22 +223,13 @@ s32 TextBox::DeleteCharForward()
         p->text.RemoveRange(cursor.character, 1);
     } else if (p->next) {
         TextParagraph* next = p->next;
-        u32 at = p->Length();
-        p->text.ResizeRaw(at + next->Length() + 1);
-        memcpy(p->text.data + at, next->text.data, next->Length() + 1);
+        JoinText(p, p->Length(), next, 0);
         RemoveParagraph(next);
         answer = 10;
     } else {
         return -1;
     }
-    anchor = cursor;
-    WrapParagraph(p, 1);
-    if (batch) return answer;
-    Relayout();
-    UpdatePosition(&cursor);
-    anchor = cursor;
-    ScrollToCursor();
-    if (CheckNumericInput()) changed = 1;
+    FinishDeletion(p);
     return answer;
 }
 
