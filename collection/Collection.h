@@ -14,6 +14,7 @@
 #include "collection/Sequence.h"
 #include "foundation/DynArray.h"
 
+struct Image;
 struct TagHeader;
 struct CollectionHeader;
 struct ColorTableRecord;
@@ -75,6 +76,19 @@ public:
     // than kMaxBitmapPixels (nothing changes then).
     CollectionBitmap* AddBitmap(const char* name, u16 flags, const void* pixels, u32 width, u32 height,
                                 u32 bytesPerPixel, CollectionBitmap* replace);
+    // Makes a bitmap of the image (ImageImport.cpp). The image's palette (entries past its
+    // count taken as copies of entry 0) becomes the colour table when replaceTable is set or
+    // the table is fresh (no bitmaps, all 256 entries equal); otherwise it is merged into the
+    // table (MergeColorTable). Pixels are {alpha, index} remapped to the table; a pixel at
+    // index 0 or 1 becomes transparent {0, 0}; flags: kBitmapSpanRows when some pixel mapped
+    // to 0, kBitmapPartialAlpha when some alpha lies strictly between 0 and 255. The bitmap is
+    // appended, or replaces `replace` (see AddBitmap). Answers null with the collection
+    // unchanged when the colours do not fit the table, the image cannot be converted or is
+    // larger than a bitmap may be, or memory runs out.
+    CollectionBitmap* ImportImage(const Image& image, const char* name, CollectionBitmap* replace, bool replaceTable);
+    // True when the table is fresh: no bitmaps and all 256 entries the same colour.
+    bool HasFreshColorTable() const;
+
     // Clears every reference to the bitmap (the stored indices are left alone), removes it
     // when present and frees it.
     void DeleteBitmap(CollectionBitmap* bitmap);

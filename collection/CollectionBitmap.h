@@ -2,6 +2,8 @@
 // One named bitmap of a collection and the two alpha operations on its pixels.
 #include "foundation/Types.h"
 
+struct Image;
+
 // CollectionBitmap::flags bits.
 enum : u16 {
     kBitmapSpanRows = 4,        // stored with span-coded rows
@@ -43,4 +45,15 @@ struct CollectionBitmap {
     // Without kBitmapPartialAlpha answers false and changes nothing. Otherwise clears the flag,
     // makes every alpha 255 where the index is not 0 and 0 where it is, and answers true.
     bool MakeAlphaBinary();
+    // Takes a greyscale image of the bitmap's size as its alphas: each image byte becomes the
+    // alpha of the pixel at the same place, indices unchanged (for a true-colour bitmap, the
+    // alpha level 0..31 of its control byte). kBitmapPartialAlpha is then set exactly when some
+    // alpha lies strictly between 0 and 255. Answers 1, or 0 with nothing changed when the
+    // sizes differ, the image is not 1 byte per pixel or the bitmap has no pixels.
+    int SetAlphaFromImage(const Image& image);
+    // True when pixel i (row-major) is not fully transparent, for either pixel size.
+    bool IsOpaqueAt(u64 i) const
+    {
+        return bytesPerPixel == 8 ? (pixels[i * 8 + 3] & 31) != 0 : pixels[i * bytesPerPixel] != 0;
+    }
 };

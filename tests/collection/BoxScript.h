@@ -1,0 +1,74 @@
+#pragma once
+// Scripted answers to the collection's message boxes through the fake backend: each box that
+// opens is recorded (title, text, labels) and ended with the next scripted button index.
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "../gui/TextBoxSupport.h"
+#include "gui/MessageBox.h"
+
+namespace boxscript {
+
+struct SeenBox {
+    std::string title, text;
+    std::vector<std::string> labels;
+};
+
+inline std::vector<SeenBox>& Seen()
+{
+    static std::vector<SeenBox> seen;
+    return seen;
+}
+
+inline std::deque<int>& Answers()
+{
+    static std::deque<int> answers;
+    return answers;
+}
+
+// The step hook: ends the box on top with the next answer (0 when none is scripted).
+inline int AnsweringStep()
+{
+    Window* w = WindowSystem::GetModalDepth() ? WindowSystem::GetFocus() : nullptr;
+    while (w && strcmp(w->GetClassName(), "MessageBoxWindow")) w = w->GetParent();
+    if (w) {
+        MessageBoxWindow* box = static_cast<MessageBoxWindow*>(w);
+        SeenBox s;
+        s.title = box->GetTitle() ? box->GetTitle() : "";
+        if (box->GetField()) {
+            String text;
+            box->GetField()->GetText(&text);
+            s.text = text.c_str();
+        }
+        for (u32 i = 0; i < box->GetButtonCount(); ++i) s.labels.push_back(box->GetButton(i)->GetTitle());
+        Seen().push_back(s);
+        int answer = 0;
+        if (!Answers().empty()) {
+            answer = Answers().front();
+            Answers().pop_front();
+        }
+        box->OnButton(answer);
+    }
+    return wtest::Step();
+}
+
+class BoxFixture : public tbtest::TextBoxFixture {
+protected:
+    void SetUp() override
+    {
+        TextBoxFixture::SetUp();
+        Seen().clear();
+        Answers().clear();
+        WindowSystem::SetStepHook(AnsweringStep);
+    }
+    // The texts of the boxes shown so far, in order.
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> out;
+        for (const SeenBox& s : Seen()) out.push_back(s.text);
+        return out;
+    }
+};
+
+}  // namespace boxscript
