@@ -11,6 +11,7 @@
 #include "gui/WindowSystem.h"
 #include "gui/WindowView.h"
 #include "platform/FileDialogs.h"
+#include "tagedit/TagEdit.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ RootMenu::RootMenu() : Window(0, nullptr)
     debugMenu = bar->AddItem("Debug", nullptr, 0, 1);
     helpMenu = bar->AddItem("Help", nullptr, 0, 1);
 
+    bar->AddItem("New Script", fileMenu, kCmdNewScript, 1);
+    bar->AddSeparator(fileMenu);
     bar->AddItem("Exit", fileMenu, kCmdExit, 1);
 
     bar->AddItem("Reload Local Folder", toolsMenu, kCmdReloadLocalFolder, 1);
@@ -94,6 +97,7 @@ void RootMenu::OnCommand(MenuItem* item)
     s32 id = s32(item->GetId());
     switch (id) {
     case kCmdExit: WindowSystem::RequestQuit(); return;
+    case kCmdNewScript: NewTagDialog(FourCC("scri")); return;
     case kCmdReloadLocalFolder: PollLocalFolder(true); return;
     case kCmdReloadPluginsFolder:
         UnloadAllArchives();

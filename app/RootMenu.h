@@ -6,6 +6,7 @@
 
 enum : s32 {
     kCmdExit = 10000,
+    kCmdNewScript = 10004,
     kCmdArchiveBrowser = 10200,
     kCmdLogViewer = 10201,
     kCmdReloadLocalFolder = 10202,

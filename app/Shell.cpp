@@ -10,6 +10,7 @@
 
 #include "app/RootMenu.h"
 #include "app/SplashScreen.h"
+#include "app/TagEditors.h"
 #include "codex/Archive.h"
 #include "codex/FileRecognizers.h"
 #include "codex/LocalFolder.h"
@@ -283,6 +284,7 @@ int TavikMain(int, char**)
     SetDialogErrorHook(ShowDialogErrorBox);
 
     ShowRootMenu();
+    RegisterTagEditors();
     StartCodex();
     WindowSystem::SetNativeDialogActive(0);
 

@@ -1,0 +1,35 @@
+#include "app/TagEditors.h"
+
+#include "codex/TagGroups.h"
+#include "tagedit/TextEdit.h"
+
+namespace {
+
+TagEdit* NewTextEditor(TagEntry* entry)
+{
+    TextEdit* editor = new TextEdit(entry);
+    editor->SetSize(640, 480);
+    return editor;
+}
+
+struct BuiltInEditor {
+    u32 group;
+    TagEditorFactory factory;
+};
+
+// One row per group. An editor that needs no set-up beyond its constructor can be given as
+// [](TagEntry* e) -> TagEdit* { return new SomeEdit(e); }.
+const BuiltInEditor kBuiltInEditors[] = {
+    {FourCC("ditl"), NewTextEditor},
+    {FourCC("scri"), NewTextEditor},
+    {FourCC("stli"), NewTextEditor},
+    {FourCC("temp"), NewTextEditor},
+    {FourCC("text"), NewTextEditor},
+};
+
+}  // namespace
+
+void RegisterTagEditors()
+{
+    for (const BuiltInEditor& row : kBuiltInEditors) SetTagGroupHandler(row.group, row.factory);
+}
