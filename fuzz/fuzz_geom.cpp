@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "codex/Geometry.h"
+#include "model/LwoExport.h"
+#include "model/RenderModel.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
 {
@@ -21,6 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
             WriteGeomTag(&geom, out, &outHeader);
             fclose(out);
         }
+        // And drawable and exportable as a render model.
+        RenderModel* model = BuildRenderModelFromGeom(&geom);
+        LwoWriter writer;
+        BuildLwoObject(model, &writer);
+        DeleteRenderModel(model);
     }
     FreeGeom(&geom);
     fclose(f);

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "model/LwoExport.h"
 #include "model/LwoObject.h"
+#include "model/ModelImport.h"
 
 static int MemoryFile()
 {
@@ -45,7 +47,15 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
     char path[64];
     snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
     LwoObject* object = LwoReadObject(path, nullptr, nullptr);
-    if (object) Check(object);
+    if (object) {
+        Check(object);
+        // Whatever imports must export again.
+        if (RenderModel* model = BuildRenderModelFromLwo(object)) {
+            LwoWriter writer;
+            BuildLwoObject(model, &writer);
+            DeleteRenderModel(model);
+        }
+    }
     LwoFreeObject(object);
     return 0;
 }

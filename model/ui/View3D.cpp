@@ -1,0 +1,251 @@
+#include "model/ui/View3D.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "foundation/Matrix.h"
+#include "gui/Window.h"
+#include "gui/WindowSystem.h"
+
+namespace {
+
+constexpr float kTurn = 6.28318530717958647692f;
+
+void DeleteMaterialTexture(GLTexture* texture)
+{
+    texture->Delete();
+}
+
+// Makes the material's texture the first time it is drawn; answers its name or 0.
+u32 MaterialTexture(RenderMaterial* m)
+{
+    if (!m->textureTried) {
+        m->textureTried = 1;
+        u32 w = 0, h = 0;
+        if (u8* rgba = RenderMaterialRgba(*m, &w, &h)) {
+            GLboolean wasOn = glIsEnabled(GL_TEXTURE_2D);
+            glEnable(GL_TEXTURE_2D);
+            m->texture.Create(rgba, GLTEX_RGBA, w, h, 0, 0);
+            if (!wasOn) glDisable(GL_TEXTURE_2D);
+            free(rgba);
+        }
+    }
+    return m->texture.id;
+}
+
+void Cross(const float a[3], const float b[3], float out[3])
+{
+    out[0] = a[1] * b[2] - a[2] * b[1];
+    out[1] = a[2] * b[0] - a[0] * b[2];
+    out[2] = a[0] * b[1] - a[1] * b[0];
+}
+
+void Normalize(float v[3])
+{
+    float n = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (n > 0)
+        for (int i = 0; i < 3; ++i) v[i] /= n;
+}
+
+}  // namespace
+
+View3D::View3D(Window* ownerWindow)
+{
+    memset(eyeOffset, 0, sizeof eyeOffset);
+    memset(up, 0, sizeof up);
+    memset(right, 0, sizeof right);
+    memset(baseTarget, 0, sizeof baseTarget);
+    memset(target, 0, sizeof target);
+    memset(baseAngles, 0, sizeof baseAngles);
+    memset(angles, 0, sizeof angles);
+    nearPlane = 1;
+    farPlane = 256;
+    fieldOfView = 45;
+    baseDistance = distance = 5000;
+    owner = ownerWindow;
+    memset(projection, 0, sizeof projection);
+    memset(modelView, 0, sizeof modelView);
+    models = {};
+    depthList = {};
+    sortScratch = {};
+    SetRenderTextureDeleter(DeleteMaterialTexture);
+}
+
+View3D::~View3D()
+{
+    models.Free();
+    sortScratch.Free();
+}
+
+void View3D::SetDistance(float d)
+{
+    baseDistance = distance = d;
+    farPlane = std::fmax(256.0f, 2 * d);
+}
+
+void View3D::SetAngles(float a, float b, float c)
+{
+    baseAngles[0] = angles[0] = a;
+    baseAngles[1] = angles[1] = b;
+    baseAngles[2] = angles[2] = c;
+}
+
+void View3D::SetTarget(float x, float y, float z)
+{
+    baseTarget[0] = target[0] = x;
+    baseTarget[1] = target[1] = y;
+    baseTarget[2] = target[2] = z;
+}
+
+void View3D::Rotate(s32 dx, s32 dy)
+{
+    angles[0] = baseAngles[0] + float(dx) * kTurn / 256;
+    angles[1] = baseAngles[1] + float(dy) * kTurn / 256;
+}
+
+void View3D::Pan(s32 dx, s32 dy)
+{
+    for (int i = 0; i < 3; ++i) target[i] = baseTarget[i] + (float(dx) * right[i] + float(dy) * up[i]) / 128;
+}
+
+void View3D::Zoom(s32 dx, s32)
+{
+    distance = baseDistance * std::exp2(float(dx) / 32);
+    nearPlane = 1;
+    farPlane = std::fmax(2 * distance, 65535.0f);
+}
+
+void View3D::CommitDrag()
+{
+    memcpy(baseTarget, target, sizeof target);
+    memcpy(baseAngles, angles, sizeof angles);
+    baseDistance = distance;
+}
+
+void View3D::AddModel(RenderModel* model)
+{
+    models.Push(model);
+}
+
+void View3D::RemoveModel(RenderModel* model)
+{
+    for (u32 i = 0; i < models.count; ++i)
+        if (models.data[i] == model) {
+            models.RemoveRange(i, 1);
+            return;
+        }
+}
+
+void View3D::SetupProjection()
+{
+    GLint viewport[4] = {0, 0, 1, 1};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    float w = float(viewport[2] > 0 ? viewport[2] : 1), h = float(viewport[3] > 0 ? viewport[3] : 1);
+    // A model viewed from closer than the near plane would lose its front: the plane comes
+    // in with the camera.
+    float nearZ = std::fmin(nearPlane, std::fmax(distance / 100, 0.001f));
+    float f = std::tan(fieldOfView * kTurn / 720) * nearZ;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(-f * w / h, f * w / h, -f, f, nearZ, farPlane);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    float rotation[16];
+    SetIdentityMatrix(rotation);
+    RotateMatrix(rotation, angles[0], angles[1], angles[2]);
+    const float back[3] = {0, 0, -distance}, yAxis[3] = {0, 1, 0}, xAxis[3] = {1, 0, 0}, zAxis[3] = {0, 0, 1};
+    TransformPoint(rotation, eyeOffset, back);
+    TransformPoint(rotation, up, yAxis);
+    TransformPoint(rotation, right, xAxis);
+    // The view direction comes from the angles alone, so a distance of 0 still looks somewhere.
+    float forward[3];
+    TransformPoint(rotation, forward, zAxis);
+    Normalize(forward);
+    float side[3], trueUp[3];
+    Cross(forward, up, side);
+    Normalize(side);
+    Cross(side, forward, trueUp);
+    const float eye[3] = {target[0] + eyeOffset[0], target[1] + eyeOffset[1], target[2] + eyeOffset[2]};
+    double look[16] = {side[0], trueUp[0], -forward[0], 0, side[1], trueUp[1], -forward[1], 0,
+                       side[2], trueUp[2], -forward[2], 0, 0, 0, 0, 1};
+    glMultMatrixd(look);
+    glTranslated(-eye[0], -eye[1], -eye[2]);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+
+    // Column-major: clip = projection x modelView x point.
+    double pm[16];
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r) {
+            double s = 0;
+            for (int k = 0; k < 4; ++k) s += projection[k * 4 + r] * modelView[c * 4 + k];
+            pm[c * 4 + r] = s;
+        }
+    const float screenHeight = float(WindowSystem::GetScreenSize().height);
+    for (RenderModel* model : models) {
+        for (RenderVertex& v : model->vertices) {
+            const float* p = v.position;
+            double clip[4];
+            for (int r = 0; r < 4; ++r) clip[r] = pm[r] * p[0] + pm[4 + r] * p[1] + pm[8 + r] * p[2] + pm[12 + r];
+            double wc = clip[3] != 0 ? clip[3] : 1e-30;
+            v.projected[0] = float(viewport[0] + viewport[2] * (clip[0] / wc + 1) / 2);
+            v.projected[1] = screenHeight - float(viewport[1] + viewport[3] * (clip[1] / wc + 1) / 2);
+            v.projected[2] = float((clip[2] / wc + 1) / 2);
+        }
+        const u32 n = model->vertices.count;
+        for (RenderTriangle& t : model->triangles) {
+            float d = INFINITY;
+            for (const RenderCorner& c : t.corner)
+                if (c.vertex >= 0 && u32(c.vertex) < n) d = std::fmin(d, model->vertices.data[c.vertex].projected[2]);
+            t.sortDepth = d;
+        }
+    }
+}
+
+void View3D::Draw()
+{
+    SetupProjection();
+    BuildDepthList(&depthList, models.data, models.count, &sortScratch);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDisable(GL_TEXTURE_2D);
+    u32 bound = 0;
+    glBegin(GL_TRIANGLES);
+    for (RenderTriangle* t = depthList.head; t; t = t->sortNext) {
+        RenderModel* model = t->model;
+        u32 texture = 0;
+        if (t->material >= 0 && u32(t->material) < model->materials.count) {
+            RenderMaterial* m = &model->materials.data[t->material];
+            if (!m->textureTried) {
+                glEnd();
+                texture = MaterialTexture(m);
+                glBegin(GL_TRIANGLES);
+            }
+            texture = m->texture.id;
+        }
+        if (texture != bound) {
+            glEnd();
+            if (texture) {
+                glEnable(GL_TEXTURE_2D);
+                glBindTexture(GL_TEXTURE_2D, texture);
+            } else {
+                glDisable(GL_TEXTURE_2D);
+            }
+            bound = texture;
+            glBegin(GL_TRIANGLES);
+        }
+        glColor4ub(GLubyte(t->color), GLubyte(t->color >> 8), GLubyte(t->color >> 16), GLubyte(t->color >> 24));
+        const u32 n = model->vertices.count;
+        for (const RenderCorner& c : t->corner) {
+            if (c.vertex < 0 || u32(c.vertex) >= n) continue;
+            glTexCoord2f(c.u, c.v);
+            glVertex3fv(model->vertices.data[c.vertex].position);
+        }
+    }
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}

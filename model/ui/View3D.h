@@ -1,0 +1,69 @@
+#pragma once
+// The small 3D model view: an orbit camera around a target point and a list of render models
+// whose triangles it draws from far to near with alpha blending.
+//
+// A drag computes the current camera values from the base values it started with;
+// CommitDrag makes the current values the new base.
+#include "foundation/DynArray.h"
+#include "model/DepthList.h"
+#include "model/RenderModel.h"
+
+class Window;
+
+class View3D {
+public:
+    explicit View3D(Window* owner);
+    // Frees the model list (not the models) and the draw list's storage.
+    ~View3D();
+    View3D(const View3D&) = delete;
+    View3D& operator=(const View3D&) = delete;
+
+    // Each sets both the base and the current value. SetDistance also moves the far plane
+    // out to twice the distance (at least 256), so that the whole model stays inside it.
+    void SetDistance(float d);
+    void SetAngles(float a, float b, float c);
+    void SetTarget(float x, float y, float z);
+
+    // The drag operations, given the pixels moved since the drag began. Rotate: one pixel is
+    // 1/256 of a turn about the first two angles. Pan: the target moves by (dx right + dy up)
+    // / 128. Zoom: 32 pixels to the right double the distance, to the left halve it; vertical
+    // motion does nothing.
+    void Rotate(s32 dx, s32 dy);
+    void Pan(s32 dx, s32 dy);
+    void Zoom(s32 dx, s32 dy);
+    void CommitDrag();
+
+    // Not owned; a model is drawn until removed.
+    void AddModel(RenderModel* model);
+    void RemoveModel(RenderModel* model);
+
+    // Both inside the owner's 3D drawing bracket. SetupProjection sets the frustum and the
+    // camera for the current viewport, saves both matrices, projects every vertex (window x,
+    // screen height - window y, depth) and gives every triangle the least depth of its
+    // corners. Draw does that, orders the triangles far to near and draws them, making each
+    // material's texture the first time it is drawn.
+    void SetupProjection();
+    void Draw();
+
+    // Camera space, computed each frame.
+    float eyeOffset[3];
+    float up[3];
+    float right[3];
+    float baseTarget[4];
+    float target[4];
+    float baseAngles[3];
+    float angles[3];
+    float nearPlane;
+    float farPlane;
+    float fieldOfView;  // vertical, degrees
+    float baseDistance;
+    float distance;
+    Window* owner;
+    double projection[16];
+    double modelView[16];
+    DynArray<RenderModel*> models;
+    DepthList depthList;
+
+private:
+    DynArray<RenderTriangle*> sortScratch;
+};
