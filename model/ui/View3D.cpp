@@ -71,6 +71,7 @@ View3D::View3D(Window* ownerWindow)
     models = {};
     depthList = {};
     sortScratch = {};
+    drawVertices = {};
     SetRenderTextureDeleter(DeleteMaterialTexture);
 }
 
@@ -78,6 +79,7 @@ View3D::~View3D()
 {
     models.Free();
     sortScratch.Free();
+    drawVertices.Free();
 }
 
 void View3D::SetDistance(float d)
@@ -210,42 +212,55 @@ void View3D::Draw()
 {
     SetupProjection();
     BuildDepthList(&depthList, models.data, models.count, &sortScratch);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDisable(GL_TEXTURE_2D);
-    u32 bound = 0;
-    glBegin(GL_TRIANGLES);
+    // One vertex array in draw order, drawn in runs that share a texture.
+    drawVertices.ResizeRaw(depthList.count * 3);
+    u32 n = 0;
+    struct Run {
+        u32 first, texture;
+    };
+    DynArray<Run> runs = {};
     for (RenderTriangle* t = depthList.head; t; t = t->sortNext) {
         RenderModel* model = t->model;
         u32 texture = 0;
-        if (t->material >= 0 && u32(t->material) < model->materials.count) {
-            RenderMaterial* m = &model->materials.data[t->material];
-            if (!m->textureTried) {
-                glEnd();
-                texture = MaterialTexture(m);
-                glBegin(GL_TRIANGLES);
-            }
-            texture = m->texture.id;
-        }
-        if (texture != bound) {
-            glEnd();
-            if (texture) {
-                glEnable(GL_TEXTURE_2D);
-                glBindTexture(GL_TEXTURE_2D, texture);
-            } else {
-                glDisable(GL_TEXTURE_2D);
-            }
-            bound = texture;
-            glBegin(GL_TRIANGLES);
-        }
-        glColor4ub(GLubyte(t->color), GLubyte(t->color >> 8), GLubyte(t->color >> 16), GLubyte(t->color >> 24));
-        const u32 n = model->vertices.count;
+        if (t->material >= 0 && u32(t->material) < model->materials.count)
+            texture = MaterialTexture(&model->materials.data[t->material]);
+        if (!runs.count || runs.data[runs.count - 1].texture != texture) runs.Push(Run{n, texture});
+        const u32 count = model->vertices.count;
+        bool inside = true;
+        for (const RenderCorner& c : t->corner) inside = inside && c.vertex >= 0 && u32(c.vertex) < count;
+        if (!inside) continue;
         for (const RenderCorner& c : t->corner) {
-            if (c.vertex < 0 || u32(c.vertex) >= n) continue;
-            glTexCoord2f(c.u, c.v);
-            glVertex3fv(model->vertices.data[c.vertex].position);
+            DrawVertex& v = drawVertices.data[n++];
+            v.u = c.u;
+            v.v = c.v;
+            v.color = t->color;
+            memcpy(v.position, model->vertices.data[c.vertex].position, sizeof v.position);
         }
     }
-    glEnd();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    if (n) {
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_COLOR_ARRAY);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glTexCoordPointer(2, GL_FLOAT, sizeof(DrawVertex), &drawVertices.data[0].u);
+        glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(DrawVertex), &drawVertices.data[0].color);
+        glVertexPointer(3, GL_FLOAT, sizeof(DrawVertex), drawVertices.data[0].position);
+    }
+    for (u32 r = 0; r < runs.count && n; ++r) {
+        const Run& run = runs.data[r];
+        u32 end = r + 1 < runs.count ? runs.data[r + 1].first : n;
+        if (end <= run.first) continue;
+        if (run.texture) {
+            glEnable(GL_TEXTURE_2D);
+            glBindTexture(GL_TEXTURE_2D, run.texture);
+        } else {
+            glDisable(GL_TEXTURE_2D);
+        }
+        glDrawArrays(GL_TRIANGLES, GLint(run.first), GLsizei(end - run.first));
+    }
+    glPopClientAttrib();
     glDisable(GL_TEXTURE_2D);
+    runs.Free();
 }

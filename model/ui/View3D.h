@@ -65,5 +65,11 @@ public:
     DepthList depthList;
 
 private:
+    struct DrawVertex {
+        float u, v;
+        u32 color;  // RGBA bytes in memory order
+        float position[3];
+    };
     DynArray<RenderTriangle*> sortScratch;
+    DynArray<DrawVertex> drawVertices;
 };
