@@ -28,6 +28,8 @@
 #include "foundation/ByteOrder.h"
 #include "foundation/Log.h"
 #include "foundation/PrefStore.h"
+#include "model/LwoExport.h"
+#include "model/RenderModel.h"
 
 namespace fs = std::filesystem;
 
@@ -228,6 +230,108 @@ void MakeFoundationTags()
     });
 }
 
+// A textured model: the geometry "Lantern" whose 'core' names the collection "Lantern Skins"
+// with one sequence per surface, and, outside the tags, the LightWave object "Tent.lwo" with its
+// 8-bit paletted picture beside it in the folder "models", for the model import.
+void MakeSampleModels(const fs::path& game)
+{
+    u8 glass[16 * 16 * 2], frame[8 * 8 * 2];
+    for (u32 i = 0; i < 16 * 16; ++i) {
+        glass[i * 2] = (i / 16 + i % 16) % 7 ? 255 : 136;
+        glass[i * 2 + 1] = u8(40 + (i % 16) * 4);
+    }
+    for (u32 i = 0; i < 8 * 8; ++i) {
+        frame[i * 2] = 255;
+        frame[i * 2 + 1] = u8(200 + (i / 8 + i % 8) % 3);
+    }
+    TagEntry* skins = WriteTag(FourCC(".256"), kNoTagId, "Lantern Skins", [&](FILE* f, TagHeader* header) {
+        Collection c;
+        ColorTableEntry colors[256];
+        for (u32 i = 0; i < 256; ++i) colors[i] = {u8(255 - i / 2), u8(180 + i / 4), u8(i / 3)};
+        c.SetColorTable(colors, 256);
+        CollectionBitmap* a = c.AddBitmap("Lantern Glass", 0, glass, 16, 16, 2, nullptr);
+        CollectionBitmap* b = c.AddBitmap("Lantern Frame", 0, frame, 8, 8, 2, nullptr);
+        Sequence* sa = c.AddSequence("Glass");
+        Sequence* sb = c.AddSequence("Frame");
+        if (!a || !b || !sa || !sb) return false;
+        sa->GetFrameView(0, 0).bitmap = a;
+        sb->GetFrameView(0, 0).bitmap = b;
+        return c.Write(f, header) != 0;
+    });
+    const u32 skinsId = skins ? skins->tag : 0;
+    TagEntry* core = WriteTag(FourCC("core"), kNoTagId, "Lantern Core", [skinsId](FILE* f, TagHeader*) {
+        CoreTagData record = {};
+        record.collection = skinsId;
+        return WriteCoreTag(&record, f) != 0;
+    });
+    const u32 coreId = core ? core->tag : 0;
+    WriteTag(FourCC("geom"), kNoTagId, "Lantern", [coreId](FILE* f, TagHeader* header) {
+        Geometry g;
+        InitGeom(&g);
+        const float lo[3] = {-1, 0, -1}, hi[3] = {1, 2, 1}, point[3] = {0, 0, 0};
+        SetGeomHeader(&g, 0, coreId, lo, hi, point);
+        ResizeGeomSurfaces(&g, 2);
+        SetGeomSurface(&g, 0, "Glass", 0);
+        SetGeomSurface(&g, 1, "Frame", 1);
+        // A box: four glass sides and a frame top and bottom.
+        const float v[8][3] = {{-1, 0, -1}, {1, 0, -1}, {1, 0, 1}, {-1, 0, 1},
+                               {-1, 2, -1}, {1, 2, -1}, {1, 2, 1}, {-1, 2, 1}};
+        ResizeGeomVertices(&g, 8);
+        for (u32 i = 0; i < 8; ++i) SetGeomVertex(&g, i, v[i][0], v[i][1], v[i][2]);
+        const u16 quads[6][4] = {{0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 0, 4, 7}, {4, 5, 6, 7}, {3, 2, 1, 0}};
+        ResizeGeomTrianglesZeroed(&g, 12);
+        const float uv[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
+        for (u32 q = 0; q < 6; ++q)
+            for (u32 half = 0; half < 2; ++half) {
+                const u32 t = q * 2 + half;
+                const u32 pick[2][3] = {{0, 1, 2}, {0, 2, 3}};
+                for (u32 c = 0; c < 3; ++c) {
+                    u32 k = pick[half][c];
+                    SetGeomCorner(&g, t, c, quads[q][k], uv[k][0], uv[k][1]);
+                }
+                SetGeomTriangle(&g, t, 0, q < 4 ? 0 : 1, 1.0f);
+            }
+        const bool ok = WriteGeomTag(&g, f, header) != 0;
+        FreeGeom(&g);
+        return ok;
+    });
+
+    // The object to import: a tent of four triangles with one paletted picture.
+    RenderModel* tent = NewRenderModel();
+    const float points[5][3] = {{-1, 0, -1}, {1, 0, -1}, {1, 0, 1}, {-1, 0, 1}, {0, 1.5f, 0}};
+    for (const auto& p : points) {
+        RenderVertex v = {};
+        memcpy(v.position, p, sizeof p);
+        tent->vertices.Push(v);
+    }
+    for (u32 t = 0; t < 4; ++t) {
+        RenderTriangle tri = {};
+        tri.model = tent;
+        tri.color = 0xFFFFFFFFu;
+        const u32 corners[3] = {t, (t + 1) % 4, 4};
+        const float uv[3][2] = {{0, 1}, {1, 1}, {0.5f, 0}};
+        for (u32 c = 0; c < 3; ++c) {
+            tri.corner[c].vertex = s32(corners[c]);
+            tri.corner[c].u = uv[c][0];
+            tri.corner[c].v = uv[c][1];
+        }
+        tent->triangles.Push(tri);
+    }
+    const float box[6] = {-1, 0, -1, 1, 1.5f, 1};
+    memcpy(tent->box, box, sizeof box);
+    RenderMaterial* canvas = AddRenderMaterial(tent);
+    canvas->surfaceName = "Canvas";
+    canvas->textureFileName = "tent.png";
+    u8 pixels[32 * 32];
+    for (u32 i = 0; i < 32 * 32; ++i) pixels[i] = u8(((i / 32) / 4 + (i % 32) / 4) % 4);
+    canvas->image.Create(32, 32, kImageIndexed, pixels);
+    const Rgb palette[4] = {{200, 180, 120}, {170, 60, 40}, {90, 120, 60}, {240, 230, 210}};
+    canvas->image.SetPalette(4, palette);
+    canvas->imageLoaded = 1;
+    if (!ExportModelToLwo(tent, (game / "models").string().c_str(), "Tent")) Fail("Tent.lwo");
+    DeleteRenderModel(tent);
+}
+
 // Builds an archive from the local tags of the staging folder and moves it to target.
 void BuildStaged(const fs::path& game, const fs::path& target, u32 kind, const char* name, u32 priority)
 {
@@ -337,13 +441,14 @@ int main(int argc, char** argv)
     const fs::path game = fs::absolute(argv[1]);
     const fs::path staging = game / ".sample-staging";
     std::error_code ec;
-    for (const char* sub : {"tags", "plugins", "local", ".sample-staging"}) fs::remove_all(game / sub, ec);
+    for (const char* sub : {"tags", "plugins", "local", "models", ".sample-staging"}) fs::remove_all(game / sub, ec);
     fs::create_directories(game / "tags", ec);
     fs::create_directories(game / "plugins", ec);
     SetVornPath((game.string() + "/").c_str());
 
     SetLocalFolder((staging / "foundation").string().c_str());
     MakeFoundationTags();
+    MakeSampleModels(game);
     BuildStaged(game, game / "tags" / "Foundation", 3, "Foundation", 0);
 
     SetLocalFolder((staging / "expansion").string().c_str());
