@@ -207,9 +207,9 @@ u64 WriteBitmap(FILE* stream, const CollectionBitmap& bitmap)
 
 namespace {
 
-u8 DecodedAlpha(const u8* stored, u32 shift, bool alphaFromBrightness, const ColorTableRecord& table, u8* index)
+u8 DecodedAlpha(const u8* stored, bool twoBytes, bool alphaFromBrightness, const ColorTableRecord& table, u8* index)
 {
-    if (shift == 1) {
+    if (twoBytes) {
         *index = stored[1];
         return u8(17 * (15 - (stored[0] & 15)));
     }
@@ -229,16 +229,28 @@ bool DecodeIndexedBitmap(const CollectionBitmapHeader& h, const ColorTableRecord
                          u8* out)
 {
     const u32 w = h.width, ht = h.height, shift = h.shift;
-    if (shift > 1) return false;
+    if (shift > 2) return false;
     const bool fromBrightness = (h.flags & kStoredAlphaFromBrightness) != 0;
-    const u64 rowBytes = u64(w) << shift;
+    // The stored form of a pixel is chosen by flag 16 alone; the shift and depth only give
+    // the distances between pixels. A 2-byte read from 1-byte slots needs one byte past the
+    // last slot, which must still lie in the record.
+    const bool twoBytes = (h.flags & kBitmapPartialAlpha) != 0;
+    const u32 readBytes = twoBytes ? 2 : 1;
     if (!(h.flags & kBitmapSpanRows)) {
-        if (rowBytes * ht > size) return false;
-        const u8* p = data;
+        const u32 stride = h.depth / 8;
+        if (stride == 0) return false;
+        const u64 rowBytes = u64(w) * stride;
+        const u64 overhang = readBytes > stride ? readBytes - stride : 0;
+        if (rowBytes * ht + overhang > size) return false;
         u8* o = out;
-        for (u64 i = 0, n = u64(w) * ht; i < n; ++i, p += 1u << shift, o += 2) o[0] = DecodedAlpha(p, shift, fromBrightness, table, &o[1]);
+        for (u32 y = 0; y < ht; ++y) {
+            const u8* p = data + u64(y) * rowBytes;
+            for (u32 x = 0; x < w; ++x, p += stride, o += 2) o[0] = DecodedAlpha(p, twoBytes, fromBrightness, table, &o[1]);
+        }
         return true;
     }
+    const u32 stride = 1u << shift;
+    const u64 overhang = readBytes > stride ? readBytes - stride : 0;
     memset(out, 0, size_t(u64(w) * ht * 2));
     u64 at = 0;
     for (u32 y = 0; y < ht; ++y) {
@@ -249,6 +261,7 @@ bool DecodeIndexedBitmap(const CollectionBitmapHeader& h, const ColorTableRecord
         u64 pixelBytes = u64(pixels) << shift;
         u64 pad = ((h.flags & kBitmapPaddedRows) && (pixelBytes & 1)) ? 1 : 0;
         if (size - at < spanBytes + pixelBytes + pad) return false;
+        if (pixels && size - at - spanBytes - pixelBytes < overhang) return false;
         const u8* spanData = data + at;
         const u8* p = data + at + spanBytes;
         u8* line = out + u64(y) * w * 2;
@@ -257,7 +270,8 @@ bool DecodeIndexedBitmap(const CollectionBitmapHeader& h, const ColorTableRecord
             u32 start = GetU16(spanData + 4 * s), end = GetU16(spanData + 4 * s + 2);
             if (start < previousEnd || end < start || end > w) return false;
             if (end - start > pixels - covered) return false;
-            for (u32 x = start; x < end; ++x, p += 1u << shift) line[2 * x] = DecodedAlpha(p, shift, fromBrightness, table, &line[2 * x + 1]);
+            for (u32 x = start; x < end; ++x, p += stride)
+                line[2 * x] = DecodedAlpha(p, twoBytes, fromBrightness, table, &line[2 * x + 1]);
             covered += end - start;
             previousEnd = end;
         }
@@ -322,7 +336,7 @@ CollectionBitmap* ReadBitmap(FILE* stream, u32 size, const ColorTableRecord& tab
     if (size < kCollectionBitmapHeaderSize) return nullptr;
     CollectionBitmapHeader h;
     if (!ReadRecords(&h, 1, kCollectionBitmapHeaderDescriptor, stream)) return nullptr;
-    if (s16(h.width) <= 0 || s16(h.height) <= 0 || h.shift > 1) return nullptr;
+    if (s16(h.width) <= 0 || s16(h.height) <= 0 || h.shift > 2) return nullptr;
     h.flags &= kStoredFlagMask;
     if (!(h.flags & kBitmapTrueColor)) h.pixelType = 0;
     if (h.pixelType == 0 && h.depth != 8 * h.shift + 8) return nullptr;

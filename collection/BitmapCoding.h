@@ -14,7 +14,7 @@ u64 WriteBitmap(FILE* stream, const CollectionBitmap& bitmap);
 
 // Reads a record of `size` bytes at the stream position. Every length inside the record is
 // checked against `size`; malformed records, pixel types other than 0 and 1, pixel size
-// shifts above 1 and bitmaps over kMaxBitmapPixels answer null, as does a failed read.
+// shifts above 2 and bitmaps over kMaxBitmapPixels answer null, as does a failed read.
 // table supplies the colours for records whose alpha follows brightness. The bitmap's name
 // is empty.
 CollectionBitmap* ReadBitmap(FILE* stream, u32 size, const ColorTableRecord& table);
@@ -32,7 +32,10 @@ void EncodeBitmapSpanRow(const CollectionBitmap& bitmap, u32 row, DynArray<u8>& 
 void EncodeTrueColorBitmap(const u8* pixels, u64 count, DynArray<u8>& out);
 
 // Decodes the indexed pixel data (raw or span rows, as the header says) of a record into
-// out, width x height {alpha, index} pixels. header.flags must already be masked. Answers
+// out, width x height {alpha, index} pixels. header.flags must already be masked. A pixel is
+// read as {transparency, index} exactly when flag 16 is set, else as one index byte, from
+// slots depth / 8 bytes apart in raw rows (rows depth / 8 x width bytes) and 1 << shift bytes
+// apart in span rows; every read stays inside the data. Answers
 // false when the data is shorter than the rows need or a row's spans are malformed (out of
 // order, past the width, or not adding up to its pixel count).
 bool DecodeIndexedBitmap(const CollectionBitmapHeader& header, const ColorTableRecord& table, const u8* data,

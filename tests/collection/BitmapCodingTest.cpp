@@ -148,7 +148,8 @@ TEST(BitmapCoding, OneBytePixelsCanTakeAlphaFromBrightness)
 
 TEST(BitmapCoding, ReaderKeepsOnlyTheKnownHeaderFlags)
 {
-    Bytes record = Header(1, 1, 1, 0xFFFF & ~0x4000 & ~kBitmapSpanRows, 8, 0, 0).Bytes({7}).bytes;
+    // Flag 16 among them reads the pixel as {t, index}: the record holds both bytes.
+    Bytes record = Header(1, 1, 1, 0xFFFF & ~0x4000 & ~kBitmapSpanRows, 8, 0, 0).Bytes({0, 7}).bytes;
     BitmapPtr b = Read(record);
     ASSERT_TRUE(b);
     // 0xC8F4 less true colour, span rows, the table and brightness flags, and partial alpha,
@@ -231,7 +232,7 @@ TEST(BitmapCoding, MalformedRecordsAreRefused)
         {"shorter than a header", Bytes(good.begin(), good.begin() + 51)},
         {"width 0", withU16(0, 0)},
         {"height past 32767", withU16(2, 0x8000)},
-        {"shift 2", withU16(14, 2)},
+        {"shift 2 with depth 16", withU16(14, 2)},
         {"shift 3", withU16(14, 3)},
         {"depth does not match the shift", withU16(8, 8)},
         {"unknown pixel type", [&] { Bytes b = withU16(6, 0x4000 | 4 | 16 | 64); b[17] = 2; return b; }()},
@@ -249,6 +250,44 @@ TEST(BitmapCoding, MalformedRecordsAreRefused)
          Header(4096, 4096, 0, 0x4020, 64, 0, 1).Bytes({255, 0, 255, 0}).bytes},
     };
     for (const Case& c : cases) EXPECT_FALSE(Read(c.record)) << c.what;
+}
+
+TEST(BitmapCoding, FlagSixteenAloneChoosesTheTwoByteReadingAndTheShiftOnlyTheSpacing)
+{
+    struct Case {
+        const char* what;
+        Bytes record;
+        bool reads;
+        Bytes pixels;  // {alpha, index} x 2 when read
+    } cases[] = {
+        {"shift 2, depth 24, flag 16: 3-byte slots read as {t, index}",
+         Header(2, 1, 6, kBitmapPartialAlpha, 24, 2, 0).Bytes({0, 5, 77, 8, 6, 77}).bytes, true,
+         {255, 5, 119, 6}},
+        {"shift 2 span row: 4-byte slots",
+         Header(2, 1, 6, kBitmapSpanRows | kBitmapPartialAlpha, 24, 2, 0).U16(1).U16(2).U16(0).U16(2)
+             .Bytes({0, 5, 77, 77, 8, 6, 77, 77}).bytes,
+         true, {255, 5, 119, 6}},
+        {"shift 1 without flag 16 reads one index byte per 2-byte slot",
+         Header(2, 1, 4, 0, 16, 1, 0).Bytes({7, 99, 0, 42}).bytes, true, {255, 7, 0, 0}},
+        {"shift 0 with flag 16 needs the byte after the last slot",
+         Header(2, 1, 2, kBitmapPartialAlpha, 8, 0, 0).Bytes({0, 9}).bytes, false, {}},
+        {"shift 0 with flag 16 and that byte present",
+         Header(2, 1, 2, kBitmapPartialAlpha, 8, 0, 0).Bytes({0, 9, 3}).bytes, true, {255, 9, 102, 3}},
+        {"shift 0 span row with flag 16 and no byte past the slots",
+         Header(1, 1, 1, kBitmapSpanRows | kBitmapPartialAlpha, 8, 0, 0).U16(1).U16(1).U16(0).U16(1)
+             .Bytes({0}).bytes,
+         false, {}},
+        {"shift 3 is refused", Header(2, 1, 2, 0, 32, 3, 0).Zero(8).bytes, false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        BitmapPtr b = Read(c.record);
+        ASSERT_EQ(c.reads, b != nullptr);
+        if (!b) continue;
+        Bytes px = Pixels(*b);
+        // The second pixel is 2 wide in every case; compare the first two pixels.
+        EXPECT_EQ(Bytes(px.begin(), px.begin() + 4), c.pixels);
+    }
 }
 
 TEST(BitmapCoding, QuantizeAlphaClearsIndicesOfInvisiblePixelsAndTracksPartialAlpha)
