@@ -84,3 +84,65 @@ TEST_F(FileTextureTest, FilesThatAreNotImagesGiveNoTexture)
     FileRecord missing((folder + "/missing.png").c_str());
     EXPECT_EQ(CreateFileTexture(&missing), 0u);
 }
+
+TEST_F(FileTextureTest, GreyMasksAreAlphaTexturesThatLetTheBackgroundThrough)
+{
+    std::string path = folder + "/mask.png";
+    {
+        FileRecord out(path.c_str());
+        out.kind = kFileKindImage;
+        out.format = kFileFormatPng;
+        out.image.Init();
+        const u8 mask[2] = {0, 255};
+        ASSERT_TRUE(out.image.Create(2, 1, 6406, mask));
+        ASSERT_TRUE(out.Save());
+    }
+    FileRecord in(path.c_str());
+    u32 name = CreateFileTexture(&in);
+    ASSERT_NE(name, 0u);
+    glBindTexture(GL_TEXTURE_2D, name);
+    GLint internal = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &internal);
+    EXPECT_TRUE(internal == GL_ALPHA || internal == GL_ALPHA8) << internal;
+
+    // Drawn white over red: red shows through where the mask is 0, white where it is 255.
+    glViewport(0, 0, 64, 64);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 64, 64, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_TEXTURE_2D);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glColor4ub(255, 255, 255, 255);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2i(0, 0);
+    glTexCoord2f(1, 0);
+    glVertex2i(32, 0);
+    glTexCoord2f(1, 1);
+    glVertex2i(32, 16);
+    glTexCoord2f(0, 1);
+    glVertex2i(0, 16);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_BLEND);
+    glFinish();
+    u8 left[4], right[4];
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadBuffer(GL_BACK);
+    glReadPixels(8, 64 - 8, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, left);
+    glReadPixels(24, 64 - 8, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, right);
+    EXPECT_EQ(255, left[0]);
+    EXPECT_EQ(0, left[1]) << "red shows through, not opaque black or white";
+    EXPECT_EQ(255, right[1]);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    GLuint t = name;
+    glDeleteTextures(1, &t);
+}
