@@ -14,7 +14,9 @@ void GreyRamp(Rgb* ramp)
     for (u32 i = 0; i < 256; ++i) ramp[i] = Rgb{u8(i), u8(i), u8(i)};
 }
 
-int SaveImage(Image& image, FileRecord& file)
+}  // namespace
+
+int SaveImageToFile(Image& image, FileRecord& file)
 {
     // The image shares its storage with a tag header: a record of another kind holds no
     // buffers to free.
@@ -23,8 +25,6 @@ int SaveImage(Image& image, FileRecord& file)
     file.image.MoveFrom(image);
     return file.Save() ? 1 : 0;
 }
-
-}  // namespace
 
 void CopyBitmapToPlane(Image& image, const CollectionBitmap& bitmap, u32 x, u32 y, bool alpha)
 {
@@ -77,7 +77,7 @@ int ExportBitmapToImage(const Collection& collection, const CollectionBitmap& bi
     Image image;
     image.Init();
     if (!BitmapToIndexedImage(collection, bitmap, image)) return 0;
-    return SaveImage(image, file);
+    return SaveImageToFile(image, file);
 }
 
 int ExportBitmapAlphaToImage(const Collection&, const CollectionBitmap& bitmap, FileRecord& file)
@@ -85,5 +85,5 @@ int ExportBitmapAlphaToImage(const Collection&, const CollectionBitmap& bitmap, 
     Image image;
     image.Init();
     if (!BitmapToAlphaImage(bitmap, image)) return 0;
-    return SaveImage(image, file);
+    return SaveImageToFile(image, file);
 }

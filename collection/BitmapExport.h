@@ -23,6 +23,10 @@ int ExportBitmapToImage(const Collection& collection, const CollectionBitmap& bi
 // The same with the alphas as an 8-bit greyscale image.
 int ExportBitmapAlphaToImage(const Collection& collection, const CollectionBitmap& bitmap, FileRecord& file);
 
+// Moves image into the record (kind image) and saves it in the record's format. 1, or 0 when
+// the save fails (an existing file is left untouched).
+int SaveImageToFile(Image& image, FileRecord& file);
+
 // Copies the bitmap's indices (transparent pixels as 1 when raw, 0 when span-coded), or with
 // alpha its alphas, into the 8-bit image at (x, y). Pixels falling outside the image are left
 // out; a true-colour bitmap copies nothing.
