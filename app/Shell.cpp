@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "app/DtexTextures.h"
 #include "app/RootMenu.h"
 #include "app/SplashScreen.h"
 #include "app/TagEditors.h"
@@ -244,6 +245,7 @@ int TavikMain(int, char**)
         return 1;
     }
     InitGL();
+    InstallDtexTextureHooks();
     OsSetWindowTitle("Tavik");
     SetWindowIconFromFile("res/icon.png");
     int areaX, areaY, areaWidth, areaHeight;
@@ -309,6 +311,8 @@ int TavikMain(int, char**)
     delete gSkin;
     gSkin = nullptr;
     CloseCodex();
+    // Every detail texture went with its editors and the tag database.
+    RemoveDtexTextureHooks();
     FreeFileKindTable();
     OsTerminate();
     if (!SavePrefs()) fprintf(stderr, "Tavik: the preferences could not be saved to %s\n", kPrefsPath);

@@ -26,6 +26,11 @@ DtexTag::~DtexTag()
     free(pixels);
 }
 
+void DtexTag::InvalidateTexture()
+{
+    DropTexture();
+}
+
 void DtexTag::DropTexture()
 {
     if (texture && gHooks.destroy) gHooks.destroy(texture);
@@ -55,11 +60,9 @@ int DtexTag::ReadData(FILE* stream, const TagHeader* h)
         return 0;
     u8* rgb = nullptr;
     u32 w = 0, hgt = 0;
+    // The stream's own header decides the size: a record that disagrees only stands beside
+    // the image, and the next save writes it to match.
     if (!ReadCompressedImage(&rgb, &w, &hgt, stream, u64(h->size) - 16)) return 0;
-    if (record.width != w || record.height != hgt) {
-        free(rgb);
-        return 0;
-    }
     pixels = rgb;
     width = w;
     height = hgt;

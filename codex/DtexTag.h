@@ -32,8 +32,8 @@ public:
 
     // 256 x 256 checkerboard of 16-pixel squares, black at the top left.
     void InitDefault() override;
-    // Reads the 16-byte record and the code stream; the stream's size wins. 0 when the record
-    // or stream lies outside the tag's data, the sizes disagree or the stream is malformed.
+    // Reads the 16-byte record and the code stream; the stream's size wins over the record's.
+    // 0 when the record or stream lies outside the tag's data or the stream is malformed.
     int ReadData(FILE* stream, const TagHeader* header) override;
     // 0 when a side is 4096 or more (it cannot be stored) or a write fails.
     int WriteData(FILE* stream, const TagHeader* header) override;
@@ -45,6 +45,8 @@ public:
     // Makes the texture when the pixels changed since the last one; answers it (null without
     // hooks or pixels).
     void* GetTexture();
+    // For changes made to the pixels in place: the texture is made again at its next use.
+    void InvalidateTexture();
 
     u32 width;
     u32 height;

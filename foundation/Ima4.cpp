@@ -14,7 +14,9 @@ struct Ima4Packet {
 inline constexpr ByteOrderDescriptor kIma4PacketDescriptor[] = {34, 1, kBoU16, 32, kBoU8};
 static_assert(ByteOrderDescribes<Ima4Packet>(kIma4PacketDescriptor), "IMA4 packet layout");
 
-const s32 kStepTable[89] = {
+}  // namespace
+
+const s32 kIma4StepTable[89] = {
     7,     8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,    28,
     31,    34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,   118,
     130,   143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,   494,
@@ -22,7 +24,9 @@ const s32 kStepTable[89] = {
     2272,  2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845,  8630,
     9493,  10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
 
-const s32 kIndexTable[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
+const s32 kIma4IndexTable[16] = {-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
+
+namespace {
 
 // Packets read at a time. The packet count comes from a sound tag and is not trusted to size
 // a buffer before the bytes are there.
@@ -37,7 +41,7 @@ void DecodeIma4Packet(u16 header, const u8* codes, s16* output, u32 count, u32 s
     s32 index = header & 0x7F;
     // The header has room for indices up to 127; the table ends at 88.
     if (index > 88) index = 88;
-    s32 step = kStepTable[index];
+    s32 step = kIma4StepTable[index];
     for (u32 i = 0; i < count; ++i) {
         u32 n = (i & 1) ? codes[i / 2] >> 4 : codes[i / 2] & 15;
         s32 diff = step >> 3;
@@ -50,10 +54,10 @@ void DecodeIma4Packet(u16 header, const u8* codes, s16* output, u32 count, u32 s
         if (predictor > 32767) predictor = 32767;
         *output = s16(predictor);
         output += stride;
-        index += kIndexTable[n];
+        index += kIma4IndexTable[n];
         if (index < 0) index = 0;
         if (index > 88) index = 88;
-        step = kStepTable[index];
+        step = kIma4StepTable[index];
     }
 }
 

@@ -7,6 +7,10 @@
 constexpr u32 kIma4PacketBytes = 34;
 constexpr u32 kIma4SamplesPerPacket = 64;
 
+// The step size for each step index, and the index change each 4-bit code makes.
+extern const s32 kIma4StepTable[89];
+extern const s32 kIma4IndexTable[16];
+
 // Decodes one packet: header (starting predictor in the top 9 bits, step index in the low
 // 7, clamped to 88), 32 code bytes (low nibble first). Writes count samples (at most 64) to
 // every stride-th element of output.

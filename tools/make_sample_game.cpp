@@ -30,6 +30,7 @@
 #include "foundation/PrefStore.h"
 #include "model/LwoExport.h"
 #include "model/RenderModel.h"
+#include "tools/SoundTagWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -124,6 +125,53 @@ u32 MakeDtex(const char* name, u32 seed)
     return e ? e->tag : 0;
 }
 
+// A dtex tag whose 16-byte record may disagree with its code stream (recordW/H 0: agree).
+void MakeSmallDtex(const char* name, u32 w, u32 h, u32 recordW = 0, u32 recordH = 0)
+{
+    WriteTag(FourCC("dtex"), kNoTagId, name, [=](FILE* f, TagHeader*) {
+        std::vector<u8> rgb(size_t(w) * h * 3);
+        for (u32 y = 0; y < h; ++y)
+            for (u32 x = 0; x < w; ++x) {
+                u8* p = &rgb[(size_t(y) * w + x) * 3];
+                p[0] = u8(90 + x * 5);
+                p[1] = u8(70 + y * 7);
+                p[2] = u8(((x / 4) ^ (y / 4)) & 1 ? 60 : 110);
+            }
+        u32 record[4] = {recordW ? recordW : w, recordH ? recordH : h, 0, 0};
+        return WriteElements(record, 4, kBoU32, f) == 16 && WriteCompressedImage(rgb.data(), w, h, f) != 0;
+    });
+}
+
+sound_writer::Permutation SoundPermutation(const char* name, u16 channels, u32 rate, double seconds, double pitch)
+{
+    sound_writer::Permutation p;
+    p.name = name;
+    p.channels = channels;
+    p.rateHz = rate;
+    p.samples = sound_writer::Tone(channels, rate ? rate : 8000, u32(seconds * (rate ? rate : 8000)), pitch);
+    return p;
+}
+
+// Sound tags: a usable one with mono and stereo permutations, an empty permutation and a name
+// that is no file name as it stands; one with a rate of 0; and a damaged one (a stereo
+// permutation not flagged as holding data), which the viewer refuses.
+void MakeSoundTags(bool local)
+{
+    if (!local) {
+        WriteBytesTag(FourCC("soun"), kNoTagId, "Forest",
+                      sound_writer::SoundTagData({SoundPermutation("Birds", 1, 22050, 1.5, 1800),
+                                                  SoundPermutation("Wind", 2, 44100, 1.0, 180),
+                                                  SoundPermutation("Silence", 1, 22050, 0, 0),
+                                                  SoundPermutation("Creak/../Door", 1, 11025, 0.5, 300)}));
+        return;
+    }
+    WriteBytesTag(FourCC("soun"), kNoTagId, "Unset Rate",
+                  sound_writer::SoundTagData({SoundPermutation("No Rate", 1, 0, 0.25, 440)}));
+    std::vector<sound_writer::Permutation> damaged = {SoundPermutation("Ding", 2, 44100, 0.25, 880)};
+    damaged[0].flags = 0;
+    WriteBytesTag(FourCC("soun"), kNoTagId, "Damaged Bell", sound_writer::SoundTagData(damaged));
+}
+
 void MakeFoundationTags()
 {
     WriteBytesTag(FourCC("text"), FourCC("Welc"), "Welcome", Text("Welcome to the sample game.\nFoundation text.\n"));
@@ -147,6 +195,7 @@ void MakeFoundationTags()
         return WriteRecords(&m, 1, kMediaRecordDescriptor, f) == 256;
     });
 
+    MakeSoundTags(false);
     const u32 grass = MakeDtex("Grass", 1);
     const u32 sand = MakeDtex("Sand", 2);
 
@@ -469,6 +518,10 @@ int main(int argc, char** argv)
     WriteBytesTag(FourCC("text"), FourCC("LoNo"), "Local Note", Text("A note kept in the local folder.\n"));
     WriteBytesTag(FourCC("text"), FourCC("Welc"), "Welcome", Text("Welcome, edited locally.\n"));
     WriteBytesTag(FourCC("temp"), kNoTagId, "Unit Template", Text("name\nhealth\nspeed\n"));
+    MakeSoundTags(true);
+    MakeSmallDtex("Pebbles", 33, 17);
+    MakeSmallDtex("Speck", 8, 8);
+    MakeSmallDtex("Mismatched", 32, 16, 64, 64);
     const fs::path text = game / "local" / "text";
     WriteRawLocalFile(text / "Old Note", LocalHeader(FourCC("text"), FourCC("OlNo"), "Old Note"),
                       Text("Saved with the old header.\n"), true);

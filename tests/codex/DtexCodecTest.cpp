@@ -94,6 +94,34 @@ TEST(DtexCodec, RiceCodeOfSeventyWithKTwoIsSeventeenOnesZeroAndOneZero)
     EXPECT_EQ(r.bitsLeft, 12u);
 }
 
+// The one-bits of a quotient and its closing zero-bit are separate values: a run of ones
+// splits at a word boundary like any value (all its bits alike), and the zero-bit follows it
+// in stream order. Writing them as one (q + 1)-bit value would move the zero-bit in front of
+// the ones that open the next word.
+TEST(DtexCodec, RiceQuotientAndItsZeroBitFollowStreamOrderAcrossAWordBoundary)
+{
+    struct Case { u32 filler, value, k, word0, word1; } cases[] = {
+        {29, 13, 2, 0x00000007u, 0x20000000u},  // 111 closes word 0, the zero-bit opens word 1, then 01
+        {30, 3, 0, 0x00000003u, 0x80000000u},   // 11 closes word 0, 1 and the zero-bit open word 1
+        {31, 1, 0, 0x00000001u, 0x00000000u},   // 1 closes word 0, the zero-bit opens word 1
+    };
+    for (const auto& c : cases) {
+        u32 words[3];
+        DtexBitStream s;
+        BitWriterInit(&s, words, 3);
+        BitWriterPut(&s, 0, c.filler);
+        RiceEncode(&s, c.value, c.k);
+        EXPECT_EQ(words[0], c.word0) << c.filler;
+        EXPECT_EQ(words[1], c.word1) << c.filler;
+
+        DtexBitStream r;
+        BitReaderInit(&r, words, 3);
+        EXPECT_EQ(BitReaderGet(&r, c.filler), 0u);
+        EXPECT_EQ(RiceDecode(&r, c.k), c.value) << c.filler;
+        EXPECT_FALSE(r.overrun);
+    }
+}
+
 TEST(DtexCodec, LongQuotientsCrossWordsAndDecode)
 {
     u32 words[16];

@@ -102,7 +102,6 @@ TEST_F(DtexTagTest, DamagedTagsFailToLoadAndLeaveNothingAttached)
     ASSERT_GT(good.size(), 64u + 20u);
 
     struct Case { const char* what; size_t at; u8 value; size_t cut; } cases[] = {
-        {"record width differs from the stream", 64 + 3, 7, 0},
         {"stream length past the tag", 64 + 19, 0x7F, 0},
         {"stream cut short", 0, 0, 40},
     };
@@ -115,4 +114,37 @@ TEST_F(DtexTagTest, DamagedTagsFailToLoadAndLeaveNothingAttached)
         EXPECT_EQ(DtexManager().Acquire(entry), nullptr) << c.what;
         EXPECT_EQ(FindTagAttachment(entry, kAttachResource), nullptr) << c.what;
     }
+}
+
+TEST_F(DtexTagTest, TheStreamsSizeWinsOverADisagreeingRecordAndTheNextSaveMendsIt)
+{
+    DtexTag* d = DtexManager().CreateNew(kDtexGroup, "Moss", kNoTagId);
+    ASSERT_NE(d, nullptr);
+    std::vector<u8> px(8 * 4 * 3);
+    for (size_t i = 0; i < px.size(); ++i) px[i] = u8(i * 7);
+    ASSERT_TRUE(d->SetPixels(px.data(), 8, 4));
+    ASSERT_TRUE(d->Save());
+    TagEntry* entry = d->entry;
+    ResourceRelease(d);
+    const std::string path = Local() + "detail textures/Moss";
+    Bytes bytes = ReadFile(path);
+    // Record: width 300, height 2 (big-endian), fourth value 5.
+    const u8 record[16] = {0, 0, 1, 44, 0, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 5};
+    memcpy(&bytes[64], record, 16);
+    WriteBytes(path, bytes);
+    PollLocalFolder(true);
+
+    DtexTag* a = DtexManager().Acquire(entry);
+    ASSERT_NE(a, nullptr);
+    u32 w, h;
+    const u8* got = a->GetPixels(&w, &h);
+    EXPECT_EQ(w, 8u);
+    EXPECT_EQ(h, 4u);
+    EXPECT_EQ(std::vector<u8>(got, got + px.size()), px);
+    EXPECT_EQ(a->fourth, 5u) << "the fourth value is carried";
+    ASSERT_TRUE(a->Save());
+    ResourceRelease(a);
+    bytes = ReadFile(path);
+    const u8 mended[16] = {0, 0, 0, 8, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 5};
+    EXPECT_EQ(memcmp(&bytes[64], mended, 16), 0);
 }

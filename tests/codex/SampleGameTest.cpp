@@ -5,6 +5,8 @@
 
 #include "codex/DetailMap.h"
 #include "codex/DtexCodec.h"
+#include "codex/DtexTag.h"
+#include "codex/SoundData.h"
 #include "codex/Geometry.h"
 #include "codex/MeshTag.h"
 
@@ -120,6 +122,34 @@ TEST_F(SampleGameTest, TagsReadBackWithTheProgramsReaders)
     EXPECT_EQ(32u, w);
     free(rgb);
     CloseTagReader(snow);
+}
+
+TEST_F(SampleGameTest, SoundAndDetailTextureTagsCoverTheOddCases)
+{
+    struct Case { const char* name; bool loads; u32 permutations; } sounds[] = {
+        {"Forest", true, 4}, {"Unset Rate", true, 1}, {"Damaged Bell", false, 0}};
+    for (const auto& c : sounds) {
+        TagEntry* e = Named(kSoundGroup, c.name);
+        ASSERT_TRUE(e) << c.name;
+        TagHeader h;
+        FILE* f = OpenTag(e, &h);
+        ASSERT_TRUE(f);
+        SoundData sound;
+        EXPECT_EQ(c.loads, sound.Read(f, &h) != 0) << c.name;
+        if (c.loads) {
+            EXPECT_EQ(c.permutations, sound.records.count) << c.name;
+        }
+        CloseTagReader(e);
+    }
+
+    struct Dtex { const char* name; u32 w, h; } textures[] = {{"Pebbles", 33, 17}, {"Speck", 8, 8}, {"Mismatched", 32, 16}};
+    for (const auto& t : textures) {
+        DtexTag* d = DtexManager().Acquire(Named(kDtexGroup, t.name));
+        ASSERT_TRUE(d) << t.name;
+        EXPECT_EQ(t.w, d->width) << t.name;
+        EXPECT_EQ(t.h, d->height) << t.name;
+        ResourceRelease(d);
+    }
 }
 
 }  // namespace
