@@ -1,6 +1,7 @@
 // Detail textures reach the screen through the hooks the program installs after InitGL.
 // Needs a display (Xvfb).
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -52,7 +53,7 @@ protected:
         return {p[0], p[1], p[2]};
     }
     // Draws the texture at the origin at its own size.
-    void Draw(DtexTag* d, float shiftX = 0, float shiftY = 0)
+    void Draw(DtexTag* d)
     {
         glViewport(0, 0, kW, kH);
         glMatrixMode(GL_PROJECTION);
@@ -67,7 +68,17 @@ protected:
         glEnable(GL_TEXTURE_2D);
         glColor4f(1, 1, 1, 1);
         t->Bind();
-        t->Draw(0, 0, 0, 0, 0, shiftX, shiftY, 0, 0);
+        GLint minFilter = 0;
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+        EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR) << "mipmapped";
+        GLfloat anisotropy = 0;
+        glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy);
+        if (HasAnisotropicFiltering()) EXPECT_GT(anisotropy, 1.0f) << "anisotropic filtering on";
+        // At its own size a texture needs no anisotropic filtering, and the software
+        // rasteriser would blend in coarser mipmap levels with it.
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
+        t->Draw(0, 0, 0, 0, 0, 0, 0, 0, 0);
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, anisotropy);
         glDisable(GL_TEXTURE_2D);
     }
     std::string root;
