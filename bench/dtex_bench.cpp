@@ -9,10 +9,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "codex/Archive.h"
 #include "codex/Codex.h"
 #include "codex/DtexCodec.h"
 #include "codex/DtexImage.h"
@@ -106,20 +108,23 @@ void PngEncodeDefaultLevel(benchmark::State& state)
     state.counters["ratio"] = double(px.size()) / double(size);
 }
 
+DtexTag* gTag = nullptr;
+std::string gRoot;
+
 // One 1024 x 1024 'dtex' tag in a scratch local folder, made once.
 DtexTag* BenchTag()
 {
     static DtexTag* tag = [] {
         char pattern[] = "/tmp/tavik-dtex-bench-XXXXXX";
-        std::string root = mkdtemp(pattern);
-        root += "/";
+        gRoot = mkdtemp(pattern);
+        std::string root = gRoot + "/";
         SetVornPath(root.c_str());
         SetLocalFolder((root + "local").c_str());
         DtexTag* d = DtexManager().CreateNew(kDtexGroup, "Bench", kNoTagId);
         std::vector<u8> px = MakeTexture(1024);
         d->SetPixels(px.data(), 1024, 1024);
         d->Save();
-        return d;
+        return gTag = d;
     }();
     return tag;
 }
@@ -168,4 +173,16 @@ BENCHMARK(SwapQuadrants)->Unit(benchmark::kMillisecond);
 BENCHMARK(DtexEncode)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);
 BENCHMARK(DtexDecode)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);
 BENCHMARK(PngEncodeDefaultLevel)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (gTag) {
+        ResourceRelease(gTag);
+        CloseCodex();
+        std::filesystem::remove_all(gRoot);
+    }
+    return 0;
+}
