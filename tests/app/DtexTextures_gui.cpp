@@ -73,7 +73,9 @@ protected:
         EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_LINEAR) << "mipmapped";
         GLfloat anisotropy = 0;
         glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy);
-        if (HasAnisotropicFiltering()) EXPECT_GT(anisotropy, 1.0f) << "anisotropic filtering on";
+        if (HasAnisotropicFiltering()) {
+            EXPECT_GT(anisotropy, 1.0f) << "anisotropic filtering on";
+        }
         // At its own size a texture needs no anisotropic filtering, and the software
         // rasteriser would blend in coarser mipmap levels with it.
         glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
