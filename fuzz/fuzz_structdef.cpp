@@ -39,7 +39,10 @@ void Touch(const StructScope* scope, u32 depth)
         }
         for (u32 i = 0; i <= m->count; ++i) {  // one past the end must be refused quietly
             gSink = gSink + u32(ReadScopedSigned(scope, m, i)) + ReadScopedUnsigned(scope, m, i);
-            gSink = gSink + u64(ScopedDisplayValue(scope, m, i));
+            const float shown = ScopedDisplayValue(scope, m, i);
+            u32 bits;
+            memcpy(&bits, &shown, 4);
+            gSink = gSink + bits;
             if ((i == m->count) != (ScopedElementPointer(scope, m, i) == nullptr)) abort();
         }
     }

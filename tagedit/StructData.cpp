@@ -32,6 +32,7 @@ u8* StructData::GetMemberPointer(const StructMember* member) const
 
 u32 StructData::GetMemberInt(const StructMember* member) const
 {
+    if (!member->count) return 0;  // element 0 does not exist: the offset may be the record's end
     const u8* p = GetMemberPointer(member);
     switch (member->elementWidth) {
     case 1:

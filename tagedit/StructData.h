@@ -25,7 +25,7 @@ public:
     // data + the member's offset (its element 0).
     u8* GetMemberPointer(const StructMember* member) const;
     // Element 0 as an unsigned value of the member's width in memory order; 0 for other
-    // widths.
+    // widths and for a member of count 0.
     u32 GetMemberInt(const StructMember* member) const;
 
     // Reads one record in file order at the stream's position. Answers the bytes read:

@@ -1,5 +1,6 @@
 #include "tagedit/XmlDefinitions.h"
 #include <tinyxml.h>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include "foundation/DynArray.h"
@@ -25,6 +26,19 @@ int LoadXmlDefinitionEntry(const FileInfo*, const char* folder, const char* name
     path += name;
     LoadXmlDefinitionFile(path.c_str());
     return 1;
+}
+
+// TinyXML's name reader steps over a UTF-8 lead byte's whole sequence without looking for the
+// end of the text, so a file ending inside a sequence would be read past its buffer; the
+// text is parsed from a copy with room for the longest sequence after its terminator.
+constexpr size_t kParsePadding = 8;
+
+bool ParsePadded(TiXmlDocument& doc, const char* text, size_t length)
+{
+    std::string padded(text, length);
+    padded.append(kParsePadding, '\0');
+    doc.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    return !doc.Error();
 }
 
 int AdoptDocument(TiXmlDocument& doc, const char* source)
@@ -64,8 +78,18 @@ void LoadXmlDefinitions(const char* folder)
 
 int LoadXmlDefinitionFile(const char* path)
 {
+    FILE* f = fopen(path, "rb");
+    if (!f) return 0;
+    std::string text;
+    char block[65536];
+    size_t n;
+    while ((n = fread(block, 1, sizeof block, f)) > 0) text.append(block, n);
+    const bool readOk = !ferror(f);
+    fclose(f);
+    if (!readOk) return 0;
+    // Text stops at an embedded zero byte, as a C string does.
     TiXmlDocument doc(path);
-    if (!doc.LoadFile()) return 0;
+    if (!ParsePadded(doc, text.c_str(), strlen(text.c_str()))) return 0;
     return AdoptDocument(doc, path);
 }
 
@@ -73,8 +97,7 @@ int LoadXmlDefinitionText(const char* text, const char* source)
 {
     if (!text) return 0;
     TiXmlDocument doc;
-    doc.Parse(text);
-    if (doc.Error()) return 0;
+    if (!ParsePadded(doc, text, strlen(text))) return 0;
     return AdoptDocument(doc, source ? source : "");
 }
 

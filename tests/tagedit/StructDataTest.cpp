@@ -72,9 +72,11 @@ TEST(StructData, ReadsAndWritesBigEndianThroughNestedAndEmptyMembers)
 TEST(StructData, ShortStreamFailsAndOwnedRecordsStartZeroed)
 {
     StructDefList list;
-    LoadDefinitions(list, "<struct name='x'><long/><long/></struct><struct name='e'/>");
+    LoadDefinitions(list, "<struct name='x'><long/><long/><long name='none' count='0'/></struct><struct name='e'/>");
     StructData data(list.Find("x"));
     EXPECT_EQ(data.GetMemberInt(list.Find("x")->FirstMember()), 0u);
+    memset(data.GetData(), 0xFF, 8);
+    EXPECT_EQ(data.GetMemberInt(list.Find("x")->FindMember("none")), 0u);  // its offset is the record's end
     EXPECT_EQ(ReadFromBytes(data, {1, 2, 3, 4, 5}), 0u);
     StructData empty(list.Find("e"));
     EXPECT_EQ(empty.GetSize(), 0u);
