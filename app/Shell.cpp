@@ -28,6 +28,8 @@
 #include "gui/WindowSystem.h"
 #include "gui/core/Charmap.h"
 #include "gui/core/Font.h"
+#include "tagedit/TagStructEdit.h"
+#include "tagedit/XmlDefinitions.h"
 #include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
 #include "platform/GLTexture.h"
@@ -286,6 +288,9 @@ int TavikMain(int, char**)
     SetDialogErrorHook(ShowDialogErrorBox);
 
     ShowRootMenu();
+    // The structure editor first: the built-in editors replace it for their groups.
+    LoadXmlDefinitions("res");
+    RegisterStructEditors();
     RegisterTagEditors();
     StartCodex();
     WindowSystem::SetNativeDialogActive(0);
