@@ -12,6 +12,7 @@
 #include "gui/WindowView.h"
 #include "platform/FileDialogs.h"
 #include "tagedit/TagEdit.h"
+#include "tagedit/ArchiveBrowser.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ RootMenu::RootMenu() : Window(0, nullptr)
     debugMenu = bar->AddItem("Debug", nullptr, 0, 1);
     helpMenu = bar->AddItem("Help", nullptr, 0, 1);
 
+    bar->AddItem("Add Archives", fileMenu, kCmdAddArchives, 1);
     bar->AddItem("New Script", fileMenu, kCmdNewScript, 1);
     bar->AddSeparator(fileMenu);
     bar->AddItem("Exit", fileMenu, kCmdExit, 1);
@@ -50,6 +52,7 @@ RootMenu::RootMenu() : Window(0, nullptr)
     bar->AddItem("Reload Local Folder", toolsMenu, kCmdReloadLocalFolder, 1);
     bar->AddItem("Reload Plugins Folder", toolsMenu, kCmdReloadPluginsFolder, 1);
     bar->AddItem("Choose Vorn Folder", toolsMenu, kCmdChooseVornFolder, 1);
+    bar->AddItem("Archive Browser", toolsMenu, kCmdArchiveBrowser, 1);
     bar->AddItem("Log Viewer", toolsMenu, kCmdLogViewer, 1);
     bar->AddSeparator(toolsMenu);
     bar->AddItem("Recursive Image Conversion", toolsMenu, kCmdRecursiveImageConversion, 1);
@@ -91,6 +94,25 @@ static void ChooseVornFolder()
     StartCodex();
 }
 
+void AddArchivesCommand()
+{
+    ScopedDynArray<FileRecord*> records;
+    if (!OpenMultipleFilesDialog("Select Archives", nullptr, &records, kFileKindArchive, nullptr)) return;
+    ScopedDynArray<String> paths;
+    for (FileRecord* r : records) paths.Push(String(r->path.c_str()));
+    records.DeleteAll();
+    if (!GetArchiveBrowser()) ShowArchiveBrowser();
+    AddArchives(paths);
+}
+
+void ReloadPluginsFolder()
+{
+    CloseArchiveBrowser();
+    UnloadAllArchives();
+    RescanGameFolder();
+    ShowArchiveBrowser();
+}
+
 void RootMenu::OnCommand(MenuItem* item)
 {
     if (!item) return;
@@ -99,12 +121,9 @@ void RootMenu::OnCommand(MenuItem* item)
     case kCmdExit: WindowSystem::RequestQuit(); return;
     case kCmdNewScript: NewTagDialog(FourCC("scri")); return;
     case kCmdReloadLocalFolder: PollLocalFolder(true); return;
-    case kCmdReloadPluginsFolder:
-        UnloadAllArchives();
-        RescanGameFolder();
-        ActivateDefaultArchives();
-        PollLocalFolder(true);
-        return;
+    case kCmdAddArchives: AddArchivesCommand(); return;
+    case kCmdReloadPluginsFolder: ReloadPluginsFolder(); return;
+    case kCmdArchiveBrowser: ShowArchiveBrowser(); return;
     case kCmdChooseVornFolder: ChooseVornFolder(); return;
     case kCmdLogViewer: ShowLogWindow(); return;
     case kCmdRecursiveImageConversion: ConvertImagesInFolder(); return;

@@ -6,6 +6,7 @@
 
 enum : s32 {
     kCmdExit = 10000,
+    kCmdAddArchives = 10001,
     kCmdNewScript = 10004,
     kCmdArchiveBrowser = 10200,
     kCmdLogViewer = 10201,
@@ -43,6 +44,12 @@ public:
 // Creates the menu bar once and installs it; later calls only install it again.
 RootMenu* ShowRootMenu();
 RootMenu* GetRootMenu();
+
+// The command "Add Archives": several archive files chosen and added to the active set.
+void AddArchivesCommand();
+// The command "Reload Plugins Folder": the browser closed, every archive not in use unloaded,
+// the game folder scanned again and the browser shown (which restores the working set).
+void ReloadPluginsFolder();
 
 // The command "Recursive Image Conversion".
 void ConvertImagesInFolder();

@@ -34,6 +34,7 @@
 #include "platform/FileDialogs.h"
 #include "platform/GLTexture.h"
 #include "platform/Os.h"
+#include "tagedit/ArchiveBrowser.h"
 
 namespace {
 
@@ -221,13 +222,18 @@ void RescanGameFolder()
 
 void StartCodex()
 {
+    // The browser goes first: none of its rows may point at an entry the close frees, and
+    // no event per dropped local tag need reach it.
+    CloseArchiveBrowser();
     CloseCodex();
+    EnableArchiveBrowserListener(true);
     RescanGameFolder();
     char game[4096];
     GetGameFolder(game, sizeof game);
     String local = FormatString("%slocal", game);
     SetLocalFolder(local.c_str());
     ActivateDefaultArchives();
+    ShowArchiveBrowser();
 }
 
 int TavikMain(int, char**)

@@ -27,8 +27,10 @@ void RefreshCallback();
 
 // The game folder from "VornPath", absolute and ending in '/'.
 void GetGameFolder(char* out, u32 size);
-// (Re)starts the tag database on the game folder: archives of "tags" and "plugins", the
-// "local" folder scanned and watched, the default archives activated.
+// (Re)starts the tag database on the game folder: the archive browser closed, archives of
+// "tags" and "plugins", the "local" folder scanned and watched, the default archives
+// activated, the browser's listener registered and the browser shown (restoring the working
+// set).
 void StartCodex();
 // Opens every archive of the game folder's "tags" and "plugins" folders.
 void RescanGameFolder();

@@ -298,7 +298,8 @@ bool CloseCodex()
     CodexState& state = Codex();
     IdMapDestroy(&state.index);
     state.archives.Free();
-    state.listeners.Free();
+    // The listeners stay: whoever registered one removes it, and a restart of the database
+    // (another game folder) must keep telling them.
     state.localRoot.Clear();
     state.dirty = 0;
     return true;

@@ -128,6 +128,6 @@ String CleanArchiveFileName(const char* name);
 u32 ExtractArchiveTags(Archive* archive, const char* folder, u32* written = nullptr);
 
 // Shuts the tag database down: unloads every archive, drops every local copy and frees the
-// folder watches and the listeners. False (and the in-use tags and their archives kept) when
+// folder watches; the listeners stay registered. False (and the in-use tags and their archives kept) when
 // a tag is in use; otherwise the database is as at program start.
 bool CloseCodex();

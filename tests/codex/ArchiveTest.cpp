@@ -1,5 +1,7 @@
 #include "CodexFixture.h"
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace {
@@ -298,6 +300,21 @@ TEST_F(ArchiveTest, CloseCodexRefusesWhileATagIsInUse)
     EXPECT_FALSE(CloseCodex());
     EXPECT_EQ(a, GetArchive(0));
     DetachFromTag(e, kAttachInfo, this);
+}
+
+TEST_F(ArchiveTest, ListenersStayRegisteredWhenTheDatabaseIsClosedAndStartedAgain)
+{
+    ASSERT_TRUE(OpenTestArchive(Tags() + "a", 3, 0, {{kText, FourCC("t001"), "One", Data("1")}}));
+    ASSERT_TRUE(CloseCodex());
+    events.clear();
+    // Started again on another game folder: the listener still hears about it.
+    ASSERT_TRUE(OpenTestArchive(Plugins() + "b", 6, 0, {{kText, FourCC("t002"), "Two", Data("2")}}));
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    WriteLocal("text", "Three", "Three", kText, FourCC("t003"), Data("3"));
+    PollLocalFolder(true);
+    std::vector<u32> codes = EventCodes();
+    EXPECT_NE(std::find(codes.begin(), codes.end(), u32(kCodexArchiveOpened)), codes.end());
+    EXPECT_NE(std::find(codes.begin(), codes.end(), u32(kCodexNewLocalTag)), codes.end());
 }
 
 TEST_F(ArchiveTest, ReadArchiveHeaderAcceptsTheFirstBytesOfBothForms)

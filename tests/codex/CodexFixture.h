@@ -117,6 +117,7 @@ protected:
     {
         for (TagEntry* e : attached) DetachFromTag(e, kAttachEditor, this);
         EXPECT_TRUE(CloseCodex());
+        SetCodexListener(&CodexTest::Record, this, false);
         SetLogSink(nullptr, nullptr);
         std::filesystem::remove_all(root);
     }
