@@ -67,8 +67,8 @@ static double ReadReal(const void* p, u32 size)
     return 0.0;
 }
 
-// The text of a char array, string pointer or string object value; a char array's text is
-// copied into holder so that it gets a terminator inside its own bounds.
+// The text of a char array, string pointer or string object value; a full char array's text
+// is copied into holder so that it gets a terminator inside its own bounds.
 static const char* ValueText(const ListColumn* c, const void* value, String* holder)
 {
     switch (c->type) {
@@ -76,6 +76,8 @@ static const char* ValueText(const ListColumn* c, const void* value, String* hol
         const char* a = static_cast<const char*>(value);
         u32 n = 0;
         while (n < c->size && a[n]) ++n;
+        // Sorting compares many values: one terminated inside its array needs no copy.
+        if (n < c->size) return a;
         holder->Set(a, n);
         return holder->c_str();
     }
