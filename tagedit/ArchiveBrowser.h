@@ -76,8 +76,8 @@ struct TagRow {
     u32 probedSize;
 };
 
-// What activating (or "Open") a row does with its tag; the default opens the group's
-// editor. Tests and the shell may replace it; null restores the default.
+// What activating (or "Open") a row does with its tag; the default is OpenTagEditor. Tests
+// may replace it; null restores the default.
 typedef void (*BrowserOpenHook)(TagEntry* entry);
 void SetBrowserOpenHook(BrowserOpenHook hook);
 // What "Get Info" does with one tag; null when nothing is installed (the command then does

@@ -14,6 +14,7 @@
 #include "gui/WindowSystem.h"
 #include "platform/FileDialogs.h"
 #include "tagedit/ArchiveBrowser.h"
+#include "tagedit/TagEdit.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ bool IsTagRowItem(const ListItem* item) { return item && item->icon == kTagRowIt
 void OpenTag(TagEntry* entry)
 {
     if (gOpenHook) gOpenHook(entry);
-    else LogMessage(1, "Tavik", "no editor can open the tag");
+    else OpenTagEditor(entry);
 }
 
 }  // namespace
