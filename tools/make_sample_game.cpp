@@ -381,6 +381,104 @@ void MakeSampleModels(const fs::path& game)
     DeleteRenderModel(tent);
 }
 
+// A terrain of 2 x 2 chunks for the terrain editor: a colour map with a 256 x 256 index and
+// shade bitmap per chunk (the last chunk's pair left out, so it draws black), a lake of media
+// vertices that move with the wave of its own 'medi' tag, and a matching 64 x 64 detail map.
+void MakeDeltaTerrain()
+{
+    const u32 side = 256;
+    TagEntry* map = WriteTag(FourCC(".256"), kNoTagId, "Eastern Delta", [side](FILE* f, TagHeader* header) {
+        Collection c;
+        c.flags = kCollectionColorMap;
+        ColorTableEntry colors[256];
+        for (u32 i = 0; i < 256; ++i) colors[i] = {u8(40 + i * 3 / 4), u8(90 + i / 2), u8(30 + (i * 5) % 120)};
+        c.SetColorTable(colors, 256);
+        std::vector<u8> index(side * side * 2), shade(side * side * 2);
+        for (u32 chunk = 0; chunk < 3; ++chunk) {
+            for (u32 v = 0; v < side; ++v)
+                for (u32 u = 0; u < side; ++u) {
+                    u8* i = &index[(v * side + u) * 2];
+                    u8* s = &shade[(v * side + u) * 2];
+                    i[0] = s[0] = 255;
+                    i[1] = u8((u / 8 + v / 8 + chunk * 60) & 255);
+                    s[1] = u8(64 + (u ^ v) % 128);
+                }
+            char name[32];
+            snprintf(name, sizeof name, "Chunk %u Colour", chunk);
+            if (!c.AddBitmap(name, 0, index.data(), side, side, 2, nullptr)) return false;
+            snprintf(name, sizeof name, "Chunk %u Shade", chunk);
+            if (!c.AddBitmap(name, 0, shade.data(), side, side, 2, nullptr)) return false;
+        }
+        return c.Write(f, header) != 0;
+    });
+    const u32 colorMap = map ? map->tag : 0;
+
+    TagEntry* media = WriteTag(FourCC("medi"), kNoTagId, "Delta Water", [](FILE* f, TagHeader*) {
+        MediaRecord m = {};
+        m.waveAmplitude[0] = 51;    // x: 0.1 cells
+        m.waveAmplitude[1] = 77;    // z: 0.15 cells
+        m.waveAmplitude[2] = 128;   // y: 0.25 cells
+        m.waveFrequency[0] = 3000;
+        m.waveFrequency[1] = 2000;
+        m.waveFrequency[2] = 4000;
+        return WriteRecords(&m, 1, kMediaRecordDescriptor, f) == 256;
+    });
+    const u32 mediaId = media ? media->tag : 0;
+
+    const u32 w = 64, h = 64;
+    WriteTag(FourCC("dmap"), colorMap, "Eastern Delta", [w, h](FILE* f, TagHeader* header) {
+        DetailMap dmap;
+        InitDmap(&dmap);
+        bool ok = SetDmapSize(&dmap, w, h) != 0;
+        if (ok) {
+            for (u32 i = 0; i < kDetailMapEntries; ++i) dmap.entries[i].dtex = kNoTagId;
+            dmap.entries[1].scale = 127;
+            strcpy(dmap.entries[1].name, "Meadow");
+            dmap.entries[2].scale = 63;
+            strcpy(dmap.entries[2].name, "Shore");
+            for (u32 z = 0; z < h; ++z)
+                for (u32 x = 0; x < w; ++x) {
+                    dmap.bytePlane[z * w + x] = x + z < 60 ? 1 : 2;
+                    dmap.pairPlane[(z * w + x) * 2] = z > 48 && x < 16 ? 2 : 0;
+                    dmap.pairPlane[(z * w + x) * 2 + 1] = 0;
+                }
+            ok = WriteDmapTag(&dmap, f, header) != 0;
+        }
+        FreeDmap(&dmap);
+        return ok;
+    });
+
+    WriteTag(FourCC("mesh"), kNoTagId, "Eastern Delta", [colorMap, mediaId, w, h](FILE* f, TagHeader* header) {
+        header->version = 11;
+        MeshHeader mh = {};
+        mh.colorMap = colorMap;
+        mh.media = mediaId;
+        mh.chunkColumns = 2;
+        mh.chunkRows = 2;
+        mh.cellsOffset = sizeof(MeshHeader);
+        mh.shadingDark = 96;
+        mh.shadingLight = 64;
+        mh.shadingBlend[0] = mh.shadingBlend[1] = mh.shadingBlend[2] = 0xFFFF;
+        mh.shadeMidpoint = 0x8000;
+        strcpy(mh.name516, "Eastern Delta");
+        std::vector<MeshCell> cells(w * h);
+        for (u32 z = 0; z < h; ++z)
+            for (u32 x = 0; x < w; ++x) {
+                MeshCell& c = cells[z * w + x];
+                c = {};
+                c.height = s16(512.0 * (6.0 - 0.15 * (x + z)) + 512.0 * std::sin(x * 0.4) * std::cos(z * 0.3));
+                c.flags = u16((x + z < 60 ? 6 : 7) << 4 | (x + z < 60 ? 6 : 7));
+                // The lake in the far corner: media on both triangles, moving with the wave.
+                if (x >= 40 && z >= 40) {
+                    c.flags |= kCellMedia0 | kCellMedia1 | kCellMediaWave;
+                    c.mediaHeight = -512;
+                }
+            }
+        return WriteRecords(&mh, 1, kMeshHeaderDescriptor, f) == 1024 &&
+               WriteRecords(cells.data(), u32(cells.size()), kMeshCellDescriptor, f) == cells.size() * 12;
+    });
+}
+
 // Builds an archive from the local tags of the staging folder and moves it to target.
 void BuildStaged(const fs::path& game, const fs::path& target, u32 kind, const char* name, u32 priority)
 {
@@ -504,6 +602,7 @@ int main(int argc, char** argv)
     WriteBytesTag(FourCC("text"), FourCC("Welc"), "Welcome", Text("Welcome to the expansion.\n"));
     WriteBytesTag(FourCC("text"), kNoTagId, "Expansion Notes", Text("New lands to the east.\n"));
     MakeDtex("Snow", 3);
+    MakeDeltaTerrain();
     BuildStaged(game, game / "tags" / "Expansion", 2, "Expansion", 0);
 
     SetLocalFolder((staging / "addon").string().c_str());
