@@ -96,3 +96,14 @@ function(tavik_add_all_tests)
     endforeach()
   endforeach()
 endfunction()
+
+# Makes a test program wait for the sample game folder the build writes. Test targets exist
+# only once every folder is added, so the dependency is added at the end of configuring.
+function(tavik_add_sample_game_dependency target)
+  if(TARGET ${target} AND TARGET tavik_sample_game)
+    add_dependencies(${target} tavik_sample_game)
+  endif()
+endfunction()
+function(tavik_test_needs_sample_game target)
+  cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL tavik_add_sample_game_dependency ${target})
+endfunction()

@@ -164,5 +164,7 @@ public:
 private:
     u8 MaterialAt(const DetailGrid* grid, s64 byteX, s64 z) const;
     void GrowStroke(s32 x0, s32 z0, s32 x1, s32 z1);
+    // After one brush application over range: the stroke grows, and what changed is rebuilt.
+    void FinishBrushApplication(const s32 range[4], u32 changed);
     void FreeChunks();
 };

@@ -125,6 +125,16 @@ bool BrushTakes(u32 shape, float dx, float dz, float r)
 
 }  // namespace
 
+void TerrainModel::FinishBrushApplication(const s32 range[4], u32 changed)
+{
+    GrowStroke(range[0], range[1], range[2], range[3]);
+    if (changed) {
+        strokeChanged = 1;
+        RebuildRegion(range[0], range[2], range[1], range[3]);
+        MarkModified();
+    }
+}
+
 u32 TerrainModel::PaintVertices(float bx, float bz, float radius)
 {
     s32 range[4];
@@ -133,12 +143,7 @@ u32 TerrainModel::PaintVertices(float bx, float bz, float radius)
     for (s32 z = range[1]; z <= range[3]; ++z)
         for (s32 x = range[0]; x <= range[2]; ++x)
             if (BrushTakes(brushShape, bx - float(x), bz - float(z), radius)) changed += PaintVertex(x, z);
-    GrowStroke(range[0], range[1], range[2], range[3]);
-    if (changed) {
-        strokeChanged = 1;
-        RebuildRegion(range[0], range[2], range[1], range[3]);
-        MarkModified();
-    }
+    FinishBrushApplication(range, changed);
     return changed;
 }
 
@@ -156,12 +161,7 @@ u32 TerrainModel::PaintTriangles(float bx, float bz, float radius)
                 if (BrushTakes(brushShape, bx - cx, bz - cz, radius)) changed += PaintTriangleWithBrush(x, z, t);
             }
         }
-    GrowStroke(range[0], range[1], range[2], range[3]);
-    if (changed) {
-        strokeChanged = 1;
-        RebuildRegion(range[0], range[2], range[1], range[3]);
-        MarkModified();
-    }
+    FinishBrushApplication(range, changed);
     return changed;
 }
 

@@ -172,6 +172,27 @@ void MakeSoundTags(bool local)
     WriteBytesTag(FourCC("soun"), kNoTagId, "Damaged Bell", sound_writer::SoundTagData(damaged));
 }
 
+// A version 11 mesh header over the colour map and 'medi' tag; cells follow the header.
+MeshHeader SampleMeshHeader(u32 colorMap, u32 media, s16 columns, s16 rows, const char* name)
+{
+    MeshHeader h = {};
+    h.colorMap = colorMap;
+    h.media = media;
+    h.chunkColumns = columns;
+    h.chunkRows = rows;
+    h.cellsOffset = sizeof(MeshHeader);
+    h.shadeMidpoint = 0x8000;
+    strncpy(h.name516, name, sizeof(h.name516) - 1);
+    return h;
+}
+
+bool WriteMesh(FILE* f, TagHeader* header, const MeshHeader& h, const std::vector<MeshCell>& cells)
+{
+    header->version = 11;
+    return WriteRecords(&h, 1, kMeshHeaderDescriptor, f) == 1024 &&
+           WriteRecords(cells.data(), u32(cells.size()), kMeshCellDescriptor, f) == cells.size() * 12;
+}
+
 void MakeFoundationTags()
 {
     WriteBytesTag(FourCC("text"), FourCC("Welc"), "Welcome", Text("Welcome to the sample game.\nFoundation text.\n"));
@@ -221,15 +242,7 @@ void MakeFoundationTags()
 
     const u32 mediaId = media ? media->tag : 0;
     WriteTag(FourCC("mesh"), kNoTagId, "Valley", [collection, mediaId](FILE* f, TagHeader* header) {
-        header->version = 11;
-        MeshHeader h = {};
-        h.colorMap = collection;
-        h.media = mediaId;
-        h.chunkColumns = 1;
-        h.chunkRows = 1;
-        h.cellsOffset = sizeof(MeshHeader);
-        h.shadeMidpoint = 0x8000;
-        strcpy(h.name516, "Valley");
+        const MeshHeader h = SampleMeshHeader(collection, mediaId, 1, 1, "Valley");
         std::vector<MeshCell> cells(32 * 32);
         for (u32 y = 0; y < 32; ++y)
             for (u32 x = 0; x < 32; ++x) {
@@ -241,8 +254,7 @@ void MakeFoundationTags()
                     c.mediaHeight = 512;
                 }
             }
-        return WriteRecords(&h, 1, kMeshHeaderDescriptor, f) == 1024 &&
-               WriteRecords(cells.data(), u32(cells.size()), kMeshCellDescriptor, f) == cells.size() * 12;
+        return WriteMesh(f, header, h, cells);
     });
 
     TagEntry* geom = WriteTag(FourCC("geom"), kNoTagId, "Pyramid", [](FILE* f, TagHeader* header) {
@@ -449,18 +461,10 @@ void MakeDeltaTerrain()
     });
 
     WriteTag(FourCC("mesh"), kNoTagId, "Eastern Delta", [colorMap, mediaId, w, h](FILE* f, TagHeader* header) {
-        header->version = 11;
-        MeshHeader mh = {};
-        mh.colorMap = colorMap;
-        mh.media = mediaId;
-        mh.chunkColumns = 2;
-        mh.chunkRows = 2;
-        mh.cellsOffset = sizeof(MeshHeader);
+        MeshHeader mh = SampleMeshHeader(colorMap, mediaId, 2, 2, "Eastern Delta");
         mh.shadingDark = 96;
         mh.shadingLight = 64;
         mh.shadingBlend[0] = mh.shadingBlend[1] = mh.shadingBlend[2] = 0xFFFF;
-        mh.shadeMidpoint = 0x8000;
-        strcpy(mh.name516, "Eastern Delta");
         std::vector<MeshCell> cells(w * h);
         for (u32 z = 0; z < h; ++z)
             for (u32 x = 0; x < w; ++x) {
@@ -474,8 +478,7 @@ void MakeDeltaTerrain()
                     c.mediaHeight = -512;
                 }
             }
-        return WriteRecords(&mh, 1, kMeshHeaderDescriptor, f) == 1024 &&
-               WriteRecords(cells.data(), u32(cells.size()), kMeshCellDescriptor, f) == cells.size() * 12;
+        return WriteMesh(f, header, mh, cells);
     });
 }
 

@@ -1,7 +1,7 @@
 // The sample game folder the build writes beside the program: every archive opens, the
 // layers resolve as designed, the odd local files are handled, and the tags read back with
 // the program's own readers.
-#include "CodexFixture.h"
+#include "SampleGameFixture.h"
 
 #include "codex/DetailMap.h"
 #include "codex/DtexCodec.h"
@@ -11,32 +11,6 @@
 #include "codex/MeshTag.h"
 
 namespace {
-
-class SampleGameTest : public CodexTest {
-protected:
-    void SetUp() override
-    {
-        CodexTest::SetUp();
-        game = std::string(TAVIK_BINARY_DIR) + "/";
-        ASSERT_TRUE(Exists(game + "tags/Foundation")) << "the build writes the sample game (tavik_sample_game)";
-        OpenArchivesInFolder((game + "tags").c_str());
-        OpenArchivesInFolder((game + "plugins").c_str());
-        ActivateDefaultArchives();
-        ASSERT_TRUE(SetLocalFolder((game + "local").c_str()));
-    }
-    TagEntry* Named(u32 group, const char* name)
-    {
-        ScopedDynArray<TagEntry*> list;
-        ListGroupTags(group, &list);
-        for (TagEntry* e : list) {
-            TagHeader h;
-            GetTagHeader(e, &h);
-            if (strcmp(h.name, name) == 0) return e;
-        }
-        return nullptr;
-    }
-    std::string game;
-};
 
 TEST_F(SampleGameTest, ArchivesOfEveryKindOpenAndTheDefaultSetIsActive)
 {

@@ -1,7 +1,7 @@
 // The terrains of the sample game folder load into the terrain core: the delta's chunks,
 // colour map, media wave and detail map, and the valley whose colour map and detail map do
 // not fit its mesh.
-#include "../codex/CodexFixture.h"
+#include "../codex/SampleGameFixture.h"
 
 #include <memory>
 
@@ -14,30 +14,8 @@
 
 namespace {
 
-class SampleTerrain : public CodexTest {
+class SampleTerrain : public SampleGameTest {
 protected:
-    void SetUp() override
-    {
-        CodexTest::SetUp();
-        const std::string game = std::string(TAVIK_BINARY_DIR) + "/";
-        ASSERT_TRUE(Exists(game + "tags/Foundation")) << "the build writes the sample game (tavik_sample_game)";
-        OpenArchivesInFolder((game + "tags").c_str());
-        OpenArchivesInFolder((game + "plugins").c_str());
-        ActivateDefaultArchives();
-        ASSERT_TRUE(SetLocalFolder((game + "local").c_str()));
-    }
-    TagEntry* Named(u32 group, const char* name)
-    {
-        ScopedDynArray<TagEntry*> list;
-        ListGroupTags(group, &list);
-        for (TagEntry* e : list) {
-            TagHeader h;
-            GetTagHeader(e, &h);
-            if (strcmp(h.name, name) == 0) return e;
-        }
-        return nullptr;
-    }
-
     // Loads the mesh the way the editor does: mesh, colour map, 'medi', then the chunks with
     // texels (kept per chunk here so the test can look at them).
     void LoadTerrain(const char* name)
