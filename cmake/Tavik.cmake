@@ -105,5 +105,7 @@ function(tavik_add_sample_game_dependency target)
   endif()
 endfunction()
 function(tavik_test_needs_sample_game target)
-  cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL tavik_add_sample_game_dependency ${target})
+  # Deferred arguments are expanded when the call runs: pass the name as a literal.
+  cmake_language(EVAL CODE
+    "cmake_language(DEFER DIRECTORY [[${PROJECT_SOURCE_DIR}]] CALL tavik_add_sample_game_dependency [[${target}]])")
 endfunction()
