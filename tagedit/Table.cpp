@@ -117,9 +117,10 @@ void Table::PlaceCells()
 
 void Table::BuildTabOrder(Window* from, Window* top, Window** firstFocusable, Window** lastFocusable)
 {
-    // The children list changes while controls move out: take it first.
+    // The children list changes while controls move out: take it first, oldest first (a new
+    // child goes to the front of the list).
     DynArray<Window*> children = {};
-    for (Window* w = from->GetFirstChild(); w; w = w->GetNextSibling()) children.Push(w);
+    for (Window* w = from->GetLastChild(); w; w = w->GetPrevSibling()) children.Push(w);
     for (Window* w : children) {
         if (w->id == kTableWindowId) {
             BuildTabOrder(w, top, firstFocusable, lastFocusable);
