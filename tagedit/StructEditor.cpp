@@ -20,6 +20,9 @@ bool AttributeIs(const TiXmlElement* e, const char* name, const char* value)
     return a && strcmp(a, value) == 0;
 }
 
+// Both buttons and the gaps around them: OK at w - 208, Cancel at w - 104, each 96 wide.
+constexpr s32 kMinButtonRowWidth = 216;
+
 s32 LookupLayoutElement(const char* name)
 {
     if (!name) return -1;
@@ -129,7 +132,8 @@ int StructEditor::BuildUI()
 void StructEditor::AddOkCancel(Table* table)
 {
     const Size before = table->GetContentSize();
-    table->SetContentSize(before.width, before.height + 32);
+    // A layout narrower than the two buttons would put OK left of the dialog, out of reach.
+    table->SetContentSize(before.width < kMinButtonRowWidth ? kMinButtonRowWidth : before.width, before.height + 32);
     ok = new Button(table, 2);
     ok->SetTitle("OK");
     ok->SizeToFit();
