@@ -294,6 +294,20 @@ void MakeFoundationTags()
 // A textured model: the geometry "Lantern" whose 'core' names the collection "Lantern Skins"
 // with one sequence per surface, and, outside the tags, the LightWave object "Tent.lwo" with its
 // 8-bit paletted picture beside it in the folder "models", for the model import.
+// 'core' tags the structure editor must cope with: one naming a collection that does not
+// exist (the editor shows "<no tag>" and keeps the id on save), one of the wrong size (it does
+// not open).
+void MakeOddCoreTags()
+{
+    WriteTag(FourCC("core"), kNoTagId, "Lost Core", [](FILE* f, TagHeader*) {
+        CoreTagData core = {};
+        core.collection = FourCC("Gone");
+        for (u32 i = 0; i < 166; ++i) core.values[i] = u16(1000 + i);
+        return WriteCoreTag(&core, f) != 0;
+    });
+    WriteBytesTag(FourCC("core"), kNoTagId, "Short Core", std::string(100, '\x01'));
+}
+
 void MakeSampleModels(const fs::path& game)
 {
     u8 glass[16 * 16 * 2], frame[8 * 8 * 2];
@@ -624,6 +638,7 @@ int main(int argc, char** argv)
     MakeSmallDtex("Pebbles", 33, 17);
     MakeSmallDtex("Speck", 8, 8);
     MakeSmallDtex("Mismatched", 32, 16, 64, 64);
+    MakeOddCoreTags();
     const fs::path text = game / "local" / "text";
     WriteRawLocalFile(text / "Old Note", LocalHeader(FourCC("text"), FourCC("OlNo"), "Old Note"),
                       Text("Saved with the old header.\n"), true);

@@ -300,3 +300,29 @@ TEST_F(StructEditTest, ArrayRowsAddDeleteAndCancelKeepInsideTheArrayAndMarkModif
     EXPECT_EQ(p[0] | p[1] << 8, 1);
     ed->SetModified(0);
 }
+
+// The shipped 'core' layout on a tag whose collection does not exist: "<no tag>" is shown and
+// the stored id survives a save.
+TEST_F(StructEditTest, CoreNamingNoCollectionKeepsItsIdOnSave)
+{
+    StructDefinitions().Clear();
+    LoadXmlDefinitions(TAVIK_SOURCE_DIR "/res");
+    RegisterStructEditors();
+    registered.push_back(FourCC("core"));
+    ByteBuilder b;
+    b.U32(FourCC("Gone"));
+    for (int i = 0; i < 166; ++i) b.U16(1000 + i);
+    for (int i = 0; i < 48; ++i) b.U8(0);
+    WriteLocalTag(Folder(FourCC("core")), "Lost", "Lost", FourCC("core"), FourCC("lost"), b.bytes);
+    StartDatabase();
+    TagStructEdit* ed = static_cast<TagStructEdit*>(OpenTagEditor(FindTag(FourCC("core"), FourCC("lost"))));
+    ASSERT_NE(ed, nullptr);
+    EXPECT_EQ(static_cast<ComboBox*>(ListenerFor(ed->GetEditor(), "collection")->control)->GetSelectedData(),
+              0xFFFFFFFFu);
+    EXPECT_EQ(Text(ListenerFor(ed->GetEditor(), "values", 7)->control), "1007");
+    ed->GetEditor()->ok->SetState(BUTTON_ON, 0);
+    Settle();
+    Bytes file = ReadFile(Local() + Folder(FourCC("core")) + "/Lost");
+    ASSERT_EQ(file.size(), 64u + 384u);
+    EXPECT_EQ(Bytes(file.begin() + 64, file.end()), b.bytes);
+}
