@@ -33,34 +33,31 @@ int LoadXmlDefinitionEntry(const FileInfo*, const char* folder, const char* name
 // text is parsed from a copy with room for the longest sequence after its terminator.
 constexpr size_t kParsePadding = 8;
 
-bool ParsePadded(TiXmlDocument& doc, const char* text, size_t length)
+// Parses text that is followed by at least kParsePadding zero bytes; keeps the document when
+// it has a "tavikxmlfile" element.
+int ParseAndAdopt(const char* paddedText, const char* source)
 {
-    std::string padded(text, length);
-    padded.append(kParsePadding, '\0');
-    doc.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
-    return !doc.Error();
-}
-
-int AdoptDocument(TiXmlDocument& doc, const char* source)
-{
-    const TiXmlElement* root = doc.FirstChildElement("tavikxmlfile");
-    if (!root) return 0;
-    TiXmlNode* clone = root->Clone();
-    if (!clone) return 0;
-    gRoots.Push(new XmlDefinitionRoot(clone->ToElement(), source));
+    TiXmlDocument* doc = new TiXmlDocument(source);
+    doc->Parse(paddedText, nullptr, TIXML_DEFAULT_ENCODING);
+    const TiXmlElement* root = doc->Error() ? nullptr : doc->FirstChildElement("tavikxmlfile");
+    if (!root) {
+        delete doc;
+        return 0;
+    }
+    gRoots.Push(new XmlDefinitionRoot(doc, root, source));
     return 1;
 }
 
 }  // namespace
 
-XmlDefinitionRoot::XmlDefinitionRoot(TiXmlElement* rootElement, const char* sourcePath)
-    : element(rootElement), path(sourcePath)
+XmlDefinitionRoot::XmlDefinitionRoot(TiXmlDocument* doc, const TiXmlElement* rootElement, const char* sourcePath)
+    : document(doc), element(rootElement), path(sourcePath)
 {
 }
 
 XmlDefinitionRoot::~XmlDefinitionRoot()
 {
-    delete element;
+    delete document;
 }
 
 void FreeXmlDefinitions()
@@ -88,17 +85,16 @@ int LoadXmlDefinitionFile(const char* path)
     fclose(f);
     if (!readOk) return 0;
     // Text stops at an embedded zero byte, as a C string does.
-    TiXmlDocument doc(path);
-    if (!ParsePadded(doc, text.c_str(), strlen(text.c_str()))) return 0;
-    return AdoptDocument(doc, path);
+    text.append(kParsePadding, '\0');
+    return ParseAndAdopt(text.c_str(), path);
 }
 
 int LoadXmlDefinitionText(const char* text, const char* source)
 {
     if (!text) return 0;
-    TiXmlDocument doc;
-    if (!ParsePadded(doc, text, strlen(text))) return 0;
-    return AdoptDocument(doc, source ? source : "");
+    std::string padded(text);
+    padded.append(kParsePadding, '\0');
+    return ParseAndAdopt(padded.c_str(), source ? source : "");
 }
 
 u32 XmlDefinitionCount()

@@ -5,12 +5,14 @@
 #include "foundation/String.h"
 #include "foundation/Types.h"
 
+class TiXmlDocument;
 class TiXmlElement;
 
-// A clone of one file's root element, with the file it came from.
+// One file's root element, with the file it came from. It keeps the parsed document the
+// element lives in (rather than a clone of the element: cloning costs as much as parsing).
 class XmlDefinitionRoot {
 public:
-    XmlDefinitionRoot(TiXmlElement* element, const char* path);
+    XmlDefinitionRoot(TiXmlDocument* document, const TiXmlElement* element, const char* path);
     virtual ~XmlDefinitionRoot();
     XmlDefinitionRoot(const XmlDefinitionRoot&) = delete;
     XmlDefinitionRoot& operator=(const XmlDefinitionRoot&) = delete;
@@ -19,14 +21,15 @@ public:
     const char* Path() const { return path.c_str(); }
 
 private:
-    TiXmlElement* element;
+    TiXmlDocument* document;
+    const TiXmlElement* element;
     String path;
 };
 
 // Deletes every loaded root, then loads every file of `folder` (not its sub-folders) with
 // LoadXmlDefinitionFile, in the scan's order.
 void LoadXmlDefinitions(const char* folder);
-// Appends a clone of the file's first top-level "tavikxmlfile" element to the roots. A file
+// Appends the file's first top-level "tavikxmlfile" element to the roots. A file
 // that does not parse, or has no such element, is skipped without a message. Answers 1 when
 // a root was added.
 int LoadXmlDefinitionFile(const char* path);
