@@ -17,3 +17,23 @@ inline void StartHeadlessWindowSystem()
     WindowSystem::SetMetrics(WindowMetrics{4, 1, 22, 16, 14});
     WindowSystem::Init();
 }
+
+// A synthetic font with fixed advances (7, and 4 for a space) in the plain and bold styles,
+// made once, installed as the default font: text layout costs without a font file.
+#include <cstring>
+#include "gui/core/Font.h"
+inline void UseSyntheticBenchFont()
+{
+    static Font* font = nullptr;
+    if (!font) {
+        font = NewFont();
+        font->header[kFontAscent] = 10;
+        font->header[kFontLineHeight] = 12;
+        font->header[kFontTabWidth] = 4;
+        for (u32 s = 0; s < 2; ++s) {
+            font->styles[s].header[3] = 1;
+            for (u32 c = 0; c < kFontGlyphCount; ++c) memset(font->styles[s].glyphs[c].advances, c == 0 ? 4 : 7, kFontGlyphCount);
+        }
+    }
+    WindowSystem::SetDefaultFont(font);
+}

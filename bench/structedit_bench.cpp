@@ -25,19 +25,10 @@
 
 namespace {
 
-Font* g_font;
-
 void Setup()
 {
     StartHeadlessWindowSystem();
-    if (!g_font) {
-        g_font = NewFont();
-        g_font->header[kFontAscent] = 10;
-        g_font->header[kFontLineHeight] = 12;
-        for (u32 s = 0; s < 4; ++s)
-            for (u32 c = 0; c < kFontGlyphCount; ++c) memset(g_font->styles[s].glyphs[c].advances, 7, kFontGlyphCount);
-    }
-    WindowSystem::SetDefaultFont(g_font);
+    UseSyntheticBenchFont();
 }
 
 std::string g_folder;

@@ -16,22 +16,10 @@
 
 namespace {
 
-Font* g_font;
-
 void Setup()
 {
     StartHeadlessWindowSystem();
-    if (!g_font) {
-        g_font = NewFont();
-        g_font->header[kFontAscent] = 10;
-        g_font->header[kFontLineHeight] = 12;
-        g_font->header[kFontTabWidth] = 4;
-        for (u32 s = 0; s < 2; ++s) {
-            g_font->styles[s].header[3] = 1;
-            for (u32 c = 0; c < kFontGlyphCount; ++c) memset(g_font->styles[s].glyphs[c].advances, c == 0 ? 4 : 7, kFontGlyphCount);
-        }
-    }
-    WindowSystem::SetDefaultFont(g_font);
+    UseSyntheticBenchFont();
 }
 
 void Teardown(TextBox* box)
