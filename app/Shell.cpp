@@ -8,7 +8,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "app/DtexTextures.h"
+#include "tagedit/DtexTextures.h"
 #include "app/RootMenu.h"
 #include "app/SplashScreen.h"
 #include "app/TagEditors.h"

@@ -1,6 +1,8 @@
 #include "app/TagEditors.h"
 
 #include "codex/TagGroups.h"
+#include "tagedit/DtexEdit.h"
+#include "tagedit/SoundEdit.h"
 #include "tagedit/TextEdit.h"
 
 namespace {
@@ -21,7 +23,9 @@ struct BuiltInEditor {
 // [](TagEntry* e) -> TagEdit* { return new SomeEdit(e); }.
 const BuiltInEditor kBuiltInEditors[] = {
     {FourCC("ditl"), NewTextEditor},
+    {FourCC("dtex"), [](TagEntry* e) -> TagEdit* { return new DtexEdit(e); }},
     {FourCC("scri"), NewTextEditor},
+    {FourCC("soun"), [](TagEntry* e) -> TagEdit* { return new SoundEdit(e); }},
     {FourCC("stli"), NewTextEditor},
     {FourCC("temp"), NewTextEditor},
     {FourCC("text"), NewTextEditor},

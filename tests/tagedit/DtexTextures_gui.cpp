@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/DtexTextures.h"
+#include "tagedit/DtexTextures.h"
 #include "codex/Archive.h"
 #include "codex/Codex.h"
 #include "codex/DtexTag.h"

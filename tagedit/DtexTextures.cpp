@@ -1,4 +1,4 @@
-#include "app/DtexTextures.h"
+#include "tagedit/DtexTextures.h"
 
 #include "codex/DtexTag.h"
 #include "platform/GLTexture.h"
