@@ -1,0 +1,107 @@
+// What the detail-texture editor really draws, probed under Xvfb: the new texture's
+// checkerboard at its content's corner, a pasted picture, and the shifted preview.
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "codex/Archive.h"
+#include "codex/LocalFolder.h"
+#include "foundation/PrefStore.h"
+#include "platform/Clipboard.h"
+#include "tagedit/DtexEdit.h"
+#include "tagedit/DtexTextures.h"
+#include "tests/gui/PixelTestSupport.h"
+
+using pixeltest::Px;
+
+namespace {
+
+class DtexEditPixels : public pixeltest::SkinnedScreen {
+protected:
+    void SetUp() override
+    {
+        SkinnedScreen::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        InstallDtexTextureHooks();
+        char pattern[] = "/tmp/tavik-dtexpx-XXXXXX";
+        ASSERT_TRUE(mkdtemp(pattern));
+        root = std::string(pattern) + "/";
+        SetVornPath(root.c_str());
+        ASSERT_TRUE(SetLocalFolder((root + "local").c_str()));
+    }
+    void TearDown() override
+    {
+        if (ready) {
+            WindowSystem::Reset();  // the editors let go of their textures first
+            CloseCodex();
+            RemoveDtexTextureHooks();
+        }
+        SkinnedScreen::TearDown();
+        if (!root.empty()) std::filesystem::remove_all(root);
+    }
+    DtexEdit* NewEditor(const char* name)
+    {
+        DtexEdit* ed = new DtexEdit(nullptr);
+        EXPECT_TRUE(ed->Create(kDtexGroup, name));
+        ed->Show();
+        return ed;
+    }
+    // A pixel of the editor's content, as drawn.
+    Px At(DtexEdit* ed, const pixeltest::Shot& shot, s32 x, s32 y)
+    {
+        Point p = {x, y};
+        ed->ContentToScreen(&p, 1);
+        return shot.PixelAt(p.x, p.y);
+    }
+    std::string root;
+};
+
+const Px kBlack = {0, 0, 0}, kWhite = {255, 255, 255};
+
+}  // namespace
+
+TEST_F(DtexEditPixels, ANewTextureShowsItsCheckerboardFromTheCorner)
+{
+    DtexEdit* ed = NewEditor("Grass");
+    pixeltest::Shot shot = Render();
+    EXPECT_EQ(At(ed, shot, 0, 0), kBlack);
+    EXPECT_EQ(At(ed, shot, 16, 0), kWhite);
+    EXPECT_EQ(At(ed, shot, 16, 16), kBlack);
+    EXPECT_EQ(At(ed, shot, 255, 0), kWhite);
+}
+
+TEST_F(DtexEditPixels, APastedPictureReplacesWhatIsShown)
+{
+    DtexEdit* ed = NewEditor("Sand");
+    std::vector<u8> picture(64 * 32 * 3);
+    for (u32 y = 0; y < 32; ++y)
+        for (u32 x = 0; x < 64; ++x) {
+            u8* p = &picture[(y * 64 + x) * 3];
+            p[0] = x < 32 ? 200 : 20;
+            p[1] = y < 16 ? 180 : 40;
+            p[2] = 90;
+        }
+    ASSERT_TRUE(ClipboardSetImage(picture.data(), 64, 32));
+    ASSERT_TRUE(ed->Paste());
+    pixeltest::Shot shot = Render();
+    EXPECT_EQ(At(ed, shot, 8, 4), (Px{200, 180, 90}));
+    EXPECT_EQ(At(ed, shot, 56, 4), (Px{20, 180, 90}));
+    EXPECT_EQ(At(ed, shot, 8, 28), (Px{200, 40, 90}));
+    EXPECT_EQ(ed->GetContentSize().width, 64);
+    EXPECT_EQ(ed->GetContentSize().height, 32);
+}
+
+TEST_F(DtexEditPixels, TheShiftedPreviewMovesTheImageByHalfItsSides)
+{
+    DtexEdit* ed = NewEditor("Clay");
+    std::vector<u8> picture(32 * 32 * 3, 0);
+    for (u32 y = 0; y < 8; ++y)
+        for (u32 x = 0; x < 8; ++x) picture[(y * 32 + x) * 3] = 255;  // red square at the corner
+    ASSERT_TRUE(ed->SetPixels(picture.data(), 32, 32));
+    ed->shifted = 1;
+    pixeltest::Shot shot = Render();
+    EXPECT_EQ(At(ed, shot, 20, 20), (Px{255, 0, 0})) << "the corner shows in the middle";
+    EXPECT_EQ(At(ed, shot, 4, 4), kBlack);
+    EXPECT_EQ(ed->GetResource()->pixels[0], 255) << "the pixels themselves stay";
+}
