@@ -8,9 +8,18 @@
 #include <cstring>
 #include <unistd.h>
 
+#include <GL/gl.h>
+
+#include <string>
+#include <vector>
+
 #include "codex/TagHeader.h"
 #include "collection/BitmapCoding.h"
 #include "collection/Collection.h"
+#include "collection/ColorPlate.h"
+#include "collection/ui/BitmapDrawing.h"
+#include "platform/GLTexture.h"
+#include "platform/Os.h"
 
 namespace {
 
@@ -199,6 +208,286 @@ BENCHMARK(BM_SpanEncode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpanDecode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TrueColorEncode)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TrueColorDecode)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+// ---------------------------------------------------------------------------------------
+// Images: imports beside plain loading, plates beside saving and loading their image, and
+// drawing a large bitmap in tiles beside uploading the same pixels already in RGBA.
+
+std::string ScratchFolder()
+{
+    static std::string folder;
+    if (folder.empty()) {
+        char pattern[] = "/tmp/tavik-bench-XXXXXX";
+        if (!mkdtemp(pattern)) abort();
+        folder = pattern;
+    }
+    return folder;
+}
+
+// 200 paletted 256 x 256 PNG files, written once.
+const std::vector<std::string>& ImportFiles()
+{
+    static std::vector<std::string> files;
+    if (!files.empty()) return files;
+    Rgb palette[256];
+    for (u32 i = 0; i < 256; ++i) palette[i] = Rgb{u8(i), u8(255 - i), u8(i * 7)};
+    for (u32 k = 0; k < 200; ++k) {
+        std::string path = ScratchFolder() + "/import" + std::to_string(k) + ".png";
+        FileRecord out(path.c_str());
+        out.kind = kFileKindImage;
+        out.format = kFileFormatPng;
+        if (!out.image.Create(256, 256, kImageIndexed, nullptr) || !out.image.SetPalette(256, palette)) abort();
+        for (u32 i = 0; i < 256 * 256; ++i) out.image.pixels[i] = u8(2 + (i * 13 + k + (i >> 8) * 5) % 240);
+        if (!out.Save()) abort();
+        files.push_back(path);
+    }
+    return files;
+}
+
+// The files are loaded and kept, as an import of chosen files keeps their records until it
+// is done; the import then makes a bitmap of each.
+void LoadAll(const std::vector<std::string>& files, std::vector<FileRecord*>& records)
+{
+    for (const std::string& path : files) {
+        FileRecord* in = new FileRecord(path.c_str());
+        if (!in->Load()) abort();
+        records.push_back(in);
+    }
+}
+
+void FreeAll(std::vector<FileRecord*>& records)
+{
+    for (FileRecord* r : records) delete r;
+    records.clear();
+}
+
+void BM_LoadPng200(benchmark::State& state)
+{
+    const std::vector<std::string>& files = ImportFiles();
+    std::vector<FileRecord*> records;
+    for (auto _ : state) {
+        LoadAll(files, records);
+        benchmark::DoNotOptimize(records.data());
+        FreeAll(records);
+    }
+}
+
+void BM_ImportPng200(benchmark::State& state)
+{
+    const std::vector<std::string>& files = ImportFiles();
+    std::vector<FileRecord*> records;
+    for (auto _ : state) {
+        Collection c;
+        LoadAll(files, records);
+        for (FileRecord* r : records)
+            if (!c.ImportImage(r->image, "b", nullptr, false)) abort();
+        benchmark::DoNotOptimize(c.bitmaps.data);
+        FreeAll(records);
+    }
+}
+
+BENCHMARK(BM_LoadPng200)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportPng200)->Unit(benchmark::kMillisecond);
+
+// 2,000 64 x 64 span-coded bitmaps.
+Collection* PlateCollection(ScopedDynArray<CollectionBitmap*>& list)
+{
+    Collection* c = new Collection();
+    for (u32 i = 0; i < 256; ++i) c->colorTable.entries[i] = ColorTableEntry{u8(i), u8(255 - i), u8(i * 7)};
+    u8 pixels[64 * 64 * 2];
+    for (u32 i = 0; i < 2000; ++i) {
+        FillBlob(pixels, 64, 64, i);
+        for (u32 p = 0; p < 64 * 64; ++p) pixels[2 * p] = pixels[2 * p] ? 255 : 0;
+        list.Push(c->AddBitmap("b", kBitmapSpanRows, pixels, 64, 64, 2, nullptr));
+    }
+    return c;
+}
+
+void BM_PlateImageSaveLoad(benchmark::State& state)
+{
+    ScopedDynArray<CollectionBitmap*> list;
+    Collection* c = PlateCollection(list);
+    ColorPlate plate;
+    if (!plate.Build(*c, list, 0, false)) abort();
+    std::string path = ScratchFolder() + "/floor.png";
+    for (auto _ : state) {
+        FileRecord out(path.c_str());
+        out.kind = kFileKindImage;
+        out.format = kFileFormatPng;
+        if (!out.image.CopyFrom(plate.image, kImageIndexed) || !out.Save()) abort();
+        FileRecord in(path.c_str());
+        if (!in.Load()) abort();
+    }
+    state.counters["image_bytes"] = double(u64(plate.image.width) * plate.image.height);
+    delete c;
+}
+
+long VmHwmKb()
+{
+    FILE* f = fopen("/proc/self/status", "r");
+    if (!f) return 0;
+    char line[256];
+    long kb = 0;
+    while (fgets(line, sizeof(line), f))
+        if (!strncmp(line, "VmHWM:", 6)) kb = atol(line + 6);
+    fclose(f);
+    return kb;
+}
+
+long VmRssKb()
+{
+    FILE* f = fopen("/proc/self/status", "r");
+    if (!f) return 0;
+    char line[256];
+    long kb = 0;
+    while (fgets(line, sizeof(line), f))
+        if (!strncmp(line, "VmRSS:", 6)) kb = atol(line + 6);
+    fclose(f);
+    return kb;
+}
+
+void ResetPeak()
+{
+    FILE* f = fopen("/proc/self/clear_refs", "w");
+    if (f) {
+        fputs("5", f);
+        fclose(f);
+    }
+}
+
+void BM_PlateExportImport(benchmark::State& state)
+{
+    ScopedDynArray<CollectionBitmap*> list;
+    Collection* c = PlateCollection(list);
+    std::string path = ScratchFolder() + "/plate.png";
+    double imageBytes = 0, peakKb = 0;
+    for (auto _ : state) {
+        FileRecord out(path.c_str());
+        out.format = kFileFormatPng;
+        if (ExportColorPlate(*c, list, out, false, 0) != 1) abort();
+        imageBytes = double(u64(out.image.width) * out.image.height);
+        out.image.Free();
+        out.image.Init();
+        state.PauseTiming();
+        Collection target;
+        target.colorTable = c->colorTable;
+        target.AddBitmap("keep", 0, nullptr, 1, 1, 2, nullptr);
+        long base = VmRssKb();
+        ResetPeak();
+        state.ResumeTiming();
+        FileRecord in(path.c_str());
+        ScopedDynArray<CollectionBitmap*> back;
+        if (!in.Load() || !ImportColorPlateImage(target, in.image, "plate", &back)) abort();
+        state.PauseTiming();
+        peakKb = double(VmHwmKb() - base);
+        state.ResumeTiming();
+    }
+    // Peak memory of the import above the resident size before it, against the image's bytes.
+    state.counters["image_bytes"] = imageBytes;
+    state.counters["import_peak_x_image"] = peakKb * 1024.0 / imageBytes;
+    delete c;
+}
+
+BENCHMARK(BM_PlateImageSaveLoad)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlateExportImport)->Unit(benchmark::kMillisecond);
+
+// The GL benchmarks need a display (run under xvfb-run); without one they report an error.
+bool OpenGLWindow()
+{
+    static int state = 0;
+    if (state == 0) {
+        OsUseRealBackend();
+        state = OsInit() && OsOpenWindow(1024, 768, 0, 0) ? 1 : 2;
+        if (state == 1) {
+            InitGL();
+            glViewport(0, 0, 1024, 768);
+            glMatrixMode(GL_PROJECTION);
+            glLoadIdentity();
+            glOrtho(0, 1024, 768, 0, -1, 1);
+            glMatrixMode(GL_MODELVIEW);
+            glLoadIdentity();
+            glEnable(GL_BLEND);
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        }
+    }
+    return state == 1;
+}
+
+CollectionBitmap* Large(Collection& c)
+{
+    for (u32 i = 0; i < 256; ++i) c.colorTable.entries[i] = ColorTableEntry{u8(i), u8(255 - i), u8(i * 7)};
+    c.AddHueChange("h")->replacementMode = 1;
+    std::vector<u8> px(1000 * 600 * 2);
+    for (u32 i = 0; i < 1000 * 600; ++i) {
+        px[2 * i] = 255;
+        px[2 * i + 1] = u8(2 + (i % 1000 / 40 + i / 40000 * 3) % 250);
+    }
+    return c.AddBitmap("large", 0, px.data(), 1000, 600, 2, nullptr);
+}
+
+void BM_DrawLargeBitmap(benchmark::State& state)
+{
+    if (!OpenGLWindow()) {
+        state.SkipWithError("no display");
+        return;
+    }
+    Collection c;
+    CollectionBitmap* b = Large(c);
+    DrawCollectionBitmap(c, *b, 0, 0, 0, 1000, 600);
+    u32 texture = GetBitmapScratchTexture();
+    for (auto _ : state) {
+        DrawCollectionBitmap(c, *b, 0, 0, 0, 1000, 600);
+        glFinish();
+    }
+    if (GetBitmapScratchTexture() != texture) state.SkipWithError("a texture was made per draw");
+}
+
+// The floor: the same pixels already converted to RGBA, uploaded tile by tile into one
+// texture and drawn as the same quads.
+void BM_DrawLargeRgbaFloor(benchmark::State& state)
+{
+    if (!OpenGLWindow()) {
+        state.SkipWithError("no display");
+        return;
+    }
+    Collection c;
+    CollectionBitmap* b = Large(c);
+    Rgb palette[256];
+    u32 count;
+    BuildDrawPalette(c, palette, &count);
+    TrueColorHues hues;
+    std::vector<u8> rgba(1000 * 600 * 4);
+    ConvertBitmapTile(*b, palette, hues, 0, 0, 1000, 600, rgba.data());
+    GLuint t;
+    glGenTextures(1, &t);
+    glBindTexture(GL_TEXTURE_2D, t);
+    glTexImage2D(GL_TEXTURE_2D, 0, 4, 512, 512, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 1000);
+    for (auto _ : state) {
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, t);
+        for (u32 y0 = 0; y0 < 600; y0 += 512)
+            for (u32 x0 = 0; x0 < 1000; x0 += 512) {
+                u32 w = x0 + 512 > 1000 ? 1000 - x0 : 512, h = y0 + 512 > 600 ? 600 - y0 : 512;
+                glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, GLsizei(w), GLsizei(h), GL_RGBA, GL_UNSIGNED_BYTE,
+                                rgba.data() + (size_t(y0) * 1000 + x0) * 4);
+                DrawTileQuad(w, h, s32(x0), s32(y0), s32(x0 + w), s32(y0 + h));
+            }
+        glDisable(GL_TEXTURE_2D);
+        glFinish();
+    }
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glDeleteTextures(1, &t);
+}
+
+BENCHMARK(BM_DrawLargeRgbaFloor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawLargeBitmap)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

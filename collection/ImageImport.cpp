@@ -1,20 +1,62 @@
 #include "collection/ImageImport.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "foundation/Palette.h"
 
 namespace {
 
-bool SameColor(const ColorTableEntry& e, const Rgb& c)
-{
-    return e.red == c.r && e.green == c.g && e.blue == c.b;
-}
-
 bool SameColor(const ColorTableEntry& a, const ColorTableEntry& b)
 {
     return a.red == b.red && a.green == b.green && a.blue == b.blue;
 }
+
+u32 Key(u8 r, u8 g, u8 b)
+{
+    return u32(r) | u32(g) << 8 | u32(b) << 16;
+}
+
+// The lowest table index of each colour, found in constant time: imports map 256 palette
+// entries onto 256 table entries many times over, which pairwise comparison makes slow.
+class ColorIndex {
+public:
+    explicit ColorIndex(const ColorTable& table)
+    {
+        memset(slots, 0xFF, sizeof(slots));
+        for (u32 i = 0; i < 256; ++i) Add(table.entries[i], i);
+    }
+    // Answers the lowest index holding the colour, or -1.
+    s32 Find(u8 r, u8 g, u8 b) const
+    {
+        u32 key = Key(r, g, b);
+        for (u32 h = Hash(key);; h = (h + 1) & kMask) {
+            if (slots[h].index < 0) return -1;
+            if (slots[h].key == key) return slots[h].index;
+        }
+    }
+    // Records index for the colour unless a lower one has it; answers false when one had.
+    bool Add(const ColorTableEntry& e, u32 index)
+    {
+        u32 key = Key(e.red, e.green, e.blue);
+        for (u32 h = Hash(key);; h = (h + 1) & kMask) {
+            if (slots[h].index < 0) {
+                slots[h].key = key;
+                slots[h].index = s32(index);
+                return true;
+            }
+            if (slots[h].key == key) return false;
+        }
+    }
+
+private:
+    static constexpr u32 kMask = 1023;  // 1024 slots for at most 512 colours
+    static u32 Hash(u32 key) { return (key * 2654435761u) >> 22; }
+    struct Slot {
+        u32 key;
+        s32 index;
+    } slots[kMask + 1];
+};
 
 // Owns an Image for the length of a scope.
 struct ScopedImage : Image {
@@ -30,26 +72,22 @@ int MergeColorTable(ColorTable& table, const Rgb* palette)
 {
     // A slot is free when its colour repeats one at a lower index; the lowest occurrence of a
     // colour is never free, so filling free slots never removes a colour from the table.
+    ColorIndex index(table);
     u8 freeSlots[256];
     u32 freeCount = 0;
-    for (u32 i = 1; i < 256; ++i) {
-        for (u32 j = 0; j < i; ++j) {
-            if (SameColor(table.entries[i], table.entries[j])) {
-                freeSlots[freeCount++] = u8(i);
-                break;
-            }
-        }
-    }
+    for (u32 i = 1; i < 256; ++i)
+        if (index.Find(table.entries[i].red, table.entries[i].green, table.entries[i].blue) != s32(i))
+            freeSlots[freeCount++] = u8(i);
     u32 nextFree = 0;
     for (u32 p = 0; p < 256; ++p) {
-        bool present = false;
-        for (u32 i = 0; i < 256 && !present; ++i) present = SameColor(table.entries[i], palette[p]);
-        if (present) continue;
+        if (index.Find(palette[p].r, palette[p].g, palette[p].b) >= 0) continue;
         if (nextFree == freeCount) return 0;
-        ColorTableEntry& e = table.entries[freeSlots[nextFree++]];
+        u8 slot = freeSlots[nextFree++];
+        ColorTableEntry& e = table.entries[slot];
         e.red = palette[p].r;
         e.green = palette[p].g;
         e.blue = palette[p].b;
+        index.Add(e, slot);
     }
     return 1;
 }
@@ -59,20 +97,16 @@ void RemapImageToColorTable(Image& image, const ColorTable& table)
     if ((image.format != kImageIndexed && image.format != kImageAlphaIndex) || !image.pixels) return;
     Rgb palette[256] = {};
     if (image.palette) memcpy(palette, image.palette, sizeof(palette));
+    ColorIndex index(table);
     u8 map[256];
     for (u32 p = 0; p < 256; ++p) {
-        map[p] = 0;
-        for (u32 i = 0; i < 256; ++i) {
-            if (SameColor(table.entries[i], palette[p])) {
-                map[p] = u8(i);
-                break;
-            }
-        }
+        s32 i = index.Find(palette[p].r, palette[p].g, palette[p].b);
+        map[p] = i < 0 ? 0 : u8(i);
     }
     u64 n = u64(image.width) * image.height;
     u32 step = image.format == kImageAlphaIndex ? 2 : 1;
-    u8* index = image.pixels + (step - 1);
-    for (u64 i = 0; i < n; ++i, index += step) *index = map[*index];
+    u8* at = image.pixels + (step - 1);
+    for (u64 i = 0; i < n; ++i, at += step) *at = map[*at];
     image.SetPalette(256, reinterpret_cast<const Rgb*>(table.entries));
     image.checksum = 0;
 }
@@ -193,37 +227,100 @@ bool Collection::HasFreshColorTable() const
     return true;
 }
 
+namespace {
+
+// The palette an import maps from: the image's own (entries past its count copies of entry 0),
+// or the grey ramp for an 8-bit grey image.
+void ImportPalette(const Image& image, Rgb* palette)
+{
+    if (image.format == kImageAlpha) {
+        for (u32 i = 0; i < 256; ++i) palette[i] = Rgb{u8(i), u8(i), u8(i)};
+        return;
+    }
+    u32 count = image.palette ? image.paletteCount : 0;
+    if (count > 256) count = 256;
+    if (count) memcpy(palette, image.palette, count * sizeof(Rgb));
+    Rgb first = count ? palette[0] : Rgb{0, 0, 0};
+    for (u32 i = count; i < 256; ++i) palette[i] = first;
+}
+
+}  // namespace
+
 CollectionBitmap* Collection::ImportImage(const Image& image, const char* bitmapName, CollectionBitmap* replace,
                                           bool replaceTable)
 {
     if (u64(image.width) * image.height > kMaxBitmapPixels || image.width > 32767 || image.height > 32767)
         return nullptr;
     bool takePalette = replaceTable || HasFreshColorTable();
-    ScopedImage pixels;
-    if (!ImageToIndexedPixels(image, pixels, takePalette ? nullptr : &colorTable)) return nullptr;
+    // Paletted and grey images are read as they are; others are converted to {alpha, index}
+    // first (true colour quantised around the markers).
+    ScopedImage converted;
+    const Image* source = &image;
+    if (image.format != kImageIndexed && image.format != kImageAlpha) {
+        if (!ImageToIndexedPixels(image, converted, takePalette ? nullptr : &colorTable)) return nullptr;
+        source = &converted;
+    }
+    if (!source->pixels && source->width && source->height) return nullptr;
+    Rgb palette[256];
+    ImportPalette(*source, palette);
 
     ColorTable table = colorTable;
-    if (takePalette) {
-        memcpy(table.entries, pixels.palette, sizeof(table.entries));
-    } else if (!MergeColorTable(table, pixels.palette)) {
+    if (takePalette) memcpy(table.entries, palette, sizeof(table.entries));
+    else if (!MergeColorTable(table, palette)) return nullptr;
+    ColorIndex index(table);
+    u8 map[256];
+    for (u32 p = 0; p < 256; ++p) {
+        s32 i = index.Find(palette[p].r, palette[p].g, palette[p].b);
+        map[p] = i < 0 ? 0 : u8(i);
+    }
+
+    const u64 n = u64(source->width) * source->height;
+    u8* pixels = static_cast<u8*>(malloc(n ? size_t(n * 2) : 1));
+    if (!pixels) return nullptr;
+    u16 bitmapFlags = 0;
+    const u8* in = source->pixels;
+    if (source->format == kImageAlphaIndex) {
+        u8* out = pixels;
+        for (u64 i = 0; i < n; ++i, in += 2, out += 2) {
+            u8 alpha = in[0], at = map[in[1]];
+            // Indices 0 and 1 are the transparency markers: such pixels become {0, 0}.
+            if (at <= 1) {
+                if (at == 0) bitmapFlags |= kBitmapSpanRows;
+                alpha = at = 0;
+            } else if (alpha != 0 && alpha != 255) {
+                bitmapFlags |= kBitmapPartialAlpha;
+            }
+            out[0] = alpha;
+            out[1] = at;
+        }
+    } else {
+        // One opaque pixel per palette entry, {0, 0} for the markers, stored as it lies in
+        // memory, so that the pass is a table look-up per pixel.
+        u16 pixelOf[256];
+        u8 isZero[256];
+        for (u32 p = 0; p < 256; ++p) {
+            u8 out[2] = {map[p] > 1 ? u8(255) : u8(0), map[p] > 1 ? map[p] : u8(0)};
+            memcpy(&pixelOf[p], out, 2);
+            isZero[p] = map[p] == 0;
+        }
+        u16* out = reinterpret_cast<u16*>(pixels);
+        u8 anyZero = 0;
+        for (u64 i = 0; i < n; ++i) {
+            out[i] = pixelOf[in[i]];
+            anyZero |= isZero[in[i]];
+        }
+        if (anyZero) bitmapFlags |= kBitmapSpanRows;
+    }
+    // The bitmap takes the buffer as it is; until here nothing has changed.
+    CollectionBitmap* b = AddBitmap(bitmapName, bitmapFlags, nullptr, 0, 0, 2, replace);
+    if (!b) {
+        free(pixels);
         return nullptr;
     }
-    RemapImageToColorTable(pixels, table);
-
-    u16 bitmapFlags = 0;
-    u64 n = u64(pixels.width) * pixels.height;
-    u8* p = pixels.pixels;
-    for (u64 i = 0; i < n; ++i, p += 2) {
-        if (p[1] <= 1) {
-            if (p[1] == 0) bitmapFlags |= kBitmapSpanRows;
-            p[0] = 0;
-            p[1] = 0;
-        } else if (p[0] != 0 && p[0] != 255) {
-            bitmapFlags |= kBitmapPartialAlpha;
-        }
-    }
-    // The bitmap is made before the table changes, so a failed allocation changes nothing.
-    CollectionBitmap* b = AddBitmap(bitmapName, bitmapFlags, pixels.pixels, pixels.width, pixels.height, 2, replace);
-    if (b) colorTable = table;
+    b->pixels = pixels;
+    b->width = u16(source->width);
+    b->height = u16(source->height);
+    b->flags = bitmapFlags;
+    colorTable = table;
     return b;
 }

@@ -1,8 +1,9 @@
 // Writes a small game folder for trying the program and for tests: "tags" with a foundation
 // archive (kind 3) and an expansion (kind 2), "plugins" with an add-on (kind 6) and an
-// archive in the old form, and "local" with single tag files, among them the odd ones the tag
-// database must cope with (an old 'vorn' header, a placeholder name, a file in another
-// group's folder and a second file with an existing tag id).
+// archive in the old form, "import" with image files to import into a collection, and "local"
+// with single tag files, among them the odd ones the tag database must cope with (an old
+// 'vorn' header, a placeholder name, a file in another group's folder and a second file with
+// an existing tag id).
 //
 // Every tag is written with the program's own writers through the tag database, and the
 // archives with its archive builder. Usage: make_sample_game <game folder>
@@ -30,6 +31,7 @@
 #include "foundation/PrefStore.h"
 #include "model/LwoExport.h"
 #include "model/RenderModel.h"
+#include "tools/SampleRocks.h"
 #include "tools/SoundTagWriter.h"
 
 namespace fs = std::filesystem;
@@ -80,12 +82,18 @@ std::string Text(const char* s)
     return out;
 }
 
+// The colour table of "Rocks", shared with the image files to import.
+ColorTableEntry RocksColor(u32 i)
+{
+    return {u8(i), u8(255 - i), u8((i * 7) & 255)};
+}
+
 u32 MakeCollection(const char* name)
 {
     TagEntry* e = WriteTag(FourCC(".256"), kNoTagId, name, [](FILE* f, TagHeader* header) {
         Collection c;
         ColorTableEntry colors[256];
-        for (u32 i = 0; i < 256; ++i) colors[i] = {u8(i), u8(255 - i), u8((i * 7) & 255)};
+        for (u32 i = 0; i < 256; ++i) colors[i] = RocksColor(i);
         c.SetColorTable(colors, 256);
         u8 pixels[2][16 * 16 * 2];
         for (u32 b = 0; b < 2; ++b)
@@ -102,6 +110,7 @@ u32 MakeCollection(const char* name)
         s->Resize(1, 2);
         s->GetFrameView(0, 0).bitmap = first;
         s->GetFrameView(1, 0).bitmap = second;
+        if (!samplerocks::AddImageBitmaps(c, s)) return false;
         return c.Write(f, header) != 0;
     });
     return e ? e->tag : 0;
@@ -605,7 +614,7 @@ int main(int argc, char** argv)
     const fs::path game = fs::absolute(argv[1]);
     const fs::path staging = game / ".sample-staging";
     std::error_code ec;
-    for (const char* sub : {"tags", "plugins", "local", "models", ".sample-staging"}) fs::remove_all(game / sub, ec);
+    for (const char* sub : {"tags", "plugins", "local", "models", "import", ".sample-staging"}) fs::remove_all(game / sub, ec);
     fs::create_directories(game / "tags", ec);
     fs::create_directories(game / "plugins", ec);
     SetVornPath((game.string() + "/").c_str());
@@ -628,6 +637,11 @@ int main(int argc, char** argv)
     BuildStaged(game, game / "plugins" / "Sample Addon", 6, "Sample Addon", 100);
 
     WriteOldArchive(game / "plugins" / "Classic");
+
+    // Image files to import, in the colours of "Rocks".
+    ColorTableEntry rocks[256];
+    for (u32 i = 0; i < 256; ++i) rocks[i] = RocksColor(i);
+    if (!samplerocks::WriteImportFolder(game / "import", rocks)) Fail("the import folder");
 
     // The local folder: ordinary tags written by the tag database, then the odd files.
     SetLocalFolder((game / "local").string().c_str());
