@@ -326,26 +326,16 @@ void BM_PlateImageSaveLoad(benchmark::State& state)
     delete c;
 }
 
-long VmHwmKb()
+// A "kB" line of /proc/self/status ("VmHWM:", "VmRSS:"), 0 when absent.
+long StatusKb(const char* field)
 {
     FILE* f = fopen("/proc/self/status", "r");
     if (!f) return 0;
     char line[256];
     long kb = 0;
+    size_t n = strlen(field);
     while (fgets(line, sizeof(line), f))
-        if (!strncmp(line, "VmHWM:", 6)) kb = atol(line + 6);
-    fclose(f);
-    return kb;
-}
-
-long VmRssKb()
-{
-    FILE* f = fopen("/proc/self/status", "r");
-    if (!f) return 0;
-    char line[256];
-    long kb = 0;
-    while (fgets(line, sizeof(line), f))
-        if (!strncmp(line, "VmRSS:", 6)) kb = atol(line + 6);
+        if (!strncmp(line, field, n)) kb = atol(line + n);
     fclose(f);
     return kb;
 }
@@ -376,14 +366,14 @@ void BM_PlateExportImport(benchmark::State& state)
         Collection target;
         target.colorTable = c->colorTable;
         target.AddBitmap("keep", 0, nullptr, 1, 1, 2, nullptr);
-        long base = VmRssKb();
+        long base = StatusKb("VmRSS:");
         ResetPeak();
         state.ResumeTiming();
         FileRecord in(path.c_str());
         ScopedDynArray<CollectionBitmap*> back;
         if (!in.Load() || !ImportColorPlateImage(target, in.image, "plate", &back)) abort();
         state.PauseTiming();
-        peakKb = double(VmHwmKb() - base);
+        peakKb = double(StatusKb("VmHWM:") - base);
         state.ResumeTiming();
     }
     // Peak memory of the import above the resident size before it, against the image's bytes.

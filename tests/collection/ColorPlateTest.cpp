@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../common/TempFolder.h"
+#include "../common/ThirdPartyTools.h"
 #include "collection/ColorPlate.h"
 
 namespace {
@@ -39,22 +40,6 @@ std::vector<u8> Pixels(const CollectionBitmap* b)
 u8 At(const Image& im, u32 x, u32 y)
 {
     return im.pixels[u64(y) * im.width + x];
-}
-
-bool HaveTool(const char* name)
-{
-    return system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-std::string ToolOutput(const std::string& command)
-{
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return out;
-    char buffer[256];
-    while (fgets(buffer, sizeof(buffer), p)) out += buffer;
-    pclose(p);
-    return out;
 }
 
 }  // namespace
@@ -146,7 +131,7 @@ TEST(ColorPlate, ExportedPlatesComeBackWithNullSlotsRawAndSpanBitmaps)
         FileRecord out(path.c_str());
         out.format = FindFormatByExtension(path.c_str());
         ASSERT_EQ(1, ExportColorPlate(c, list, out, false, 0));
-        if (HaveTool("identify")) {
+        if (HaveThirdPartyTool("identify")) {
             EXPECT_EQ("8", ToolOutput("identify -format '%z' '" + path + "'"));
         }
 

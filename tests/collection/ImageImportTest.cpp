@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../common/TempFolder.h"
+#include "../common/ThirdPartyTools.h"
 #include "collection/BitmapCrop.h"
 #include "collection/BitmapExport.h"
 #include "collection/ImageImport.h"
@@ -293,27 +294,6 @@ TEST(BitmapCrop, NothingToKeepOrNoRoomLeavesTheBitmapAlone)
 // ---------------------------------------------------------------------------------------
 // Export
 
-namespace {
-
-bool HaveTool(const char* name)
-{
-    std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return system(command.c_str()) == 0;
-}
-
-std::string ToolOutput(const std::string& command)
-{
-    std::string out;
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return out;
-    char buffer[256];
-    while (fgets(buffer, sizeof(buffer), p)) out += buffer;
-    pclose(p);
-    return out;
-}
-
-}  // namespace
-
 TEST(BitmapExport, ExportedBitmapsComeBackTheSameAndOtherToolsReadThem)
 {
     struct Case {
@@ -366,7 +346,7 @@ TEST(BitmapExport, ExportedBitmapsComeBackTheSameAndOtherToolsReadThem)
         } else {
             EXPECT_EQ(Pixels(*b), Pixels(*r));
         }
-        if (HaveTool("identify")) {
+        if (HaveThirdPartyTool("identify")) {
             std::string seen = ToolOutput("identify -format '%wx%h %z' '" + path + "' 2>/dev/null");
             EXPECT_EQ("3x2 8", seen);
         }
@@ -388,7 +368,7 @@ TEST(BitmapExport, AlphaExportIsAGreyImageAndTrueColourIsRefused)
     EXPECT_EQ(kImageAlpha, in.image.format);
     const u8 want[] = {0, 136, 255};
     EXPECT_EQ(0, memcmp(want, in.image.pixels, 3));
-    if (HaveTool("identify")) {
+    if (HaveThirdPartyTool("identify")) {
         EXPECT_EQ("Gray", ToolOutput("identify -format '%[colorspace]' '" + path + "'"));
     }
 
