@@ -52,6 +52,8 @@ int CheckGreyscaleImageFile(FileRecord& file)
 
 CollectionBitmap* ImportBitmapFile(Collection& collection, FileRecord& file, CollectionBitmap* replace)
 {
+    // The record's image shares its storage with a tag header: only a loaded image is read.
+    if (!LoadImageFile(file)) return nullptr;
     char name[64];
     BitmapNameFromPath(file.path.c_str(), name);
     CollectionBitmap* b = collection.ImportImage(file.image, name, replace, false);
@@ -68,6 +70,7 @@ CollectionBitmap* ImportBitmapFile(Collection& collection, FileRecord& file, Col
 
 int ApplyAlphaMaskFile(Collection&, CollectionBitmap& bitmap, FileRecord& file)
 {
+    if (!CheckGreyscaleImageFile(file)) return 0;
     if (bitmap.SetAlphaFromImage(file.image)) return 1;
     ShowErrorBox("'%s': The alpha mask must have the same dimensions as the image. Found: %d x %d. Expected: %d x %d.",
                  FileNameOfPath(file.path.c_str()), int(file.image.width), int(file.image.height), int(bitmap.width),

@@ -15,13 +15,15 @@ int CheckPalettedImageFile(FileRecord& file);
 // greyscale.".
 int CheckGreyscaleImageFile(FileRecord& file);
 
-// Imports the loaded image as a bitmap named after the file (replacing `replace` when given).
+// Imports the image file (loaded first when it is not yet, with the first two messages of the
+// checks when that fails) as a bitmap named after the file (replacing `replace` when given).
 // When its colours do not fit the table, asks whether to replace the colour table ("Replace"
 // or "Cancel"); a replacement that fails shows "'%s': The color table could not be
 // replaced.". Answers the new bitmap, or null (collection unchanged).
 CollectionBitmap* ImportBitmapFile(Collection& collection, FileRecord& file, CollectionBitmap* replace);
 
-// Takes the loaded greyscale image as the bitmap's alpha. A size mismatch shows "'%s': The
+// Takes the greyscale image file (checked and loaded by CheckGreyscaleImageFile first) as the
+// bitmap's alpha. A size mismatch shows "'%s': The
 // alpha mask must have the same dimensions as the image. Found: %d x %d. Expected: %d x %d."
 // and answers 0 (bitmap unchanged).
 int ApplyAlphaMaskFile(Collection& collection, CollectionBitmap& bitmap, FileRecord& file);

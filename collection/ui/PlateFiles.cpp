@@ -4,11 +4,23 @@
 #include "collection/ui/ImageFileDialogs.h"
 #include "gui/MessageBox.h"
 
+namespace {
+
+// Loads the record when it is not yet; true when it holds an image's pixels (the image shares
+// its storage with a tag header, so nothing else may be read as one).
+bool LoadedImage(FileRecord& file)
+{
+    if (!file.loaded) file.Load();
+    return file.loaded && file.kind == kFileKindImage;
+}
+
+}  // namespace
+
 int ImportColorPlate(Collection& collection, FileRecord& file, DynArray<CollectionBitmap*>* list)
 {
     char base[64];
     BitmapNameFromPath(file.path.c_str(), base);
-    if (file.kind == kFileKindImage && file.loaded && ImportColorPlateImage(collection, file.image, base, list))
+    if (LoadedImage(file) && ImportColorPlateImage(collection, file.image, base, list))
         return 1;
     ShowErrorBox("'%s': The color plate is not of the correct format or is not compatible with the existing color "
                  "table.",
@@ -18,7 +30,7 @@ int ImportColorPlate(Collection& collection, FileRecord& file, DynArray<Collecti
 
 int ImportAlphaPlate(Collection&, FileRecord& file, const DynArray<CollectionBitmap*>& bitmaps)
 {
-    if (file.kind == kFileKindImage && file.loaded && ImportAlphaPlateImage(file.image, bitmaps)) return 1;
+    if (LoadedImage(file) && ImportAlphaPlateImage(file.image, bitmaps)) return 1;
     ShowErrorBox("'%s': The alpha plate is not of the correct format or the image dimensions do not match.",
                  FileNameOfPath(file.path.c_str()));
     return 0;

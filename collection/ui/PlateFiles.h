@@ -3,7 +3,7 @@
 // its name with extension.
 #include "collection/ColorPlate.h"
 
-// Imports the loaded image as a colour plate: new bitmaps named after the file ("<name>
+// Imports the image file (loaded when it is not yet) as a colour plate: new bitmaps named after the file ("<name>
 // #<cell>"), appended to list when given (null for empty cells). A plate that fails the
 // frame check, has a broken separator row, brings colours that do not fit the table or
 // cannot be cut shows "'%s': The color plate is not of the correct format or is not

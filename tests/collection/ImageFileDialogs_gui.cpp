@@ -216,3 +216,23 @@ TEST_F(ImageFileDialogs, TheMatchingModeIsOfferedAndRemembered)
     EXPECT_EQ(1u, stored);
     ResetPrefs();
 }
+
+TEST_F(ImageFileDialogs, ImportsCheckTheFileFirst)
+{
+    std::string text = dir / "notes.txt";
+    FILE* f = fopen(text.c_str(), "w");
+    fputs("not an image", f);
+    fclose(f);
+    const u8 rgb[12] = {};
+    std::string colour = Write("colour.png", 2, 2, kImageRgb, rgb);
+    Collection c;
+    CollectionBitmap* b = c.AddBitmap("b", 0, nullptr, 2, 2, 2, nullptr);
+    FileRecord notImage(text.c_str());
+    EXPECT_EQ(nullptr, ImportBitmapFile(c, notImage, nullptr));
+    FileRecord notGrey(colour.c_str());
+    EXPECT_EQ(0, ApplyAlphaMaskFile(c, *b, notGrey));
+    EXPECT_EQ((std::vector<std::string>{"'notes.txt': The file is not of the right format.",
+                                        "'colour.png': The image is not 8-bit greyscale."}),
+              Texts());
+    EXPECT_EQ(1u, c.GetBitmapCount());
+}
