@@ -25,7 +25,12 @@ u32 PickMostVisibleRect(const Rect* candidates, u32 count, const Rect& screen)
     return best;
 }
 
-MenuItem::MenuItem(u32 f, Window* p) : Window(f, p) {}
+MenuItem::MenuItem(u32 f, Window* p) : Window(f, p)
+{
+    // The Window constructor announced this window to its parent before it was an item, so
+    // the parent menu could not take it in then: it does now.
+    if (MenuItem* menu = dynamic_cast<MenuItem*>(p)) menu->TakeItem(this);
+}
 
 MenuItem::~MenuItem() {}
 
@@ -98,8 +103,15 @@ void MenuItem::UpdateSize()
 void MenuItem::ChildAdded(Window* child)
 {
     Window::ChildAdded(child);
-    // Only items are added to a menu; the item's own fields follow its parent.
-    MenuItem* item = static_cast<MenuItem*>(child);
+    // An item moved here from another menu; a new one (still a bare Window while it is being
+    // constructed) is taken in by its own constructor.
+    if (MenuItem* item = dynamic_cast<MenuItem*>(child)) TakeItem(item);
+}
+
+void MenuItem::TakeItem(MenuItem* item)
+{
+    // The item's own fields follow its parent.
+    Window* child = item;
     item->parentMenu = this;
     item->root = root;
     child->SendToBack();

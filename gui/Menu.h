@@ -78,6 +78,8 @@ protected:
         while (w && w->GetState() == WS_CLOSED) w = w->GetNextSibling();
         return static_cast<MenuItem*>(w);
     }
+    // Makes item (a child of this menu) one of its rows: its menu fields, order and size.
+    void TakeItem(MenuItem* item);
     s32 RowHeight(const MenuItem* item);
     s32 BarItemWidth(MenuItem* item);
     // The child being removed: it no longer counts while the menu is re-sized.

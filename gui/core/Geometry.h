@@ -6,10 +6,14 @@
 struct Rect {
     s32 left, top, right, bottom;
 
-    s32 Width() const { return right - left; }
-    s32 Height() const { return bottom - top; }
+    // Saturated to the s32 range: the unbounded rectangle (INT32_MIN to INT32_MAX) that
+    // clipping starts from has a width, not an overflow.
+    s32 Width() const { return Saturate(s64(right) - left); }
+    s32 Height() const { return Saturate(s64(bottom) - top); }
     // Empty when it has no width or no height (or is inverted).
     bool IsEmpty() const { return right <= left || bottom <= top; }
+
+    static s32 Saturate(s64 v) { return v > 0x7FFFFFFF ? 0x7FFFFFFF : v < -0x7FFFFFFF - 1 ? -0x7FFFFFFF - 1 : s32(v); }
 };
 
 struct Point {

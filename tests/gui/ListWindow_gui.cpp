@@ -417,6 +417,15 @@ struct Packed {
 };
 #pragma pack(pop)
 
+// The list calls a String column's members in place, so the String must sit at an aligned
+// address even inside a packed record: 4 bytes into an 8-aligned block, the record's pointer
+// (offset 12) and String (offset 20) both land on multiples of 8.
+struct alignas(8) PackedHolder {
+    u32 lead;
+    Packed record;
+};
+static_assert(offsetof(PackedHolder, record) == 4 && offsetof(Packed, title) % 8 == 4, "aligned String");
+
 TEST_F(ColumnTest, ColumnsTakeConsecutiveOffsetsAndHiddenOnesNoWidth)
 {
     Make(LWS_COLUMNS);
@@ -433,7 +442,8 @@ TEST_F(ColumnTest, FormattingEveryTypeStaysInsideValueAndBuffer)
 {
     Make(LWS_COLUMNS);
     Columns();
-    Packed p;
+    PackedHolder holder;
+    Packed& p = holder.record;
     memset(static_cast<void*>(&p), 0, sizeof p);
     p.code = 0x62697466;  // "bitf"
     memcpy(p.name, "ABCDEFGH", 8);  // full: no terminator
@@ -470,7 +480,8 @@ TEST_F(ColumnTest, ParsingStoresEachTypeWithinItsSize)
 {
     Make(LWS_COLUMNS);
     Columns();
-    Packed p;
+    PackedHolder holder;
+    Packed& p = holder.record;
     memset(static_cast<void*>(&p), 0, sizeof p);
     u8* rec = reinterpret_cast<u8*>(&p);
     auto parse = [&](u32 col, const char* text) {
