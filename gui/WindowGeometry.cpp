@@ -4,6 +4,9 @@
 #include "gui/Window.h"
 #include "gui/WindowSystemState.h"
 
+// A titled window with neither a thick frame nor a thin border gets edge width 0 everywhere,
+// the same inset its frame-to-content rule gives: its title bar, title boxes and hit areas
+// start at the frame's corner instead of leaving a border that nothing draws.
 s32 Window::Inset() const
 {
     if (flags & WF_THICKFRAME) return g_ws.metrics.borderWidth;

@@ -7,7 +7,9 @@
 
 #include "gui/Window.h"
 #include "gui/WindowSystem.h"
+#include "platform/Clipboard.h"
 #include "platform/GLTexture.h"
+#include "platform/OsKeys.h"
 #include "platform/Os.h"
 #include "tests/gui/PixelTestSupport.h"
 
@@ -219,6 +221,56 @@ TEST_F(RedrawPixels, ADimmingModalWindowDarkensOnlyWhatLiesBehindIt)
     behind->MoveTo(60, 60);
     CheckStep("move behind a dimming dialog");
     WindowSystem::PopModal();
+}
+
+// Ctrl+F12 copies the focused window's frame, Ctrl+Alt+F12 its content, as read back from the
+// screen: the picture has the rectangle's size and its first row is the rectangle's top.
+TEST_F(RedrawPixels, CtrlF12CopiesTheFocusedWindowTopRowFirst)
+{
+    const u32 flat = WF_VISIBLE | WF_PANEL;
+    Swatch* framed = new Swatch(flat | WF_TITLEBAR | WF_THICKFRAME | WF_FOCUSABLE, nullptr, 0xFF20C040);
+    framed->SetFrameXYWH(40, 30, 200, 150);
+    Swatch* corner = new Swatch(flat, framed, 0xFF2020E0);  // the top-left of the content
+    corner->SetFrameXYWH(0, 0, 30, 12);
+    Window::SetFocus(framed, FOCUS_PROGRAM);
+    const Rect frame = framed->GetFrameRect(), content = framed->GetContentRect();
+
+    struct Case {
+        u32 modifiers;
+        Rect rect;
+        // Expected colours (0xBBGGRR) at picture points.
+        int x0, y0;
+        u32 first;
+        int x1, y1;
+        u32 second;
+    };
+    const s32 titleY = 4 + 6;  // below the frame's 4-pixel top edge: the title bar
+    const Case cases[] = {
+        {MOD_CTRL_A, frame, 100, titleY, g_titleColour & 0xFFFFFF, 100, frame.Height() - 8, 0x20C040},
+        {MOD_CTRL_A | MOD_ALT, content, 2, 2, 0x2020E0, content.Width() - 2, content.Height() - 2, 0x20C040},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.modifiers);
+        ClipboardSetText("before");
+        Event key = {{KEY_F1 + 11, 1, c.modifiers, 0, 0, 0}, EVENT_KEY};
+        WindowSystem::HandleGlobalKey(&key);
+        WindowSystem::InvalidateAll();
+        WindowSystem::RenderFrame();
+        u8* pixels = nullptr;
+        u32 w = 0, h = 0;
+        ASSERT_TRUE(ClipboardGetImage(&pixels, &w, &h));
+        EXPECT_EQ(s32(w), c.rect.Width());
+        EXPECT_EQ(s32(h), c.rect.Height());
+        auto at = [&](int x, int y) {
+            const u8* p = pixels + (size_t(y) * w + size_t(x)) * 3;
+            return u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16;
+        };
+        EXPECT_EQ(at(c.x0, c.y0), c.first);
+        EXPECT_EQ(at(c.x1, c.y1), c.second);
+        // The same as the screen there.
+        EXPECT_EQ(at(c.x0, c.y0), PixelAt(c.rect.left + c.x0, c.rect.top + c.y0));
+        free(pixels);
+    }
 }
 
 }  // namespace

@@ -261,25 +261,106 @@ TEST_F(WindowEvents, F11SendsTheFrontWindowBackAndFocusesTheNext)
     EXPECT_EQ(WindowSystem::GetFocus(), leaf);  // the window's remembered focus
 }
 
-TEST_F(WindowEvents, DebugTogglesStillReachTheFocusedWindow)
+// What the debug views draw through the frame painter.
+std::vector<std::string>& Overlays()
 {
+    static std::vector<std::string> texts;
+    return texts;
+}
+
+void RecordOverlayText(Window*, const Rect&, const char* text, u32, u32)
+{
+    Overlays().push_back(text);
+}
+
+void RecordDirtyRectView(const Rect& r, u32 flags)
+{
+    Log().push_back("selection " + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                    std::to_string(r.right) + "," + std::to_string(r.bottom) + " f" + std::to_string(flags));
+}
+
+TEST_F(WindowEvents, CtrlF1AndCtrlF2ToggleTheDebugViewsRedrawEverythingAndStillReachTheFocus)
+{
+    FramePainter painter = {};
+    painter.drawText = RecordOverlayText;
+    painter.drawSelection = RecordDirtyRectView;
+    WindowSystem::SetFramePainter(painter);
+    Overlays().clear();
     Window::SetFocus(leaf, FOCUS_PROGRAM);
+    RunSteps(1);
     Log().clear();
+    auto drawnContents = [] {
+        std::vector<std::string> out;
+        for (const std::string& s : Log())
+            if (s.find(":content") != std::string::npos) out.push_back(s);
+        return out;
+    };
+    const std::vector<std::string> everything = {"T:content", "M:content", "L:content"};
+
     Key(LIBKEY_LEFT_CONTROL);
     Tap(LIBKEY_F1);
     Run();
     EXPECT_TRUE(LogHas("L:key 98 1 m12"));
+    EXPECT_EQ(drawnContents(), everything) << "the toggle redraws the whole screen";
+    ASSERT_FALSE(Overlays().empty());
+    const std::string path = std::string(Layer0()->GetParent()->GetTitle()) + " -> " + Layer0()->GetTitle() + " -> T -> M -> L";
+    EXPECT_EQ(Overlays().back(), "frames rendered: 1\nfocus: " + path + "\nmodal stack: ");
+    Overlays().clear();
+    leaf->Invalidate(0);
+    RunSteps(1);
+    ASSERT_EQ(Overlays().size(), 1u);
+    EXPECT_EQ(Overlays()[0].substr(0, 19), "frames rendered: 2\n");
+
+    // Ctrl+F1 again: the overlay is gone, and the whole screen is redrawn without it.
+    Log().clear();
+    Tap(LIBKEY_F1);
+    Run();
+    Overlays().clear();
+    EXPECT_EQ(drawnContents(), everything);
+    leaf->Invalidate(0);
+    RunSteps(1);
+    EXPECT_TRUE(Overlays().empty());
+
+    // Ctrl+F2: each dirty rectangle drawn is outlined, after a full redraw that outlines nothing.
+    Log().clear();
+    Tap(LIBKEY_F1 + 1);
+    Run();
+    EXPECT_TRUE(LogHas("L:key 99 1 m12"));
+    EXPECT_EQ(drawnContents(), everything);
+    EXPECT_TRUE(LogFor("selection").empty());
+    Log().clear();
+    leaf->Invalidate(0);
+    RunSteps(1);
+    EXPECT_EQ(LogFor("selection"), std::vector<std::string>{"selection 114,140,164,190 f3"});
+    Log().clear();
+    Tap(LIBKEY_F1 + 1);
+    Run();
+    Log().clear();
+    leaf->Invalidate(0);
+    RunSteps(1);
+    EXPECT_TRUE(LogFor("selection").empty());
+    WindowSystem::SetFramePainter(FramePainter{});
 }
 
 TEST_F(WindowEvents, WheelEventsCarryTheOldAndNewPositions)
 {
     MoveTo(120, 150);
+    // Each wheel keeps its own position; turns that do not reach the next whole step post
+    // nothing, and the step they complete later carries the last posted position as the old.
     FakeOsScroll(0, 1);
     FakeOsScroll(0, 1);
+    FakeOsScroll(0, -3);
+    FakeOsScroll(1, 0);  // the library counts leftwards as positive
+    FakeOsScroll(0, 0.4);
+    FakeOsScroll(0, 0.2);
+    FakeOsScroll(-2, 0);
     Run();
-    std::vector<std::string> w = LogFor("L:wheel");
-    ASSERT_EQ(w.size(), 2u);
-    EXPECT_NE(w[0], w[1]);
+    std::vector<std::string> seen;
+    for (const std::string& s : Log())
+        if (s.find("wheel") != std::string::npos) seen.push_back(s);
+    const std::vector<std::string> expected = {"L:wheel 0>1",   "L:wheel 1>2",   "L:wheel 2>-1",
+                                               "L:hwheel 0>-1", "L:wheel -1>0", "L:hwheel -1>1"};
+    EXPECT_EQ(seen, expected);
 }
 
 TEST_F(WindowEvents, AScreenResizeRecentersAndRefillsAndAZeroSizeChangesNothing)

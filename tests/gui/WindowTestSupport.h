@@ -85,7 +85,11 @@ public:
         if (onPress && e->Pressed()) onPress(this);
     }
     void DoubleClick(Event*) override { Note("double"); }
-    void MouseWheel(Event* e) override { Note("wheel " + std::to_string(e->WheelNew())); }
+    void MouseWheel(Event* e) override
+    {
+        Note(std::string((e->data[3] & MOD_HWHEEL) ? "hwheel " : "wheel ") + std::to_string(e->WheelOld()) + ">" +
+             std::to_string(e->WheelNew()));
+    }
     FocusAnswer FocusGained(Window*, u32 reason) override
     {
         Note("focus " + std::to_string(reason));

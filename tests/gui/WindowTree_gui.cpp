@@ -203,6 +203,60 @@ TEST_F(WindowTree, HitTestFindsContentTitleBoxesAndBorders)
     EXPECT_EQ(plain->HitTest(Point{0, 0}), HIT_FRAME);
 }
 
+std::string RectText(const char* what, const Rect& r)
+{
+    return std::string(what) + " " + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+           std::to_string(r.right) + "," + std::to_string(r.bottom);
+}
+void RecordTitleBar(const Rect& r, int) { Log().push_back(RectText("bar", r)); }
+void RecordTitleButton(const Rect& r, u32 box, int) { Log().push_back(RectText("box", r) + " #" + std::to_string(box)); }
+void RecordFrame(const Rect& r, u32 mask) { Log().push_back(RectText("frame", r) + " m" + std::to_string(mask)); }
+void RecordThinBorder(const Rect& r) { Log().push_back(RectText("thin", r)); }
+
+// A titled window with neither a thick frame nor a thin border has an edge width of 0: the
+// content starts right below the title bar, so the bar lies flush with the frame's top, left
+// and right, and the title boxes sit in the bar's top corner. No frame is drawn around it.
+TEST_F(WindowTree, ATitledWindowWithoutFrameOrBorderHasItsTitleBarFlushWithTheFrame)
+{
+    // The base window's own frame drawing (a Probe only logs it).
+    struct Plain : Window {
+        explicit Plain(u32 f) noexcept : Window(f, nullptr) {}
+    };
+    Window* w = new Plain(WF_VISIBLE | WF_TITLEBAR | WF_CLOSEBOX);
+    w->SetFrameXYWH(100, 100, 200, 150);
+    EXPECT_TRUE(SameRect(w->GetContentRect(), Rect{100, 122, 300, 250}));
+    // Close box in frame coordinates: {184, 0, 200, 14}.
+    struct Case {
+        int x, y;
+        u32 part;
+    } cases[] = {
+        {100, 100, HIT_TITLE},  // the frame's corner is the bar's: no edge to resize by
+        {150, 121, HIT_TITLE},
+        {150, 122, HIT_CONTENT},
+        {100, 200, HIT_CONTENT},
+        {100 + 184, 100, HIT_CLOSEBOX},
+        {100 + 200, 100 + 14, HIT_CLOSEBOX},
+        {100 + 183, 100 + 5, HIT_TITLE},
+        {100 + 190, 100 + 15, HIT_TITLE},
+        {300, 250, HIT_CONTENT},
+        {301, 110, HIT_NONE},
+    };
+    for (const Case& c : cases) EXPECT_EQ(w->HitTest(Point{c.x, c.y}), c.part) << c.x << "," << c.y;
+
+    FramePainter painter = {};
+    painter.drawTitleBar = RecordTitleBar;
+    painter.drawTitleButton = RecordTitleButton;
+    painter.drawFrame = RecordFrame;
+    painter.drawThinBorder = RecordThinBorder;
+    WindowSystem::SetFramePainter(painter);
+    WindowSystem::InvalidateAll();
+    Log().clear();
+    WindowSystem::RenderFrame();
+    WindowSystem::SetFramePainter(FramePainter{});
+    const std::vector<std::string> expected = {"bar 0,0,200,22", "box 184,0,200,14 #0", "frame 184,0,200,14 m3855"};
+    EXPECT_EQ(Log(), expected);
+}
+
 TEST_F(WindowTree, AddingATitleBarKeepsTheContentSizeAndTheChildrenInPlace)
 {
     Window* w = new Probe(WF_VISIBLE | WF_THICKFRAME | WF_RESIZABLE, nullptr, "w");
