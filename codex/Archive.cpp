@@ -125,25 +125,24 @@ Archive* LoadArchive(const char* path)
         if (!directory || fseeko(f, off_t(header.data_start), SEEK_SET) != 0 ||
             fread(directory, 1, size_t(directoryBytes), f) != directoryBytes)
             goto fail;
-        archive->instances.Resize(header.tag_count);
         TagHeader* headers = reinterpret_cast<TagHeader*>(directory);
         if (header.signature == kArchiveSignature) {
-            DiskToMemory(headers, directory, header.tag_count, kTagHeaderDescriptor);
+            TagHeadersFromDisk(headers, directory, header.tag_count);
         } else {
             DiskToMemory(headers, directory, header.tag_count, kOldTagHeaderDescriptor);
             UpgradeTagHeaders(headers, header.tag_count);
         }
         for (u32 i = 0; i < header.tag_count; ++i) {
-            const TagHeader& h = headers[i];
-            if (u64(h.offset) + h.size > u64(size)) {
+            if (u64(headers[i].offset) + headers[i].size > u64(size)) {
                 LogMessage(0, "Codex", "archive '%s': the data of entry %u lies outside the file\n", path, i);
                 goto fail;
             }
-            TagInstance& instance = archive->instances[i];
-            instance.archive = archive;
-            instance.layer = u32(layer);
-            instance.header = h;
         }
+        // Exactly the directory's count (the copies are most of the index's memory), every
+        // one constructed before anything can fail again.
+        archive->instances.SetExact(header.tag_count);
+        for (u32 i = 0; i < header.tag_count; ++i)
+            new (&archive->instances[i]) TagInstance{archive, headers[i], u32(layer), String(), nullptr};
     }
     free(directory);
     fclose(f);

@@ -1,6 +1,8 @@
 #include "codex/Codex.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "codex/Archive.h"
 #include "codex/CodexState.h"
@@ -13,6 +15,70 @@ namespace {
 CodexState gState;
 
 IdMap* GroupMap(u32 group) { return static_cast<IdMap*>(IdMapFind(gState.index, group)); }
+
+// Entries come from slabs of many: a game indexes tens of thousands, and one heap block each
+// costs a header and a call apiece. Freed entries are reused; the slabs go back to the heap
+// when the last entry is freed (the database closed).
+struct EntrySlab {
+    static constexpr u32 kEntries = 1024;
+    EntrySlab* next;
+    u32 used;
+    alignas(TagEntry) unsigned char slots[kEntries][sizeof(TagEntry)];
+};
+
+struct EntryPool {
+    EntrySlab* slabs;
+    void* freeList;  // freed slots, each holding the next one's address
+    u32 live;
+} gEntries;
+
+#if defined(__SANITIZE_ADDRESS__)
+#define TAVIK_ENTRY_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TAVIK_ENTRY_HEAP 1
+#endif
+#endif
+
+TagEntry* NewTagEntry()
+{
+#ifdef TAVIK_ENTRY_HEAP
+    // Under AddressSanitizer every entry is its own block, so a use after free is caught.
+    return new (std::nothrow) TagEntry();
+#endif
+    void* slot = gEntries.freeList;
+    if (slot) {
+        memcpy(&gEntries.freeList, slot, sizeof(void*));
+    } else {
+        if (!gEntries.slabs || gEntries.slabs->used == EntrySlab::kEntries) {
+            EntrySlab* slab = static_cast<EntrySlab*>(malloc(sizeof(EntrySlab)));
+            if (!slab) return nullptr;
+            slab->next = gEntries.slabs;
+            slab->used = 0;
+            gEntries.slabs = slab;
+        }
+        slot = gEntries.slabs->slots[gEntries.slabs->used++];
+    }
+    ++gEntries.live;
+    return new (slot) TagEntry();
+}
+
+void FreeTagEntry(TagEntry* entry)
+{
+#ifdef TAVIK_ENTRY_HEAP
+    delete entry;
+    return;
+#endif
+    entry->~TagEntry();
+    memcpy(static_cast<void*>(entry), &gEntries.freeList, sizeof(void*));
+    gEntries.freeList = entry;
+    if (--gEntries.live) return;
+    while (EntrySlab* slab = gEntries.slabs) {
+        gEntries.slabs = slab->next;
+        free(slab);
+    }
+    gEntries.freeList = nullptr;
+}
 
 // Calls fn(entry) for every indexed entry. The callback must not change the index.
 template <typename F>
@@ -107,12 +173,12 @@ TagEntry* GetOrCreateTagEntry(u32 group, u32 tag)
         }
     }
     if (TagEntry* entry = static_cast<TagEntry*>(IdMapFind(map, tag))) return entry;
-    TagEntry* entry = new (std::nothrow) TagEntry();
+    TagEntry* entry = NewTagEntry();
     if (!entry) return nullptr;
     entry->group = group;
     entry->tag = tag;
     if (!IdMapInsert(map, tag, entry)) {
-        delete entry;
+        FreeTagEntry(entry);
         return nullptr;
     }
     return entry;
@@ -202,6 +268,9 @@ u32 GetTagInstanceCount(const TagEntry* entry) { return entry ? entry->instances
 
 void AddTagInstance(TagEntry* entry, TagInstance* instance)
 {
+    // Room for two copies at once: a tag is commonly both in a foundation archive and in an
+    // expansion or the local folder, and the smallest heap block holds two pointers anyway.
+    if (entry->instances.capacity == 0) entry->instances.Reserve(2);
     entry->instances.Push(instance);
     instance->entry = entry;
     if (instance->layer == 3) entry->local_copy = instance;
@@ -253,7 +322,7 @@ void DestroyTagEntry(TagEntry* entry)
     }
     entry->instances.Free();
     entry->attachments.Free();
-    delete entry;
+    FreeTagEntry(entry);
 }
 
 void RemoveTagInstance(TagInstance* instance)

@@ -25,7 +25,32 @@ void StoreName(char (&field)[32], const char* text)
     for (u32 i = 0; i < kTagNameLength && text[i]; ++i) field[i] = text[i];
 }
 
+u16 BigEndianU16(const u8* p) { return u16((p[0] << 8) | p[1]); }
+
 }  // namespace
+
+void TagHeadersFromDisk(TagHeader* dst, const void* src, u32 count)
+{
+    const u8* p = static_cast<const u8*>(src);
+    for (u32 i = 0; i < count; ++i, p += kTagHeaderSize) {
+        TagHeader h;  // a copy first: dst may be the bytes being read
+        h.identifier = BigEndianU16(p);
+        h.flags = p[2];
+        h.type = p[3];
+        memcpy(h.name, p + 4, sizeof h.name - 1);
+        h.name[sizeof h.name - 1] = 0;
+        h.group = BigEndianU32(p + 36);
+        h.tag = BigEndianU32(p + 40);
+        h.offset = BigEndianU32(p + 44);
+        h.size = BigEndianU32(p + 48);
+        h.user = BigEndianU32(p + 52);
+        h.version = BigEndianU16(p + 56);
+        h.foundation_index = p[58];
+        h.owner_index = p[59];
+        h.game = BigEndianU32(p + 60);
+        memcpy(&dst[i], &h, sizeof h);
+    }
+}
 
 u64 ReadTagHeaders(TagHeader* headers, u32 count, FILE* stream)
 {

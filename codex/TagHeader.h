@@ -58,6 +58,10 @@ static_assert(sizeof(TagHeader) == kTagHeaderSize && sizeof(OldTagHeader) == kTa
 // Each reader and writer works on count consecutive 64-byte headers and answers the number of
 // bytes read or written, or 0 on failure (short read or write, count 0).
 
+// Converts count current-layout headers from their disk bytes, as DiskToMemory with
+// kTagHeaderDescriptor does, field by field without walking the descriptor (an archive
+// directory holds tens of thousands). dst may be src.
+void TagHeadersFromDisk(TagHeader* dst, const void* src, u32 count);
 // Reads current-layout headers.
 u64 ReadTagHeaders(TagHeader* headers, u32 count, FILE* stream);
 // Reads old-layout headers and upgrades them.

@@ -63,6 +63,13 @@ void DynArrayBase::SetExact(u32 elementSize, u32 n)
     count = capacity = n;
 }
 
+void DynArrayBase::Reserve(u32 elementSize, u32 n)
+{
+    if (n <= capacity) return;
+    Reallocate(data, u64(n) * elementSize);
+    capacity = n;
+}
+
 void* DynArrayBase::InsertGap(u32 elementSize, u32 index, u32 n)
 {
     u32 old = count;

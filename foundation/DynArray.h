@@ -25,6 +25,9 @@ struct DynArrayBase {
     void Resize(u32 elementSize, u32 n);
     // count = capacity = n; n = 0 frees the storage.
     void SetExact(u32 elementSize, u32 n);
+    // Makes the capacity at least n (exactly n when it grows), keeping the count and the
+    // elements, so that growing to n later allocates nothing.
+    void Reserve(u32 elementSize, u32 n);
     // Grows by n, moves elements from index on up by n and returns the gap's first byte
     // (its bytes are left as they were).
     void* InsertGap(u32 elementSize, u32 index, u32 n);
@@ -56,6 +59,7 @@ struct DynArray {
     // Generic, byte-moving operations: they leave new elements' bytes as they were.
     void ResizeRaw(u32 n) { Base().Resize(sizeof(T), n); }
     void SetExact(u32 n) { Base().SetExact(sizeof(T), n); }
+    void Reserve(u32 n) { Base().Reserve(sizeof(T), n); }
     T* InsertGap(u32 index, u32 n) { return static_cast<T*>(Base().InsertGap(sizeof(T), index, n)); }
     void RemoveRange(u32 index, u32 n) { Base().RemoveRange(sizeof(T), index, n); }
     void Free() { Base().Free(); }

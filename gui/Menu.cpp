@@ -124,12 +124,12 @@ void MenuItem::TakeItem(MenuItem* item)
 void MenuItem::ChildRemoved(Window* child)
 {
     Window::ChildRemoved(child);
-    MenuItem* item = static_cast<MenuItem*>(child);
-    if (openSubmenu == item) CloseSubmenus(this);
+    // An item being destroyed is no longer a MenuItem here: it is only compared as a window.
+    if (openSubmenu && static_cast<Window*>(openSubmenu) == child) CloseSubmenus(this);
     // A removed item must not stay highlighted: it may be deleted next.
-    if (highlightedItem == item) highlightedItem = nullptr;
-    MenuItem* saved = removing;
-    removing = item;
+    if (highlightedItem && static_cast<Window*>(highlightedItem) == child) highlightedItem = nullptr;
+    Window* saved = removing;
+    removing = child;
     UpdateSize();
     removing = saved;
     Invalidate(0);

@@ -83,7 +83,7 @@ protected:
     s32 RowHeight(const MenuItem* item);
     s32 BarItemWidth(MenuItem* item);
     // The child being removed: it no longer counts while the menu is re-sized.
-    MenuItem* removing;
+    Window* removing;
 };
 
 class Menu : public MenuItem {

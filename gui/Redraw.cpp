@@ -248,6 +248,10 @@ void Window::BeginDraw(int contentOnly, int threeD)
     if (d.IsEmpty()) return;
     s32 sh = g_ws.screenHeight;
     Rect sc = overview ? d : visibleClip;
+    // The clip may be unbounded or an empty one at the extremes: limit it to the screen so
+    // that the scissor arithmetic below cannot overflow.
+    auto limit = [](s32 v, s32 high) { return v < 0 ? 0 : v > high ? high : v; };
+    sc = Rect{limit(sc.left, g_ws.screenWidth), limit(sc.top, sh), limit(sc.right, g_ws.screenWidth), limit(sc.bottom, sh)};
     s32 sw = sc.Width() > 0 ? sc.Width() : 0, shh = sc.Height() > 0 ? sc.Height() : 0;
     glEnable(GL_SCISSOR_TEST);
     glScissor(sc.left, sh - sc.bottom, sw, shh);

@@ -11,7 +11,9 @@ root=$(pwd)
 jobs=${JOBS:-$(nproc)}
 export GSETTINGS_BACKEND=memory
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/tavik-ccache}
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+# Full stacks for every allocation: the GL driver is unloaded before the leak check, and
+# only a full stack still shows the system library that made the block.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:fast_unwind_on_malloc=0}
 export LSAN_OPTIONS="suppressions=$root/tools/lsan-system.supp:print_suppressions=0"
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 

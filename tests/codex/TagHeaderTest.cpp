@@ -169,6 +169,24 @@ TEST(TagHeader, SniffingWantsASignatureAndADataSizeThatFillsTheFile)
     EXPECT_TRUE(IsTagHeaderSignature(h));
 }
 
+TEST(TagHeader, FieldByFieldConversionMatchesTheDescriptorWalkAlsoInPlace)
+{
+    // Random bytes cover every field's byte order and the name's forced terminator.
+    std::vector<u8> disk(kTagHeaderSize * 40);
+    u32 seed = 0x2545F491u;
+    for (u8& b : disk) {
+        seed = seed * 1664525u + 1013904223u;
+        b = u8(seed >> 24);
+    }
+    std::vector<TagHeader> walked(40), direct(40);
+    DiskToMemory(walked.data(), disk.data(), 40, kTagHeaderDescriptor);
+    TagHeadersFromDisk(direct.data(), disk.data(), 40);
+    EXPECT_EQ(0, memcmp(walked.data(), direct.data(), disk.size()));
+    EXPECT_EQ(direct[3].name[31], 0);
+    TagHeadersFromDisk(reinterpret_cast<TagHeader*>(disk.data()), disk.data(), 40);
+    EXPECT_EQ(0, memcmp(walked.data(), disk.data(), disk.size()));
+}
+
 TEST(TagHeader, ManyHeadersRoundTripInOneWrite)
 {
     Bytes disk;

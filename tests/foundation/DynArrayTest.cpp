@@ -43,6 +43,29 @@ TEST(DynArray, GrowingWithinCapacityKeepsTheStorage)
     a.Free();
 }
 
+TEST(DynArray, ReserveGrowsOnlyTheCapacityAndLaterGrowthWithinItAllocatesNothing)
+{
+    DynArray<u32> a = {};
+    a.Reserve(3);
+    EXPECT_EQ(a.count, 0u);
+    EXPECT_EQ(a.capacity, 3u);
+    u32* storage = a.data;
+    for (u32 i = 0; i < 3; ++i) a.Push(i * 7);
+    EXPECT_EQ(a.data, storage);
+    a.Reserve(2);  // never shrinks
+    EXPECT_EQ(a.capacity, 3u);
+    a.Reserve(5);  // grows exactly, keeping the elements
+    EXPECT_EQ(a.capacity, 5u);
+    ASSERT_EQ(a.count, 3u);
+    EXPECT_EQ(a[2], 14u);
+    a.Push(1);
+    a.Push(2);
+    a.Push(3);  // past the reserve: the power-of-two rule again
+    EXPECT_EQ(a.capacity, 8u);
+    EXPECT_EQ(a[0] + a[1] + a[5], 7u + 3u);
+    a.Free();
+}
+
 TEST(DynArray, SetExactInsertGapAndRemoveRangeMoveBytes)
 {
     DynArray<u32> a = {};
