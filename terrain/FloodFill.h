@@ -26,6 +26,7 @@ struct FloodFillRequest {
     u32 minX, maxX, minY, maxY;
     DynArray<FloodFillRun> runs;  // sorted by offset when recorded; the caller frees them
     u32 peakStack;                // the most seeds waiting at once
+    u64 peakBytes;                // memory of the seeds and runs at the end, before the runs are trimmed
 };
 
 // Fills the region of bytes equal to the seed's value that the seed reaches with newValue.
