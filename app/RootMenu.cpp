@@ -10,6 +10,7 @@
 #include "gui/MessageLogWindow.h"
 #include "gui/WindowSystem.h"
 #include "gui/WindowView.h"
+#include "model/ModelImport.h"
 #include "platform/FileDialogs.h"
 #include "tagedit/TagEdit.h"
 #include "tagedit/ArchiveBrowser.h"
@@ -45,6 +46,7 @@ RootMenu::RootMenu() : Window(0, nullptr)
     helpMenu = bar->AddItem("Help", nullptr, 0, 1);
 
     bar->AddItem("Add Archives", fileMenu, kCmdAddArchives, 1);
+    bar->AddItem("New Model From LWO", fileMenu, kCmdImportModel, 1);
     bar->AddItem("New Script", fileMenu, kCmdNewScript, 1);
     bar->AddSeparator(fileMenu);
     bar->AddItem("Exit", fileMenu, kCmdExit, 1);
@@ -78,6 +80,16 @@ int RootMenu::HandleEvent(Window* target, u32 type, Event* event)
         SetPrefInt("OsWindowSizeY", event->data[1]);
     }
     return Window::HandleEvent(target, type, event);
+}
+
+// The log tells what went wrong when no tag results.
+void ImportModelCommand()
+{
+    FileRecord record;
+    if (!OpenFileDialog("Import Model", &record, kFileKindModel, nullptr)) return;
+    String folder, name, extension;
+    SplitPath(record.path.c_str(), &folder, &name, &extension);
+    if (TagEntry* entry = ImportModel(record.path.c_str(), folder.c_str(), name.c_str())) OpenTagEditor(entry);
 }
 
 static void ChooseVornFolder()
@@ -119,6 +131,7 @@ void RootMenu::OnCommand(MenuItem* item)
     s32 id = s32(item->GetId());
     switch (id) {
     case kCmdExit: WindowSystem::RequestQuit(); return;
+    case kCmdImportModel: ImportModelCommand(); return;
     case kCmdNewScript: NewTagDialog(FourCC("scri")); return;
     case kCmdReloadLocalFolder: PollLocalFolder(true); return;
     case kCmdAddArchives: AddArchivesCommand(); return;

@@ -7,6 +7,7 @@
 enum : s32 {
     kCmdExit = 10000,
     kCmdAddArchives = 10001,
+    kCmdImportModel = 10003,
     kCmdNewScript = 10004,
     kCmdArchiveBrowser = 10200,
     kCmdLogViewer = 10201,
@@ -56,3 +57,6 @@ void ConvertImagesInFolder();
 // Converts one file to the target format (Alpha Only mode: to 8-bit alpha, with ".alpha" in
 // its name); the source stays. Answers 1 when a file was written.
 int ConvertImageFile(const char* path, u32 targetFormat, u32 alphaOnly);
+// The command "New Model From LWO": asks for a LightWave object ("Import Model"), imports it
+// as model tags named after the file and opens the new geometry's editor.
+void ImportModelCommand();

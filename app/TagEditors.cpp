@@ -1,6 +1,7 @@
 #include "app/TagEditors.h"
 
 #include "codex/TagGroups.h"
+#include "model/ui/GeomEdit.h"
 #include "tagedit/DtexEdit.h"
 #include "tagedit/SoundEdit.h"
 #include "tagedit/TextEdit.h"
@@ -24,6 +25,7 @@ struct BuiltInEditor {
 const BuiltInEditor kBuiltInEditors[] = {
     {FourCC("ditl"), NewTextEditor},
     {FourCC("dtex"), [](TagEntry* e) -> TagEdit* { return new DtexEdit(e); }},
+    {FourCC("geom"), NewGeomEditor},
     {FourCC("scri"), NewTextEditor},
     {FourCC("soun"), [](TagEntry* e) -> TagEdit* { return new SoundEdit(e); }},
     {FourCC("stli"), NewTextEditor},
