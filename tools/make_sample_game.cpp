@@ -407,10 +407,11 @@ void MakeSampleModels(const fs::path& game)
     canvas->surfaceName = "Canvas";
     canvas->textureFileName = "tent.png";
     u8 pixels[32 * 32];
-    for (u32 i = 0; i < 32 * 32; ++i) pixels[i] = u8(((i / 32) / 4 + (i % 32) / 4) % 4);
+    // Colour 0 is left out: a collection shows it as transparent.
+    for (u32 i = 0; i < 32 * 32; ++i) pixels[i] = u8(1 + ((i / 32) / 4 + (i % 32) / 4) % 4);
     canvas->image.Create(32, 32, kImageIndexed, pixels);
-    const Rgb palette[4] = {{200, 180, 120}, {170, 60, 40}, {90, 120, 60}, {240, 230, 210}};
-    canvas->image.SetPalette(4, palette);
+    const Rgb palette[5] = {{0, 0, 0}, {200, 180, 120}, {170, 60, 40}, {90, 120, 60}, {240, 230, 210}};
+    canvas->image.SetPalette(5, palette);
     canvas->imageLoaded = 1;
     if (!ExportModelToLwo(tent, (game / "models").string().c_str(), "Tent")) Fail("Tent.lwo");
     DeleteRenderModel(tent);

@@ -1,0 +1,194 @@
+#!/usr/bin/env bash
+# A user imports the sample game's LightWave object and exports it again in the real program:
+# File > New Model From LWO, "Tent.lwo" typed into "Import Model", the geometry viewer opens;
+# its context menu's "Export LWO..." into a chosen folder. The four tag files must stand in
+# the local folder with their bytes, and the exported object and picture in the folder, read
+# back by our reader (lwo_info) and, when installed, by assimp. Needs a display (Xvfb),
+# xdotool, ImageMagick's import and python3.
+# Usage: model_end_to_end.sh <program folder> <program name> [emulator]
+set -u
+folder=$1 program=$2 emulator=${3:-}
+here=$(cd "$(dirname "$0")" && pwd)
+name=Tent
+export_dir="$folder/e2e-model-export"
+tags=("local/geometries/$name" "local/collections/$name" "local/collection references/$name" "local/models/$name")
+cleanup() { rm -f "${tags[@]/#/$folder/}"; rm -rf "$export_dir"; }
+fail() { echo "FAILED: $*"; import -window root "${TMPDIR:-/tmp}/tavik-model-failure.png" 2>/dev/null; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; cleanup; exit 1; }
+
+[ -n "${DISPLAY:-}" ] || { echo "no display: skipped"; exit 0; }
+for tool in xdotool import python3; do
+    command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 0; }
+done
+slow=1
+if [ -n "$emulator" ]; then
+    slow=6
+    export GALLIUM_DRIVER=softpipe
+fi
+
+cd "$folder" || fail "no program folder $folder"
+folder=$(pwd)
+export_dir="$folder/e2e-model-export"
+[ -f models/Tent.lwo ] || fail "the sample game has no models/Tent.lwo"
+cleanup
+mkdir -p "$export_dir"
+# The dialogs open in the remembered folders: the sample objects and the export folder.
+printf 'ShowSplash 0\nLastModelOpenPath "%s/models/"\nLastModelFolderPath "%s/"\n' "$folder" "$export_dir" >res/prefs.txt
+$emulator "./$program" >"${TMPDIR:-/tmp}/tavik-model.log" 2>&1 &
+pid=$!
+
+pixel() {  # pixel <window> <x> <y>: "r g b", or "none"
+    local p
+    p=$(import -window "$1" -crop "1x1+$2+$3" -depth 8 rgb:- 2>/dev/null | od -An -tu1 | tr -s ' ' | sed 's/^ //;s/ $//')
+    echo "${p:-none}"
+}
+wait_for_window() {  # wait_for_window <title>: the visible window's id
+    local w=""
+    for _ in $(seq 1 $((40 * slow))); do
+        w=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
+        [ -n "$w" ] && break
+        sleep 0.5
+    done
+    echo "$w"
+}
+
+window=$(wait_for_window Tavik)
+[ -n "$window" ] || fail "no window appeared"
+bar=none desk=none
+for _ in $(seq 1 $((40 * slow))); do
+    sleep 1
+    bar=$(pixel "$window" 900 12)
+    desk=$(pixel "$window" 900 600)
+    [ "$bar" != none ] && [ "$bar" != "$desk" ] && break
+done
+[ "$bar" != none ] && [ "$bar" != "$desk" ] || fail "no menu bar"
+
+xdotool windowfocus --sync "$window" 2>/dev/null
+# File: Down highlights the top item, Up wraps to "Exit", the next Up reaches "New Script" and
+# the one after it "New Model From LWO", wherever other items stand above them.
+xdotool mousemove --window "$window" 16 10 click 1
+sleep "$slow"
+for key in Down Up Up Up; do
+    xdotool key "$key"
+    sleep 0.3
+done
+xdotool key Return
+
+dialog=$(wait_for_window "Import Model")
+[ -n "$dialog" ] || fail "no \"Import Model\" dialog"
+sleep "$slow"
+# Typing opens the chooser's location line; its completion selects a suffix, which Delete drops.
+xdotool type --window "$dialog" --delay $((60 * slow)) "$name.lwo"
+sleep 1
+xdotool key --window "$dialog" Delete
+sleep 0.3
+xdotool key --window "$dialog" Return
+
+for _ in $(seq 1 $((40 * slow))); do
+    all=1
+    for t in "${tags[@]}"; do [ -f "$t" ] || all=0; done
+    [ $all = 1 ] && break
+    sleep 0.5
+done
+for t in "${tags[@]}"; do [ -f "$t" ] || fail "no $t after the import: $(cat "${TMPDIR:-/tmp}/tavik-model.log")"; done
+
+python3 - "${tags[@]}" <<'PY' || fail "the imported tags are not as expected"
+import struct, sys
+problems = []
+headers = {}
+for path, group in zip(sys.argv[1:], [b"geom", b".256", b"core", b"mode"]):
+    data = open(path, "rb").read()
+    name = data[4:36].split(b"\0")[0]
+    g, tag, offset, size = struct.unpack(">IIII", data[36:52])
+    if data[60:64] != b"vrn2": problems.append("%s: signature" % path)
+    if g != int.from_bytes(group, "big"): problems.append("%s: group %x" % (path, g))
+    if name != b"Tent": problems.append("%s: name %r" % (path, name))
+    if offset != 64 or size != len(data) - 64: problems.append("%s: offset %d size %d" % (path, offset, size))
+    headers[group] = (tag, data[64:])
+geom, coll, core, mode = (headers[g] for g in [b"geom", b".256", b"core", b"mode"])
+counts = struct.unpack(">HHH", geom[1][8:14])
+if counts != (1, 5, 4): problems.append("geometry counts %r" % (counts,))
+if struct.unpack(">I", geom[1][4:8])[0] != core[0]: problems.append("geometry names another core")
+c = core[1]
+if len(c) != 384 or struct.unpack(">I", c[0:4])[0] != coll[0] or c[4:6] != b"\0\1" or c[8:334] != b"\xff" * 326:
+    problems.append("core bytes")
+if struct.unpack(">I", mode[1][4:8])[0] != geom[0]: problems.append("model names another geometry")
+if problems:
+    print("; ".join(problems))
+    sys.exit(1)
+PY
+
+# The viewer clears its content to black: right-click inside that area, away from the buttons.
+sleep "$slow"
+read -r vx vy < <(import -window "$window" -depth 8 ppm:- 2>/dev/null | python3 -c '
+import sys
+raw = sys.stdin.buffer.read()
+fields, at = [], 0
+while len(fields) < 4:
+    while raw[at:at + 1].isspace(): at += 1
+    start = at
+    while not raw[at:at + 1].isspace(): at += 1
+    fields.append(raw[start:at])
+w, h = int(fields[1]), int(fields[2])
+data = raw[at + 1:]
+xs, ys = [], []
+for y in range(0, h, 4):
+    row = data[y * w * 3:(y + 1) * w * 3]
+    for x in range(0, w, 4):
+        if row[x * 3:x * 3 + 3] == b"\0\0\0":
+            xs.append(x); ys.append(y)
+if len(xs) < 100:
+    print("0 0")
+else:
+    xs.sort(); ys.sort()
+    print(xs[len(xs) // 2] - 40, ys[len(ys) // 2] + 40)
+')
+[ "${vx:-0}" != 0 ] || fail "the geometry viewer did not open"
+xdotool mousemove --window "$window" "$vx" "$vy" click 3
+sleep "$slow"
+for key in Down Down; do
+    xdotool key "$key"
+    sleep 0.3
+done
+xdotool key Return
+
+dialog=$(wait_for_window "Choose a destination folder")
+[ -n "$dialog" ] || fail "no \"Choose a destination folder\" dialog"
+sleep "$slow"
+# The chooser opens in the remembered export folder; its default button (bottom right) picks it.
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+xdotool mousemove --window "$dialog" $((WIDTH - 40)) $((HEIGHT - 22)) click 1
+for _ in $(seq 1 $((40 * slow))); do
+    [ -f "$export_dir/$name.lwo" ] && break
+    sleep 0.5
+done
+[ -f "$export_dir/$name.lwo" ] || fail "no $name.lwo in the export folder: $(ls "$export_dir")"
+[ -f "$export_dir/tent.png" ] || fail "no tent.png beside the object: $(ls "$export_dir")"
+
+info=$($emulator ./lwo_info "$export_dir/$name.lwo") || fail "our reader cannot read the export"
+grep -qx "points 5" <<<"$info" && grep -qx "triangles 4" <<<"$info" && grep -qx "polygons 4" <<<"$info" \
+    || fail "our reader sees: $info"
+grep -qx "box -1 0 -1 1 1.5 1" <<<"$info" || fail "box: $info"
+if command -v assimp >/dev/null; then
+    faces=$(assimp info "$export_dir/$name.lwo" -r 2>/dev/null | sed -n 's/^ *Faces: *//p')
+    [ "$faces" = 4 ] || fail "assimp sees $faces faces"
+fi
+if command -v identify >/dev/null; then
+    identify "$export_dir/tent.png" | grep -q "PNG 32x32" || fail "tent.png: $(identify "$export_dir/tent.png")"
+fi
+
+code=""
+# The folder dialog took the keyboard; give it back to the program.
+xdotool windowfocus --sync "$window" 2>/dev/null
+for _ in $(seq 1 $((20 * slow))); do
+    python3 "$here/../../tools/x11_close_window.py" "$window" 2>/dev/null
+    sleep "$slow"
+    xdotool key Return 2>/dev/null
+    for _ in 1 2 3 4; do
+        sleep 0.5
+        if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; code=$?; break 2; fi
+    done
+done
+[ -n "$code" ] || fail "the program did not quit"
+[ "$code" = 0 ] || fail "exit code $code"
+cleanup
+echo "passed"
