@@ -9,27 +9,13 @@ folder=$1 program=$2 emulator=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 fail() { echo "FAILED: $*"; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; exit 1; }
 
-[ -n "${DISPLAY:-}" ] || { echo "no display: skipped"; exit 0; }
-for tool in xdotool import python3; do
-    command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 0; }
-done
-slow=1
-if [ -n "$emulator" ]; then
-    slow=6
-    # Mesa's llvmpipe generates code that crashes under the emulator on some texture draws.
-    export GALLIUM_DRIVER=softpipe
-fi
+. "$here/e2e_support.sh"
+e2e_require_display
 
 cd "$folder" || fail "no program folder $folder"
 rm -f res/prefs.txt
 $emulator "./$program" >"${TMPDIR:-/tmp}/tavik-end-to-end.log" 2>&1 &
 pid=$!
-
-pixel() {  # pixel <window> <x> <y>: "r g b", or "none"
-    local p
-    p=$(import -window "$1" -crop "1x1+$2+$3" -depth 8 rgb:- 2>/dev/null | od -An -tu1 | tr -s ' ' | sed 's/^ //;s/ $//')
-    echo "${p:-none}"
-}
 
 window=""
 for _ in $(seq 1 $((60 * slow))); do
@@ -57,18 +43,7 @@ done
 # The splash is modal and a close request is refused (with a beep) while it shows: ask again
 # until the quit question comes, and answer it with Enter, which presses its first button,
 # "Quit".
-code=""
-for _ in $(seq 1 $((20 * slow))); do
-    python3 "$here/../../tools/x11_close_window.py" "$window" 2>/dev/null
-    sleep "$slow"
-    xdotool key --window "$window" Return 2>/dev/null
-    for _ in 1 2 3 4; do
-        sleep 0.5
-        if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; code=$?; break 2; fi
-    done
-done
-[ -n "$code" ] || fail "the program did not quit"
-[ "$code" = 0 ] || fail "exit code $code"
+e2e_quit "$window"
 grep -qx 'ShowSplash 0' res/prefs.txt || fail "res/prefs.txt lacks ShowSplash 0: $(cat res/prefs.txt 2>&1)"
 grep -qx 'VornPath "."' res/prefs.txt || fail "res/prefs.txt lacks the game folder"
 echo "passed"

@@ -15,15 +15,8 @@ tags=("local/geometries/$name" "local/collections/$name" "local/collection refer
 cleanup() { rm -f "${tags[@]/#/$folder/}"; rm -rf "$export_dir"; }
 fail() { echo "FAILED: $*"; import -window root "${TMPDIR:-/tmp}/tavik-model-failure.png" 2>/dev/null; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; cleanup; exit 1; }
 
-[ -n "${DISPLAY:-}" ] || { echo "no display: skipped"; exit 0; }
-for tool in xdotool import python3; do
-    command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 0; }
-done
-slow=1
-if [ -n "$emulator" ]; then
-    slow=6
-    export GALLIUM_DRIVER=softpipe
-fi
+. "$here/e2e_support.sh"
+e2e_require_display
 
 cd "$folder" || fail "no program folder $folder"
 folder=$(pwd)
@@ -36,11 +29,6 @@ printf 'ShowSplash 0\nLastModelOpenPath "%s/models/"\nLastModelFolderPath "%s/"\
 $emulator "./$program" >"${TMPDIR:-/tmp}/tavik-model.log" 2>&1 &
 pid=$!
 
-pixel() {  # pixel <window> <x> <y>: "r g b", or "none"
-    local p
-    p=$(import -window "$1" -crop "1x1+$2+$3" -depth 8 rgb:- 2>/dev/null | od -An -tu1 | tr -s ' ' | sed 's/^ //;s/ $//')
-    echo "${p:-none}"
-}
 wait_for_window() {  # wait_for_window <title>: the visible window's id
     local w=""
     for _ in $(seq 1 $((40 * slow))); do
@@ -176,19 +164,7 @@ if command -v identify >/dev/null; then
     identify "$export_dir/tent.png" | grep -q "PNG 32x32" || fail "tent.png: $(identify "$export_dir/tent.png")"
 fi
 
-code=""
-# The folder dialog took the keyboard; give it back to the program.
-xdotool windowfocus --sync "$window" 2>/dev/null
-for _ in $(seq 1 $((20 * slow))); do
-    python3 "$here/../../tools/x11_close_window.py" "$window" 2>/dev/null
-    sleep "$slow"
-    xdotool key Return 2>/dev/null
-    for _ in 1 2 3 4; do
-        sleep 0.5
-        if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; code=$?; break 2; fi
-    done
-done
-[ -n "$code" ] || fail "the program did not quit"
-[ "$code" = 0 ] || fail "exit code $code"
+# The folder dialog took the keyboard; the quit gives it back to the program first.
+e2e_quit "$window" focus
 cleanup
 echo "passed"

@@ -9,6 +9,7 @@
 #include "model/ui/GeomEdit.h"
 #include "model/ui/View3D.h"
 #include "model/ui/ViewTransformButton.h"
+#include "tests/model/TagWriting.h"
 #include "tests/gui/PixelTestSupport.h"
 #include "tests/tagedit/TagEditSupport.h"
 
@@ -16,22 +17,11 @@ namespace {
 
 const u32 kGeom = FourCC("geom");
 
-template <typename Writer>
-u32 WriteTag(u32 group, const char* name, Writer write)
-{
-    TagHeader h;
-    TagEntry* e = CreateTag(group, kNoTagId, name, &h, false);
-    if (!e) return kNoTagId;
-    FILE* f = BeginTagWrite(e, &h, nullptr);
-    bool ok = f && write(f, &h);
-    return f && FinishTagWrite(e, &h, ok) ? e->tag : kNoTagId;
-}
-
 // A 2 x 2 square facing the view (render x and y from -1 to 1 at z = 0) in two triangles of
 // surface 0, or all four corners at one point.
 u32 WriteSquareGeometry(const char* name, u32 core, bool onePoint = false)
 {
-    return WriteTag(kGeom, name, [core, onePoint](FILE* f, TagHeader* h) {
+    return WriteNewTag(kGeom, name, [core, onePoint](FILE* f, TagHeader* h) {
         Geometry g;
         InitGeom(&g);
         const float lo[3] = {-1, -1, 0}, hi[3] = {1, 1, 0}, pivot[3] = {0, 0, 0};
@@ -59,7 +49,7 @@ u32 WriteSquareGeometry(const char* name, u32 core, bool onePoint = false)
 // 'core' naming it; answers the core's id.
 u32 WriteRedCollectionAndCore()
 {
-    u32 collection = WriteTag(FourCC(".256"), "Red", [](FILE* f, TagHeader* h) {
+    u32 collection = WriteNewTag(FourCC(".256"), "Red", [](FILE* f, TagHeader* h) {
         Collection c;
         ColorTableEntry colors[256] = {};
         colors[5] = {250, 10, 20};
@@ -70,7 +60,7 @@ u32 WriteRedCollectionAndCore()
         c.AddSequence("Face")->GetFrameView(0, 0).bitmap = b;
         return c.Write(f, h) != 0;
     });
-    return WriteTag(FourCC("core"), "Red", [collection](FILE* f, TagHeader*) {
+    return WriteNewTag(FourCC("core"), "Red", [collection](FILE* f, TagHeader*) {
         CoreTagData core = {};
         core.collection = collection;
         return WriteCoreTag(&core, f) != 0;

@@ -65,6 +65,15 @@ protected:
         return LocalFiles(kGeom) + LocalFiles(kColl) + LocalFiles(kCore) + LocalFiles(kMode);
     }
 
+    // The one tag of the group, or null when there are none or several.
+    static TagEntry* OnlyTag(u32 group)
+    {
+        DynArray<TagEntry*> list = {};
+        ListGroupTags(group, &list);
+        TagEntry* e = list.count == 1 ? list.data[0] : nullptr;
+        list.Free();
+        return e;
+    }
     static Geometry* ReadGeom(TagEntry* e)
     {
         TagHeader h;
@@ -167,11 +176,9 @@ TEST_F(ModelImportTest, ModelCellsCoverEveryWholeSquareOfTheStoredBoxAndNameTheG
     s.polygons = {{0, 1, 2}};
     TagEntry* geomEntry = Import(WriteObject(s), "Wedge");
     ASSERT_NE(geomEntry, nullptr);
-    DynArray<TagEntry*> modes = {};
-    ListGroupTags(kMode, &modes);
-    ASSERT_EQ(1u, modes.count);
-    const Bytes m = TagData(modes.data[0]);
-    modes.Free();
+    TagEntry* mode = OnlyTag(kMode);
+    ASSERT_NE(mode, nullptr);
+    const Bytes m = TagData(mode);
     EXPECT_EQ(0u, BigU32(m, 0));
     EXPECT_EQ(geomEntry->tag, BigU32(m, 4));
     EXPECT_EQ(3, BigU16(m, 10));  // one id per vertex
@@ -290,17 +297,10 @@ TEST_F(ModelImportTest, ATagInUseStopsTheImportBeforeAnythingChanges)
     const std::string object = WriteObject(TexturedSquare());
     ASSERT_NE(Import(object), nullptr);
     ASSERT_EQ(4u, AllLocalFiles());
-    DynArray<TagEntry*> cores = {};
-    ListGroupTags(kCore, &cores);
-    ASSERT_EQ(1u, cores.count);
-    TagEntry* core = cores.data[0];
-    cores.Free();
+    TagEntry* core = OnlyTag(kCore);
+    TagEntry* geom = OnlyTag(kGeom);
+    ASSERT_TRUE(core && geom);
     const Bytes coreBefore = TagData(core);
-    DynArray<TagEntry*> geoms = {};
-    ListGroupTags(kGeom, &geoms);
-    ASSERT_EQ(1u, geoms.count);
-    TagEntry* geom = geoms.data[0];
-    geoms.Free();
     const Bytes geomBefore = TagData(geom);
 
     Attach(core);

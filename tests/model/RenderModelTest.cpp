@@ -6,6 +6,7 @@
 #include "codex/LocalFolder.h"
 #include "collection/Collection.h"
 #include "model/RenderModel.h"
+#include "tests/model/TagWriting.h"
 #include "tests/codex/CodexFixture.h"
 
 namespace {
@@ -24,22 +25,11 @@ protected:
         CodexTest::TearDown();
     }
 
-    template <typename Writer>
-    u32 WriteTag(u32 group, const char* name, Writer write)
-    {
-        TagHeader h;
-        TagEntry* e = CreateTag(group, kNoTagId, name, &h, false);
-        if (!e) return kNoTagId;
-        FILE* f = BeginTagWrite(e, &h, nullptr);
-        bool ok = f && write(f, &h);
-        return f && FinishTagWrite(e, &h, ok) ? e->tag : kNoTagId;
-    }
-
     // A collection of two 2 x 1 bitmaps and three sequences: "Lava" shows bitmap 1, "Blank"
     // shows none, "Later" shows bitmap 0 in its second frame only. Answers the 'core' id.
     u32 WriteCollectionAndCore()
     {
-        u32 collection = WriteTag(FourCC(".256"), "Rocks", [](FILE* f, TagHeader* h) {
+        u32 collection = WriteNewTag(FourCC(".256"), "Rocks", [](FILE* f, TagHeader* h) {
             Collection c;
             ColorTableEntry colors[256] = {};
             colors[5] = {250, 10, 20};
@@ -56,7 +46,7 @@ protected:
             later->GetFrameView(1, 0).bitmap = a;
             return c.Write(f, h) != 0;
         });
-        return WriteTag(FourCC("core"), "Rocks", [collection](FILE* f, TagHeader*) {
+        return WriteNewTag(FourCC("core"), "Rocks", [collection](FILE* f, TagHeader*) {
             CoreTagData core = {};
             core.collection = collection;
             return WriteCoreTag(&core, f) != 0;

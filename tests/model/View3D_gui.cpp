@@ -139,15 +139,29 @@ public:
     View3D view;
 };
 
-class ViewPixels : public pixeltest::SkinnedScreen {};
+class ViewPixels : public pixeltest::SkinnedScreen {
+protected:
+    // A view window of the size at the screen's top left showing the model from the distance.
+    ViewWindow* Show(RenderModel* model, s32 size, float distance)
+    {
+        ViewWindow* w = new ViewWindow(WindowSystem::GetLayerRoot(0));
+        w->SetFrame(Rect{0, 0, size, size});
+        w->view.AddModel(model);
+        w->view.SetDistance(distance);
+        return w;
+    }
+    static void Close(ViewWindow* w, RenderModel* model)
+    {
+        w->Close();
+        WindowSystem::ProcessDeferredDeletes();
+        DeleteRenderModel(model);
+    }
+};
 
 TEST_F(ViewPixels, TheTextureShowsItsFourColoursFacingTheCamera)
 {
     RenderModel* model = TexturedSquare();
-    ViewWindow* w = new ViewWindow(WindowSystem::GetLayerRoot(0));
-    w->SetFrame(Rect{0, 0, 200, 200});
-    w->view.AddModel(model);
-    w->view.SetDistance(3);
+    ViewWindow* w = Show(model, 200, 3);
     pixeltest::Shot shot = Render();
     std::set<u32> seen;
     for (int y : {60, 140})
@@ -155,25 +169,18 @@ TEST_F(ViewPixels, TheTextureShowsItsFourColoursFacingTheCamera)
     EXPECT_EQ((std::set<u32>{0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF}), seen);
     EXPECT_EQ(0u, shot.At(5, 5));  // outside the square: the clear colour
     EXPECT_NE(0u, model->materials.data[0].texture.id);
-    w->Close();
-    WindowSystem::ProcessDeferredDeletes();
-    DeleteRenderModel(model);
+    Close(w, model);
 }
 
 TEST_F(ViewPixels, AnEmptyModelOrASinglePointGivesFiniteMatricesAtDistanceZero)
 {
     RenderModel* model = NewRenderModel();
-    ViewWindow* w = new ViewWindow(WindowSystem::GetLayerRoot(0));
-    w->SetFrame(Rect{0, 0, 100, 100});
-    w->view.AddModel(model);
-    w->view.SetDistance(0);
+    ViewWindow* w = Show(model, 100, 0);
     Render();
     for (double v : w->view.modelView) EXPECT_TRUE(std::isfinite(v));
     for (double v : w->view.projection) EXPECT_TRUE(std::isfinite(v));
     EXPECT_EQ(0.0f, w->view.distance);
-    w->Close();
-    WindowSystem::ProcessDeferredDeletes();
-    DeleteRenderModel(model);
+    Close(w, model);
 }
 
 }  // namespace
