@@ -39,6 +39,20 @@ wait_for_window() {  # wait_for_window <title>: the visible window's id
     echo "$w"
 }
 
+# Moves through an open menu with the keys, picks the item with Return and waits for the
+# dialog of that title: its id goes to dialog.
+choose_then_wait_for() {  # choose_then_wait_for <key>... -- <dialog title>
+    while [ "$1" != -- ]; do
+        xdotool key "$1"
+        sleep 0.3
+        shift
+    done
+    xdotool key Return
+    dialog=$(wait_for_window "$2")
+    [ -n "$dialog" ] || fail "no \"$2\" dialog"
+    sleep "$slow"
+}
+
 window=$(wait_for_window Tavik)
 [ -n "$window" ] || fail "no window appeared"
 bar=none desk=none
@@ -55,15 +69,7 @@ xdotool windowfocus --sync "$window" 2>/dev/null
 # the one after it "New Model From LWO", wherever other items stand above them.
 xdotool mousemove --window "$window" 16 10 click 1
 sleep "$slow"
-for key in Down Up Up Up; do
-    xdotool key "$key"
-    sleep 0.3
-done
-xdotool key Return
-
-dialog=$(wait_for_window "Import Model")
-[ -n "$dialog" ] || fail "no \"Import Model\" dialog"
-sleep "$slow"
+choose_then_wait_for Down Up Up Up -- "Import Model"
 # Typing opens the chooser's location line; its completion selects a suffix, which Delete drops.
 xdotool type --window "$dialog" --delay $((60 * slow)) "$name.lwo"
 sleep 1
@@ -133,15 +139,7 @@ else:
 [ "${vx:-0}" != 0 ] || fail "the geometry viewer did not open"
 xdotool mousemove --window "$window" "$vx" "$vy" click 3
 sleep "$slow"
-for key in Down Down; do
-    xdotool key "$key"
-    sleep 0.3
-done
-xdotool key Return
-
-dialog=$(wait_for_window "Choose a destination folder")
-[ -n "$dialog" ] || fail "no \"Choose a destination folder\" dialog"
-sleep "$slow"
+choose_then_wait_for Down Down -- "Choose a destination folder"
 # The chooser opens in the remembered export folder; its default button (bottom right) picks it.
 eval "$(xdotool getwindowgeometry --shell "$dialog")"
 xdotool mousemove --window "$dialog" $((WIDTH - 40)) $((HEIGHT - 22)) click 1
