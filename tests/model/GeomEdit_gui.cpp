@@ -138,6 +138,37 @@ TEST_F(GeomEditTest, AnUnreadableGeometryIsNotLoadedAndASinglePointResetsToDista
     EXPECT_FLOAT_EQ(0.5f, ed->view->target[1]);
 }
 
+TEST_F(GeomEditTest, ExportLwoWritesTheObjectWhereTheUserChoseAndShowsAFailure)
+{
+    u32 id = WriteSquareGeometry("Square", kNoTagId);
+    GeomEdit* ed = static_cast<GeomEdit*>(OpenTagEditor(FindTag(kGeom, id)));
+    ASSERT_NE(ed, nullptr);
+    TempFolder out("tavik-geom-export");
+    FakeOsDialogAnswer answer;
+    answer.paths[0] = out.path.c_str();
+    FakeOsQueueDialogAnswer(answer);
+    ed->ExportLwo();
+    ASSERT_NE(FakeOsLastDialog(), nullptr);
+    EXPECT_STREQ("Choose a destination folder", FakeOsLastDialog()->title.c_str());
+    EXPECT_EQ(3, FakeOsLastDialog()->kind);
+    EXPECT_TRUE(tetest::Seen().empty());
+    const Bytes written = ReadFile(out / "Square.lwo");
+    ASSERT_GT(written.size(), 12u);
+    EXPECT_EQ("FORM", std::string(written.begin(), written.begin() + 4));
+
+    // A folder that cannot be made (a file stands there) keeps nothing and says so.
+    const std::string blocked = out / "Square.lwo";
+    answer.paths[0] = blocked.c_str();
+    FakeOsQueueDialogAnswer(answer);
+    Answer(0);
+    ed->ExportLwo();
+    ASSERT_EQ(1u, tetest::Seen().size());
+    EXPECT_EQ("Error", tetest::Seen()[0].title);
+    EXPECT_NE(std::string::npos, tetest::Seen()[0].text.find("could not be written"));
+    EXPECT_EQ(written, ReadFile(out / "Square.lwo"));
+    EXPECT_EQ(0u, FakeOsUnexpectedDialogCount());
+}
+
 // The viewer on a real screen: the textured square in the middle, the counts at the top left
 // and the three icons at the top right.
 class GeomEditPixels : public pixeltest::SkinnedScreen {
