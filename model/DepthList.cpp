@@ -3,6 +3,17 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+
+// The sort works on (depth, position) pairs in one block rather than following a pointer per
+// comparison; the position is the arrival order, which the stable sort keeps for ties.
+struct DepthKey {
+    float depth;
+    u32 at;
+};
+
+}  // namespace
+
 void BuildDepthList(DepthList* list, RenderModel* const* models, u32 modelCount, DynArray<RenderTriangle*>* scratch)
 {
     list->head = list->tail = nullptr;
@@ -10,27 +21,32 @@ void BuildDepthList(DepthList* list, RenderModel* const* models, u32 modelCount,
     u64 total = 0;
     for (u32 m = 0; m < modelCount; ++m)
         if (models[m]) total += models[m]->triangles.count;
-    if (!total || total > 0xFFFFFFFFu) return;
-    scratch->ResizeRaw(u32(total));
-    u32 n = 0;
+    if (!total || total > 0x10000000u) return;
+    const u32 n = u32(total);
+    // One block: the triangle pointers, then the keys.
+    scratch->ResizeRaw(n + u32((u64(n) * sizeof(DepthKey) + sizeof(RenderTriangle*) - 1) / sizeof(RenderTriangle*)));
+    RenderTriangle** triangles = scratch->data;
+    DepthKey* keys = reinterpret_cast<DepthKey*>(scratch->data + n);
+    u32 i = 0;
     for (u32 m = 0; m < modelCount; ++m) {
         if (!models[m]) continue;
         for (RenderTriangle& t : models[m]->triangles) {
             if (std::isnan(t.sortDepth)) t.sortDepth = -INFINITY;
-            scratch->data[n++] = &t;
+            triangles[i] = &t;
+            keys[i] = DepthKey{t.sortDepth, i};
+            ++i;
         }
     }
-    std::stable_sort(scratch->data, scratch->data + n,
-                     [](const RenderTriangle* a, const RenderTriangle* b) { return a->sortDepth > b->sortDepth; });
+    std::stable_sort(keys, keys + n, [](const DepthKey& a, const DepthKey& b) { return a.depth > b.depth; });
     RenderTriangle* prev = nullptr;
-    for (u32 i = 0; i < n; ++i) {
-        RenderTriangle* t = scratch->data[i];
+    for (u32 k = 0; k < n; ++k) {
+        RenderTriangle* t = triangles[keys[k].at];
         t->sortPrev = prev;
         t->sortNext = nullptr;
         if (prev) prev->sortNext = t;
+        else list->head = t;
         prev = t;
     }
-    list->head = scratch->data[0];
     list->tail = prev;
     list->count = n;
 }
