@@ -112,8 +112,9 @@ if problems:
 PY
 
 # The viewer clears its content to black: right-click inside that area, away from the buttons.
-sleep "$slow"
-read -r vx vy < <(import -window "$window" -depth 8 ppm:- 2>/dev/null | python3 -c '
+# Under an emulator the editor shows some seconds after its tags are written.
+viewer_spot() {
+    import -window "$window" -depth 8 ppm:- 2>/dev/null | python3 -c '
 import sys
 raw = sys.stdin.buffer.read()
 fields, at = [], 0
@@ -135,7 +136,14 @@ if len(xs) < 100:
 else:
     xs.sort(); ys.sort()
     print(xs[len(xs) // 2] - 40, ys[len(ys) // 2] + 40)
-')
+'
+}
+vx=0 vy=0
+for _ in $(seq 1 $((20 * slow))); do
+    sleep 1
+    read -r vx vy < <(viewer_spot)
+    [ "${vx:-0}" != 0 ] && break
+done
 [ "${vx:-0}" != 0 ] || fail "the geometry viewer did not open"
 xdotool mousemove --window "$window" "$vx" "$vy" click 3
 sleep "$slow"
