@@ -108,7 +108,9 @@ public:
     int EndBrushStroke();
 
     // Flood fills with the brush material (locks and Shift do not matter); one undo entry
-    // when something changed. A position off the mesh fills nothing. Answer: filled or not.
+    // when something changed. A position off the mesh fills nothing. The vertex fill starts at
+    // the nearest vertex (position + 0.5, truncated), the triangle fill at the triangle that
+    // holds the position. Answer: filled or not.
     int FloodFillVertices(float x, float z);
     int FloodFillTriangles(float x, float z);
 
