@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #include "collection/Collection.h"
 #include "terrain/ChunkTexels.h"
@@ -21,10 +22,7 @@ TerrainModel::TerrainModel()
 TerrainModel::~TerrainModel()
 {
     FreeChunks();
-    FreeDetailGrid(vertexGrid);
-    FreeDetailGrid(vertexSaved);
-    FreeDetailGrid(triangleGrid);
-    FreeDetailGrid(triangleSaved);
+    FreeDetailGrids();
     if (mesh) {
         FreeMesh(mesh);
         delete mesh;
@@ -35,6 +33,14 @@ void TerrainModel::FreeChunks()
 {
     ResizeMeshChunks(&chunks, 0, releaseChunk);
     chunks.Free();
+}
+
+void TerrainModel::FreeDetailGrids()
+{
+    for (DetailGrid** g : {&vertexGrid, &vertexSaved, &triangleGrid, &triangleSaved}) {
+        FreeDetailGrid(*g);
+        *g = nullptr;
+    }
 }
 
 void TerrainModel::MarkModified()
@@ -51,6 +57,12 @@ int TerrainModel::Load(MeshTagData* newMesh, const Collection* colorMap, u32 tex
         FreeMesh(mesh);
         delete mesh;
     }
+    // Grids and undo entries belong to the previous mesh's size.
+    history.Reset();
+    FreeDetailGrids();
+    detailMapLoaded = 0;
+    strokeActive = 0;
+    strokeEmpty = 1;
     mesh = newMesh;
     width = height = chunksAcross = chunksDown = 0;
     if (!mesh || mesh->columns == 0 || mesh->rows == 0) return 0;

@@ -46,8 +46,9 @@ public:
 
     // Takes the mesh (freed with the model, also on failure) and builds the chunks: zeroed,
     // their colour texels from the colour map (textureSize 256 or 257; 0 builds none) handed
-    // to the sink one at a time, heights, blend codes and bounds. Answers 0 when the chunk
-    // array, the shading table or the texel buffer cannot be allocated or the sink fails.
+    // to the sink one at a time, heights, blend codes and bounds. The detail grids and undo
+    // history of an earlier mesh are dropped first. Answers 0 when the chunk array, the
+    // shading table or the texel buffer cannot be allocated or the sink fails.
     int Load(MeshTagData* mesh, const Collection* colorMap, u32 textureSize, ChunkTextureSink sink, void* context);
     // The media wave from the 'medi' record, or the defaults when it is null.
     void LoadMediaWaves(const MediaRecord* record) { ::LoadMediaWaves(&wave, record); }
@@ -169,4 +170,5 @@ private:
     // After one brush application over range: the stroke grows, and what changed is rebuilt.
     void FinishBrushApplication(const s32 range[4], u32 changed);
     void FreeChunks();
+    void FreeDetailGrids();
 };

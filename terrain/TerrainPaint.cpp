@@ -23,10 +23,7 @@ int TerrainModel::CreateDetailGrids()
         triangleGrid = NewDetailGrid(width, height, 1);
         triangleSaved = NewDetailGrid(width, height, 1);
         if (!vertexGrid || !vertexSaved || !triangleGrid || !triangleSaved) {
-            for (DetailGrid** g : {&vertexGrid, &vertexSaved, &triangleGrid, &triangleSaved}) {
-                FreeDetailGrid(*g);
-                *g = nullptr;
-            }
+            FreeDetailGrids();
             return 0;
         }
         return 1;

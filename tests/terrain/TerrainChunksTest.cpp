@@ -212,6 +212,18 @@ TEST(TerrainLoad, NumbersTheChunksAndAnswersZeroWhenTheChunksCannotBeAllocated)
     EXPECT_EQ(model.Load(huge, nullptr, 0, nullptr, nullptr), 0);
     EXPECT_EQ(model.chunks.count, 0u);
 
+    // Loading another mesh drops the grids and history made for the first one.
+    TerrainModel again;
+    LoadModel(again, MakeFlatMesh(1, 1));
+    again.brush.material = 3;
+    ASSERT_EQ(again.FloodFillVertices(1, 1), 1);
+    ASSERT_EQ(again.Load(MakeFlatMesh(2, 1), nullptr, 0, nullptr, nullptr), 1);
+    EXPECT_EQ(again.vertexGrid, nullptr);
+    EXPECT_EQ(again.Undo(), 0);
+    ASSERT_EQ(again.CreateDetailGrids(), 1);
+    EXPECT_EQ(again.vertexGrid->width, 64u);
+    EXPECT_EQ(again.triangleSaved->width, 64u);
+
     DynArray<MeshChunk> chunks = {nullptr, 0, 0};
     ASSERT_EQ(ResizeMeshChunks(&chunks, 2, nullptr), 1);
     EXPECT_EQ(ResizeMeshChunks(&chunks, 0x7FFFFFFF, nullptr), 0);
