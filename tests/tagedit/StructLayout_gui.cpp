@@ -11,6 +11,8 @@
 #include "tagedit/StructData.h"
 #include "tagedit/StructDef.h"
 #include "tagedit/StructEditor.h"
+#include "tagedit/SubStructArrayEdit.h"
+#include "gui/ListWindow.h"
 #include "tagedit/Table.h"
 #include "tagedit/TagStructEdit.h"
 #include "tagedit/XmlDefinitions.h"
@@ -252,4 +254,60 @@ TEST_F(EditorLayoutTest, SequencePickersReleaseEachReferenceOnce)
     Settle();
     EXPECT_EQ(CollectionCacheReferences(2), 1);
     EXPECT_TRUE(ReleaseCollection(2));
+}
+
+// Arrays named by tags: rows for the elements whose tag exists, deletion moving the later
+// elements down, and the buttons' states.
+TEST_F(EditorLayoutTest, ArrayDeleteMovesLaterElementsDownAndButtonsFollowTheCounts)
+{
+    for (u32 id : {1u, 2u, 3u, 4u})
+        WriteLocalTag("text", "T" + std::to_string(id), ("T" + std::to_string(id)).c_str(), FourCC("text"), id,
+                      Data("x"));
+    StartDatabase();
+    Build(R"(<tavikxmlfile><struct name="el"><tag name="t" group="text"/></struct>
+      <struct name="rec"><short name="n"/><substruct name="a" struct="el" count="4" runtime_count="n"/>
+      <substruct name="fixed" struct="el" count="2"/></struct>
+      <structedit struct="rec"><item target="a" text_target="t"/><item target="fixed" text_target="t"/></structedit>
+      </tavikxmlfile>)");
+    u8* d = editor->GetData()->GetData();
+    const u16 four = 4;
+    memcpy(d, &four, 2);
+    for (u32 i = 0; i < 4; ++i) {
+        const u32 id = i + 1;
+        memcpy(d + 2 + 4 * i, &id, 4);
+    }
+    const u32 missing = 99, one = 1;
+    memcpy(d + 18, &missing, 4);
+    memcpy(d + 22, &one, 4);
+    ASSERT_TRUE(editor->BuildUI());
+    SubStructArrayEdit* arr = static_cast<SubStructArrayEdit*>(editor->ListenerAt(0)->control);
+    SubStructArrayEdit* fixed = static_cast<SubStructArrayEdit*>(editor->ListenerAt(1)->control);
+    EXPECT_EQ(arr->GetList()->GetItemCount(), 4u);
+    EXPECT_TRUE(arr->GetAddButton()->GetFlags() & WF_VISIBLE);
+    EXPECT_FALSE(arr->GetAddButton()->IsEnabled());  // full
+    // Without a runtime count "Add" is hidden; a missing tag gives no row, so Duplicate is
+    // offered on the two-element array, and then does nothing (it is full).
+    EXPECT_FALSE(fixed->GetAddButton()->GetFlags() & WF_VISIBLE);
+    EXPECT_EQ(fixed->GetList()->GetItemCount(), 1u);
+    fixed->GetList()->SelectItem(fixed->GetList()->GetFirstItem(), 0);
+    EXPECT_TRUE(fixed->GetDuplicateButton()->IsEnabled());
+    const Bytes before(d, d + editor->GetData()->GetSize());
+    fixed->OnDuplicate();
+    EXPECT_EQ(Bytes(d, d + editor->GetData()->GetSize()), before);
+
+    // Delete row 1 of 4: elements 2 and 3 move down, the count is 3, element 3 is zeroed.
+    ListItem* second = arr->GetList()->GetFirstItem()->next;
+    arr->GetList()->SelectItem(second, 0);
+    arr->DeleteSelected();
+    u16 n;
+    memcpy(&n, d, 2);
+    EXPECT_EQ(n, 3);
+    u32 ids[4];
+    memcpy(ids, d + 2, 16);
+    EXPECT_EQ(ids[0], 1u);
+    EXPECT_EQ(ids[1], 3u);
+    EXPECT_EQ(ids[2], 4u);
+    EXPECT_EQ(ids[3], 0u);
+    EXPECT_EQ(arr->GetList()->GetItemCount(), 3u);
+    EXPECT_TRUE(arr->GetAddButton()->IsEnabled());
 }
