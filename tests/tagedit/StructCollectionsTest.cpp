@@ -3,34 +3,20 @@
 // resolved to the collection they name. Headless, so the sanitizer build checks the counting.
 #include "tests/codex/CodexFixture.h"
 
+#include "StructDefSupport.h"
+
 #include "collection/Collection.h"
 #include "collection/Sequence.h"
 #include "tagedit/StructCollections.h"
 
 namespace {
 
-Bytes CollectionBytes(const char* sequence)
-{
-    Collection c;
-    ColorTableEntry colors[256] = {};
-    c.SetColorTable(colors, 256);
-    c.AddSequence(sequence);
-    FILE* f = tmpfile();
-    TagHeader h = {};
-    EXPECT_TRUE(c.Write(f, &h));
-    Bytes b(size_t(ftell(f)));
-    rewind(f);
-    EXPECT_EQ(fread(b.data(), 1, b.size(), f), b.size());
-    fclose(f);
-    return b;
-}
-
 class CollectionCacheTest : public CodexTest {
 protected:
     void SetUp() override
     {
         CodexTest::SetUp();
-        Put("collections", "One", FourCC(".256"), 1, CollectionBytes("Walk"));
+        Put("collections", "One", FourCC(".256"), 1, CollectionTagBytes({"Walk"}));
         Put("collections", "Broken", FourCC(".256"), 3, Data("not a collection"));
         ByteBuilder core;
         core.U32(1);

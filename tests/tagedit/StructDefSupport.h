@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "codex/TagHeader.h"
+#include "collection/Collection.h"
 #include "foundation/Log.h"
 #include "tagedit/StructDef.h"
 
@@ -34,3 +38,20 @@ private:
     LogSink previous;
     void* previousContext = nullptr;
 };
+
+// The stored bytes of a collection tag with a grey colour table and the named sequences.
+inline std::vector<u8> CollectionTagBytes(std::initializer_list<const char*> sequences)
+{
+    Collection c;
+    ColorTableEntry colors[256] = {};
+    c.SetColorTable(colors, 256);
+    for (const char* name : sequences) c.AddSequence(name);
+    FILE* f = tmpfile();
+    TagHeader h = {};
+    EXPECT_TRUE(c.Write(f, &h));
+    std::vector<u8> b(size_t(ftell(f)));
+    rewind(f);
+    EXPECT_EQ(fread(b.data(), 1, b.size(), f), b.size());
+    fclose(f);
+    return b;
+}

@@ -196,23 +196,8 @@ TEST_F(EditorLayoutTest, SubDialogButtonOpensItsTableAndItsCloseBoxOnlyHidesIt)
 // closing gives back every reference, and a collection another editor holds stays.
 TEST_F(EditorLayoutTest, SequencePickersReleaseEachReferenceOnce)
 {
-    auto collection = [](const char* seqA, const char* seqB) {
-        Collection c;
-        ColorTableEntry colors[256] = {};
-        c.SetColorTable(colors, 256);
-        c.AddSequence(seqA);
-        c.AddSequence(seqB);
-        FILE* f = tmpfile();
-        TagHeader h = {};
-        EXPECT_TRUE(c.Write(f, &h));
-        Bytes b(size_t(ftell(f)));
-        rewind(f);
-        EXPECT_EQ(fread(b.data(), 1, b.size(), f), b.size());
-        fclose(f);
-        return b;
-    };
-    WriteLocalTag("collections", "One", "One", FourCC(".256"), 1, collection("Walk", "Attack"));
-    WriteLocalTag("collections", "Two", "Two", FourCC(".256"), 2, collection("Fly", "Die"));
+    WriteLocalTag("collections", "One", "One", FourCC(".256"), 1, CollectionTagBytes({"Walk", "Attack"}));
+    WriteLocalTag("collections", "Two", "Two", FourCC(".256"), 2, CollectionTagBytes({"Fly", "Die"}));
     ByteBuilder core;
     core.U32(2);
     for (int i = 0; i < 190; ++i) core.U16(0);
