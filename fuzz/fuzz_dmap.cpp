@@ -3,15 +3,14 @@
 #include <cstring>
 
 #include "codex/DetailMap.h"
+#include "fuzz/TagDataFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
 {
     if (size < 1) return 0;
-    FILE* f = fmemopen(const_cast<u8*>(data + 1), size - 1, "rb");
-    if (!f) return 0;
     TagHeader header;
-    memset(&header, 0, sizeof header);
-    header.size = u32(size - 1);
+    FILE* f = tagfuzz::OpenTagData(data + 1, size - 1, &header);
+    if (!f) return 0;
     header.version = data[0] & 1 ? 2 : 1;
     DetailMap map;
     InitDmap(&map);

@@ -3,16 +3,15 @@
 #include <cstring>
 
 #include "codex/Geometry.h"
+#include "fuzz/TagDataFuzz.h"
 #include "model/LwoExport.h"
 #include "model/RenderModel.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
 {
-    FILE* f = fmemopen(const_cast<u8*>(data), size, "rb");
-    if (!f) return 0;
     TagHeader header;
-    memset(&header, 0, sizeof header);
-    header.size = u32(size);
+    FILE* f = tagfuzz::OpenTagData(data, size, &header);
+    if (!f) return 0;
     Geometry geom;
     InitGeom(&geom);
     if (ReadGeomTag(&geom, f, &header)) {

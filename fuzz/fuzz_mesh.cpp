@@ -3,14 +3,13 @@
 #include <cstring>
 
 #include "codex/MeshTag.h"
+#include "fuzz/TagDataFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
 {
-    FILE* f = fmemopen(const_cast<u8*>(data), size, "rb");
-    if (!f) return 0;
     TagHeader header;
-    memset(&header, 0, sizeof header);
-    header.size = u32(size);
+    FILE* f = tagfuzz::OpenTagData(data, size, &header);
+    if (!f) return 0;
     header.version = 11;
     MeshTagData mesh;
     InitMesh(&mesh);

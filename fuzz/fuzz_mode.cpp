@@ -10,6 +10,7 @@
 
 #include "codex/ModelTag.h"
 #include "codex/TagData.h"
+#include "fuzz/TagDataFuzz.h"
 
 namespace {
 
@@ -51,11 +52,9 @@ bool Same(const DynArray<T>& a, const DynArray<T>& b)
 
 extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
 {
-    FILE* f = fmemopen(const_cast<u8*>(data), size, "rb");
-    if (!f) return 0;
     TagHeader header;
-    memset(&header, 0, sizeof header);
-    header.size = u32(size);
+    FILE* f = tagfuzz::OpenTagData(data, size, &header);
+    if (!f) return 0;
     Model model;
     InitModel(&model);
     const bool read = ReadModel(&model, f, &header);

@@ -1,6 +1,12 @@
 #!/usr/bin/env bash
 # Builds Tavik for x86-64 and i386 and runs every test: both architectures, a sanitizer build
-# of the headless tests and a short fuzzing pass. Installs missing Debian packages first.
+# of the headless tests, the windowed tests under UndefinedBehaviorSanitizer and a short
+# fuzzing pass. Installs missing Debian packages first.
+#
+# One build compiles at a time (all cores, bounded memory); each build's tests then run in the
+# background while the next build compiles, the slowest suite (i386 under the emulator)
+# first. Every stage writes build/logs/<stage>.log; a failed stage shows its log's end and
+# fails the run after all stages have finished.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,30 +15,78 @@ bash tools/install-deps.sh
 jobs=$(nproc)
 export GSETTINGS_BACKEND=memory
 export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/tavik-ccache}
+logs=build/logs
+mkdir -p "$logs"
+rm -f "$logs"/*.log "$logs"/*.status
 
+# GUI tests need an X server: each suite runs inside its own Xvfb. Suites start from different
+# display numbers so that servers started at the same moment do not race for one.
 run_ctest() {
-    # GUI tests need an X server: run the whole suite inside one Xvfb.
-    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$1" --output-on-failure -j "$jobs" "${@:2}"
+    local display=$1 dir=$2
+    shift 2
+    xvfb-run -a -n "$display" -s "-screen 0 1280x1024x24" \
+        ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@"
 }
 
-for preset in x86-64 i386 sanitize; do
-    echo "=== $preset ==="
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" -j "$jobs" 2>&1 | grep -E 'error|warning|Error' || true
-    cmake --build --preset "$preset" -j "$jobs" >/dev/null
-    if [ "$preset" = i386 ]; then
-        # Mesa's llvmpipe generates code that crashes under qemu-i386 on some texture draws;
-        # its plain software rasteriser does not.
-        GALLIUM_DRIVER=softpipe run_ctest "build/$preset"
-    else
-        run_ctest "build/$preset"
-    fi
-done
+build() {
+    local preset=$1
+    echo "=== build $preset"
+    cmake --preset "$preset" >"$logs/build-$preset.log" 2>&1 &&
+        cmake --build --preset "$preset" -j "$jobs" >>"$logs/build-$preset.log" 2>&1 || {
+        grep -E 'error|Error' "$logs/build-$preset.log" | head -40
+        echo "build $preset failed; see $logs/build-$preset.log"
+        return 1
+    }
+    grep -E 'warning' "$logs/build-$preset.log" || true
+}
 
+# Runs a test stage in the background, timing it and recording its result.
+stage() {
+    local name=$1
+    shift
+    (
+        start=$SECONDS
+        if "$@" >"$logs/$name.log" 2>&1; then
+            echo "=== $name passed in $((SECONDS - start)) s"
+            echo ok >"$logs/$name.status"
+        else
+            echo "=== $name FAILED after $((SECONDS - start)) s"
+            tail -60 "$logs/$name.log"
+            echo failed >"$logs/$name.status"
+        fi
+    ) &
+}
+
+test_i386() {
+    # Mesa's llvmpipe generates code that crashes under qemu-i386 on some texture draws; its
+    # plain software rasteriser does not.
+    GALLIUM_DRIVER=softpipe run_ctest 110 build/i386
+}
+test_x86_64() { run_ctest 130 build/x86-64; }
+test_sanitize() { run_ctest 150 build/sanitize; }
+test_ubsan_gui() {
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_ctest 170 build/ubsan -L gui
+}
+test_fuzz() { bash fuzz/run.sh build/fuzz 20 "$jobs"; }
+
+start=$SECONDS
+failed=0
+build i386 && stage i386-tests test_i386 || failed=1
+build x86-64 && stage x86-64-tests test_x86_64 || failed=1
+build sanitize && stage sanitize-tests test_sanitize || failed=1
+build ubsan && stage ubsan-gui-tests test_ubsan_gui || failed=1
 if [ -f fuzz/CMakeLists.txt ]; then
-    echo "=== fuzz ==="
-    cmake --preset fuzz >/dev/null
-    cmake --build --preset fuzz -j "$jobs" >/dev/null
-    bash fuzz/run.sh build/fuzz 20
+    build fuzz && stage fuzz test_fuzz || failed=1
+fi
+echo "=== all builds done after $((SECONDS - start)) s; waiting for the tests"
+wait
+for s in "$logs"/*.status; do
+    [ -e "$s" ] || continue
+    [ "$(cat "$s")" = ok ] || failed=1
+done
+echo "=== finished after $((SECONDS - start)) s"
+if [ "$failed" != 0 ]; then
+    echo "Some tests failed."
+    exit 1
 fi
 echo "All tests passed."
