@@ -75,8 +75,12 @@ public:
 protected:
     static MenuItem* SkipClosed(Window* w)
     {
-        while (w && w->GetState() == WS_CLOSED) w = w->GetNextSibling();
-        return static_cast<MenuItem*>(w);
+        // A closed item waits for deletion; a child still being constructed or already being
+        // destroyed is not (or no longer) an item.
+        for (; w; w = w->GetNextSibling())
+            if (w->GetState() != WS_CLOSED)
+                if (MenuItem* item = dynamic_cast<MenuItem*>(w)) return item;
+        return nullptr;
     }
     // Makes item (a child of this menu) one of its rows: its menu fields, order and size.
     void TakeItem(MenuItem* item);
