@@ -87,6 +87,11 @@ for s in "$logs"/*.status; do
     [ "$(cat "$s")" = ok ] || failed=1
 done
 echo "=== finished after $((SECONDS - start)) s"
+# One closing line for the whole run, summed from every suite's ctest summary.
+grep -h 'tests passed, ' "$logs"/*-tests.log 2>/dev/null |
+    sed -E 's/.*, ([0-9]+) tests failed out of ([0-9]+).*/\1 \2/' |
+    awk '{ f += $1; t += $2 } END { if (t) printf "ctest: %d passed, %d failed\n", t - f, f }' || true
+
 if [ "$failed" != 0 ]; then
     echo "Some tests failed."
     exit 1
