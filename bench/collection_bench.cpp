@@ -16,6 +16,7 @@
 #include "codex/TagHeader.h"
 #include "collection/BitmapCoding.h"
 #include "collection/Collection.h"
+#include "collection/CollectionOptimize.h"
 #include "collection/ColorPlate.h"
 #include "collection/ui/BitmapDrawing.h"
 #include "platform/GLTexture.h"
@@ -482,3 +483,73 @@ BENCHMARK(BM_DrawLargeBitmap)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 BENCHMARK_MAIN();
+
+// --- Optimise page: merge identical and delete unused on 2,000 bitmaps of 64 x 64 -------------
+
+namespace {
+
+// Bitmaps i and i + 1000 are identical; 10,000 cells show bitmaps below 1,500 only, so 500
+// are unused. All share one size and flags, so nothing but the pixels tells them apart.
+Collection* MakeOptimizeCollection()
+{
+    Collection* c = new Collection();
+    std::vector<u8> px(64 * 64 * 2);
+    for (u32 i = 0; i < 2000; ++i) {
+        u32 seed = i % 1000;
+        for (u32 p = 0; p < px.size(); ++p) px[p] = u8((p * 31 + seed * 17) ^ (seed >> 3));
+        c->AddBitmap("b", 0, px.data(), 64, 64, 2, nullptr);
+    }
+    u32 k = 0;
+    for (u32 s = 0; s < 10; ++s) {
+        Sequence* q = c->AddSequence("s");
+        q->Resize(10, 100);
+        for (u32 f = 0; f < 100; ++f)
+            for (u32 v = 0; v < 10; ++v) q->GetFrameView(f, v).bitmap = c->GetBitmap((k++ * 7) % 1500);
+    }
+    return c;
+}
+
+void BM_HashAllBitmapsFloor(benchmark::State& state)
+{
+    Collection* c = MakeOptimizeCollection();
+    for (auto _ : state) {
+        u64 h = 0;
+        for (CollectionBitmap* b : c->bitmaps) h ^= HashBitmap(*b);
+        benchmark::DoNotOptimize(h);
+    }
+    delete c;
+}
+
+void BM_MergeIdentical2000(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        Collection* c = MakeOptimizeCollection();
+        state.ResumeTiming();
+        u32 merged = MergeIdenticalBitmaps(*c);
+        state.PauseTiming();
+        if (merged != 1000) state.SkipWithError("wrong merge count");
+        delete c;
+        state.ResumeTiming();
+    }
+}
+
+void BM_DeleteUnused2000(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        Collection* c = MakeOptimizeCollection();
+        state.ResumeTiming();
+        u32 deleted = DeleteUnusedBitmaps(*c);
+        state.PauseTiming();
+        if (deleted != 500) state.SkipWithError("wrong delete count");
+        delete c;
+        state.ResumeTiming();
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_HashAllBitmapsFloor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MergeIdentical2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DeleteUnused2000)->Unit(benchmark::kMillisecond);

@@ -149,6 +149,51 @@ void Collection::DeleteBitmap(CollectionBitmap* bitmap)
     RefreshHighResIndices();
 }
 
+u32 Collection::DeleteBitmaps(CollectionBitmap* const* into)
+{
+    ResolveHighResBitmaps();
+    u32 n = bitmaps.count;
+    u32 dropped = 0;
+    for (u32 i = 0; i < n; ++i) dropped += into[i] != bitmaps.data[i];
+    if (!dropped) return 0;
+    // Look-ups go through the old order; targets are found again in the new one.
+    BitmapIndexMap before(bitmaps);
+    auto target = [&](CollectionBitmap* b, bool* moved) -> CollectionBitmap* {
+        s64 at = before.Find(b);
+        if (at < 0 || into[at] == b) return b;
+        *moved = true;
+        return into[at];
+    };
+    DynArray<CollectionBitmap*> gone = {};
+    u32 kept = 0;
+    for (u32 i = 0; i < n; ++i) {
+        if (into[i] == bitmaps.data[i]) bitmaps.data[kept++] = bitmaps.data[i];
+        else gone.Push(bitmaps.data[i]);
+    }
+    // The dropped bitmaps are freed only after the cells no longer point to them.
+    bitmaps.ResizeRaw(kept);
+    BitmapIndexMap after(bitmaps);
+    auto index16 = [&](CollectionBitmap* b) { return after.Find16(b); };
+    ForEachCell(
+        sequences,
+        [&](FrameView& v) {
+            bool moved = false;
+            v.bitmap = target(v.bitmap, &moved);
+            if (moved) v.bitmapIndex = index16(v.bitmap);
+            v.standardBitmap = target(v.standardBitmap, &moved);
+            v.highResBitmap = target(v.highResBitmap, &moved);
+        },
+        [&](SequenceFrame& f) {
+            bool moved = false;
+            f.shadowBitmap = target(f.shadowBitmap, &moved);
+            if (moved) f.shadow.bitmapIndex = index16(f.shadowBitmap);
+        });
+    for (CollectionBitmap* b : gone) delete b;
+    gone.Free();
+    RefreshHighResIndices();
+    return dropped;
+}
+
 template <typename T>
 static u32 MoveItem(DynArray<T*>& a, T* item, u32 t)
 {

@@ -92,6 +92,12 @@ public:
     // Clears every reference to the bitmap (the stored indices are left alone), removes it
     // when present and frees it.
     void DeleteBitmap(CollectionBitmap* bitmap);
+    // Deletes many bitmaps in one pass over the cells. into has one entry per bitmap: the
+    // bitmap itself keeps it; any other entry deletes it after every reference to it (each
+    // assignment of a view, each frame shadow) has been re-pointed to that entry, a kept
+    // bitmap, or cleared when it is null. The stored indices of re-pointed references become
+    // the new index of their target. Answers the number of bitmaps deleted.
+    u32 DeleteBitmaps(CollectionBitmap* const* into);
     // Moves an item to target index t, counted before the move (t = count moves it to the
     // end). Answers the new index, or 0xFFFFFFFF when nothing moved. MoveBitmap also
     // refreshes the stored indices that name the moved bitmap.

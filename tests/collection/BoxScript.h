@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "../gui/TextBoxSupport.h"
+#include "gui/Menu.h"
 #include "gui/MessageBox.h"
 
 namespace boxscript {
@@ -53,6 +54,40 @@ inline int AnsweringStep()
     return wtest::Step();
 }
 
+// The popup menu a step finds on top: its rows ("title", or "title (off)" when disabled), and
+// the row to choose (the menu is closed without a choice when none matches).
+struct MenuScript {
+    const char* choose = nullptr;
+    std::vector<std::string> rows;
+};
+
+inline MenuScript& Menu()
+{
+    static MenuScript menu;
+    return menu;
+}
+
+// The step hook for pages with context menus: chooses the scripted row, then answers boxes.
+inline int MenuChoosingStep()
+{
+    Window* layer = WindowSystem::GetLayerRoot(1);
+    for (Window* w = layer ? layer->GetFirstChild() : nullptr; w; w = w->GetNextSibling()) {
+        if (strcmp(w->GetClassName(), "MenuItem") || !WindowSystem::IsOnModalStack(w, 1) || !Menu().choose) continue;
+        MenuItem* menu = static_cast<MenuItem*>(w);
+        MenuItem* pick = nullptr;
+        Menu().rows.clear();
+        for (MenuItem* i = menu->FirstItem(); i; i = MenuItem::NextItem(i)) {
+            if (i->IsSeparator()) continue;
+            Menu().rows.push_back(std::string(i->GetTitle()) + (i->IsEnabled() ? "" : " (off)"));
+            if (!strcmp(i->GetTitle(), Menu().choose)) pick = i;
+        }
+        Menu().choose = nullptr;
+        MenuItem::Activate(menu, pick);
+        break;
+    }
+    return AnsweringStep();
+}
+
 class BoxFixture : public tbtest::TextBoxFixture {
 protected:
     void SetUp() override
@@ -60,7 +95,8 @@ protected:
         TextBoxFixture::SetUp();
         Seen().clear();
         Answers().clear();
-        WindowSystem::SetStepHook(AnsweringStep);
+        Menu() = MenuScript();
+        WindowSystem::SetStepHook(MenuChoosingStep);
     }
     // The texts of the boxes shown so far, in order.
     std::vector<std::string> Texts() const
