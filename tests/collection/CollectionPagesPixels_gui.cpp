@@ -1,0 +1,92 @@
+// The collection pages on screen under Xvfb: a bitmap window centres its bitmap, and the hue
+// bar shows one hue per column with the range's markers in dark grey.
+#include "../gui/PixelTestSupport.h"
+#include "collection/HueEditing.h"
+#include "collection/ui/BitmapDrawing.h"
+#include "collection/ui/BitmapWindow.h"
+#include "collection/ui/ColorBar.h"
+
+using pixeltest::Shot;
+
+namespace {
+
+constexpr int kW = 800, kH = 600;
+
+class CollectionPagesPixels : public pixeltest::SkinnedScreen {
+protected:
+    CollectionPagesPixels() : SkinnedScreen(kW, kH) {}
+    void SetUp() override
+    {
+        SkinnedScreen::SetUp();
+        if (ready) ForgetBitmapScratchTexture();
+    }
+};
+
+}  // namespace
+
+TEST_F(CollectionPagesPixels, ABitmapWindowCentresItsBitmap)
+{
+    Collection c;
+    c.colorTable.entries[5] = ColorTableEntry{250, 10, 10};
+    std::vector<u8> px(40 * 20 * 2);
+    for (size_t i = 0; i < px.size(); i += 2) {
+        px[i] = 255;
+        px[i + 1] = 5;
+    }
+    CollectionBitmap* b = c.AddBitmap("red", 0, px.data(), 40, 20, 2, nullptr);
+    BitmapWindow* w = new BitmapWindow(&c, b);
+    Rect r = w->GetContentRect();
+    ASSERT_EQ(250, r.Width());
+    ASSERT_EQ(250, r.Height());
+    Shot s = pixeltest::RenderShot(kW, kH);
+    const int left = r.left + 105, top = r.top + 115;  // (250 - 40) / 2, (250 - 20) / 2
+    struct Probe {
+        int x, y;
+        bool red;
+    } probes[] = {{left, top, true},          {left + 39, top + 19, true}, {left - 1, top, false},
+                  {left + 40, top + 19, false}, {left, top - 1, false},    {left + 20, top + 20, false}};
+    for (const Probe& p : probes) {
+        pixeltest::Px c = s.PixelAt(p.x, p.y);
+        EXPECT_EQ(p.red, c.r > 200 && c.g < 60 && c.b < 60) << p.x - r.left << "," << p.y - r.top;
+    }
+    w->Close();
+}
+
+TEST_F(CollectionPagesPixels, TheHueBarShowsHuesAndMarkers)
+{
+    HueChange h = {};
+    auto exact = [](u32 degrees) { return u16((degrees * 65536 + 359) / 360); };
+    h.hueStart = exact(300);
+    h.medianHue = exact(20);
+    h.hueEnd = exact(90);
+    Window* host = new Window(WF_VISIBLE | WF_ENABLED, nullptr);
+    host->SetFrameXYWH(20, 20, 400, 60);
+    ColorBar* bar = new ColorBar(host, &h);
+    bar->MoveTo(10, 10);
+    Shot s = pixeltest::RenderShot(kW, kH);
+    Rect r = bar->GetContentRect();
+    ASSERT_EQ(360, r.Width());
+    const int mid = r.top + 4;  // above the median's bar, below the triangles' tips
+    auto px = [&](int x, int y) { return s.PixelAt(r.left + x, y); };
+    // Red near 0 degrees, green near 120, blue near 240.
+    EXPECT_GT(px(5, mid + 6).r, 200);
+    EXPECT_LT(px(5, mid + 6).b, 100);
+    EXPECT_GT(px(120, mid + 6).g, 200);
+    EXPECT_LT(px(120, mid + 6).r, 60);
+    EXPECT_GT(px(240, mid + 6).b, 200);
+    EXPECT_LT(px(240, mid + 6).g, 60);
+    // Markers: full-height dark lines at start, median and end.
+    for (int x : {300, 20, 90}) {
+        pixeltest::Px p = px(x, r.top + 10);
+        EXPECT_LT(p.r + p.g + p.b, 100) << x;
+    }
+    // The wrapped range's outline runs along the top from the start to the right end and from
+    // the left end to the end marker, not in between.
+    auto dark = [](pixeltest::Px p) { return p.r + p.g + p.b < 100; };
+    EXPECT_TRUE(dark(px(330, r.top)));
+    EXPECT_TRUE(dark(px(50, r.top)));
+    EXPECT_FALSE(dark(px(200, r.top)));
+    EXPECT_TRUE(dark(px(50, r.bottom - 1)));
+    EXPECT_FALSE(dark(px(200, r.bottom - 1)));
+    host->Close();
+}
