@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# The sound viewer and the detail-texture editor in the real program, reached as a user
+# reaches them: from the archive browser. Opens the sample game's sound tag 'Forest' and
+# exports all its permutations ("Export All", the folder chosen in the native dialog), checked
+# with soxi; then opens the detail texture 'Grass', imports a PNG typed into the native dialog
+# (Ctrl+I), saves (Ctrl+S) and exports it as a new PNG (Ctrl+E), compared with ImageMagick.
+# Needs a display (Xvfb), xdotool, ImageMagick, sox and python3.
+# Usage: end_to_end_dtex_sound.sh <program folder> <program name> [emulator]
+set -u
+folder=$1 program=$2 emulator=${3:-}
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/tavik-e2e-dtex-XXXXXX")
+grass="$folder/local/detail textures/Grass"
+cleanup() {
+    [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null
+    rm -f "$grass" "$folder/res/prefs.txt"
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAILED: $*"
+    import -window root "${TMPDIR:-/tmp}/tavik-e2e-dtex-sound-failed.png" 2>/dev/null
+    exit 1
+}
+
+[ -n "${DISPLAY:-}" ] || { echo "no display: skipped"; exit 0; }
+for tool in xdotool import convert compare soxi python3; do
+    command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 0; }
+done
+slow=1
+if [ -n "$emulator" ]; then
+    slow=6
+    export GALLIUM_DRIVER=softpipe
+fi
+
+cd "$folder" || fail "no program folder $folder"
+rm -f "$grass"
+mkdir -p "$work/wavs"
+# No splash; the save dialog starts at PNG (the second image filter) and the folder dialog in
+# the folder the sounds go to.
+printf 'ShowSplash 0\nLastImageSaveFormat 1\nLastSoundFolderPath "%s"\n' "$work/wavs" >res/prefs.txt
+$emulator "./$program" >"$work/log" 2>&1 &
+pid=$!
+
+pixel() {  # pixel <window> <x> <y>: "r g b", or "none"
+    local p
+    p=$(import -window "$1" -crop "1x1+$2+$3" -depth 8 rgb:- 2>/dev/null | od -An -tu1 | tr -s ' ' | sed 's/^ //;s/ $//')
+    echo "${p:-none}"
+}
+# wait_for <seconds> <command...>: runs the command every half second until it succeeds.
+wait_for() {
+    local n=$(($1 * 2 * slow))
+    shift
+    for _ in $(seq 1 "$n"); do
+        "$@" && return 0
+        kill -0 "$pid" 2>/dev/null || fail "the program ended: $(cat "$work/log")"
+        sleep 0.5
+    done
+    return 1
+}
+find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+has_window() { [ -n "$(find_window "$1")" ]; }
+gone_window() { [ -z "$(find_window "$1")" ]; }
+keys() { xdotool windowfocus "$window" 2>/dev/null; sleep 0.3; xdotool key --window "$window" "$@"; sleep "$slow"; }
+typed() { xdotool windowfocus "$window" 2>/dev/null; sleep 0.3; xdotool type --window "$window" --delay 60 "$1"; sleep 1.5; }
+# dialog_answer <title> <keys before typing> <text> [<keys after>]: types into a native dialog
+# and confirms it, again until the dialog has gone.
+dialog_answer() {
+    local title=$1 before=$2 text=$3 after=${4:-Return} d
+    wait_for 20 has_window "$title" || fail "no dialog '$title'"
+    for _ in 1 2 3 4 5; do
+        d=$(find_window "$title")
+        [ -z "$d" ] && return 0
+        xdotool windowfocus "$d" 2>/dev/null
+        sleep 0.5
+        if [ -n "$before" ]; then xdotool key --window "$d" "$before"; sleep 0.5; fi
+        if [ -n "$text" ]; then xdotool type --window "$d" --delay 30 "$text"; sleep 1; fi
+        xdotool key --window "$d" "$after"
+        wait_for 4 gone_window "$title" && return 0
+    done
+    fail "the dialog '$title' stayed"
+}
+# open_tag <group's plural name> <tag name>: in the archive browser's tag tree.
+open_tag() {
+    xdotool mousemove --window "$window" 600 600 click 1  # the tree's empty part takes the keys
+    sleep "$slow"
+    typed "$1"
+    keys Right
+    typed "$2"
+    keys Return
+}
+
+window=""
+wait_for 60 has_window '^Tavik$' || fail "no window appeared"
+window=$(find_window '^Tavik$')
+drawn() { local b; b=$(pixel "$window" 900 12); [ "$b" != none ] && [ "$b" != "$(pixel "$window" 900 600)" ]; }
+wait_for 40 drawn || fail "no menu bar was drawn"
+wait_for 20 has_window '^Tavik$'
+sleep "$slow"
+
+# The sound viewer, first editor on screen: its "Export All" button sits at a known place.
+open_tag "Sounds" "Forest"
+xdotool mousemove --window "$window" 235 313 click 1
+dialog_answer "Choose Sound Folder" "" "" alt+s
+check_wav() {  # check_wav <file> <rate> <channels> <samples per channel>
+    local info
+    wait_for 10 test -s "$work/wavs/$1" || fail "$1 was not written: $(ls "$work/wavs")"
+    info=$(soxi "$work/wavs/$1" 2>&1)
+    grep -q "Sample Rate    : $2\$" <<<"$info" || fail "$1: rate is not $2: $info"
+    grep -q "Channels       : $3\$" <<<"$info" || fail "$1: channels are not $3: $info"
+    grep -q "= $4 samples" <<<"$info" || fail "$1: not $4 samples: $info"
+}
+# The sample game's 'Forest': whole packets of 64 samples per channel, rounded up.
+check_wav Birds.wav 22050 1 33088      # 1.5 s
+check_wav Wind.wav 44100 2 44160       # 1 s
+check_wav Creak_.._Door.wav 11025 1 5568  # 0.5 s, its name made a file name
+[ ! -e "$work/wavs/Silence.wav" ] || fail "the empty permutation wrote a file"
+
+# The detail-texture editor: import, save, export.
+convert -size 64x32 xc:red -fill blue -draw "rectangle 32,0 63,31" -fill lime -draw "rectangle 0,16 15,31" \
+    "PNG24:$work/in.png" || fail "could not make the input picture"
+open_tag "Detail Textures" "Grass"
+keys ctrl+i
+dialog_answer "Import Detail Texture" ctrl+l "$work/in.png"
+keys ctrl+s
+wait_for 10 test -s "$grass" || fail "Ctrl+S wrote no local copy of Grass"
+keys ctrl+e
+dialog_answer "Export Detail Texture" ctrl+a "$work/out.png"
+wait_for 10 test -s "$work/out.png" || fail "Ctrl+E wrote no PNG: $(ls "$work")"
+changed=$(compare -metric AE "$work/in.png" "$work/out.png" null: 2>&1)
+[ "$changed" = 0 ] || fail "the exported picture differs from the imported one in $changed pixels"
+
+# Quit: the close request brings the quit question, whose first button is "Quit".
+code=""
+for _ in $(seq 1 $((10 * slow))); do
+    python3 "$here/../../tools/x11_close_window.py" "$window" 2>/dev/null
+    sleep "$slow"
+    xdotool windowfocus "$window" 2>/dev/null
+    xdotool key --window "$window" Return 2>/dev/null
+    for _ in 1 2 3 4; do
+        sleep 0.5
+        if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; code=$?; pid=""; break 2; fi
+    done
+done
+[ -n "$code" ] || fail "the program did not quit"
+[ "$code" = 0 ] || fail "exit code $code"
+echo "passed"
