@@ -2,6 +2,7 @@
 // at its default level. Reports MB/s of raw RGB and the compressed size of each. Also the
 // tag's open and save through the tag database beside the bare codec (DtexEncode and
 // DtexDecode), and the editor's pixel operations on a 1024 x 1024 texture.
+#include <GL/gl.h>
 #include <benchmark/benchmark.h>
 #include <png.h>
 
@@ -21,6 +22,9 @@
 #include "codex/DtexTag.h"
 #include "codex/LocalFolder.h"
 #include "foundation/PrefStore.h"
+#include "platform/GLTexture.h"
+#include "platform/Os.h"
+#include "tagedit/DtexTextures.h"
 
 namespace {
 
@@ -164,8 +168,50 @@ void SwapQuadrants(benchmark::State& state)
     }
 }
 
+// A real OpenGL window for the upload benchmarks (Xvfb will do); false without a display.
+bool OpenGLWindow()
+{
+    static const bool ok = [] {
+        OsUseRealBackend();
+        if (!OsInit() || !OsOpenWindow(64, 64, 0, 0)) return false;
+        InitGL();
+        InstallDtexTextureHooks();
+        return true;
+    }();
+    return ok;
+}
+
+// The texture as the editor and the terrain get it: RGB, mipmaps, anisotropic filtering.
+void DtexUpload(benchmark::State& state)
+{
+    if (!OpenGLWindow()) return state.SkipWithError("no display");
+    DtexTag* d = BenchTag();
+    for (auto _ : state) {
+        d->InvalidateTexture();
+        benchmark::DoNotOptimize(d->GetTexture());
+        glFinish();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * 1024 * 1024 * 3);
+}
+
+// The floor: the same pixels uploaded without mipmaps.
+void GLTextureCreatePlain(benchmark::State& state)
+{
+    if (!OpenGLWindow()) return state.SkipWithError("no display");
+    std::vector<u8> px = MakeTexture(1024);
+    for (auto _ : state) {
+        GLTexture t;
+        t.Create(px.data(), GLTEX_RGB, 1024, 1024, 0, 0);
+        glFinish();
+        t.Delete();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * 1024 * 1024 * 3);
+}
+
 }  // namespace
 
+BENCHMARK(DtexUpload)->Unit(benchmark::kMillisecond);
+BENCHMARK(GLTextureCreatePlain)->Unit(benchmark::kMillisecond);
 BENCHMARK(DtexTagOpen)->Unit(benchmark::kMillisecond);
 BENCHMARK(DtexTagSave)->Unit(benchmark::kMillisecond);
 BENCHMARK(MeanCenter)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -184,5 +230,7 @@ int main(int argc, char** argv)
         CloseCodex();
         std::filesystem::remove_all(gRoot);
     }
+    RemoveDtexTextureHooks();
+    OsTerminate();
     return 0;
 }
