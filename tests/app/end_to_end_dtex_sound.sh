@@ -7,7 +7,7 @@
 # Needs a display (Xvfb), xdotool, ImageMagick, sox and python3.
 # Usage: end_to_end_dtex_sound.sh <program folder> <program name> [emulator]
 set -u
-folder=$1 program=$2 emulator=${3:-}
+folder=$(cd "$1" && pwd) program=$2 emulator=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavik-e2e-dtex-XXXXXX")
 grass="$folder/local/detail textures/Grass"
@@ -23,15 +23,11 @@ fail() {
     exit 1
 }
 
-[ -n "${DISPLAY:-}" ] || { echo "no display: skipped"; exit 0; }
-for tool in xdotool import convert compare soxi python3; do
+. "$here/e2e_support.sh"
+e2e_require_display
+for tool in convert compare soxi; do
     command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 0; }
 done
-slow=1
-if [ -n "$emulator" ]; then
-    slow=6
-    export GALLIUM_DRIVER=softpipe
-fi
 
 cd "$folder" || fail "no program folder $folder"
 rm -f "$grass"
@@ -42,11 +38,6 @@ printf 'ShowSplash 0\nLastImageSaveFormat 1\nLastSoundFolderPath "%s"\n' "$work/
 $emulator "./$program" >"$work/log" 2>&1 &
 pid=$!
 
-pixel() {  # pixel <window> <x> <y>: "r g b", or "none"
-    local p
-    p=$(import -window "$1" -crop "1x1+$2+$3" -depth 8 rgb:- 2>/dev/null | od -An -tu1 | tr -s ' ' | sed 's/^ //;s/ $//')
-    echo "${p:-none}"
-}
 # wait_for <seconds> <command...>: runs the command every half second until it succeeds.
 wait_for() {
     local n=$(($1 * 2 * slow))
@@ -130,18 +121,7 @@ wait_for 10 test -s "$work/out.png" || fail "Ctrl+E wrote no PNG: $(ls "$work")"
 changed=$(compare -metric AE "$work/in.png" "$work/out.png" null: 2>&1)
 [ "$changed" = 0 ] || fail "the exported picture differs from the imported one in $changed pixels"
 
-# Quit: the close request brings the quit question, whose first button is "Quit".
-code=""
-for _ in $(seq 1 $((10 * slow))); do
-    python3 "$here/../../tools/x11_close_window.py" "$window" 2>/dev/null
-    sleep "$slow"
-    xdotool windowfocus "$window" 2>/dev/null
-    xdotool key --window "$window" Return 2>/dev/null
-    for _ in 1 2 3 4; do
-        sleep 0.5
-        if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; code=$?; pid=""; break 2; fi
-    done
-done
-[ -n "$code" ] || fail "the program did not quit"
-[ "$code" = 0 ] || fail "exit code $code"
+# Quit: the close request brings the quit question.
+e2e_quit "$window" focus
+pid=""
 echo "passed"
