@@ -28,6 +28,12 @@ e2e_require_display
 for tool in convert compare soxi; do
     command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 0; }
 done
+# Under the emulator the archive browser's tree does not take the Right key that expands a
+# group (type-ahead works), so the scenario cannot reach the tags there yet.
+if [ -n "$emulator" ]; then
+    echo "skipped under the emulator: the browser's tree does not expand from the keyboard there"
+    exit 0
+fi
 
 cd "$folder" || fail "no program folder $folder"
 rm -f "$grass"
@@ -53,7 +59,9 @@ find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; 
 has_window() { [ -n "$(find_window "$1")" ]; }
 gone_window() { [ -z "$(find_window "$1")" ]; }
 keys() { xdotool windowfocus "$window" 2>/dev/null; sleep 0.3; xdotool key --window "$window" "$@"; sleep "$slow"; }
-typed() { xdotool windowfocus "$window" 2>/dev/null; sleep 0.3; xdotool type --window "$window" --delay 60 "$1"; sleep 1.5; }
+# typed <text>: all at once, so that the list's type-ahead (reset after half a second of the
+# program's time) sees one word even when the program draws slowly.
+typed() { xdotool windowfocus "$window" 2>/dev/null; sleep 0.3; xdotool type --window "$window" --delay 0 "$1"; sleep "$slow"; }
 # dialog_answer <title> <keys before typing> <text> [<keys after>]: types into a native dialog
 # and confirms it, again until the dialog has gone.
 dialog_answer() {
@@ -71,7 +79,7 @@ dialog_answer() {
     done
     fail "the dialog '$title' stayed"
 }
-# open_tag <group's plural name> <tag name>: in the archive browser's tag tree.
+# open_tag <group's plural name> <start of the tag's name>: in the archive browser's tag tree.
 open_tag() {
     xdotool mousemove --window "$window" 600 600 click 1  # the tree's empty part takes the keys
     sleep "$slow"
@@ -90,7 +98,7 @@ wait_for 20 has_window '^Tavik$'
 sleep "$slow"
 
 # The sound viewer, first editor on screen: its "Export All" button sits at a known place.
-open_tag "Sounds" "Forest"
+open_tag "Sounds" "F"  # 'Forest', the only sound starting with F
 xdotool mousemove --window "$window" 235 313 click 1
 dialog_answer "Choose Sound Folder" "" "" alt+s
 check_wav() {  # check_wav <file> <rate> <channels> <samples per channel>
@@ -110,7 +118,7 @@ check_wav Creak_.._Door.wav 11025 1 5568  # 0.5 s, its name made a file name
 # The detail-texture editor: import, save, export.
 convert -size 64x32 xc:red -fill blue -draw "rectangle 32,0 63,31" -fill lime -draw "rectangle 0,16 15,31" \
     "PNG24:$work/in.png" || fail "could not make the input picture"
-open_tag "Detail Textures" "Grass"
+open_tag "Detail Textures" "G"  # 'Grass', the first texture
 keys ctrl+i
 dialog_answer "Import Detail Texture" ctrl+l "$work/in.png"
 keys ctrl+s
