@@ -84,6 +84,29 @@ inline bool AddImageBitmaps(Collection& c, Sequence* roll)
     return true;
 }
 
+// What the optimise page works on: "Boulder 1 Again" (the pixels of the first bitmap, shown by
+// a third frame of the sequence, so merging re-points that frame), "Spare Pebble" (no cell
+// uses it) and a second hue change, "Ember". false when a bitmap cannot be made.
+inline bool AddOptimizeSamples(Collection& c, Sequence* roll)
+{
+    CollectionBitmap* first = c.GetBitmap(0);
+    if (!first || !roll) return false;
+    CollectionBitmap* again =
+        c.AddBitmap("Boulder 1 Again", first->flags, first->pixels, first->width, first->height, 2, nullptr);
+    std::vector<u8> px(8 * 8 * 2, 255);
+    CollectionBitmap* spare = c.AddBitmap("Spare Pebble", 0, px.data(), 8, 8, 2, nullptr);
+    if (!again || !spare) return false;
+    roll->Resize(roll->GetViewCount(), 3);
+    roll->GetFrameView(2, 0).bitmap = again;
+    HueChange* ember = c.AddHueChange("Ember");
+    ember->hueStart = 0xF000;
+    ember->hueEnd = 0x1800;
+    ember->medianHue = 0x0400;
+    ember->useAs = 2;
+    HueChange::ComputeMask(c, *ember);
+    return true;
+}
+
 // Writes an image file; false when it cannot be saved.
 inline bool SaveImage(const std::string& path, u32 w, u32 h, u32 format, const u8* pixels, const Rgb* palette)
 {

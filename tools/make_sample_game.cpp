@@ -111,6 +111,7 @@ u32 MakeCollection(const char* name)
         s->GetFrameView(0, 0).bitmap = first;
         s->GetFrameView(1, 0).bitmap = second;
         if (!samplerocks::AddImageBitmaps(c, s)) return false;
+        if (!samplerocks::AddOptimizeSamples(c, s)) return false;
         return c.Write(f, header) != 0;
     });
     return e ? e->tag : 0;
