@@ -2,6 +2,7 @@
 
 #include "codex/TagGroups.h"
 #include "model/ui/GeomEdit.h"
+#include "tagedit/DmapEdit.h"
 #include "tagedit/DtexEdit.h"
 #include "tagedit/SoundEdit.h"
 #include "tagedit/TextEdit.h"
@@ -31,6 +32,7 @@ const BuiltInEditor kBuiltInEditors[] = {
     {FourCC("stli"), NewTextEditor},
     {FourCC("temp"), NewTextEditor},
     {FourCC("text"), NewTextEditor},
+    {FourCC("dmap"), [](TagEntry* e) -> TagEdit* { return new DmapEdit(e); }},
 };
 
 }  // namespace
