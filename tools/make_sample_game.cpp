@@ -208,6 +208,7 @@ void MakeFoundationTags()
     WriteBytesTag(FourCC("text"), FourCC("Welc"), "Welcome", Text("Welcome to the sample game.\nFoundation text.\n"));
     WriteBytesTag(FourCC("stli"), FourCC("UnNa"), "Unit Names", Text("Archer\nKnight\nSlinger\n"));
     WriteBytesTag(FourCC("scri"), kNoTagId, "Opening Script", Text("wait 10\nshow Welcome\n"));
+    WriteBytesTag(FourCC("ditl"), FourCC("Gate"), "Gate Dialog", Text("Who goes there?\nA friend of the keep.\n"));
 
     const u32 collection = MakeCollection("Rocks");
     WriteTag(FourCC("core"), kNoTagId, "Rock Core", [collection](FILE* f, TagHeader*) {

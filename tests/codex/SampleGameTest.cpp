@@ -127,3 +127,11 @@ TEST_F(SampleGameTest, SoundAndDetailTextureTagsCoverTheOddCases)
 }
 
 }  // namespace
+
+TEST_F(SampleGameTest, TheDialogStringListHoldsItsLinesWithCREnds)
+{
+    TagEntry* gate = Named(FourCC("ditl"), "Gate Dialog");
+    ASSERT_TRUE(gate);
+    EXPECT_EQ(TagData(gate), Data("Who goes there?\rA friend of the keep.\r"));
+    EXPECT_STREQ(GetTagSourceName(gate), "Foundation");
+}

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# A user makes a script in the real program: File > New Script, a name, two typed lines,
+# Ctrl+S, then quits. The script's file in the local folder must hold the tag header and the
+# typed bytes with CR line ends. Needs a display (Xvfb), xdotool, ImageMagick's import and
+# python3.
+# Usage: new_script_end_to_end.sh <program folder> <program name> [emulator]
+set -u
+folder=$1 program=$2 emulator=${3:-}
+here=$(cd "$(dirname "$0")" && pwd)
+name=e2enewscript
+fail() { echo "FAILED: $*"; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; rm -f "$folder/local/scripts/$name"; exit 1; }
+
+[ -n "${DISPLAY:-}" ] || { echo "no display: skipped"; exit 0; }
+for tool in xdotool import python3; do
+    command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 0; }
+done
+slow=1
+if [ -n "$emulator" ]; then
+    slow=6
+    export GALLIUM_DRIVER=softpipe
+fi
+
+cd "$folder" || fail "no program folder $folder"
+script="local/scripts/$name"
+rm -f "$script"
+printf 'ShowSplash 0\n' >res/prefs.txt
+$emulator "./$program" >"${TMPDIR:-/tmp}/tavik-new-script.log" 2>&1 &
+pid=$!
+
+pixel() {  # pixel <window> <x> <y>: "r g b", or "none"
+    local p
+    p=$(import -window "$1" -crop "1x1+$2+$3" -depth 8 rgb:- 2>/dev/null | od -An -tu1 | tr -s ' ' | sed 's/^ //;s/ $//')
+    echo "${p:-none}"
+}
+
+window=""
+for _ in $(seq 1 $((60 * slow))); do
+    window=$(xdotool search --onlyvisible --name '^Tavik$' 2>/dev/null | head -1)
+    [ -n "$window" ] && break
+    kill -0 "$pid" 2>/dev/null || fail "the program ended before showing its window"
+    sleep 0.5
+done
+[ -n "$window" ] || fail "no window appeared"
+bar=none desk=none
+for _ in $(seq 1 $((40 * slow))); do
+    sleep 1
+    bar=$(pixel "$window" 900 12)
+    desk=$(pixel "$window" 900 600)
+    [ "$bar" != none ] && [ "$bar" != "$desk" ] && break
+done
+[ "$bar" != none ] && [ "$bar" != "$desk" ] || fail "no menu bar"
+
+# Keys go through the X test extension to the focused window, as a keyboard's would.
+xdotool windowfocus --sync "$window" 2>/dev/null
+# File opens with a click on the first item of the bar. "New Script" is the item just above
+# the separator and "Exit": Down highlights the top item, Up wraps to "Exit" and the next Up
+# reaches "New Script", wherever other items stand above it.
+xdotool mousemove --window "$window" 16 10 click 1
+sleep "$slow"
+for key in Down Up Up; do
+    xdotool key "$key"
+    sleep 0.3
+done
+xdotool key Return
+sleep "$slow"
+# The name box has the focus; Enter presses "Create Script".
+xdotool type --delay $((60 * slow)) "$name"
+sleep 0.5
+xdotool key Return
+sleep "$slow"
+# The new editor's text box has the focus.
+xdotool type --delay $((60 * slow)) "first line"
+xdotool key Return
+xdotool type --delay $((60 * slow)) "second line"
+sleep 0.5
+xdotool key ctrl+s
+for _ in $(seq 1 $((20 * slow))); do
+    [ -f "$script" ] && break
+    sleep 0.5
+done
+[ -f "$script" ] || fail "no $script after Ctrl+S: $(cat "${TMPDIR:-/tmp}/tavik-new-script.log")"
+sleep 0.5
+
+expected_data=$(printf 'first line\rsecond line' | od -An -tx1 | tr -d ' \n')
+python3 - "$script" "$name" "$expected_data" <<'PY' || fail "the script file is not as typed"
+import struct, sys
+path, name, expected = sys.argv[1], sys.argv[2], bytes.fromhex(sys.argv[3])
+data = open(path, "rb").read()
+ident, flags, kind = struct.unpack(">HBB", data[0:4])
+tag_name = data[4:36].split(b"\0")[0].decode()
+group, tag, offset, size, user, version = struct.unpack(">IIIIIH", data[36:58])
+game = data[60:64]
+problems = []
+if game != b"vrn2": problems.append("signature %r" % game)
+if group != int.from_bytes(b"scri", "big"): problems.append("group %x" % group)
+if tag_name != name: problems.append("name %r" % tag_name)
+if offset != 64: problems.append("offset %d" % offset)
+if size != len(data) - 64: problems.append("size %d for %d bytes" % (size, len(data) - 64))
+if data[64:] != expected: problems.append("data %r" % data[64:])
+if problems:
+    print("; ".join(problems))
+    sys.exit(1)
+PY
+
+code=""
+for _ in $(seq 1 $((20 * slow))); do
+    python3 "$here/../../tools/x11_close_window.py" "$window" 2>/dev/null
+    sleep "$slow"
+    xdotool key --window "$window" Return 2>/dev/null
+    for _ in 1 2 3 4; do
+        sleep 0.5
+        if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; code=$?; break 2; fi
+    done
+done
+[ -n "$code" ] || fail "the program did not quit"
+[ "$code" = 0 ] || fail "exit code $code"
+rm -f "$script"
+echo "passed"
