@@ -33,6 +33,22 @@ pixel() {  # pixel <window> <x> <y>: "r g b", or "none"
     echo "${p:-none}"
 }
 
+# Waits until the pixel differs from the colour it had before the step (the emulated build
+# draws a frame in seconds, so each stage waits for the screen rather than for a fixed time).
+wait_change() {  # wait_change <x> <y> <colour before> <what>
+    local before=$3 now
+    for _ in $(seq 1 $((30 * slow))); do
+        sleep 0.5
+        now=$(pixel "$window" "$1" "$2")
+        [ "$now" != "$before" ] && [ "$now" != none ] && return 0
+    done
+    shot "timeout"
+    fail "$4 did not show (pixel $1,$2 stayed $before)"
+}
+
+# With TAVIK_E2E_SHOTS=<prefix> the screen is saved at each stage, to see where a run went wrong.
+shot() { [ -z "${TAVIK_E2E_SHOTS:-}" ] || import -window root "${TAVIK_E2E_SHOTS}-$1.png"; }
+
 window=""
 for _ in $(seq 1 $((60 * slow))); do
     window=$(xdotool search --onlyvisible --name '^Tavik$' 2>/dev/null | head -1)
@@ -55,24 +71,46 @@ xdotool windowfocus --sync "$window" 2>/dev/null
 # File opens with a click on the first item of the bar. "New Script" is the item just above
 # the separator and "Exit": Down highlights the top item, Up wraps to "Exit" and the next Up
 # reaches "New Script", wherever other items stand above it.
-xdotool mousemove --window "$window" 16 10 click 1
+xdotool mousemove --window "$window" 16 10
 sleep "$slow"
+before=$(pixel "$window" 40 38)
+xdotool click 1
+wait_change 40 38 "$before" "the File menu"
+shot 1-file-menu
 for key in Down Up Up; do
     xdotool key "$key"
-    sleep 0.3
+    sleep "$slow"
 done
+shot 2-new-script
+# The name box comes up in the middle of the screen.
+geometry=$(xdotool getwindowgeometry --shell "$window")
+width=$(echo "$geometry" | sed -n 's/^WIDTH=//p')
+height=$(echo "$geometry" | sed -n 's/^HEIGHT=//p')
+cx=$((width / 2)) cy=$((height / 2))
+before=$(pixel "$window" "$cx" "$cy")
 xdotool key Return
+wait_change "$cx" "$cy" "$before" "the name box"
 sleep "$slow"
+shot 3-name-box
 # The name box has the focus; Enter presses "Create Script".
-xdotool type --delay $((60 * slow)) "$name"
-sleep 0.5
+xdotool type --delay $((150 * slow)) "$name"
+sleep "$slow"
+# The editor, 640 x 480 at a cascade position, takes the box's place in the middle.
+before=$(pixel "$window" "$cx" "$cy")
+xdotool key Return
+wait_change "$cx" "$cy" "$before" "the script editor"
+sleep "$slow"
+shot 4-editor
+# The new editor's text box has the focus.
+# Typed slowly: a step takes all the X events that came since the last one into a ring of 32,
+# and the emulated build's steps are long.
+xdotool type --delay $((150 * slow)) "first line"
+sleep "$slow"
 xdotool key Return
 sleep "$slow"
-# The new editor's text box has the focus.
-xdotool type --delay $((60 * slow)) "first line"
-xdotool key Return
-xdotool type --delay $((60 * slow)) "second line"
-sleep 0.5
+xdotool type --delay $((150 * slow)) "second line"
+sleep "$slow"
+shot 5-typed
 xdotool key ctrl+s
 for _ in $(seq 1 $((20 * slow))); do
     [ -f "$script" ] && break
