@@ -88,10 +88,11 @@ ColorTableEntry RocksColor(u32 i)
     return {u8(i), u8(255 - i), u8((i * 7) & 255)};
 }
 
-u32 MakeCollection(const char* name)
+u32 MakeCollection(const char* name, u32 extraFlags = 0)
 {
-    TagEntry* e = WriteTag(FourCC(".256"), kNoTagId, name, [](FILE* f, TagHeader* header) {
+    TagEntry* e = WriteTag(FourCC(".256"), kNoTagId, name, [extraFlags](FILE* f, TagHeader* header) {
         Collection c;
+        c.flags |= extraFlags;
         ColorTableEntry colors[256];
         for (u32 i = 0; i < 256; ++i) colors[i] = RocksColor(i);
         c.SetColorTable(colors, 256);
@@ -201,6 +202,18 @@ bool WriteMesh(FILE* f, TagHeader* header, const MeshHeader& h, const std::vecto
     header->version = 11;
     return WriteRecords(&h, 1, kMeshHeaderDescriptor, f) == 1024 &&
            WriteRecords(cells.data(), u32(cells.size()), kMeshCellDescriptor, f) == cells.size() * 12;
+}
+
+// Tags the archive browser shows greyed and will not open: a mesh of the format before
+// version 11 and a colour-map collection.
+void MakeUnopenableTags()
+{
+    WriteTag(FourCC("mesh"), kNoTagId, "Old Valley", [](FILE* f, TagHeader* header) {
+        const bool ok = WriteMesh(f, header, SampleMeshHeader(0, 0, 1, 1, "Old Valley"), std::vector<MeshCell>(32 * 32));
+        header->version = 10;
+        return ok;
+    });
+    MakeCollection("Valley Colour Map", kCollectionColorMap);
 }
 
 void MakeFoundationTags()
@@ -632,6 +645,7 @@ int main(int argc, char** argv)
     WriteBytesTag(FourCC("text"), kNoTagId, "Expansion Notes", Text("New lands to the east.\n"));
     MakeDtex("Snow", 3);
     MakeDeltaTerrain();
+    MakeUnopenableTags();
     BuildStaged(game, game / "tags" / "Expansion", 2, "Expansion", 0);
 
     SetLocalFolder((staging / "addon").string().c_str());

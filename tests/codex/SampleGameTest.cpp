@@ -39,6 +39,23 @@ TEST_F(SampleGameTest, LayersDecideTheWinningCopies)
     EXPECT_FALSE(FindTag(FourCC("text"), FourCC("ClNo")));  // only in the inactive old archive
 }
 
+TEST_F(SampleGameTest, AnOldMeshAndAColourMapAreThereForTheBrowserToGrey)
+{
+    TagHeader h;
+    TagEntry* mesh = Named(FourCC("mesh"), "Old Valley");
+    ASSERT_TRUE(mesh);
+    GetTagHeader(mesh, &h);
+    EXPECT_EQ(10u, h.version);
+    EXPECT_STREQ("Expansion", GetTagSourceName(mesh));
+    TagEntry* map = Named(FourCC(".256"), "Valley Colour Map");
+    ASSERT_TRUE(map);
+    GetTagHeader(map, &h);
+    EXPECT_EQ(0x100u, h.user & 0x100u);
+    bool recorded = false;
+    for (const ArchiveMeshRecord& r : FindArchiveByName("Expansion")->mesh_records) recorded |= r.tag == mesh->tag;
+    EXPECT_TRUE(recorded) << "the old mesh has its record";
+}
+
 TEST_F(SampleGameTest, OddLocalFilesAreHandled)
 {
     EXPECT_TRUE(Named(FourCC("text"), "Old Note"));
