@@ -12,7 +12,13 @@ set -u
 folder=$1 program=$2 writer=$3 emulator=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 log="${TMPDIR:-/tmp}/tavik-browser-end-to-end.log"
-fail() { echo "FAILED: $*"; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; exit 1; }
+shot="${TMPDIR:-/tmp}/tavik-browser-end-to-end.png"
+fail() {
+    echo "FAILED: $*"
+    [ -n "${window:-}" ] && import -window "$window" "$shot" 2>/dev/null && echo "screen: $shot"
+    [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null
+    exit 1
+}
 
 [ -n "${DISPLAY:-}" ] || { echo "no display: skipped"; exit 0; }
 for tool in xdotool import python3; do
@@ -117,12 +123,12 @@ inactive=$((top + 167))
 [ "$(bright $((bx + 4)) $((inactive + 17 - 8)) 110 17)" -gt 20 ] || fail "the add-on is not in the inactive list"
 
 # 3. Ctrl+K on an archive tag: the "Text" node is opened and "Expansion Notes" (only in the
-#    expansion) is found by typing its name.
+#    expansion) is found by typing its first letter, the only row starting with it.
 tree_x=$((bx + 200))
 text_node=$((top + 35 + 17 * 7))  # below the header row and six other groups
 click "$tree_x" "$text_node"
 key Right
-xdotool type --window "$window" --delay 100 "Expansion"
+xdotool type --window "$window" "E"
 sleep "$slow"
 key ctrl+k
 sleep "$slow"
@@ -131,12 +137,12 @@ notes="$game/local/text/Expansion Notes"
 size=$(stat -c %s "$notes")
 [ "$size" = $((64 + 23)) ] || fail "the copied tag has $size bytes"
 
-# 4. A text tag opened from the tree (Enter), edited and saved with Ctrl+S.
-xdotool type --window "$window" --delay 100 "Local Note"
-sleep "$slow"
+# 4. A text tag opened from the tree (Enter), edited and saved with Ctrl+S: "Local Note" is
+#    the row below.
+key Down
 key Return
 sleep $((2 * slow))
-xdotool type --window "$window" --delay 100 "Edited. "
+xdotool type --window "$window" --delay $((100 * slow)) "Edited. "
 sleep "$slow"
 key ctrl+s
 sleep $((2 * slow))
