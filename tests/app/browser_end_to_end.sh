@@ -2,7 +2,7 @@
 # The archive browser in the real program, on the generated sample game folder, as a user
 # works with it: the browser shows at start; the add-on is deactivated through the archive
 # menu, the program quits and starts again and the working set is in res/prefs.txt and
-# restored; Ctrl+K on an archive tag writes its file in "local"; a text tag is opened from
+# restored; Ctrl+K on an archive tag writes its file in "local"; that tag is opened from
 # the tree, edited and saved with Ctrl+S, and its bytes are checked on disk.
 # The browser's placement is seeded, so its lists and rows stand where this script clicks.
 # Needs a display (Xvfb), xdotool, ImageMagick's import and python3.
@@ -122,14 +122,16 @@ grep -q 'CodexWorkingSet' res/prefs.txt || fail "the working set went"
 inactive=$((top + 167))
 [ "$(bright $((bx + 4)) $((inactive + 17 - 8)) 110 17)" -gt 20 ] || fail "the add-on is not in the inactive list"
 
-# 3. Ctrl+K on an archive tag: the "Text" node is opened and "Expansion Notes" (only in the
-#    expansion) is found by typing its first letter, the only row starting with it.
-tree_x=$((bx + 200))
-text_node=$((top + 35 + 17 * 7))  # below the header row and six other groups
-click "$tree_x" "$text_node"
+# 3. Ctrl+K on an archive tag: "Expansion" (the fifth entry) is selected, so the tree lists its
+#    tags only; "Text" is its last group, and "Expansion Notes" (in no other archive) the first
+#    row under it.
+click $((bx + 40)) "$(row 4)"
+click $((bx + 400)) $((top + 500))
+# With no current row the first End selects the top row, the second the last.
+key End
+key End
 key Right
-xdotool type --window "$window" "E"
-sleep "$slow"
+key Down
 key ctrl+k
 sleep "$slow"
 notes="$game/local/text/Expansion Notes"
@@ -137,19 +139,17 @@ notes="$game/local/text/Expansion Notes"
 size=$(stat -c %s "$notes")
 [ "$size" = $((64 + 23)) ] || fail "the copied tag has $size bytes"
 
-# 4. A text tag opened from the tree (Enter), edited and saved with Ctrl+S: "Local Note" is
-#    the row below.
-key Down
+# 4. The same tag opened from the tree (Enter), edited in its text editor and saved with
+#    Ctrl+S into its local file.
 key Return
 sleep $((2 * slow))
 xdotool type --window "$window" --delay $((100 * slow)) "Edited. "
 sleep "$slow"
 key ctrl+s
 sleep $((2 * slow))
-note="$game/local/text/Local Note"
-data=$(tail -c +65 "$note" | tr '\r' '\n')
+data=$(tail -c +65 "$notes" | tr '\r' '\n')
 case "$data" in
-"Edited. A note kept in the local folder."*) ;;
+"Edited. New lands to the east."*) ;;
 *) fail "the saved text is: $data" ;;
 esac
 quit
