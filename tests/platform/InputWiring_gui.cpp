@@ -36,6 +36,27 @@ void PollFor(size_t n)
     }
 }
 
+// The log without key entries. A modifier the tool pressed for the step before can be
+// pressed and released again late (it restores the keyboard state), so the pointer steps
+// look only at what they test.
+std::vector<std::string> WithoutKeys()
+{
+    std::vector<std::string> out;
+    for (const std::string& e : g_log)
+        if (e.rfind("key ", 0) != 0) out.push_back(e);
+    return out;
+}
+
+// Polls until the log holds n entries that are not key entries, or a second has passed.
+void PollForPointer(size_t n)
+{
+    double end = OsGetTime() + 1.0;
+    while (WithoutKeys().size() < n && OsGetTime() < end) {
+        OsPollEvents();
+        OsSleep(0.01);
+    }
+}
+
 }  // namespace
 
 TEST(InputWiring, XEventsArriveThroughTheAdapters)
@@ -66,24 +87,24 @@ TEST(InputWiring, XEventsArriveThroughTheAdapters)
     ASSERT_TRUE(Xdotool("key --window " + id + " ctrl+c"));
     PollFor(4);
     // Ctrl+C is keys only; no character is typed (the releases come in the tool's order).
-    ASSERT_EQ(g_log.size(), 4u);
+    ASSERT_GE(g_log.size(), 4u);
     EXPECT_EQ(g_log[0], "key 118 1");
     EXPECT_EQ(g_log[1], "key 67 1");
     for (const std::string& e : g_log) EXPECT_NE(e.rfind("char", 0), 0u) << e;
 
     g_log.clear();
     ASSERT_TRUE(Xdotool("click --window " + id + " 2"));
-    PollFor(2);
-    EXPECT_EQ(g_log, (std::vector<std::string>{"button 2 1", "button 2 0"}));
+    PollForPointer(2);
+    EXPECT_EQ(WithoutKeys(), (std::vector<std::string>{"button 2 1", "button 2 0"}));
 
     g_log.clear();
     ASSERT_TRUE(Xdotool("click --window " + id + " --repeat 2 4 click --window " + id + " 5"));  // two notches up, one down
-    PollFor(3);
-    EXPECT_EQ(g_log, (std::vector<std::string>{"wheel 1", "wheel 2", "wheel 1"}));
+    PollForPointer(3);
+    EXPECT_EQ(WithoutKeys(), (std::vector<std::string>{"wheel 1", "wheel 2", "wheel 1"}));
 
     g_log.clear();
     ASSERT_TRUE(Xdotool("click --window " + id + " 7"));  // one notch to the right
-    PollFor(1);
-    EXPECT_EQ(g_log, (std::vector<std::string>{"hwheel 1"}));
+    PollForPointer(1);
+    EXPECT_EQ(WithoutKeys(), (std::vector<std::string>{"hwheel 1"}));
     OsResetState();
 }
