@@ -37,3 +37,26 @@ inline void UseSyntheticBenchFont()
     }
     WindowSystem::SetDefaultFont(font);
 }
+
+// Words of 2 to 9 letters, the same for every run; lineEnd after about every 70 characters
+// ('\0': one long line).
+#include <string>
+inline std::string BenchProse(size_t bytes, char lineEnd)
+{
+    std::string s;
+    s.reserve(bytes + 16);
+    u32 seed = 12345;
+    size_t lineStart = 0;
+    while (s.size() < bytes) {
+        seed = seed * 1103515245u + 12345u;
+        u32 len = 2 + (seed >> 16) % 8;
+        for (u32 i = 0; i < len; ++i) s += char('a' + (seed >> (i * 3)) % 26);
+        if (lineEnd && s.size() - lineStart > 70) {
+            s += lineEnd;
+            lineStart = s.size();
+        } else {
+            s += ' ';
+        }
+    }
+    return s;
+}

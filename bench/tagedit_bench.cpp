@@ -36,27 +36,6 @@ TagEdit* MakeTextEdit(TagEntry* e)
     return ed;
 }
 
-// Words of 2 to 9 letters with a line break after about every 70 characters.
-std::string Prose(size_t bytes, char lineEnd)
-{
-    std::string s;
-    s.reserve(bytes + 16);
-    u32 seed = 12345;
-    size_t lineStart = 0;
-    while (s.size() < bytes) {
-        seed = seed * 1103515245u + 12345u;
-        u32 len = 2 + (seed >> 16) % 8;
-        for (u32 i = 0; i < len; ++i) s += char('a' + (seed >> (i * 3)) % 26);
-        if (s.size() - lineStart > 70) {
-            s += lineEnd;
-            lineStart = s.size();
-        } else {
-            s += ' ';
-        }
-    }
-    return s;
-}
-
 void WriteLocalTag(const char* folder, const char* name, u32 group, u32 tag, const std::string& data)
 {
     std::string dir = g_root + "local/" + folder;
@@ -100,7 +79,7 @@ void Setup()
     SetVornPath(g_root.c_str());
     SetLogSink([](void*, u32, const char*, const char*) {}, nullptr);
 
-    std::string text = Prose(1 << 20, '\r');
+    std::string text = BenchProse(1 << 20, '\r');
     WriteLocalTag("text", "Big Text", FourCC("text"), FourCC("bigt"), text);
     g_textShown = text;
     for (char& c : g_textShown)

@@ -28,27 +28,6 @@ void Teardown(TextBox* box)
     WindowSystem::ProcessDeferredDeletes();
 }
 
-// Words of 2 to 9 letters; a line break after about every 70 characters when asked.
-std::string Prose(size_t bytes, bool breaks)
-{
-    std::string s;
-    s.reserve(bytes + 16);
-    u32 seed = 12345;
-    size_t lineStart = 0;
-    while (s.size() < bytes) {
-        seed = seed * 1103515245u + 12345u;
-        u32 len = 2 + (seed >> 16) % 8;
-        for (u32 i = 0; i < len; ++i) s += char('a' + (seed >> (i * 3)) % 26);
-        if (breaks && s.size() - lineStart > 70) {
-            s += '\n';
-            lineStart = s.size();
-        } else {
-            s += ' ';
-        }
-    }
-    return s;
-}
-
 void BM_AppendLines(benchmark::State& state)
 {
     Setup();
@@ -74,7 +53,7 @@ BENCHMARK(BM_AppendLines)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond);
 void BM_SetTextWordWrapped(benchmark::State& state)
 {
     Setup();
-    std::string text = Prose(size_t(state.range(0)), state.range(1) != 0);
+    std::string text = BenchProse(size_t(state.range(0)), state.range(1) != 0 ? '\n' : '\0');
     TextBox* box = new TextBox(TEXTBOX_EDITOR, nullptr);
     box->SetFrameXYWH(0, 0, 500, 400);
     for (auto _ : state) {

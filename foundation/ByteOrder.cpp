@@ -185,3 +185,37 @@ u64 WriteElements(const void* elements, u64 count, u16 type, FILE* stream)
     free(copy);
     return ok ? bytes : 0;
 }
+
+u64 LoadHostUnsigned(const void* p, u32 size)
+{
+    switch (size) {
+    case 1: return *static_cast<const u8*>(p);
+    case 2: {
+        u16 v;
+        memcpy(&v, p, 2);
+        return v;
+    }
+    case 4: {
+        u32 v;
+        memcpy(&v, p, 4);
+        return v;
+    }
+    case 8: {
+        u64 v;
+        memcpy(&v, p, 8);
+        return v;
+    }
+    }
+    return 0;
+}
+
+s64 LoadHostSigned(const void* p, u32 size)
+{
+    const u64 v = LoadHostUnsigned(p, size);
+    switch (size) {
+    case 1: return s8(v);
+    case 2: return s16(v);
+    case 4: return s32(v);
+    }
+    return s64(v);
+}

@@ -80,6 +80,11 @@ void* ConvertElements(void* dst, const void* src, u64 count, u16 type);
 // Writes n zero bytes (the walk's pointer fields and padding).
 void ByteOrderZero(void* dst, u64 n);
 
+// A host-order unsigned of 1, 2, 4 or 8 bytes at p, read without alignment; any other size
+// reads as 0. The signed form extends the sign of 1- and 2-byte values.
+u64 LoadHostUnsigned(const void* p, u32 size);
+s64 LoadHostSigned(const void* p, u32 size);
+
 // Walks `repeat` consecutive records described by the descriptor at `desc` in the given mode,
 // moving both cursors, and leaves `desc` behind that record's descriptor (nested ones
 // included). With repeat 0 only the descriptor cursor moves. Trusts the descriptor.

@@ -4,33 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "foundation/ByteOrder.h"
 #include "foundation/Sort.h"
 #include "foundation/StringUtil.h"
 #include "gui/ListWindow.h"
 
-// The unsigned integer of 1, 2, 4 or 8 bytes at p; any other size reads as 0.
-static u64 ReadUnsigned(const void* p, u32 size)
-{
-    switch (size) {
-    case 1: return *static_cast<const u8*>(p);
-    case 2: {
-        u16 v;
-        memcpy(&v, p, 2);
-        return v;
-    }
-    case 4: {
-        u32 v;
-        memcpy(&v, p, 4);
-        return v;
-    }
-    case 8: {
-        u64 v;
-        memcpy(&v, p, 8);
-        return v;
-    }
-    }
-    return 0;
-}
+static u64 ReadUnsigned(const void* p, u32 size) { return LoadHostUnsigned(p, size); }
 
 static void WriteUnsigned(void* p, u32 size, u64 v)
 {

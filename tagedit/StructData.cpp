@@ -33,23 +33,9 @@ u8* StructData::GetMemberPointer(const StructMember* member) const
 u32 StructData::GetMemberInt(const StructMember* member) const
 {
     if (!member->count) return 0;  // element 0 does not exist: the offset may be the record's end
-    const u8* p = GetMemberPointer(member);
-    switch (member->elementWidth) {
-    case 1:
-        return *p;
-    case 2: {
-        u16 v;
-        memcpy(&v, p, 2);
-        return v;
-    }
-    case 4: {
-        u32 v;
-        memcpy(&v, p, 4);
-        return v;
-    }
-    default:
-        return 0;
-    }
+    // Members wider than 4 bytes have no integer value here.
+    const u32 width = member->elementWidth;
+    return width <= 4 ? u32(LoadHostUnsigned(GetMemberPointer(member), width)) : 0;
 }
 
 u64 StructData::Read(FILE* stream)

@@ -1,6 +1,7 @@
 #include "tagedit/StructValues.h"
 #include <cmath>
 #include <cstring>
+#include "foundation/ByteOrder.h"
 #include "tagedit/StructData.h"
 #include "tagedit/StructDef.h"
 
@@ -11,22 +12,8 @@ constexpr u32 kMaxLowerBoundChain = 32;
 
 u32 ReadRaw(const u8* p, u32 width, bool sign)
 {
-    switch (width) {
-    case 1:
-        return sign ? u32(s32(s8(*p))) : *p;
-    case 2: {
-        u16 v;
-        memcpy(&v, p, 2);
-        return sign ? u32(s32(s16(v))) : v;
-    }
-    case 4: {
-        u32 v;
-        memcpy(&v, p, 4);
-        return v;
-    }
-    default:
-        return 0;
-    }
+    if (width != 1 && width != 2 && width != 4) return 0;
+    return sign ? u32(LoadHostSigned(p, width)) : u32(LoadHostUnsigned(p, width));
 }
 
 const StructMember* LowerBoundOf(const StructScope* scope, const StructMember* member)

@@ -457,3 +457,24 @@ TEST(ByteOrder, MemorySizeIsTheDiskSizeTimesCountWithoutPointersInSixtyFourBits)
     EXPECT_EQ(MemorySizeOfRecords(0xFFFFFFFFu, kMixed), 16ull * 0xFFFFFFFFull);
     EXPECT_EQ(MemorySizeOfRecords(3, kPaddedRecord), k64 ? 3 * 40u : 96u);
 }
+
+TEST(ByteOrder, HostLoadsReadUnalignedValuesOfEachWidthAndExtendSigns)
+{
+    // One byte in front so every value sits at an odd address.
+    alignas(8) u8 buf[9] = {0};
+    struct Case { u32 size; u64 stored; u64 unsignedValue; s64 signedValue; };
+    const Case cases[] = {
+        {1, 0xFE, 0xFE, -2},
+        {2, 0x8001, 0x8001, -32767},
+        {4, 0xFFFFFFFF, 0xFFFFFFFF, -1},
+        {4, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF},
+        {8, 0x8000000000000001ull, 0x8000000000000001ull, s64(0x8000000000000001ull)},
+        {3, 0xFFFFFF, 0, 0},  // no such width
+    };
+    for (const Case& c : cases) {
+        memset(buf, 0, sizeof buf);
+        memcpy(buf + 1, &c.stored, c.size);
+        EXPECT_EQ(LoadHostUnsigned(buf + 1, c.size), c.unsignedValue) << c.size;
+        EXPECT_EQ(LoadHostSigned(buf + 1, c.size), c.signedValue) << c.size;
+    }
+}
