@@ -46,6 +46,7 @@ RootMenu::RootMenu() : Window(0, nullptr)
     helpMenu = bar->AddItem("Help", nullptr, 0, 1);
 
     bar->AddItem("Add Archives", fileMenu, kCmdAddArchives, 1);
+    bar->AddItem("New Collection", fileMenu, kCmdNewCollection, 1);
     bar->AddItem("New Model From LWO", fileMenu, kCmdImportModel, 1);
     bar->AddItem("New Script", fileMenu, kCmdNewScript, 1);
     bar->AddSeparator(fileMenu);
@@ -132,6 +133,7 @@ void RootMenu::OnCommand(MenuItem* item)
     switch (id) {
     case kCmdExit: WindowSystem::RequestQuit(); return;
     case kCmdImportModel: ImportModelCommand(); return;
+    case kCmdNewCollection: NewTagDialog(FourCC(".256")); return;
     case kCmdNewScript: NewTagDialog(FourCC("scri")); return;
     case kCmdReloadLocalFolder: PollLocalFolder(true); return;
     case kCmdAddArchives: AddArchivesCommand(); return;

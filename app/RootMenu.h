@@ -7,6 +7,7 @@
 enum : s32 {
     kCmdExit = 10000,
     kCmdAddArchives = 10001,
+    kCmdNewCollection = 10002,
     kCmdImportModel = 10003,
     kCmdNewScript = 10004,
     kCmdArchiveBrowser = 10200,

@@ -1,6 +1,7 @@
 #include "app/TagEditors.h"
 
 #include "codex/TagGroups.h"
+#include "collection/ui/X256Edit.h"
 #include "model/ui/GeomEdit.h"
 #include "tagedit/DmapEdit.h"
 #include "tagedit/DtexEdit.h"
@@ -33,6 +34,7 @@ const BuiltInEditor kBuiltInEditors[] = {
     {FourCC("temp"), NewTextEditor},
     {FourCC("text"), NewTextEditor},
     {FourCC("dmap"), [](TagEntry* e) -> TagEdit* { return new DmapEdit(e); }},
+    {FourCC(".256"), NewCollectionEditor},
 };
 
 }  // namespace

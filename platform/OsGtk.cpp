@@ -484,6 +484,47 @@ void GtkFileDialog(OsFileDialogRequest* request, OsFileDialogAnswer* answer, uns
     FinishDialog(&a);
 }
 
+namespace {
+
+// GTK's colour chooser keeps its custom colours and its last choice in the desktop's settings,
+// which every GTK program shares: a colour picked here would show in other programs and
+// outlive the run. The chooser's settings object is put in delay-apply mode as it is made,
+// starting without the desktop's colours, and is dropped unapplied with the dialog; the run's
+// own custom colours are offered as the dialog's palette instead.
+const char kColorChooserSchema[] = "org.gtk.Settings.ColorChooser";
+void (*g_settingsConstructed)(GObject*);
+int g_makingColorChooser;
+
+void ConstructSettings(GObject* object)
+{
+    g_settingsConstructed(object);
+    if (!g_makingColorChooser) return;
+    gchar* schema = nullptr;
+    g_object_get(object, "schema-id", &schema, nullptr);
+    if (schema && !strcmp(schema, kColorChooserSchema)) {
+        GSettings* settings = G_SETTINGS(object);
+        g_settings_delay(settings);
+        g_settings_set_value(settings, "custom-colors", g_variant_new_array(G_VARIANT_TYPE("(dddd)"), nullptr, 0));
+        g_settings_set(settings, "selected-color", "(bdddd)", FALSE, 1.0, 1.0, 1.0, 1.0);
+    }
+    g_free(schema);
+}
+
+GtkWidget* NewPrivateColorChooserDialog()
+{
+    if (!g_settingsConstructed) {
+        GObjectClass* settingsClass = G_OBJECT_CLASS(g_type_class_ref(G_TYPE_SETTINGS));
+        g_settingsConstructed = settingsClass->constructed;
+        settingsClass->constructed = ConstructSettings;
+    }
+    g_makingColorChooser = 1;
+    GtkWidget* dialog = gtk_color_chooser_dialog_new("Color", nullptr);
+    g_makingColorChooser = 0;
+    return dialog;
+}
+
+}  // namespace
+
 int GtkColorDialog(u8 rgb[3], const u8 custom[16][3], unsigned long parent)
 {
     if (!GtkStart()) {
@@ -492,7 +533,7 @@ int GtkColorDialog(u8 rgb[3], const u8 custom[16][3], unsigned long parent)
     }
     ActiveDialog a = {};
     a.kind = 1;
-    a.dialog = gtk_color_chooser_dialog_new("Color", nullptr);
+    a.dialog = NewPrivateColorChooserDialog();
     GtkColorChooser* chooser = GTK_COLOR_CHOOSER(a.dialog);
     gtk_color_chooser_set_use_alpha(chooser, FALSE);
     GdkRGBA palette[16];
@@ -606,3 +647,26 @@ void OsTestAnswerNextMessage(int delayMs, int accept)
 }
 
 int OsTestNativeDialogCount() { return g_dialogCount; }
+
+int OsTestColorChooserSettings(String* out)
+{
+    out->Clear();
+    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+    GSettingsSchema* schema = source ? g_settings_schema_source_lookup(source, kColorChooserSchema, TRUE) : nullptr;
+    if (!schema) return 0;
+    g_settings_schema_unref(schema);
+    GSettings* settings = g_settings_new(kColorChooserSchema);
+    const char* const keys[] = {"custom-colors", "selected-color"};
+    for (const char* key : keys) {
+        GVariant* value = g_settings_get_value(settings, key);
+        gchar* text = g_variant_print(value, FALSE);
+        out->Append(key);
+        out->Append("=");
+        out->Append(text);
+        out->Append("\n");
+        g_free(text);
+        g_variant_unref(value);
+    }
+    g_object_unref(settings);
+    return 1;
+}

@@ -12,5 +12,9 @@ void OsTestAnswerNextDialog(int delayMs, int accept, const char* path, int filte
 void OsTestAnswerNextMessage(int delayMs, int accept);
 // Picks the colour in the open colour dialog and presses OK (accept) or Cancel.
 void OsTestAnswerNextColorDialog(int delayMs, int accept, int red, int green, int blue);
+// The desktop settings GTK's colour chooser would keep ("custom-colors" and "selected-color")
+// as text into out; 0 when GTK's schema for them is not installed.
+class String;
+int OsTestColorChooserSettings(String* out);
 // Number of native dialogs the real backend opened so far.
 int OsTestNativeDialogCount();

@@ -111,7 +111,7 @@ void X256HueBrowser::DuplicateSelected()
     if (at < 0) return;
     HueChange* copy = collection->AddHueChange("");
     memcpy(copy, source, sizeof(HueChange));
-    char name[sizeof(copy->name) + 8];
+    char name[sizeof(copy->name) + 8] = {};
     snprintf(name, sizeof(name), "%s copy", source->name);
     name[sizeof(copy->name) - 1] = 0;
     memcpy(copy->name, name, sizeof(copy->name));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/String.h"
 #include "platform/Clipboard.h"
 #include "platform/Os.h"
 #include "platform/OsDialogs.h"
@@ -27,6 +28,8 @@ class Host : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        // The colour dialog test reads GTK's desktop settings: keep a developer's own out of it.
+        setenv("GSETTINGS_BACKEND", "memory", 1);
         OsUseRealBackend();
         ok = OsInit() && OsOpenWindow(320, 240, 0, 0);
         char tmpl[] = "/tmp/tavik-host-XXXXXX";
@@ -219,6 +222,29 @@ TEST_F(Host, TheColourDialogAnswersTheChosenColourOrCancel)
     OsTestAnswerNextColorDialog(100, 0, 0, 0, 0);
     EXPECT_FALSE(PickColor(rgb));
     EXPECT_EQ(rgb[1], 200);
+}
+
+TEST_F(Host, TheColourDialogLeavesTheDesktopSettingsAlone)
+{
+    String before;
+    if (!OsTestColorChooserSettings(&before)) GTEST_SKIP() << "GTK's colour chooser schema is not installed";
+    // A colour that matches no swatch is what GTK would add to its shared custom row.
+    OsTestAnswerNextColorDialog(200, 1, 3, 141, 77);
+    u8 rgb[3] = {9, 9, 9};
+    ASSERT_TRUE(PickColor(rgb));
+    EXPECT_EQ(141, rgb[1]);
+    OsTestAnswerNextColorDialog(100, 0, 0, 0, 0);
+    u8 other[3] = {250, 1, 1};
+    EXPECT_FALSE(PickColor(other));
+    String after;
+    ASSERT_TRUE(OsTestColorChooserSettings(&after));
+    EXPECT_STREQ(before.c_str(), after.c_str());
+    // The run keeps it: offered again by the next dialog.
+    u8 custom[16][3];
+    OsGetCustomColors(custom);
+    EXPECT_EQ(3, custom[0][0]);
+    EXPECT_EQ(141, custom[0][1]);
+    EXPECT_EQ(77, custom[0][2]);
 }
 
 TEST_F(Host, AMessageBoxWaitsForItsAnswer)

@@ -1,0 +1,148 @@
+#include "collection/ui/X256Edit.h"
+
+#include <cstring>
+
+#include "collection/ui/X256ColorTableEdit.h"
+#include "collection/ui/X256FlagsEdit.h"
+#include "collection/ui/X256HueBrowser.h"
+#include "collection/ui/X256OptimizeEdit.h"
+#include "gui/MessageBox.h"
+#include "gui/TabWindow.h"
+#include "gui/WindowSystem.h"
+
+namespace {
+
+constexpr u32 kPageFlags = WF_VISIBLE | WF_ENABLED;
+
+// A page whose contents come later: it keeps its tab in place.
+Window* NewPlaceholderPage(Window* parent, const char* title)
+{
+    Window* page = new Window(kPageFlags, parent);
+    page->SetTitle(title);
+    return page;
+}
+
+}  // namespace
+
+TagEdit* NewCollectionEditor(TagEntry* entry) { return new X256Edit(entry); }
+
+X256Edit::X256Edit(TagEntry* entry) : TagEdit(entry)
+{
+    collection = new Collection;
+    tabs = new TabWindow(WF_VISIBLE | WF_ENABLED | WF_FOCUSABLE, this);
+    tabs->SetTitle("Tabs");
+
+    bitmapsPage = NewPlaceholderPage(tabs, "Bitmaps");
+    shadowsPage = NewPlaceholderPage(tabs, "Shadows");
+    sequencesPage = NewPlaceholderPage(tabs, "Sequences");
+    hueChangesPage = new X256HueBrowser(collection, kPageFlags, tabs);
+    hueChangesPage->SetTitle("Hue Changes");
+    colorTablePage = new X256ColorTableEdit(collection, kPageFlags, tabs);
+    colorTablePage->SetTitle("Color Table");
+    flagsPage = new X256FlagsEdit(collection, kPageFlags, tabs);
+    flagsPage->SetTitle("Flags");
+    optimizePage = new X256OptimizeEdit(collection, kPageFlags, tabs);
+    optimizePage->SetTitle("Optimize");
+
+    hueChangesPage->changed.Connect<&TagEdit::OnContentChanged>(this);
+    colorTablePage->changed.Connect<&TagEdit::OnContentChanged>(this);
+    flagsPage->changed.Connect<&TagEdit::OnContentChanged>(this);
+    optimizePage->changed.Connect<&X256Edit::OnOptimized>(this);
+
+    SetSize(575, 360);
+    tabs->LayoutTabs();
+    tabs->Invalidate(1);
+}
+
+X256Edit::~X256Edit()
+{
+    ClosePages();
+    delete collection;
+    collection = nullptr;
+}
+
+void X256Edit::ClosePages()
+{
+    // The pages' windows point into the collection and the pages signal this editor while
+    // they go: both must be gone before the collection is freed, and no page may reach the
+    // editor once its own destruction has begun.
+    DisconnectAll();
+    delete tabs;
+    tabs = nullptr;
+    bitmapsPage = shadowsPage = sequencesPage = nullptr;
+    hueChangesPage = nullptr;
+    colorTablePage = nullptr;
+    flagsPage = nullptr;
+    optimizePage = nullptr;
+}
+
+const char* X256Edit::GetClassName() const { return "X256Edit"; }
+
+void X256Edit::GetMinimumFrameSize(Size* out, Size) { *out = Size{446, 195}; }
+
+void X256Edit::Resized()
+{
+    TagEdit::Resized();
+    if (tabs) tabs->FillParent();
+}
+
+int X256Edit::KeyEvent(Event* event)
+{
+    if (event->Action() == 1 && event->Key() == 'T' && (event->KeyModifiers() & MOD_CTRL_A)) {
+        ToggleHighResBitmaps();
+        return 1;
+    }
+    return TagEdit::KeyEvent(event);
+}
+
+int X256Edit::WriteTagData(FILE* stream, TagHeader* header) { return collection->Write(stream, header); }
+
+int X256Edit::ReadTagData(FILE* stream, TagHeader* header)
+{
+    collection->Free();
+    if (!collection->Read(stream, header, true)) {
+        collection->Free();
+        return 0;
+    }
+    if (collection->flags & kCollectionColorMap) {
+        collection->Free();
+        ShowMessageBox("Unsupported",
+                       "The collection is a color map, which is currently not supported for editing.\nUse Grumwell "
+                       "instead.",
+                       "Close", nullptr);
+        return 0;
+    }
+    hueChangesPage->Refresh();
+    flagsPage->Refresh();
+    highResShown = 0;
+    ToggleHighResBitmaps();
+    return 1;
+}
+
+int X256Edit::Create(u32 group, const char* name)
+{
+    if (!TagEdit::Create(group, name)) return 0;
+    memcpy(collection->name, header.name, sizeof(collection->name));
+    collection->name[sizeof(collection->name) - 1] = 0;
+    flagsPage->Refresh();
+    return 1;
+}
+
+void X256Edit::ToggleHighResBitmaps()
+{
+    highResShown = highResShown == 0 ? 1 : 0;
+    collection->ShowHighResAssignments(highResShown != 0);
+    WindowSystem::InvalidateAll();
+}
+
+void X256Edit::OnOpenWindowsChanged()
+{
+    u32 open = 0;
+    optimizePage->SetEnabled(open == 0);
+}
+
+void X256Edit::OnBitmapsChanged() { SetModified(1); }
+
+void X256Edit::OnSequencesChanged() { SetModified(1); }
+
+void X256Edit::OnOptimized() { SetModified(1); }
