@@ -128,6 +128,12 @@ int X256Edit::Create(u32 group, const char* name)
     return 1;
 }
 
+void X256Edit::Show()
+{
+    TagEdit::Show();
+    Window::SetFocus(tabs, FOCUS_PROGRAM);
+}
+
 void X256Edit::ToggleHighResBitmaps()
 {
     highResShown = highResShown == 0 ? 1 : 0;

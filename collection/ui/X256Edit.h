@@ -40,6 +40,8 @@ public:
     int ReadTagData(FILE* stream, TagHeader* header) override;
     // A new, empty collection named as the tag.
     int Create(u32 group, const char* name) override;
+    // Shown with the keys on the tab window (Ctrl+Left and Ctrl+Right switch pages).
+    void Show() override;
 
     // Flips between the standard and the high-res assignments and redraws the screen.
     void ToggleHighResBitmaps();

@@ -273,6 +273,23 @@ TEST_F(X256EditTest, AnEditOnEachPageMarksTheEditorAndIsWhatSavingChanges)
     }
 }
 
+TEST_F(X256EditTest, TheKeyboardReachesTheFlagsAndSaves)
+{
+    X256Edit* e = OpenRocks();
+    ASSERT_TRUE(e);
+    for (int i = 0; i < 5; ++i) PressKey(LIBKEY_RIGHT, 0, 1);
+    EXPECT_EQ(5u, e->GetTabs()->GetCurrentTab());
+    EXPECT_EQ(e->GetFlagsPage()->GetCheckBox(0), WindowSystem::GetFocus());
+    PressKey(LIBKEY_TAB);
+    PressKey(LIBKEY_SPACE);
+    EXPECT_FALSE(e->GetFlagsPage()->GetCheckBox(1)->IsChecked());
+    PressKey(LIBKEY_LEFT, 0, 1);
+    EXPECT_EQ(e->GetColorTablePage()->GetGrid(), WindowSystem::GetFocus());
+    PressKey('S', 0, 1);
+    EXPECT_FALSE(e->IsModified());
+    EXPECT_EQ(originalUser & ~u32(kCollectionMonsters), SavedUser());
+}
+
 TEST_F(X256EditTest, UntickingMonstersClearsOnlyItsBit)
 {
     Collection c;

@@ -1,0 +1,86 @@
+// Prints what this program's readers see in a collection tag of a game folder (the winning
+// copy: the local one when there is one), for scripts that check a saved collection:
+// "flags 0x..." (the usage and colour-map bits), "bitmaps N", "sequences N", "hue changes N",
+// "table <768 bytes in hex>" (the colour table as an ".act" file starts) and "content <crc>",
+// a checksum of everything else as our writer stores it (with the flags left out), so two
+// copies that differ only in their flags print the same content. Exits with 1 when the tag is
+// missing or cannot be read.
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "codex/Archive.h"
+#include "codex/Codex.h"
+#include "codex/LocalFolder.h"
+#include "codex/TagFiles.h"
+#include "collection/Collection.h"
+
+namespace {
+
+TagEntry* FindCollection(const char* name)
+{
+    ScopedDynArray<TagEntry*> list;
+    ListGroupTags(FourCC(".256"), &list);
+    for (TagEntry* e : list) {
+        TagHeader h;
+        GetTagHeader(e, &h);
+        if (!strcmp(h.name, name)) return e;
+    }
+    return nullptr;
+}
+
+// The collection's data as written without its flags.
+u32 ContentChecksum(Collection& c)
+{
+    const u32 flags = c.flags;
+    c.flags = 0;
+    FILE* f = tmpfile();
+    TagHeader h = {};
+    u32 crc = 0;
+    if (f && c.Write(f, &h)) {
+        crc = u32(crc32(0L, Z_NULL, 0));
+        rewind(f);
+        unsigned char buffer[65536];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) crc = u32(crc32(crc, buffer, uInt(n)));
+    }
+    if (f) fclose(f);
+    c.flags = flags;
+    return crc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        fprintf(stderr, "usage: collection_info <game folder> <collection name>\n");
+        return 2;
+    }
+    const std::string game = std::string(argv[1]) + "/";
+    OpenArchivesInFolder((game + "tags").c_str());
+    OpenArchivesInFolder((game + "plugins").c_str());
+    ActivateDefaultArchives();
+    if (!SetLocalFolder((game + "local").c_str())) {
+        fprintf(stderr, "collection_info: no local folder in %s\n", argv[1]);
+        return 1;
+    }
+    TagEntry* entry = FindCollection(argv[2]);
+    TagHeader header;
+    FILE* stream = entry ? OpenTag(entry, &header) : nullptr;
+    Collection* c = stream ? LoadCollection(stream, &header) : nullptr;
+    if (stream) CloseTagReader(entry);
+    if (!c) {
+        fprintf(stderr, "collection_info: cannot read the collection '%s'\n", argv[2]);
+        return 1;
+    }
+    printf("flags 0x%x\nbitmaps %u\nsequences %u\nhue changes %u\ntable ", c->flags, c->GetBitmapCount(),
+           c->GetSequenceCount(), c->GetHueChangeCount());
+    for (const ColorTableEntry& e : c->colorTable.entries) printf("%02x%02x%02x", e.red, e.green, e.blue);
+    printf("\ncontent %08x\n", ContentChecksum(*c));
+    delete c;
+    CloseCodex();
+    return 0;
+}
