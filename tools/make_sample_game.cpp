@@ -31,6 +31,7 @@
 #include "foundation/PrefStore.h"
 #include "model/LwoExport.h"
 #include "model/RenderModel.h"
+#include "tools/SampleHighRes.h"
 #include "tools/SampleRocks.h"
 #include "tools/SoundTagWriter.h"
 
@@ -214,6 +215,15 @@ void MakeUnopenableTags()
         return ok;
     });
     MakeCollection("Valley Colour Map", kCollectionColorMap);
+}
+
+// A collection whose views have high-resolution assignments.
+void MakeHighResCollection()
+{
+    WriteTag(FourCC(".256"), kNoTagId, "Cliffs", [](FILE* f, TagHeader* header) {
+        Collection c;
+        return samplehighres::BuildCliffs(c) && c.Write(f, header) != 0;
+    });
 }
 
 void MakeFoundationTags()
@@ -645,6 +655,7 @@ int main(int argc, char** argv)
     WriteBytesTag(FourCC("text"), kNoTagId, "Expansion Notes", Text("New lands to the east.\n"));
     MakeDtex("Snow", 3);
     MakeDeltaTerrain();
+    MakeHighResCollection();
     MakeUnopenableTags();
     BuildStaged(game, game / "tags" / "Expansion", 2, "Expansion", 0);
 
