@@ -553,3 +553,114 @@ void BM_DeleteUnused2000(benchmark::State& state)
 BENCHMARK(BM_HashAllBitmapsFloor)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MergeIdentical2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeleteUnused2000)->Unit(benchmark::kMillisecond);
+
+// --- The collection editor: opening a large collection, Ctrl+T and a colour edit --------------
+
+#include "../bench/BenchSupport.h"
+#include "collection/ui/X256ColorTableEdit.h"
+#include "collection/ui/X256Edit.h"
+
+namespace {
+
+void StartEditorBench()
+{
+    StartHeadlessWindowSystem();
+    UseSyntheticBenchFont();
+    WindowSystem::SetRunning(1);
+}
+
+// 2,000 bitmaps and 200 sequences of 256 cells, written once.
+struct LargeTag {
+    FILE* f = tmpfile();
+    TagHeader h;
+    explicit LargeTag(bool highRes)
+    {
+        Collection* c = MakeCollection(2000, 200);
+        if (highRes)
+            for (Sequence* s : c->sequences)
+                for (u32 f = 0; f < s->GetFrameCount(); ++f)
+                    for (u32 v = 0; v < s->GetViewCount(); ++v) {
+                        FrameView& view = s->GetFrameView(f, v);
+                        view.SetHighResAssignment(c->GetBitmap((f * 13 + v) % 2000), 0x50000, 3, 4);
+                    }
+        WriteTo(f, *c, h);
+        delete c;
+    }
+    ~LargeTag() { fclose(f); }
+};
+
+// The floor of opening: the same tag read with its bitmaps.
+void BM_ReadLargeTagFloor(benchmark::State& state)
+{
+    LargeTag tag(false);
+    for (auto _ : state) {
+        Collection r;
+        if (!r.Read(tag.f, &tag.h, true)) abort();
+        benchmark::DoNotOptimize(r.bitmaps.data);
+    }
+}
+
+// The editor made, the tag read into it with every page refreshed, and the first frame drawn.
+void BM_OpenEditorLargeTag(benchmark::State& state)
+{
+    StartEditorBench();
+    LargeTag tag(false);
+    for (auto _ : state) {
+        X256Edit* e = new X256Edit(nullptr);
+        if (!e->ReadTagData(tag.f, &tag.h)) abort();
+        e->SetVisible(1);
+        WindowSystem::RenderFrame();
+        state.PauseTiming();
+        e->Close();
+        WindowSystem::ProcessDeferredDeletes();
+        state.ResumeTiming();
+    }
+    WindowSystem::Reset();
+}
+
+// Ctrl+T over 51,200 views that all have a high-res assignment, with the redraw it asks for.
+void BM_ToggleHighRes51200Views(benchmark::State& state)
+{
+    StartEditorBench();
+    LargeTag tag(true);
+    X256Edit* e = new X256Edit(nullptr);
+    if (!e->ReadTagData(tag.f, &tag.h)) abort();
+    e->SetVisible(1);
+    WindowSystem::RenderFrame();
+    for (auto _ : state) {
+        e->ToggleHighResBitmaps();
+        WindowSystem::RenderFrame();
+    }
+    e->Close();
+    WindowSystem::ProcessDeferredDeletes();
+    WindowSystem::Reset();
+}
+
+// One accepted colour (the dialog answered at once) and the whole-screen redraw it asks for.
+void BM_ColourEditRedraw(benchmark::State& state)
+{
+    StartEditorBench();
+    LargeTag tag(false);
+    X256Edit* e = new X256Edit(nullptr);
+    if (!e->ReadTagData(tag.f, &tag.h)) abort();
+    e->SetVisible(1);
+    WindowSystem::RenderFrame();
+    u8 n = 0;
+    for (auto _ : state) {
+        FakeOsDialogAnswer a;
+        a.rgb[0] = n++;
+        FakeOsQueueDialogAnswer(a);
+        e->GetColorTablePage()->EditColor(7);
+        WindowSystem::RenderFrame();
+    }
+    e->Close();
+    WindowSystem::ProcessDeferredDeletes();
+    WindowSystem::Reset();
+}
+
+}  // namespace
+
+BENCHMARK(BM_ReadLargeTagFloor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenEditorLargeTag)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ToggleHighRes51200Views)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColourEditRedraw)->Unit(benchmark::kMillisecond);
