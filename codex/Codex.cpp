@@ -234,6 +234,12 @@ TagInstance* GetTagInstance(const TagEntry* entry)
 {
     if (!entry) return nullptr;
     if (entry->local_copy) return entry->local_copy;
+    return GetArchiveTagInstance(entry);
+}
+
+TagInstance* GetArchiveTagInstance(const TagEntry* entry)
+{
+    if (!entry) return nullptr;
     TagInstance* best = nullptr;
     for (TagInstance* instance : entry->instances) {
         if (!instance->archive || !instance->archive->active) continue;

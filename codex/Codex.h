@@ -88,6 +88,8 @@ bool TagExists(const TagEntry* entry);
 // layer, then higher priority, then greater file name; the earlier of equal copies). Null
 // when no active copy exists.
 TagInstance* GetTagInstance(const TagEntry* entry);
+// The copy that wins when the local copy is left out; null when no active archive has one.
+TagInstance* GetArchiveTagInstance(const TagEntry* entry);
 // The winning header, or a placeholder (zero, group and id of the entry, name
 // "~codex_placeholder~") when there is no winning copy. A null entry leaves out untouched.
 void GetTagHeader(const TagEntry* entry, TagHeader* out);
