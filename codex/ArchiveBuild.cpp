@@ -149,7 +149,7 @@ u32 ExtractArchiveTags(Archive* archive, const char* folder, u32* written)
         bool ok = MakeDirectories(groupFolder.c_str());
         // A local copy that is open, or is being written, is not overwritten underneath.
         TagEntry* entry = instance.entry;
-        if (ok && entry && (entry->attachments.count || entry->write_stream) && IsDirectory(path.c_str(), -1))
+        if (ok && entry && (entry->attachments.count || TagWriteStream(entry)) && IsDirectory(path.c_str(), -1))
             ok = false;
         // Nor is a file that holds another tag.
         if (ok && IsDirectory(path.c_str(), -1)) {

@@ -274,13 +274,65 @@ u32 GetTagInstanceCount(const TagEntry* entry) { return entry ? entry->instances
 
 void AddTagInstance(TagEntry* entry, TagInstance* instance)
 {
-    // Room for two copies at once: a tag is commonly both in a foundation archive and in an
-    // expansion or the local folder, and the smallest heap block holds two pointers anyway.
-    if (entry->instances.capacity == 0) entry->instances.Reserve(2);
     entry->instances.Push(instance);
     instance->entry = entry;
     if (instance->layer == 3) entry->local_copy = instance;
     gState.dirty = 1;
+}
+
+void TagInstanceList::Push(TagInstance* instance)
+{
+    if (capacity == 0 && count < 2) {
+        slots[count++] = instance;
+        return;
+    }
+    if (capacity == 0 || count == capacity) {
+        const u32 grown = capacity ? capacity * 2 : 4;
+        TagInstance** moved = static_cast<TagInstance**>(malloc(sizeof(TagInstance*) * grown));
+        if (!moved) {
+            fprintf(stderr, "Tavik: out of memory (%u copies of a tag)\n", grown);
+            abort();
+        }
+        memcpy(moved, begin(), sizeof(TagInstance*) * count);
+        if (capacity) free(heap);
+        heap = moved;
+        capacity = grown;
+    }
+    heap[count++] = instance;
+}
+
+bool TagInstanceList::Remove(const TagInstance* instance)
+{
+    TagInstance** items = begin();
+    for (u32 i = 0; i < count; ++i) {
+        if (items[i] != instance) continue;
+        memmove(items + i, items + i + 1, sizeof(TagInstance*) * (count - i - 1));
+        --count;
+        return true;
+    }
+    return false;
+}
+
+void TagInstanceList::Free()
+{
+    if (capacity) free(heap);
+    capacity = 0;
+    count = 0;
+    slots[0] = slots[1] = nullptr;
+}
+
+TagFileState* GetTagFileState(TagEntry* entry)
+{
+    if (!entry->files) entry->files = new (std::nothrow) TagFileState();
+    return entry->files;
+}
+
+void ReleaseIdleTagFileState(TagEntry* entry)
+{
+    if (entry->files && !TagHasOpenFiles(entry)) {
+        delete entry->files;
+        entry->files = nullptr;
+    }
 }
 
 bool CheckDuplicateLocalTag(TagEntry* entry, const TagInstance* instance)
@@ -321,10 +373,14 @@ void DestroyTagEntry(TagEntry* entry)
     for (TagInstance* instance : entry->instances)
         if (instance->archive) instance->entry = nullptr;
     delete entry->local_copy;
-    if (entry->read_stream) fclose(entry->read_stream);
-    if (entry->write_stream) {
-        fclose(entry->write_stream);
-        remove(entry->write_temp_path.c_str());
+    if (TagFileState* files = entry->files) {
+        if (files->read_stream) fclose(files->read_stream);
+        if (files->write_stream) {
+            fclose(files->write_stream);
+            remove(files->write_temp_path.c_str());
+        }
+        delete files;
+        entry->files = nullptr;
     }
     entry->instances.Free();
     entry->attachments.Free();
@@ -336,14 +392,13 @@ void RemoveTagInstance(TagInstance* instance)
     TagEntry* entry = instance->entry;
     gState.dirty = 1;
     if (!entry) return;
-    s32 at = entry->instances.IndexOf(instance);
-    if (at >= 0) entry->instances.Remove(u32(at));
+    entry->instances.Remove(instance);
     instance->entry = nullptr;
     if (entry->local_copy == instance) {
         entry->local_copy = nullptr;
         delete instance;
     }
-    if (entry->instances.count == 0 && entry->attachments.count == 0 && !entry->write_stream && !entry->read_stream)
+    if (entry->instances.count == 0 && entry->attachments.count == 0 && !TagHasOpenFiles(entry))
         DestroyTagEntry(entry);
 }
 
@@ -362,7 +417,7 @@ bool RemoveAllLocalInstances()
 
 bool DeleteTagEntryIfUnused(TagEntry* entry)
 {
-    if (!entry || entry->attachments.count || entry->write_stream || entry->read_stream) return false;
+    if (!entry || entry->attachments.count || TagHasOpenFiles(entry)) return false;
     for (TagInstance* instance : entry->instances)
         if (instance->archive) return false;  // the archive's copies still point at it
     DestroyTagEntry(entry);
@@ -386,7 +441,7 @@ u32 DetachFromTag(TagEntry* entry, u32 key, void* object)
     s32 at = entry->attachments.IndexOf(pair);
     if (at >= 0) entry->attachments.Remove(u32(at));
     u32 count = entry->attachments.count;
-    if (count == 0 && entry->instances.count == 0 && !entry->write_stream && !entry->read_stream)
+    if (count == 0 && entry->instances.count == 0 && !TagHasOpenFiles(entry))
         DestroyTagEntry(entry);
     return count;
 }

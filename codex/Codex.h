@@ -32,18 +32,59 @@ struct TagAttachment {
     bool operator==(const TagAttachment& o) const { return key == o.key && object == o.object; }
 };
 
+// The copies of one tag in the order they were added. Most tags have one or two copies, so
+// those two are held inline; a third moves them all to the heap. Entries never move, so the
+// list may point into itself.
+struct TagInstanceList {
+    u32 count;
+    u32 capacity;  // 0 while the copies are held inline
+    union {
+        TagInstance* slots[2];
+        TagInstance** heap;
+    };
+
+    TagInstance** begin() { return capacity ? heap : slots; }
+    TagInstance** end() { return begin() + count; }
+    TagInstance* const* begin() const { return capacity ? heap : slots; }
+    TagInstance* const* end() const { return begin() + count; }
+    TagInstance* operator[](u32 i) const { return begin()[i]; }
+    // Appends (aborting with a message when the heap refuses, like every array of the program).
+    void Push(TagInstance* instance);
+    // Removes the first occurrence, keeping the order of the rest; false when absent.
+    bool Remove(const TagInstance* instance);
+    void Free();
+};
+
+// A tag's open files: its reader and its write in progress. Allocated only while one is open,
+// since nearly every indexed tag has neither.
+struct TagFileState {
+    FILE* write_stream;      // the temporary file being written, or null
+    String write_name;       // the tag file's name being written
+    String write_path;       // the full path the file takes when the write finishes
+    String write_temp_path;  // where the bytes go until then
+    FILE* read_stream;       // opened by OpenTag
+};
+
 struct TagEntry {
     DynArray<TagAttachment> attachments;
-    DynArray<TagInstance*> instances;  // in the order they were added
+    TagInstanceList instances;
     TagInstance* local_copy;
     u32 group;
     u32 tag;
-    FILE* write_stream;  // the temporary file being written, or null
-    String write_name;   // the tag file's name being written
-    String write_path;   // the full path the file takes when the write finishes
-    String write_temp_path;  // where the bytes go until then
-    FILE* read_stream;   // opened by OpenTag
+    TagFileState* files;  // null while no file of the tag is open
 };
+
+// The write in progress of the entry, or null.
+inline FILE* TagWriteStream(const TagEntry* entry) { return entry && entry->files ? entry->files->write_stream : nullptr; }
+// Whether the tag has a reader or a write open (such an entry is never deleted).
+inline bool TagHasOpenFiles(const TagEntry* entry)
+{
+    return entry->files && (entry->files->write_stream || entry->files->read_stream);
+}
+// The entry's file state, made when missing; null only when memory runs out.
+TagFileState* GetTagFileState(TagEntry* entry);
+// Frees the file state once neither file is open.
+void ReleaseIdleTagFileState(TagEntry* entry);
 
 // Event codes passed to listeners.
 enum CodexEvent : u32 {

@@ -46,7 +46,7 @@ void LogCreateRefusal(const char* name, u32 tag, u32 group, bool allowOverwrite,
 // A new tag not yet saved holds its entry through an attachment or an open write.
 bool EntryInUse(const TagEntry* entry)
 {
-    return entry && (entry->attachments.count || entry->write_stream);
+    return entry && (entry->attachments.count || TagWriteStream(entry));
 }
 
 }  // namespace
@@ -78,8 +78,14 @@ FILE* OpenTagInstance(TagInstance* instance, TagHeader* header)
         if (stream) instance->header = fresh;
         else LogMessage(0, "Codex", "couldn't open local file '%s' for reading\n", instance->file_name.c_str());
     }
-    if (stream && header) *header = instance->header;
-    entry->read_stream = stream;
+    if (!stream) return nullptr;
+    TagFileState* files = GetTagFileState(entry);
+    if (!files) {
+        fclose(stream);
+        return nullptr;
+    }
+    if (header) *header = instance->header;
+    files->read_stream = stream;
     return stream;
 }
 
@@ -91,9 +97,10 @@ FILE* OpenTag(TagEntry* entry, TagHeader* header)
 
 void CloseTagReader(TagEntry* entry)
 {
-    if (entry && entry->read_stream) {
-        fclose(entry->read_stream);
-        entry->read_stream = nullptr;
+    if (entry && entry->files && entry->files->read_stream) {
+        fclose(entry->files->read_stream);
+        entry->files->read_stream = nullptr;
+        ReleaseIdleTagFileState(entry);
     }
 }
 
@@ -109,11 +116,16 @@ FILE* BeginTagWrite(TagEntry* entry, TagHeader* header, const char* fileName)
 FILE* OpenTagFileForWriting(const char* root, TagEntry* entry, TagHeader* header, const char* fileName)
 {
     if (!entry || !header) return nullptr;
-    AbandonTagTempFile(&entry->write_stream, &entry->write_temp_path);
-    entry->write_name.Clear();
-    entry->write_path.Clear();
+    TagFileState* files = GetTagFileState(entry);
+    if (!files) return nullptr;
+    AbandonTagTempFile(&files->write_stream, &files->write_temp_path);
+    files->write_name.Clear();
+    files->write_path.Clear();
     String folder = ResolveGroupFolder(root, header->group);
-    if (!MakeDirectories(folder.c_str())) return nullptr;
+    if (!MakeDirectories(folder.c_str())) {
+        ReleaseIdleTagFileState(entry);
+        return nullptr;
+    }
     String name = fileName ? String(fileName) : SafeTagFileName(header->name);
     String path(folder);
     path.Append("/");
@@ -129,14 +141,15 @@ FILE* OpenTagFileForWriting(const char* root, TagEntry* entry, TagHeader* header
             fclose(existing);
         }
     }
-    if (ok) ok = OpenTagTempFile(path.c_str(), *header, &entry->write_stream, &entry->write_temp_path);
+    if (ok) ok = OpenTagTempFile(path.c_str(), *header, &files->write_stream, &files->write_temp_path);
     if (!ok) {
         LogMessage(0, "Codex", "couldn't open tag file '%s' for writing\n", name.c_str());
+        ReleaseIdleTagFileState(entry);
         return nullptr;
     }
-    entry->write_name = name;
-    entry->write_path = path;
-    return entry->write_stream;
+    files->write_name = name;
+    files->write_path = path;
+    return files->write_stream;
 }
 
 bool FinishTagWrite(TagEntry* entry, const TagHeader* header, bool success)
@@ -144,12 +157,17 @@ bool FinishTagWrite(TagEntry* entry, const TagHeader* header, bool success)
     if (!entry) return false;
     bool ok = false;
     TagHeader h;
-    FILE* f = entry->write_stream;
+    TagFileState* files = entry->files;
+    if (!files) {  // no write was begun
+        SetCodexDirty();
+        return false;
+    }
+    FILE* f = files->write_stream;
     if (success && f && fflush(f) == 0 && fseeko(f, 0, SEEK_SET) == 0) {
         const s64 size = StreamFileSize(f);
         if (size >= s64(kTagHeaderSize) && u64(size) - kTagHeaderSize <= 0xFFFFFFFFull &&
             ReadTagHeadersAnyVersion(&h, 1, f) && IsTagHeaderSignature(h)) {
-            ReplacePlaceholderTagName(h, entry->write_name.c_str());
+            ReplacePlaceholderTagName(h, files->write_name.c_str());
             h.size = u32(u64(size) - kTagHeaderSize);
             h.offset = kTagHeaderSize;
             h.game = kTagSignature;
@@ -161,20 +179,21 @@ bool FinishTagWrite(TagEntry* entry, const TagHeader* header, bool success)
         }
     }
     if (ok) {
-        ok = CommitTagTempFile(&entry->write_stream, &entry->write_temp_path, entry->write_path.c_str(), true);
+        ok = CommitTagTempFile(&files->write_stream, &files->write_temp_path, files->write_path.c_str(), true);
     } else {
-        AbandonTagTempFile(&entry->write_stream, &entry->write_temp_path);
+        AbandonTagTempFile(&files->write_stream, &files->write_temp_path);
     }
     if (ok) {
         if (entry->local_copy) {
             entry->local_copy->header = h;
-        } else if (!AddLocalTagInstance(h, entry->write_name.c_str())) {
-            remove(entry->write_path.c_str());
+        } else if (!AddLocalTagInstance(h, files->write_name.c_str())) {
+            remove(files->write_path.c_str());
             ok = false;
         }
     }
-    entry->write_name.Clear();
-    entry->write_path.Clear();
+    files->write_name.Clear();
+    files->write_path.Clear();
+    ReleaseIdleTagFileState(entry);
     SetCodexDirty();
     return ok;
 }
@@ -256,8 +275,8 @@ TagEntry* DuplicateTag(TagEntry* entry, const char* name)
     }
     bool ok = BeginTagWrite(copy, &created, nullptr) != nullptr;
     // An empty tag is copied as such: zero bytes need no copying.
-    if (ok && read.size) ok = CopyFileBytes(copy->write_stream, in, read.size) == read.size;
-    if (copy->write_stream || ok) ok = FinishTagWrite(copy, &read, ok);
+    if (ok && read.size) ok = CopyFileBytes(TagWriteStream(copy), in, read.size) == read.size;
+    if (TagWriteStream(copy) || ok) ok = FinishTagWrite(copy, &read, ok);
     CloseTagReader(entry);
     if (!ok) {
         DeleteTagEntryIfUnused(copy);
@@ -276,8 +295,8 @@ bool ExtractTagToLocal(TagEntry* entry)
     if (!in) return false;
     TagHeader written = h;
     bool ok = BeginTagWrite(entry, &written, nullptr) != nullptr;
-    if (ok && h.size) ok = CopyFileBytes(entry->write_stream, in, h.size) == h.size;
-    if (entry->write_stream || ok) ok = FinishTagWrite(entry, nullptr, ok);
+    if (ok && h.size) ok = CopyFileBytes(TagWriteStream(entry), in, h.size) == h.size;
+    if (TagWriteStream(entry) || ok) ok = FinishTagWrite(entry, nullptr, ok);
     CloseTagReader(entry);
     return ok;
 }

@@ -13,7 +13,7 @@
 // Opens a copy for reading, positioned at its data: an archive copy in its archive file, the
 // local copy in its file (refreshing the copy's header; a file that now holds another tag is
 // refused and the database marked dirty, so that the next poll indexes it under its own id).
-// The stream is kept in the entry's read_stream (one per entry) and returned; null on failure.
+// The stream is kept in the entry's file state (one reader per entry) and returned; null on failure.
 FILE* OpenTagInstance(TagInstance* instance, TagHeader* header);
 // OpenTagInstance of the winning copy; null when there is none.
 FILE* OpenTag(TagEntry* entry, TagHeader* header);

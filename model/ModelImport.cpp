@@ -210,7 +210,7 @@ bool LocalNameBlocked(u32 group, const char* name)
     fclose(stream);
     if (!isTag) return false;
     TagEntry* holder = FindTagEntry(other.group, other.tag);
-    return !holder || holder->attachments.count || holder->write_stream || !holder->local_copy;
+    return !holder || holder->attachments.count || TagWriteStream(holder) || !holder->local_copy;
 }
 
 template <typename Writer>

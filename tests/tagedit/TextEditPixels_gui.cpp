@@ -44,7 +44,7 @@ bool Xdotool(const std::string& args)
 template <typename F>
 bool StepUntil(F done)
 {
-    double end = OsGetTime() + 20.0;
+    double end = OsGetTime() + 120.0;  // a frame can take seconds under an emulator on a loaded machine
     while (!done() && OsGetTime() < end) {
         RealStep();
         OsSleep(0.01);
