@@ -1,0 +1,146 @@
+#include "collection/ui/BitmapThumbnailCache.h"
+
+#include <GL/gl.h>
+
+#include <cstring>
+
+#include "collection/CollectionOptimize.h"
+#include "gui/Skin.h"
+
+namespace {
+
+u64 Mix(u64 h, u64 v)
+{
+    h ^= v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+    h *= 0xFF51AFD7ED558CCDull;
+    return h ^ (h >> 33);
+}
+
+u64 MixBytes(u64 h, const void* data, size_t n)
+{
+    const u8* p = static_cast<const u8*>(data);
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        u64 v;
+        memcpy(&v, p + i, 8);
+        h = Mix(h, v);
+    }
+    for (; i < n; ++i) h = Mix(h, p[i]);
+    return h;
+}
+
+}  // namespace
+
+BitmapThumbnailCache::BitmapThumbnailCache(u32 cap)
+    : capacity(cap ? cap : 1), clock(0), uploads(0), paletteKey(0), paletteValid(false), palette{}, hues{}
+{
+}
+
+BitmapThumbnailCache::~BitmapThumbnailCache() { Clear(); }
+
+void BitmapThumbnailCache::Clear()
+{
+    for (auto& kv : entries)
+        if (kv.second.texture) glDeleteTextures(1, &kv.second.texture);
+    entries.clear();
+}
+
+u64 BitmapThumbnailCache::PaletteKey(const Collection& collection)
+{
+    // The inputs of the draw palette and the true-colour hues: hashing them costs far less
+    // than building the palette for every cell.
+    u64 h = MixBytes(0x5851F42D4C957F2Dull, collection.colorTable.entries, sizeof(collection.colorTable.entries));
+    h = Mix(h, collection.hueChanges.count);
+    for (const HueChange* c : collection.hueChanges) h = MixBytes(h, c, sizeof(HueChange));
+    if (!paletteValid || h != paletteKey) {
+        u32 count;
+        BuildDrawPalette(collection, palette, &count);
+        hues.Prepare(collection);
+        paletteKey = h;
+        paletteValid = true;
+    }
+    return h;
+}
+
+void BitmapThumbnailCache::Upload(const CollectionBitmap& bitmap, Entry& e)
+{
+    const u32 w = bitmap.width, h = bitmap.height, tw = e.width, th = e.height;
+    row.resize(size_t(w) * 4);
+    rgba.resize(size_t(tw) * th * 4);
+    // One source row per thumbnail row, sampled at the nearest column: a large bitmap costs
+    // only the rows it shows.
+    for (u32 ty = 0; ty < th; ++ty) {
+        u32 sy = u32(u64(ty) * h / th);
+        ConvertBitmapTile(bitmap, palette, hues, 0, sy, w, sy + 1, row.data());
+        u8* out = rgba.data() + size_t(ty) * tw * 4;
+        for (u32 tx = 0; tx < tw; ++tx) memcpy(out + tx * 4, row.data() + size_t(u64(tx) * w / tw) * 4, 4);
+    }
+    if (!e.texture) {
+        glGenTextures(1, &e.texture);
+        glBindTexture(GL_TEXTURE_2D, e.texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    } else {
+        glBindTexture(GL_TEXTURE_2D, e.texture);
+    }
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, GLsizei(tw), GLsizei(th), 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glPopClientAttrib();
+    ++uploads;
+}
+
+void BitmapThumbnailCache::EvictOldest()
+{
+    auto oldest = entries.end();
+    for (auto it = entries.begin(); it != entries.end(); ++it)
+        if (oldest == entries.end() || it->second.lastUse < oldest->second.lastUse) oldest = it;
+    if (oldest == entries.end()) return;
+    if (oldest->second.texture) glDeleteTextures(1, &oldest->second.texture);
+    entries.erase(oldest);
+}
+
+void BitmapThumbnailCache::Draw(const Collection& collection, const CollectionBitmap& bitmap, s32 x, s32 y,
+                                s32 width, s32 height, u32 tint)
+{
+    if (!bitmap.pixels || !bitmap.width || !bitmap.height || width <= 0 || height <= 0) return;
+    if (bitmap.bytesPerPixel != 2 && bitmap.bytesPerPixel != 8) return;
+    u32 tw = u32(width) < bitmap.width ? u32(width) : bitmap.width;
+    u32 th = u32(height) < bitmap.height ? u32(height) : bitmap.height;
+    u64 key = Mix(HashBitmap(bitmap), u64(tw) << 32 | th);
+    // A shadow's picture does not depend on the colours.
+    if (!(bitmap.flags & kBitmapShadow) || bitmap.bytesPerPixel == 8) key = Mix(key, PaletteKey(collection));
+    auto it = entries.find(&bitmap);
+    if (it == entries.end()) {
+        if (entries.size() >= capacity) EvictOldest();
+        it = entries.emplace(&bitmap, Entry{~key, 0, 0, 0, 0}).first;
+    }
+    Entry& e = it->second;
+    e.lastUse = ++clock;
+    if (e.key != key || !e.texture) {
+        PaletteKey(collection);
+        e.key = key;
+        e.width = tw;
+        e.height = th;
+        Upload(bitmap, e);
+    }
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, e.texture);
+    SetColor(tint);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2i(x, y);
+    glTexCoord2f(1, 0);
+    glVertex2i(x + width, y);
+    glTexCoord2f(1, 1);
+    glVertex2i(x + width, y + height);
+    glTexCoord2f(0, 1);
+    glVertex2i(x, y + height);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+}
