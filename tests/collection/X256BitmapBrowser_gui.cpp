@@ -183,10 +183,10 @@ protected:
     // A paletted PNG whose colours are table entries 7 and 9.
     std::string Paletted(const char* name, u32 w, u32 h)
     {
-        Rgb palette[3] = {{0, 0, 0}, {7, 248, 3}, {9, 246, 4}};
-        std::vector<u8> px(size_t(w) * h, 1);
-        px[0] = 2;
-        return Write(name, w, h, kImageIndexed, px.data(), palette, 3);
+        Rgb palette[2] = {{7, 248, 3}, {9, 246, 4}};
+        std::vector<u8> px(size_t(w) * h, 0);
+        px[0] = 1;
+        return Write(name, w, h, kImageIndexed, px.data(), palette, 2);
     }
     std::string Grey(const char* name, u32 w, u32 h, u8 value)
     {
@@ -194,13 +194,14 @@ protected:
         px[0] = 0;
         return Write(name, w, h, kImageAlpha, px.data());
     }
-    static void Answer(const std::vector<std::string>& paths, s32 option0 = -1, s32 option1 = -1, int ok = 1,
-                       u32 filter = 0)
+    // The dialog's answer; the filter is the first path's format (a folder keeps BMP).
+    static void Answer(const std::vector<std::string>& paths, s32 option0 = -1, s32 option1 = -1)
     {
         static std::deque<std::string> keep;
         FakeOsDialogAnswer a;
-        a.ok = ok;
-        a.filterIndex = filter;
+        a.ok = 1;
+        const std::string& first = paths.empty() ? std::string() : paths[0];
+        a.filterIndex = first.size() > 4 && first.substr(first.size() - 4) == ".png" ? 1 : 0;
         for (size_t i = 0; i < paths.size() && i < 7; ++i) {
             keep.push_back(paths[i]);
             a.paths[i] = keep.back().c_str();
@@ -393,4 +394,346 @@ TEST_F(BitmapBrowser, ContextMenuCommands)
             EXPECT_EQ("8 bit", std::string(page->GetRows().data[1]->bits));
         }
     }
+}
+
+TEST_F(BitmapBrowser, AnOpenBitmapWindowBlocksEveryCommandThatFreesOrReshapesIt)
+{
+    CollectionBitmap* rock = c.bitmaps.data[0];
+    page->OpenBitmapWindow(rock);
+    Run();
+    ASSERT_EQ(1u, page->GetOpenWindowCount());
+    EXPECT_EQ(1, counter.windows);
+    // Activating it again raises the same window.
+    page->OpenBitmapWindow(rock);
+    EXPECT_EQ(1u, page->GetOpenWindowCount());
+    const std::string refusal = "The bitmap \"Rock\" is currently open. Please close it before ";
+    struct Case {
+        s32 id;
+        std::vector<int> answers;
+        std::vector<std::string> inputs;
+        std::vector<std::string> boxes;
+    } cases[] = {
+        {X256BitmapBrowser::kDelete, {0}, {}, {"Are you sure you want to remove the selected bitmaps?", refusal + "deleting."}},
+        {X256BitmapBrowser::kCrop, {0}, {}, {"Are you sure you want to crop the selected bitmaps?", refusal + "cropping."}},
+        {X256BitmapBrowser::kUncrop, {0}, {"16"}, {"16", refusal + "cropping."}},
+        {X256BitmapBrowser::kReplace, {}, {}, {refusal + "replacing."}},
+        {X256BitmapBrowser::kReplaceAlpha, {}, {}, {refusal + "replacing."}},
+        {X256BitmapBrowser::kReplaceFromPlate, {}, {}, {refusal + "replacing."}},
+    };
+    u32 dialogs = FakeOsDialogCount();
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.id);
+        Seen().clear();
+        SelectRows(page, {1, 0});
+        Choose(page, k.id, k.answers, k.inputs);
+        EXPECT_EQ(k.boxes, Texts());
+        EXPECT_EQ("Error", Seen().back().title);
+    }
+    EXPECT_EQ(dialogs, FakeOsDialogCount());  // no file dialog was opened
+    EXPECT_EQ((std::vector<std::string>{"Rock", "Sand", "Shade", "Glow"}), Names(c));
+    EXPECT_EQ(4, rock->width);
+    EXPECT_EQ(0, counter.changed);
+
+    // Closing the window lets the delete through.
+    page->FindBitmapWindow(rock)->Close();
+    Run();
+    EXPECT_EQ(0u, page->GetOpenWindowCount());
+    EXPECT_EQ(2, counter.windows);
+    SelectRows(page, {0});
+    Choose(page, X256BitmapBrowser::kDelete, {0});
+    EXPECT_EQ((std::vector<std::string>{"Sand", "Shade", "Glow"}), Names(c));
+    EXPECT_EQ(nullptr, c.sequences.data[0]->GetBitmap(0, 0));
+}
+
+TEST_F(BitmapBrowser, TheWindowsCloseWithThePage)
+{
+    page->OpenBitmapWindow(c.bitmaps.data[0]);
+    page->OpenBitmapWindow(c.bitmaps.data[1]);
+    Run();
+    ASSERT_EQ(2u, page->GetOpenWindowCount());
+    BitmapWindow* w = page->FindBitmapWindow(c.bitmaps.data[1]);
+    EXPECT_STREQ("Sand", w->GetTitle());
+    page->Close();
+    page = nullptr;
+    Run();
+    u32 left = 0;
+    for (Window* t = WindowSystem::GetLayerRoot(0)->GetFirstChild(); t; t = t->GetNextSibling())
+        left += t->GetState() != WS_CLOSED && !strcmp(t->GetTitle(), "Sand");
+    EXPECT_EQ(0u, left);
+}
+
+TEST_F(BitmapBrowser, ReplacingMatchesFilesByOrderOrByName)
+{
+    std::string a = Paletted("first.png", 6, 2), b = Paletted("second.png", 3, 7);
+    std::string rockFile = Paletted("Rock.png", 9, 9), sandFile = Paletted("Sand.png", 2, 5);
+    struct Case {
+        const char* what;
+        s32 id;
+        std::vector<int> rows;
+        std::vector<std::string> files;
+        s32 mode;
+        std::vector<std::string> names;
+        std::vector<std::pair<int, int>> sizes;  // of Rock and Sand afterwards (by list position)
+        std::vector<std::string> boxes;
+    } cases[] = {
+        {"by order", X256BitmapBrowser::kReplace, {0, 1}, {a, b}, 0, {"first", "second", "Shade", "Glow"},
+         {{6, 2}, {3, 7}}, {}},
+        {"by order, one file short", X256BitmapBrowser::kReplace, {0, 1}, {a}, 0, {"Rock", "Sand", "Shade", "Glow"},
+         {{4, 3}, {2, 2}}, {"1 bitmaps were selected, expected at least 2"}},
+        {"by name, files in the other order", X256BitmapBrowser::kReplace, {0, 1}, {sandFile, rockFile}, 1,
+         {"Rock", "Sand", "Shade", "Glow"}, {{9, 9}, {2, 5}}, {}},
+        {"by name, a name unmatched", X256BitmapBrowser::kReplace, {0, 1}, {rockFile, a}, 1,
+         {"Rock", "Sand", "Shade", "Glow"}, {{4, 3}, {2, 2}},
+         {"The following bitmaps were not matched by name: Sand."}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        c.Free();
+        Fill();
+        page->Refresh();
+        Seen().clear();
+        counter.changed = 0;
+        SelectRows(page, k.rows);
+        Answer(k.files, k.mode);
+        Choose(page, k.id);
+        EXPECT_EQ(k.names, Names(c));
+        EXPECT_EQ(k.sizes[0].first, c.bitmaps.data[0]->width);
+        EXPECT_EQ(k.sizes[0].second, c.bitmaps.data[0]->height);
+        EXPECT_EQ(k.sizes[1].first, c.bitmaps.data[1]->width);
+        EXPECT_EQ(k.sizes[1].second, c.bitmaps.data[1]->height);
+        EXPECT_EQ(k.boxes, Texts());
+        EXPECT_EQ(k.boxes.empty() ? 1 : 0, counter.changed);
+        EXPECT_STREQ("Import replacement bitmaps", FakeOsLastDialog()->title.c_str());
+    }
+    // The replaced bitmap keeps its place in the views.
+    EXPECT_EQ(c.bitmaps.data[0], c.sequences.data[0]->GetBitmap(0, 0));
+    EXPECT_EQ(0u, FakeOsUnexpectedDialogCount());
+}
+
+TEST_F(BitmapBrowser, ReplacingAlphasExpectsTheAlphaSuffixAndListsUnmatchedNames)
+{
+    SelectRows(page, {0});
+    Answer({Grey("Rock alpha.png", 4, 3, 90)}, 1);
+    Choose(page, X256BitmapBrowser::kReplaceAlpha);
+    EXPECT_STREQ("Import replacement alpha", FakeOsLastDialog()->title.c_str());
+    EXPECT_EQ((std::vector<std::string>{}), Texts());
+    CollectionBitmap* rock = c.bitmaps.data[0];
+    EXPECT_EQ(0, rock->pixels[0]);
+    EXPECT_EQ(90, rock->pixels[2]);
+    EXPECT_TRUE(rock->flags & kBitmapPartialAlpha);
+    EXPECT_EQ(1, counter.changed);
+
+    // 25 bitmaps, none matched: 20 names, then the rest counted.
+    std::vector<const char*> names;
+    std::vector<std::string> owned;
+    for (int i = 0; i < 25; ++i) owned.push_back("b" + std::to_string(i));
+    for (const std::string& n : owned) names.push_back(n.c_str());
+    String text;
+    UnmatchedNamesText(names.data(), u32(names.size()), &text);
+    EXPECT_STREQ("The following bitmaps were not matched by name: b0, b1, b2, b3, b4, b5, b6, b7, b8, b9, b10, b11, "
+                 "b12, b13, b14, b15, b16, b17, b18, b19.(5 more)",
+                 text.c_str());
+    UnmatchedNamesText(names.data(), 2, &text);
+    EXPECT_STREQ("The following bitmaps were not matched by name: b0, b1.", text.c_str());
+}
+
+TEST_F(BitmapBrowser, ExportsByNumberingAndByNameIntoTheChosenFolder)
+{
+    // By numbering: three bitmaps, PNG (filter 1), "Mode:" By Numbering.
+    SelectRows(page, {});
+    c.bitmaps.data[3]->flags &= ~kBitmapTrueColor;  // true colour cannot go to 8-bit files
+    c.bitmaps.data[3]->bytesPerPixel = 2;
+    Answer({dir.path}, 1, 0);
+    Choose(page, X256BitmapBrowser::kExportAll);
+    EXPECT_STREQ("Choose a destination folder", FakeOsLastDialog()->title.c_str());
+    for (const char* f : {"bitmap #0000.png", "bitmap #0001.png", "bitmap #0002.png"})
+        EXPECT_TRUE(Exists(dir / f)) << f;
+    u32 mode = 9;
+    ASSERT_TRUE(GetPrefInt("BitmapImportMappingMode", &mode));
+    EXPECT_EQ(0u, mode);
+
+    // By name, alphas, BMP: " alpha" and the extension appended; unsafe names cleaned.
+    strcpy(c.bitmaps.data[0]->name, "../up");
+    strcpy(c.bitmaps.data[1]->name, "a/b");
+    page->Refresh();
+    SelectRows(page, {0, 1});
+    Answer({dir.path}, 0, 1);
+    Choose(page, X256BitmapBrowser::kExportAlpha);
+    EXPECT_TRUE(Exists(dir / "_._up alpha.bmp"));
+    EXPECT_TRUE(Exists(dir / "a_b alpha.bmp"));
+    EXPECT_FALSE(Exists(dir.path + "/../up alpha.bmp"));
+    ASSERT_TRUE(GetPrefInt("BitmapImportMappingMode", &mode));
+    EXPECT_EQ(1u, mode);
+
+    // Two names that become one file name refuse the export.
+    strcpy(c.bitmaps.data[1]->name, "a\\b");
+    strcpy(c.bitmaps.data[0]->name, "a/b");
+    page->Refresh();
+    SelectRows(page, {0, 1});
+    Seen().clear();
+    Answer({dir.path}, 2, 1);
+    Choose(page, X256BitmapBrowser::kExport);
+    EXPECT_EQ((std::vector<std::string>{"Export by name is not possible because two or more of the selected bitmaps "
+                                        "share the same name. Running the auto-rename function may be useful."}),
+              Texts());
+    EXPECT_FALSE(Exists(dir / "a_b.tiff"));
+    // The mode was offered as remembered.
+    EXPECT_EQ(1u, FakeOsLastDialog()->options.data[1].defaultIndex);
+
+    // One bitmap: the save dialog proposes its name.
+    SelectRows(page, {2});
+    std::string one = dir / "single.png";
+    Answer({one});
+    Choose(page, X256BitmapBrowser::kExport);
+    EXPECT_STREQ("Export Bitmap", FakeOsLastDialog()->title.c_str());
+    EXPECT_STREQ("Glow", FakeOsLastDialog()->fileName.c_str());
+    EXPECT_TRUE(Exists(one)) << ::testing::PrintToString(Texts());
+    EXPECT_EQ(0, counter.changed);
+}
+
+TEST_F(BitmapBrowser, PlatesExportAndReplaceOnlyWithTheRightCellCount)
+{
+    strcpy(c.name, "Rocks");
+    SelectRows(page, {0, 1});
+    std::string plate = dir / "pair plate.png";
+    Answer({plate});
+    Choose(page, X256BitmapBrowser::kExportPlate);
+    EXPECT_STREQ("Export Plate", FakeOsLastDialog()->title.c_str());
+    EXPECT_STREQ("Rocks plate", FakeOsLastDialog()->fileName.c_str());
+    ASSERT_TRUE(Exists(plate)) << ::testing::PrintToString(Texts());
+
+    // Three selected, two cells: refused, nothing added or lost.
+    SelectRows(page, {0, 1, 2});
+    Answer({plate});
+    Choose(page, X256BitmapBrowser::kReplaceFromPlate);
+    EXPECT_EQ((std::vector<std::string>{"Number of images in plate (2) does not match the expected value of 3."}),
+              Texts());
+    EXPECT_EQ((std::vector<std::string>{"Rock", "Sand", "Shade", "Glow"}), Names(c));
+
+    // Two selected in the other order: each takes its cell, names and places kept.
+    Seen().clear();
+    counter.changed = 0;
+    SelectRows(page, {2, 1});
+    Answer({plate});
+    Choose(page, X256BitmapBrowser::kReplaceFromPlate);
+    EXPECT_EQ((std::vector<std::string>{}), Texts());
+    EXPECT_EQ((std::vector<std::string>{"Rock", "Sand", "Shade", "Glow"}), Names(c));
+    EXPECT_EQ(4, c.bitmaps.data[1]->width);  // Sand has Rock's cell
+    EXPECT_EQ(2, c.bitmaps.data[3]->width);  // Glow has Sand's cell
+    EXPECT_EQ(2, c.bitmaps.data[3]->bytesPerPixel);
+    EXPECT_EQ(1, counter.changed);
+
+    // Adding from the plate appends its cells.
+    Answer({plate});
+    Choose(page, X256BitmapBrowser::kAddFromPlate);
+    EXPECT_EQ(6u, c.GetBitmapCount());
+    EXPECT_STREQ("pair plate #0000", c.bitmaps.data[4]->name);
+    EXPECT_EQ("  5 Bitmaps:", Label(page));
+}
+
+TEST_F(BitmapBrowser, ShadowsComeFromGreyscaleImages)
+{
+    X256BitmapBrowser* shadows = Make(X256BitmapBrowser::kShadowsPage);
+    std::string dark = Grey("Dark.png", 3, 2, 77);
+    Answer({dark, Paletted("colour.png", 2, 2)});
+    Choose(shadows, X256BitmapBrowser::kAddFromFiles);
+    EXPECT_STREQ("Import Shadows", FakeOsLastDialog()->title.c_str());
+    EXPECT_EQ((std::vector<std::string>{"'colour.png': The image is not 8-bit greyscale."}), Texts());
+    EXPECT_EQ(4u, c.GetBitmapCount());
+
+    Seen().clear();
+    Answer({dark});
+    Choose(shadows, X256BitmapBrowser::kAddFromFiles);
+    ASSERT_EQ(5u, c.GetBitmapCount());
+    CollectionBitmap* s = c.bitmaps.data[4];
+    EXPECT_STREQ("Dark", s->name);
+    EXPECT_EQ(kBitmapShadow, s->flags);
+    EXPECT_EQ(2, s->bytesPerPixel);
+    EXPECT_EQ((std::vector<u8>{0, 0, 255, 77}), std::vector<u8>(s->pixels, s->pixels + 4));
+    EXPECT_EQ("  2 Shadows:", Label(shadows));
+
+    // Replacing the frame's shadow keeps the frame pointing at it.
+    SelectRows(shadows, {0});
+    Answer({dark}, 0);
+    Choose(shadows, X256BitmapBrowser::kReplace);
+    EXPECT_STREQ("Import replacement shadow", FakeOsLastDialog()->title.c_str());
+    CollectionBitmap* replaced = c.bitmaps.data[2];
+    EXPECT_STREQ("Dark", replaced->name);
+    EXPECT_EQ(replaced, c.sequences.data[0]->GetFrame(0).shadowBitmap);
+    shadows->Close();
+}
+
+TEST_F(BitmapBrowser, RowsReorderByDragAndRenameInPlaceOrByBox)
+{
+    ListWindow* t = page->GetTable();
+    // Glow (row 2) dropped on row 0 goes first; Rock dropped past the last row goes after the
+    // last listed bitmap (the shadow is not listed).
+    page->OnRowDropped(page->GetRows().data[2]->item, 0);
+    EXPECT_EQ((std::vector<std::string>{"Glow", "Rock", "Sand", "Shade"}), Names(c));
+    EXPECT_STREQ("Glow", static_cast<BitmapRow*>(t->GetCurrentItem()->userData)->name);
+    page->OnRowDropped(page->GetRows().data[1]->item, 3);
+    EXPECT_EQ((std::vector<std::string>{"Glow", "Sand", "Rock", "Shade"}), Names(c));
+    EXPECT_EQ(2, counter.changed);
+    // A drop where it already is changes nothing.
+    page->OnRowDropped(page->GetRows().data[0]->item, 0);
+    EXPECT_EQ(2, counter.changed);
+
+    // In the grid, rename asks with a box.
+    page->ToggleView();
+    Run();
+    page->GetGrid()->ClearSelection();
+    page->GetGrid()->Select(1);
+    Choose(page, X256BitmapBrowser::kRename, {0}, {"Dune"});
+    EXPECT_EQ("Enter Bitmap Name", Seen().back().title);
+    EXPECT_STREQ("Dune", c.bitmaps.data[1]->name);
+    EXPECT_STREQ("Dune", page->GetRows().data[1]->name);
+    EXPECT_EQ(3, counter.changed);
+    // Cancel keeps the name.
+    page->GetGrid()->Select(1);
+    Choose(page, X256BitmapBrowser::kRename, {1}, {"Other"});
+    EXPECT_STREQ("Dune", c.bitmaps.data[1]->name);
+    // Back in the table, the grid's selection carries over.
+    page->GetGrid()->ClearSelection();
+    page->GetGrid()->Select(2);
+    page->ToggleView();
+    Run();
+    ScopedDynArray<CollectionBitmap*> selected;
+    page->GetSelection(&selected);
+    ASSERT_EQ(1u, selected.count);
+    EXPECT_EQ(c.bitmaps.data[2], selected.data[0]);
+}
+
+TEST_F(BitmapBrowser, DragsCarryOneLargeImageOrSeveralSmallOnes)
+{
+    page->ToggleView();
+    GridWindow* g = page->GetGrid();
+    g->ClearSelection();
+    EXPECT_EQ(nullptr, page->MakeDragPayload());
+    g->Select(0);  // Rock, 4 x 3
+    Window::DragDropData* one = page->MakeDragPayload();
+    ASSERT_NE(nullptr, one);
+    EXPECT_EQ(u32(kDragColorBitmap), one->typeId);
+    BitmapDDData* d = static_cast<BitmapDDData*>(one);
+    EXPECT_EQ(c.bitmaps.data[0], d->bitmap);
+    EXPECT_EQ(96, d->width);
+    EXPECT_EQ(72, d->height);
+    delete one;
+    g->Select(2);  // Glow, 5 x 5
+    Window::DragDropData* several = page->MakeDragPayload();
+    ASSERT_EQ(u32(kDragBitmapGrid), several->typeId);
+    BitmapGridDDData* grid = static_cast<BitmapGridDDData*>(several);
+    ASSERT_EQ(2u, grid->items.count);
+    EXPECT_EQ(48, grid->items.data[0]->width);
+    EXPECT_EQ(36, grid->items.data[0]->height);
+    EXPECT_EQ(48, grid->items.data[1]->height);
+    EXPECT_EQ(0u, grid->fromSequence);
+    delete several;
+
+    X256BitmapBrowser* shadows = Make(X256BitmapBrowser::kShadowsPage);
+    shadows->ToggleView();
+    shadows->GetGrid()->Select(0);
+    Window::DragDropData* shadow = shadows->MakeDragPayload();
+    EXPECT_EQ(u32(kDragShadowBitmap), shadow->typeId);
+    delete shadow;
+    shadows->Close();
 }
