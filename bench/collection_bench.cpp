@@ -664,3 +664,132 @@ BENCHMARK(BM_ReadLargeTagFloor)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenEditorLargeTag)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ToggleHighRes51200Views)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColourEditRedraw)->Unit(benchmark::kMillisecond);
+
+// --- Bitmap browser: Refresh of 2,000 rows and scrolling a grid of 2,000 thumbnails ----------
+
+#include <climits>
+
+#include "collection/ui/BitmapThumbnailCache.h"
+#include "collection/ui/X256BitmapBrowser.h"
+#include "gui/GridWindow.h"
+#include "gui/Skin.h"
+#include "gui/Text.h"
+#include "gui/WindowSystem.h"
+
+namespace {
+
+// The window system on the GL window with the program's skin and font (from res/ beside the
+// bench folder). False without a display or the resources.
+Skin* g_benchSkin;
+Font* g_benchFont;
+
+bool StartDrawnWindowSystem()
+{
+    if (!OpenGLWindow()) return false;
+    char exe[PATH_MAX] = {};
+    if (readlink("/proc/self/exe", exe, sizeof(exe) - 1) <= 0) return false;
+    std::string root = exe;
+    root = root.substr(0, root.rfind('/'));
+    root = root.substr(0, root.rfind('/')) + "/res/";
+    if (access((root + "texturepack").c_str(), R_OK)) return false;
+    if (!g_benchSkin) g_benchSkin = new Skin((root + "texturepack").c_str());
+    if (!g_benchFont) g_benchFont = LoadFont((root + "dravell.tavikfont").c_str());
+    if (!g_benchFont) return false;
+    WindowSystem::Reset();
+    WindowSystem::EnableGL(1);
+    WindowSystem::SetSkin(g_benchSkin);
+    WindowSystem::SetDefaultFont(g_benchFont);
+    WindowSystem::Init();
+    WindowSystem::OnWindowResize(1024, 768);
+    WindowSystem::SetRunning(1);
+    return true;
+}
+
+// Leaves no window or GL state behind for the next benchmark and the exit.
+void StopDrawnWindowSystem()
+{
+    WindowSystem::Reset();
+    WindowSystem::SetSkin(nullptr);
+    WindowSystem::SetDefaultFont(nullptr);
+    WindowSystem::EnableGL(0);
+}
+
+void BM_BrowserRefresh2000(benchmark::State& state)
+{
+    if (!StartDrawnWindowSystem()) {
+        state.SkipWithError("no display");
+        return;
+    }
+    Collection* c = MakeOptimizeCollection();
+    X256BitmapBrowser* page = new X256BitmapBrowser(c, WF_VISIBLE | WF_ENABLED, 0, nullptr);
+    page->SetFrameXYWH(0, 0, 1024, 768);
+    for (auto _ : state) page->Refresh();
+    if (page->GetRows().count != 2000) state.SkipWithError("wrong row count");
+    page->Close();
+    WindowSystem::RenderFrame();
+    StopDrawnWindowSystem();
+    delete c;
+}
+
+// One step scrolls the grid by one row of cells and draws the frame; every row that comes into
+// view brings new thumbnails, the others come from the cache.
+void BM_BrowserGridScroll2000(benchmark::State& state)
+{
+    if (!StartDrawnWindowSystem()) {
+        state.SkipWithError("no display");
+        return;
+    }
+    Collection* c = MakeOptimizeCollection();
+    X256BitmapBrowser* page = new X256BitmapBrowser(c, WF_VISIBLE | WF_ENABLED, 0, nullptr);
+    page->SetFrameXYWH(0, 0, 1024, 768);
+    page->ToggleView();
+    GridWindow* grid = page->GetGrid();
+    WindowSystem::InvalidateAll();
+    WindowSystem::RenderFrame();
+    s32 pos = 0, step = s32(grid->rowPitch), steps = 0;
+    for (auto _ : state) {
+        pos += step;
+        if (pos > s32(grid->GetRowCount() * grid->rowPitch)) pos = 0;
+        grid->SetVScrollPos(pos);
+        WindowSystem::RenderFrame();
+        glFinish();
+        ++steps;
+    }
+    state.counters["rows"] = grid->GetRowCount();
+    page->Close();
+    WindowSystem::RenderFrame();
+    StopDrawnWindowSystem();
+    delete c;
+    state.counters["steps"] = steps;
+}
+
+// The same frames with every thumbnail already cached: what a step costs without uploads.
+void BM_BrowserGridRedrawCached(benchmark::State& state)
+{
+    if (!StartDrawnWindowSystem()) {
+        state.SkipWithError("no display");
+        return;
+    }
+    Collection* c = MakeOptimizeCollection();
+    X256BitmapBrowser* page = new X256BitmapBrowser(c, WF_VISIBLE | WF_ENABLED, 0, nullptr);
+    page->SetFrameXYWH(0, 0, 1024, 768);
+    page->ToggleView();
+    GridWindow* grid = page->GetGrid();
+    WindowSystem::InvalidateAll();
+    WindowSystem::RenderFrame();
+    for (auto _ : state) {
+        grid->Invalidate(1);
+        WindowSystem::RenderFrame();
+        glFinish();
+    }
+    page->Close();
+    WindowSystem::RenderFrame();
+    StopDrawnWindowSystem();
+    delete c;
+}
+
+}  // namespace
+
+BENCHMARK(BM_BrowserRefresh2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrowserGridScroll2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrowserGridRedrawCached)->Unit(benchmark::kMillisecond);

@@ -5,6 +5,8 @@
 #include "collection/ui/BitmapDrawing.h"
 #include "collection/ui/BitmapWindow.h"
 #include "collection/ui/ColorBar.h"
+#include "collection/ui/X256BitmapBrowser.h"
+#include "gui/GridWindow.h"
 
 using pixeltest::Shot;
 
@@ -89,4 +91,60 @@ TEST_F(CollectionPagesPixels, TheHueBarShowsHuesAndMarkers)
     EXPECT_TRUE(dark(px(50, r.bottom - 1)));
     EXPECT_FALSE(dark(px(200, r.bottom - 1)));
     host->Close();
+}
+
+TEST_F(CollectionPagesPixels, ThumbnailsShowUseAndNeverGoStale)
+{
+    Collection c;
+    c.colorTable.entries[5] = ColorTableEntry{200, 200, 200};
+    c.colorTable.entries[6] = ColorTableEntry{250, 0, 0};
+    std::vector<u8> px(8 * 8 * 2);
+    for (size_t i = 0; i < px.size(); i += 2) {
+        px[i] = 255;
+        px[i + 1] = 5;
+    }
+    CollectionBitmap* used = c.AddBitmap("used", 0, px.data(), 8, 8, 2, nullptr);
+    c.AddBitmap("unused", 0, px.data(), 8, 8, 2, nullptr);
+    c.AddSequence("s")->GetFrameView(0, 0).bitmap = used;
+    X256BitmapBrowser* page = new X256BitmapBrowser(&c, WF_VISIBLE | WF_ENABLED, 0, nullptr);
+    page->SetFrameXYWH(20, 20, 500, 400);
+    page->ToggleView();
+    GridWindow* grid = page->GetGrid();
+    auto centre = [&](u32 item) {
+        Rect r = grid->ImageRect(item), content = grid->GetContentRect();
+        return Point{content.left + (r.left + r.right) / 2, content.top + (r.top + r.bottom) / 2};
+    };
+    Point a = centre(0), b = centre(1);
+    Shot s = pixeltest::RenderShot(kW, kH);
+    pixeltest::Px p = s.PixelAt(a.x, a.y), q = s.PixelAt(b.x, b.y);
+    // White modulation keeps the colour; grey (0xC0) darkens it to three quarters.
+    EXPECT_NEAR(200, p.r, 3);
+    EXPECT_NEAR(150, q.r, 3);
+    EXPECT_NEAR(q.r, q.b, 3);
+
+    // A pixel edit, a colour-table edit and a hue change each show at the next frame.
+    for (size_t i = 1; i < 8 * 8 * 2; i += 2) used->pixels[i] = 6;
+    grid->Invalidate(1);
+    s = pixeltest::RenderShot(kW, kH);
+    p = s.PixelAt(a.x, a.y);
+    EXPECT_GT(p.r, 230);
+    EXPECT_LT(p.g, 20);
+    c.colorTable.entries[6] = ColorTableEntry{0, 250, 0};
+    grid->Invalidate(1);
+    s = pixeltest::RenderShot(kW, kH);
+    p = s.PixelAt(a.x, a.y);
+    EXPECT_GT(p.g, 230);
+    EXPECT_LT(p.r, 20);
+    HueChange* h = c.AddHueChange("blue");
+    h->hueStart = 0;
+    h->hueEnd = 0xFFFF;
+    h->medianHue = 0x5555;
+    h->replacementBlue = 0xFF00;
+    h->replacementMode = 1;
+    grid->Invalidate(1);
+    s = pixeltest::RenderShot(kW, kH);
+    p = s.PixelAt(a.x, a.y);
+    EXPECT_GT(p.b, 200);
+    EXPECT_LT(p.g, 60);
+    page->Close();
 }
