@@ -714,6 +714,26 @@ void StopDrawnWindowSystem()
     WindowSystem::EnableGL(0);
 }
 
+// The page over the whole window showing its grid, drawn once.
+X256BitmapBrowser* MakeGridPage(Collection* c)
+{
+    X256BitmapBrowser* page = new X256BitmapBrowser(c, WF_VISIBLE | WF_ENABLED, 0, nullptr);
+    page->SetFrameXYWH(0, 0, 1024, 768);
+    page->ToggleView();
+    WindowSystem::InvalidateAll();
+    WindowSystem::RenderFrame();
+    return page;
+}
+
+// Closes the page, lets it go and stops the window system.
+void EndPage(X256BitmapBrowser* page, Collection* c)
+{
+    page->Close();
+    WindowSystem::RenderFrame();
+    StopDrawnWindowSystem();
+    delete c;
+}
+
 void BM_BrowserRefresh2000(benchmark::State& state)
 {
     if (!StartDrawnWindowSystem()) {
@@ -725,10 +745,7 @@ void BM_BrowserRefresh2000(benchmark::State& state)
     page->SetFrameXYWH(0, 0, 1024, 768);
     for (auto _ : state) page->Refresh();
     if (page->GetRows().count != 2000) state.SkipWithError("wrong row count");
-    page->Close();
-    WindowSystem::RenderFrame();
-    StopDrawnWindowSystem();
-    delete c;
+    EndPage(page, c);
 }
 
 // One step scrolls the grid by one row of cells and draws the frame; every row that comes into
@@ -740,12 +757,8 @@ void BM_BrowserGridScroll2000(benchmark::State& state)
         return;
     }
     Collection* c = MakeOptimizeCollection();
-    X256BitmapBrowser* page = new X256BitmapBrowser(c, WF_VISIBLE | WF_ENABLED, 0, nullptr);
-    page->SetFrameXYWH(0, 0, 1024, 768);
-    page->ToggleView();
+    X256BitmapBrowser* page = MakeGridPage(c);
     GridWindow* grid = page->GetGrid();
-    WindowSystem::InvalidateAll();
-    WindowSystem::RenderFrame();
     s32 pos = 0, step = s32(grid->rowPitch), steps = 0;
     for (auto _ : state) {
         pos += step;
@@ -756,10 +769,7 @@ void BM_BrowserGridScroll2000(benchmark::State& state)
         ++steps;
     }
     state.counters["rows"] = grid->GetRowCount();
-    page->Close();
-    WindowSystem::RenderFrame();
-    StopDrawnWindowSystem();
-    delete c;
+    EndPage(page, c);
     state.counters["steps"] = steps;
 }
 
@@ -771,21 +781,14 @@ void BM_BrowserGridRedrawCached(benchmark::State& state)
         return;
     }
     Collection* c = MakeOptimizeCollection();
-    X256BitmapBrowser* page = new X256BitmapBrowser(c, WF_VISIBLE | WF_ENABLED, 0, nullptr);
-    page->SetFrameXYWH(0, 0, 1024, 768);
-    page->ToggleView();
+    X256BitmapBrowser* page = MakeGridPage(c);
     GridWindow* grid = page->GetGrid();
-    WindowSystem::InvalidateAll();
-    WindowSystem::RenderFrame();
     for (auto _ : state) {
         grid->Invalidate(1);
         WindowSystem::RenderFrame();
         glFinish();
     }
-    page->Close();
-    WindowSystem::RenderFrame();
-    StopDrawnWindowSystem();
-    delete c;
+    EndPage(page, c);
 }
 
 }  // namespace

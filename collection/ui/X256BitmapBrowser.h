@@ -147,6 +147,10 @@ private:
     const char* Noun() const { return kind == kShadowsPage ? "shadow" : "bitmap"; }
     const char* AllPhrase() const { return rows.count == 1 ? "the only" : "all"; }
     void FreeRows();
+    // The open-bitmap check, the replacement dialog titled "Import replacement <what>[s]" and
+    // MatchReplacements.
+    void ReplaceFromFiles(const DynArray<CollectionBitmap*>& list, const char* what, const char* suffix,
+                          ReplaceStep step);
 
     static void DrawGridCell(void* context, const Rect& image, void* userData);
     static void GridDragStart(void* context, GridWindow* grid, s32 item);

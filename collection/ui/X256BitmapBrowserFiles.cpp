@@ -43,6 +43,34 @@ u32 ParseUncropSize(const char* text)
     return u32(v);
 }
 
+// A shadow's {alpha, level} pixels from an 8-bit greyscale image: the grey value is the level,
+// opaque where it is above 0. Null when the image is too large for a bitmap or memory runs out.
+u8* ShadowPixels(const Image& image)
+{
+    u64 n = u64(image.width) * image.height;
+    if (n > kMaxBitmapPixels || image.width > 0xFFFF || image.height > 0xFFFF) return nullptr;
+    u8* pixels = static_cast<u8*>(malloc(size_t(n ? n : 1) * 2));
+    if (!pixels) return nullptr;
+    for (u64 i = 0; i < n; ++i) {
+        pixels[2 * i] = image.pixels[i] ? 255 : 0;
+        pixels[2 * i + 1] = image.pixels[i];
+    }
+    return pixels;
+}
+
+// Adds the shadow of the loaded greyscale file, or puts it in place of replace.
+CollectionBitmap* AddShadow(Collection& collection, FileRecord& file, CollectionBitmap* replace)
+{
+    u8* pixels = ShadowPixels(file.image);
+    if (!pixels) return nullptr;
+    char name[64];
+    BitmapNameFromPath(file.path.c_str(), name);
+    CollectionBitmap* b =
+        collection.AddBitmap(name, kBitmapShadow, pixels, file.image.width, file.image.height, 2, replace);
+    free(pixels);
+    return b;
+}
+
 bool EndsWithNoCase(const std::string& text, const std::string& end)
 {
     return text.size() >= end.size() && !strcasecmp(text.c_str() + text.size() - end.size(), end.c_str());
@@ -120,21 +148,7 @@ void X256BitmapBrowser::ImportShadows()
 CollectionBitmap* X256BitmapBrowser::AddShadowFromImage(CollectionBitmap* replace, FileRecord& file)
 {
     if (!collection || !CheckGreyscaleImageFile(file)) return nullptr;
-    const Image& image = file.image;
-    u64 n = u64(image.width) * image.height;
-    if (n > kMaxBitmapPixels || image.width > 0xFFFF || image.height > 0xFFFF) return nullptr;
-    u8* pixels = static_cast<u8*>(malloc(size_t(n ? n : 1) * 2));
-    if (!pixels) return nullptr;
-    for (u64 i = 0; i < n; ++i) {
-        u8 grey = image.pixels[i];
-        pixels[2 * i] = grey ? 255 : 0;
-        pixels[2 * i + 1] = grey;
-    }
-    char name[64];
-    BitmapNameFromPath(file.path.c_str(), name);
-    CollectionBitmap* b =
-        collection->AddBitmap(name, kBitmapShadow, pixels, image.width, image.height, 2, replace);
-    free(pixels);
+    CollectionBitmap* b = AddShadow(*collection, file, replace);
     if (b) RefreshKeepScroll();
     return b;
 }
@@ -150,37 +164,31 @@ void X256BitmapBrowser::ImportPlate()
 
 // ---- replacing ----
 
-void X256BitmapBrowser::ReplaceBitmaps(const DynArray<CollectionBitmap*>& list)
+void X256BitmapBrowser::ReplaceFromFiles(const DynArray<CollectionBitmap*>& list, const char* what,
+                                         const char* suffix, ReplaceStep step)
 {
     if (!collection || !list.count || !CheckNoneOpen(list, "replacing")) return;
     FileList chosen;
     u32 mode = 0;
-    if (!ImportBitmapsDialog(list.count == 1 ? "Import replacement bitmap" : "Import replacement bitmaps",
-                             &chosen.files, &mode))
-        return;
-    MatchReplacements(chosen.files, mode, list, "", kReplaceColour);
+    char title[64];
+    snprintf(title, sizeof(title), "Import replacement %s%s", what, list.count == 1 ? "" : "s");
+    if (!ImportBitmapsDialog(title, &chosen.files, &mode)) return;
+    MatchReplacements(chosen.files, mode, list, suffix, step);
+}
+
+void X256BitmapBrowser::ReplaceBitmaps(const DynArray<CollectionBitmap*>& list)
+{
+    ReplaceFromFiles(list, "bitmap", "", kReplaceColour);
 }
 
 void X256BitmapBrowser::ReplaceShadows(const DynArray<CollectionBitmap*>& list)
 {
-    if (!collection || !list.count || !CheckNoneOpen(list, "replacing")) return;
-    FileList chosen;
-    u32 mode = 0;
-    if (!ImportBitmapsDialog(list.count == 1 ? "Import replacement shadow" : "Import replacement shadows",
-                             &chosen.files, &mode))
-        return;
-    MatchReplacements(chosen.files, mode, list, "", kReplaceShadow);
+    ReplaceFromFiles(list, "shadow", "", kReplaceShadow);
 }
 
 void X256BitmapBrowser::ReplaceAlphas(const DynArray<CollectionBitmap*>& list)
 {
-    if (!collection || !list.count || !CheckNoneOpen(list, "replacing")) return;
-    FileList chosen;
-    u32 mode = 0;
-    if (!ImportBitmapsDialog(list.count == 1 ? "Import replacement alpha" : "Import replacement alphas",
-                             &chosen.files, &mode))
-        return;
-    MatchReplacements(chosen.files, mode, list, " alpha", kReplaceAlphaMask);
+    ReplaceFromFiles(list, "alpha", " alpha", kReplaceAlphaMask);
 }
 
 u32 X256BitmapBrowser::MatchReplacements(const DynArray<FileRecord*>& files, u32 mode,
@@ -224,23 +232,8 @@ u32 X256BitmapBrowser::MatchReplacements(const DynArray<FileRecord*>& files, u32
         FileRecord& f = *fileOf.data[i];
         switch (step) {
         case kReplaceColour: replaced += ImportBitmapFile(*collection, f, b) != nullptr; break;
-        case kReplaceShadow: {
-            // One refresh at the end, not one per shadow.
-            char name[64];
-            BitmapNameFromPath(f.path.c_str(), name);
-            const Image& image = f.image;
-            u64 n = u64(image.width) * image.height;
-            if (n > kMaxBitmapPixels || image.width > 0xFFFF || image.height > 0xFFFF) break;
-            u8* pixels = static_cast<u8*>(malloc(size_t(n ? n : 1) * 2));
-            if (!pixels) break;
-            for (u64 k = 0; k < n; ++k) {
-                pixels[2 * k] = image.pixels[k] ? 255 : 0;
-                pixels[2 * k + 1] = image.pixels[k];
-            }
-            replaced += collection->AddBitmap(name, kBitmapShadow, pixels, image.width, image.height, 2, b) != nullptr;
-            free(pixels);
-            break;
-        }
+        // One refresh at the end, not one per shadow.
+        case kReplaceShadow: replaced += AddShadow(*collection, f, b) != nullptr; break;
         case kReplaceAlphaMask: replaced += ApplyAlphaMaskFile(*collection, *b, f) == 1; break;
         }
     }

@@ -18,6 +18,7 @@
 #include "gui/GridWindow.h"
 #include "gui/ListWindow.h"
 #include "platform/FileDialogs.h"
+#include "platform/OsKeys.h"
 
 using boxscript::Answers;
 using boxscript::Seen;
@@ -127,6 +128,15 @@ protected:
         Sequence* s = c.AddSequence("Walk");
         s->GetFrameView(0, 0).bitmap = c.bitmaps.data[0];
         s->GetFrame(0).shadowBitmap = c.bitmaps.data[2];
+    }
+    // A fresh collection for the next case of a table, nothing seen or counted yet.
+    void Restart()
+    {
+        c.Free();
+        Fill();
+        page->Refresh();
+        Seen().clear();
+        counter.changed = 0;
     }
     void TearDown() override
     {
@@ -359,11 +369,7 @@ TEST_F(BitmapBrowser, ContextMenuCommands)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
-        c.Free();
-        Fill();
-        page->Refresh();
-        Seen().clear();
-        counter.changed = 0;
+        Restart();
         SelectRows(page, k.rows);
         Choose(page, k.id, k.answers, k.inputs);
         EXPECT_EQ(k.names, Names(c));
@@ -488,11 +494,7 @@ TEST_F(BitmapBrowser, ReplacingMatchesFilesByOrderOrByName)
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
-        c.Free();
-        Fill();
-        page->Refresh();
-        Seen().clear();
-        counter.changed = 0;
+        Restart();
         SelectRows(page, k.rows);
         Answer(k.files, k.mode);
         Choose(page, k.id);
@@ -677,6 +679,20 @@ TEST_F(BitmapBrowser, RowsReorderByDragAndRenameInPlaceOrByBox)
     // A drop where it already is changes nothing.
     page->OnRowDropped(page->GetRows().data[0]->item, 0);
     EXPECT_EQ(2, counter.changed);
+
+    // In the table, the name is edited in place.
+    SelectRows(page, {0});
+    FakeOsEndStep();  // the field's first step
+    for (const char* p = "Flare"; *p; ++p) FakeOsChar(u8(*p), 0);
+    FakeOsEndStep();
+    Tap(LIBKEY_ENTER);
+    FakeOsEndStep();
+    page->RenameSelected();
+    EXPECT_STREQ("Flare", c.bitmaps.data[0]->name);
+    EXPECT_STREQ("Flare", page->GetRows().data[0]->name);
+    EXPECT_EQ(page->GetRows().data[0]->item, t->GetCurrentItem());
+    EXPECT_EQ(3, counter.changed);
+    counter.changed = 2;
 
     // In the grid, rename asks with a box.
     page->ToggleView();
