@@ -625,6 +625,29 @@ TEST_F(BitmapBrowser, PlatesExportAndReplaceOnlyWithTheRightCellCount)
     EXPECT_EQ(2, c.bitmaps.data[3]->bytesPerPixel);
     EXPECT_EQ(1, counter.changed);
 
+    // A plate with an empty cell (a true-colour bitmap's slot) is refused and its bitmaps go
+    // again.
+    std::vector<u8> clear(2 * 2 * 8, 0xFF);
+    c.AddBitmap("Clear", kBitmapTrueColor, clear.data(), 2, 2, 8, nullptr);
+    page->Refresh();
+    SelectRows(page, {0, 3});
+    std::string gap = dir / "gap plate.png";
+    Answer({gap});
+    Choose(page, X256BitmapBrowser::kExportPlate);
+    ASSERT_TRUE(Exists(gap));
+    Seen().clear();
+    counter.changed = 0;
+    SelectRows(page, {0, 1});
+    Answer({gap});
+    Choose(page, X256BitmapBrowser::kReplaceFromPlate);
+    EXPECT_EQ((std::vector<std::string>{
+                  "The replace could not be performed because a bitmap in the plate contains no pixels."}),
+              Texts());
+    EXPECT_EQ((std::vector<std::string>{"Rock", "Sand", "Shade", "Glow", "Clear"}), Names(c));
+    EXPECT_EQ(0, counter.changed);
+    c.DeleteBitmap(c.bitmaps.data[4]);
+    page->Refresh();
+
     // Adding from the plate appends its cells.
     Answer({plate});
     Choose(page, X256BitmapBrowser::kAddFromPlate);
