@@ -7,6 +7,7 @@
 #include "tagedit/DtexEdit.h"
 #include "tagedit/SoundEdit.h"
 #include "tagedit/TextEdit.h"
+#include "terrain/ui/MeshEdit.h"
 
 namespace {
 
@@ -35,6 +36,7 @@ const BuiltInEditor kBuiltInEditors[] = {
     {FourCC("text"), NewTextEditor},
     {FourCC("dmap"), [](TagEntry* e) -> TagEdit* { return new DmapEdit(e); }},
     {FourCC(".256"), NewCollectionEditor},
+    {FourCC("mesh"), NewMeshEditor},
 };
 
 }  // namespace

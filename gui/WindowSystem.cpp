@@ -95,6 +95,7 @@ void WindowSystem::Reset()
 }
 
 void WindowSystem::EnableGL(int on) { g_ws.useGL = on ? 1 : 0; }
+bool WindowSystem::IsGLEnabled() { return g_ws.useGL != 0; }
 void WindowSystem::SetStepHook(int (*hook)()) { g_ws.stepHook = hook; }
 void WindowSystem::SetCanQuitHook(int (*hook)()) { g_ws.canQuitHook = hook; }
 void WindowSystem::SetPresentHook(void (*hook)()) { g_ws.presentHook = hook; }

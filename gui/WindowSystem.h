@@ -87,6 +87,7 @@ public:
     static void Reset();
     // Whether drawing may call OpenGL (a context is current).
     static void EnableGL(int on);
+    static bool IsGLEnabled();
     static void SetStepHook(int (*hook)());
     static void SetCanQuitHook(int (*hook)());
     // Called after a frame was drawn outside the normal step (screen resize); by default
