@@ -1,5 +1,7 @@
 #include "app/RootMenu.h"
 
+#include "app/AddonCommands.h"
+#include "app/NewDetailTexture.h"
 #include "app/Shell.h"
 #include "app/SplashScreen.h"
 #include "codex/Archive.h"
@@ -47,6 +49,8 @@ RootMenu::RootMenu() : Window(0, nullptr)
 
     bar->AddItem("Add Archives", fileMenu, kCmdAddArchives, 1);
     bar->AddItem("New Collection", fileMenu, kCmdNewCollection, 1);
+    bar->AddItem("New Detail Texture From Image File", fileMenu, kCmdNewDtexFromFile, 1);
+    bar->AddItem("New Detail Texture From Clipboard", fileMenu, kCmdNewDtexFromClipboard, 1);
     bar->AddItem("New Model From LWO", fileMenu, kCmdImportModel, 1);
     bar->AddItem("New Script", fileMenu, kCmdNewScript, 1);
     bar->AddSeparator(fileMenu);
@@ -58,6 +62,8 @@ RootMenu::RootMenu() : Window(0, nullptr)
     bar->AddItem("Archive Browser", toolsMenu, kCmdArchiveBrowser, 1);
     bar->AddItem("Log Viewer", toolsMenu, kCmdLogViewer, 1);
     bar->AddSeparator(toolsMenu);
+    bar->AddItem("Build Dtex Add-on", toolsMenu, kCmdBuildDtexAddon, 1);
+    bar->AddItem("Build Regular Add-on", toolsMenu, kCmdBuildRegularAddon, 1);
     bar->AddItem("Recursive Image Conversion", toolsMenu, kCmdRecursiveImageConversion, 1);
 
     bar->AddItem("Close All Windows", windowMenu, kCmdCloseAllWindows, 1);
@@ -132,6 +138,8 @@ void RootMenu::OnCommand(MenuItem* item)
     s32 id = s32(item->GetId());
     switch (id) {
     case kCmdExit: WindowSystem::RequestQuit(); return;
+    case kCmdNewDtexFromFile: NewDetailTextureCommand(false); return;
+    case kCmdNewDtexFromClipboard: NewDetailTextureCommand(true); return;
     case kCmdImportModel: ImportModelCommand(); return;
     case kCmdNewCollection: NewTagDialog(FourCC(".256")); return;
     case kCmdNewScript: NewTagDialog(FourCC("scri")); return;
@@ -141,6 +149,8 @@ void RootMenu::OnCommand(MenuItem* item)
     case kCmdArchiveBrowser: ShowArchiveBrowser(); return;
     case kCmdChooseVornFolder: ChooseVornFolder(); return;
     case kCmdLogViewer: ShowLogWindow(); return;
+    case kCmdBuildDtexAddon: BuildDtexAddon(); return;
+    case kCmdBuildRegularAddon: BuildRegularAddon(); return;
     case kCmdRecursiveImageConversion: ConvertImagesInFolder(); return;
     case kCmdCloseAllWindows:
         for (u32 i = 0; i < windows.count; ++i) {

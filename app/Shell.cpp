@@ -81,6 +81,15 @@ void RegisterPreferenceDefaults()
     SetPrefInt("UseFullscreen", 0);
 }
 
+void ShowStartSplash()
+{
+    u32 splash = 0;
+    if (GetPrefInt("ShowSplash", &splash) && splash >= 1) {
+        ShowSplashScreen();
+        if (splash == 1) SetPrefInt("ShowSplash", 0);
+    }
+}
+
 void GetStartWindowSize(int* width, int* height)
 {
     u32 x = 0, y = 0;
@@ -301,11 +310,7 @@ int TavikMain(int, char**)
     StartCodex();
     WindowSystem::SetNativeDialogActive(0);
 
-    u32 splash = 0;
-    if (GetPrefInt("ShowSplash", &splash) && splash >= 1) {
-        ShowSplashScreen();
-        if (splash == 1) SetPrefInt("ShowSplash", 0);
-    }
+    ShowStartSplash();
 
     WindowSystem::RunMainLoop();
 

@@ -9,6 +9,9 @@ int TavikMain(int argc, char** argv);
 
 // Sets the preference defaults that "res/prefs.txt" may override.
 void RegisterPreferenceDefaults();
+// Shows the splash (and waits for it to fade) when "ShowSplash" is 1 or more; a value of
+// exactly 1 is then set to 0, so the splash is seen once.
+void ShowStartSplash();
 // The window size from "OsWindowSizeX"/"OsWindowSizeY" when both exist (each raised to at
 // least 640 x 480 and capped at 16384), else 1024 x 768.
 void GetStartWindowSize(int* width, int* height);

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "codex/AddonTags.h"
 #include "codex/DetailMap.h"
 #include "fuzz/TagDataFuzz.h"
 
@@ -14,7 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const u8* data, size_t size)
     header.version = data[0] & 1 ? 2 : 1;
     DetailMap map;
     InitDmap(&map);
-    ReadDmapTag(&map, f, &header);
+    // What a map read from a file holds is marked for a Dtex add-on (entry numbers unchecked).
+    if (ReadDmapTag(&map, f, &header)) {
+        bool used[kDetailMapEntries] = {};
+        MarkUsedDetailEntries(map, used);
+    }
     FreeDmap(&map);
     fclose(f);
     return 0;

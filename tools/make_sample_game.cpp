@@ -3,7 +3,8 @@
 // archive in the old form, "import" with image files to import into a collection, and "local"
 // with single tag files, among them the odd ones the tag database must cope with (an old
 // 'vorn' header, a placeholder name, a file in another group's folder and a second file with
-// an existing tag id).
+// an existing tag id) and tags for the add-on commands (every group a regular add-on carries,
+// two detail maps sharing a texture).
 //
 // Every tag is written with the program's own writers through the tag database, and the
 // archives with its archive builder. Usage: make_sample_game <game folder>
@@ -445,6 +446,43 @@ void MakeSampleModels(const fs::path& game)
 // A terrain of 2 x 2 chunks for the terrain editor: a colour map with a 256 x 256 index and
 // shade bitmap per chunk (the last chunk's pair left out, so it draws black), a lake of media
 // vertices that move with the wave of its own 'medi' tag, and a matching 64 x 64 detail map.
+// Local tags for the add-on commands: one of each group a regular add-on carries that the
+// local folder lacks so far, and two detail maps that share a texture (one also uses an
+// entry that names no texture, and one names a texture no point uses).
+void MakeAddonSampleTags()
+{
+    WriteBytesTag(FourCC("form"), kNoTagId, "Wedge Formation", std::string("\0\3wedge", 7));
+    WriteBytesTag(FourCC("obpc"), kNoTagId, "Observer Defaults", std::string(32, '\x10'));
+    WriteBytesTag(FourCC("reco"), kNoTagId, "First Battle", std::string("recorded moves"));
+    WriteBytesTag(FourCC("save"), kNoTagId, "Before the Ford", std::string("saved state"));
+    WriteBytesTag(FourCC("soli"), kNoTagId, "Camp Sounds", std::string(12, '\x02'));
+    WriteBytesTag(FourCC("stli"), kNoTagId, "Camp Names", Text("Ford Camp\nHill Camp\n"));
+
+    const u32 moss = MakeDtex("Moss", 4);
+    const u32 clay = MakeDtex("Clay", 5);
+    struct MapSpec {
+        const char* name;
+        u32 id;
+        u32 textures[3];  // entries 1, 2 and 3
+    } maps[] = {{"Hill Pass", FourCC("HiPa"), {moss, kNoTagId, clay}}, {"Quiet Vale", FourCC("QuVa"), {clay, moss, clay}}};
+    for (const MapSpec& spec : maps)
+        WriteTag(FourCC("dmap"), spec.id, spec.name, [&spec](FILE* f, TagHeader* header) {
+            DetailMap map;
+            InitDmap(&map);
+            bool ok = SetDmapSize(&map, 16, 16) != 0;
+            if (ok) {
+                for (u32 i = 0; i < kDetailMapEntries; ++i) map.entries[i].dtex = kNoTagId;
+                for (u32 i = 0; i < 3; ++i) map.entries[1 + i].dtex = spec.textures[i];
+                // Entries 1 and 2 are used; entry 3 is named but never used.
+                for (u32 i = 0; i < 16 * 16; ++i) map.bytePlane[i] = i % 16 < 8 ? 1 : 2;
+                for (u32 i = 0; i < 16 * 16 * 2; ++i) map.pairPlane[i] = 2;
+                ok = WriteDmapTag(&map, f, header) != 0;
+            }
+            FreeDmap(&map);
+            return ok;
+        });
+}
+
 void MakeDeltaTerrain()
 {
     const u32 side = 256;
@@ -681,6 +719,7 @@ int main(int argc, char** argv)
     MakeSmallDtex("Speck", 8, 8);
     MakeSmallDtex("Mismatched", 32, 16, 64, 64);
     MakeOddCoreTags();
+    MakeAddonSampleTags();
     const fs::path text = game / "local" / "text";
     WriteRawLocalFile(text / "Old Note", LocalHeader(FourCC("text"), FourCC("OlNo"), "Old Note"),
                       Text("Saved with the old header.\n"), true);

@@ -1,10 +1,14 @@
-// The splash and About box as really drawn: the window's look and sizes in each mode, and the
-// credits text laid out line below line in the column right of the image.
+// The splash and About box as really drawn: the window's look and sizes in each mode, the
+// credits text laid out line below line in the column right of the image, and the start-up
+// splash as "ShowSplash" asks for it.
 #include "tests/gui/PixelTestSupport.h"
 
 #include <unistd.h>
 
+#include "app/Shell.h"
 #include "app/SplashScreen.h"
+#include "foundation/PrefStore.h"
+#include "platform/Os.h"
 
 using namespace pixeltest;
 
@@ -73,4 +77,38 @@ TEST_F(AboutBoxScreen, CreditsAreDrawnOneLineBelowAnother)
     }
     EXPECT_GT(textRows, 40) << "several lines of text";
     EXPECT_GT(lowestTextRow, 100) << "the closing line lies well below the title";
+}
+
+namespace {
+
+int gSplashSteps;  // steps run while the splash was on the modal stack
+
+int SplashStep()
+{
+    Window* layer = WindowSystem::GetLayerRoot(1);
+    for (Window* w = layer ? layer->GetFirstChild() : nullptr; w; w = w->GetNextSibling())
+        if (WindowSystem::IsOnModalStack(w, 1) && w->IsVisible()) ++gSplashSteps;
+    OsPollEvents();
+    WindowSystem::ProcessAndRender();
+    OsSleep(0.005);
+    return 1;
+}
+
+}  // namespace
+
+TEST_F(AboutBoxScreen, ShowSplashOneIsSeenOnceAndTwoEveryTime)
+{
+    WindowSystem::SetStepHook(SplashStep);
+    struct Case { u32 before; bool shown; u32 after; } cases[] = {{2, true, 2}, {1, true, 0}, {0, false, 0}};
+    for (const Case& c : cases) {
+        gSplashSteps = 0;
+        SetPrefInt("ShowSplash", c.before);
+        ShowStartSplash();
+        EXPECT_EQ(gSplashSteps > 0, c.shown) << c.before;
+        u32 after = 99;
+        ASSERT_TRUE(GetPrefInt("ShowSplash", &after));
+        EXPECT_EQ(after, c.after) << c.before;
+    }
+    WindowSystem::SetStepHook(nullptr);
+    ResetPrefs();
 }

@@ -15,6 +15,7 @@
 #include "foundation/FileRecord.h"
 #include "foundation/PrefStore.h"
 #include "gui/Button.h"
+#include "gui/MessageBox.h"
 #include "platform/OsFake.h"
 
 using namespace wtest;
@@ -262,6 +263,22 @@ TEST_F(ShellTest, AQuitRefusedByAWindowLeavesTheMenuBarWorking)
 
 namespace {
 
+// Each message box seen on top of a modal loop, once, as "title|text".
+std::vector<std::string> gBoxesSeen;
+int RecordingStep()
+{
+    static Window* last;
+    for (Window* w = WindowSystem::GetModalDepth() ? WindowSystem::GetFocus() : nullptr; w; w = w->GetParent())
+        if (!strcmp(w->GetClassName(), "MessageBoxWindow") && w != last) {
+            last = w;
+            MessageBoxWindow* box = static_cast<MessageBoxWindow*>(w);
+            String text;
+            if (box->GetField()) box->GetField()->GetText(&text);
+            gBoxesSeen.push_back(std::string(box->GetTitle()) + "|" + text.c_str());
+        }
+    return Step();
+}
+
 MenuItem* FindItem(MenuItem* menu, s32 id)
 {
     for (MenuItem* i = menu->FirstItem(); i; i = MenuItem::NextItem(i))
@@ -294,9 +311,13 @@ TEST_F(ShellTest, TheGameFolderIsChosenOnlyWhileNoTagIsInUse)
     AttachToTag(entry, kAttachEditor, &editor);
     ASSERT_GE(CountTagAttachments(), 1u);
     u32 dialogs = FakeOsDialogCount();
+    gBoxesSeen.clear();
+    WindowSystem::SetStepHook(RecordingStep);
     Tap(LIBKEY_ENTER);
     FakeOsEndStep();
     menu->OnCommand(choose);
+    WindowSystem::SetStepHook(Step);
+    EXPECT_EQ(gBoxesSeen, std::vector<std::string>{"Error|Please close all open tags first."});
     EXPECT_EQ(FakeOsDialogCount(), dialogs) << "no folder picker while a tag is in use";
     String path;
     ASSERT_TRUE(GetPrefString("VornPath", &path));

@@ -3,6 +3,9 @@
 // the program's own readers.
 #include "SampleGameFixture.h"
 
+#include <set>
+
+#include "codex/AddonTags.h"
 #include "codex/DetailMap.h"
 #include "codex/DtexCodec.h"
 #include "codex/DtexTag.h"
@@ -151,4 +154,26 @@ TEST_F(SampleGameTest, TheDialogStringListHoldsItsLinesWithCREnds)
     ASSERT_TRUE(gate);
     EXPECT_EQ(TagData(gate), Data("Who goes there?\rA friend of the keep.\r"));
     EXPECT_STREQ(GetTagSourceName(gate), "Foundation");
+}
+
+TEST_F(SampleGameTest, TheLocalFolderHoldsWhatTheAddonCommandsPack)
+{
+    ScopedDynArray<TagEntry*> regular;
+    ListRegularAddonTags(&regular);
+    std::set<std::string> groups;
+    for (TagEntry* e : regular) {
+        char code[5];
+        TagCodeToText(GetTagInstance(e)->header.group, code);
+        groups.insert(code);
+    }
+    EXPECT_EQ(groups, (std::set<std::string>{"form", "obpc", "reco", "save", "soli", "soun", "stli", "temp", "text"}));
+
+    ScopedDynArray<TagEntry*> dtex;
+    ASSERT_EQ(ListDtexAddonTags(&dtex, nullptr), kDtexAddonOk);
+    std::vector<std::string> names;
+    for (TagEntry* e : dtex) names.push_back(GetTagInstance(e)->header.name);
+    ASSERT_EQ(names.size(), 4u);
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.begin() + 2), (std::set<std::string>{"Hill Pass", "Quiet Vale"}));
+    EXPECT_EQ(names[2], "Clay") << "the shared texture once, the textures by id";
+    EXPECT_EQ(names[3], "Moss");
 }
