@@ -1,11 +1,13 @@
 // The menu bar as a whole through the fake backend: its items against the table of labels,
 // ids and separators, every command reached by its id with what it shows, and the commands
 // whose effect lies in the tag database or the window list (Reload Local Folder, Close All
-// Windows).
+// Windows), and the built-in editors registered for their groups.
 #include "tests/tagedit/BrowserTestSupport.h"
 
 #include "app/RootMenu.h"
 #include "app/Shell.h"
+#include "app/TagEditors.h"
+#include "tagedit/TagEdit.h"
 #include "platform/OsFake.h"
 
 using namespace btest;
@@ -94,6 +96,7 @@ TEST_F(MenuCommandsTest, TheMenuBarHoldsEveryCommandInItsPlace)
     const std::vector<std::string> expected = {
         "File=0",
         "Add Archives=10001",
+        "New Collection=10002",
         "New Detail Texture From Image File=13000",
         "New Detail Texture From Clipboard=13001",
         "New Model From LWO=10003",
@@ -138,6 +141,7 @@ TEST_F(MenuCommandsTest, EveryCommandShowsWhatItIsFor)
         int button;              // the box's answer
     } rows[] = {
         {kCmdAddArchives, kNativeDialog, "Select Archives", nullptr, 0},
+        {kCmdNewCollection, kBox, "Enter Name for Collection", "", 1},
         {kCmdNewDtexFromFile, kBox, "Enter Name for Detail Texture", "", 1},
         {kCmdNewDtexFromClipboard, kBox, "Enter Name for Detail Texture", "", 1},
         {kCmdImportModel, kNativeDialog, "Import Model", nullptr, 0},
@@ -225,4 +229,35 @@ TEST_F(MenuCommandsTest, CloseAllWindowsStopsAtTheFirstRefusal)
     EXPECT_NE(refuser->GetState(), u32(WS_CLOSED));
     EXPECT_EQ(back->asked, 0) << "not asked after the refusal";
     EXPECT_NE(back->GetState(), u32(WS_CLOSED));
+}
+
+TEST_F(MenuCommandsTest, TheBuiltInEditorsReplaceTheStructureEditorForTheirGroups)
+{
+    struct Row {
+        u32 group;
+        const char* editor;
+        s32 width, height;  // set by the factory; 0: left to the editor
+    } rows[] = {
+        {FourCC("ditl"), "TextEdit", 640, 480}, {FourCC("scri"), "TextEdit", 640, 480}, {FourCC("stli"), "TextEdit", 640, 480},
+        {FourCC("temp"), "TextEdit", 640, 480}, {FourCC("text"), "TextEdit", 640, 480}, {FourCC("geom"), "GeomEdit", 0, 0},
+        {FourCC(".256"), "X256Edit", 0, 0},     {FourCC("dtex"), "DtexEdit", 0, 0},     {FourCC("soun"), "SoundEdit", 0, 0},
+        {FourCC("dmap"), "DmapEdit", 0, 0},
+    };
+    for (const Row& r : rows) SetTagGroupHandler(r.group, StandInFactory());
+    RegisterTagEditors();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.editor);
+        const TagGroup* g = GetTagGroup(r.group);
+        ASSERT_NE(g, nullptr);
+        ASSERT_NE(g->editor_factory, nullptr);
+        TagEdit* editor = g->editor_factory(nullptr);
+        ASSERT_NE(editor, nullptr);
+        EXPECT_STREQ(editor->GetClassName(), r.editor);
+        if (r.width) {
+            EXPECT_EQ(editor->GetFrameWidth(), r.width);
+            EXPECT_EQ(editor->GetFrameHeight(), r.height);
+        }
+        editor->Close();
+        RunSteps(1);
+    }
 }
