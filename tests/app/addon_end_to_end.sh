@@ -197,13 +197,16 @@ PY
 # 3. Reload Plugins Folder (the second item starting with R) shows the browser again, the two
 #    new add-ons in its list of inactive archives below "Classic".
 tools_command "r r"
-wait_for 20 browser_drawn || fail "the archive browser did not come back"
-sleep "$slow"
-rows=0
-for n in 0 1 2 3 4; do
-    [ "$(bright $((bx + 4)) $((top + 167 + 17 * n - 8)) 110 17)" -gt 20 ] && rows=$((rows + 1))
-done
-[ "$rows" = 3 ] || fail "the browser lists $rows inactive archives, not 3"
+inactive_rows() {
+    local n rows=0
+    for n in 0 1 2 3 4; do
+        [ "$(bright $((bx + 4)) $((top + 167 + 17 * n - 8)) 110 17)" -gt 20 ] && rows=$((rows + 1))
+    done
+    echo "$rows"
+}
+three_inactive() { [ "$(inactive_rows)" = 3 ]; }
+# The browser comes back undimmed once the menu has gone and the command has run.
+wait_for 60 three_inactive || fail "the browser lists $(inactive_rows) inactive archives, not 3"
 
 # 4. A text tag edited in its editor (reached through the browser's tree, which does not
 #    expand from the keyboard under the emulator), then the program quit: the quit question
