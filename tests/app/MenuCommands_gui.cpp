@@ -241,7 +241,7 @@ TEST_F(MenuCommandsTest, TheBuiltInEditorsReplaceTheStructureEditorForTheirGroup
         {FourCC("ditl"), "TextEdit", 640, 480}, {FourCC("scri"), "TextEdit", 640, 480}, {FourCC("stli"), "TextEdit", 640, 480},
         {FourCC("temp"), "TextEdit", 640, 480}, {FourCC("text"), "TextEdit", 640, 480}, {FourCC("geom"), "GeomEdit", 0, 0},
         {FourCC(".256"), "X256Edit", 0, 0},     {FourCC("dtex"), "DtexEdit", 0, 0},     {FourCC("soun"), "SoundEdit", 0, 0},
-        {FourCC("dmap"), "DmapEdit", 0, 0},
+        {FourCC("dmap"), "DmapEdit", 0, 0},  {FourCC("mesh"), "MeshEdit", 0, 0},
     };
     for (const Row& r : rows) SetTagGroupHandler(r.group, StandInFactory());
     RegisterTagEditors();
