@@ -94,6 +94,18 @@ protected:
         e->model.brush.x = x, e->model.brush.z = z;
         e->brushMoved = 1;
     }
+    // Press, heldSteps steps with the button down, release (Alt held throughout when asked),
+    // then two steps so the stroke ends.
+    void Drag(int heldSteps, bool alt = false)
+    {
+        if (alt) Hold(LIBKEY_LEFT_ALT);
+        Press();
+        for (int i = 0; i < heldSteps; ++i) FakeOsEndStep();
+        Release();
+        if (alt) Let(LIBKEY_LEFT_ALT);
+        Run();
+        RunSteps(2);
+    }
     static u32 UndoEntries(MeshEdit* e) { return e->model.history.count - 1; }
     static u8 Vertex(MeshEdit* e, u32 x, u32 z) { return e->model.vertexGrid->Bytes()[size_t(z) * e->model.width + x]; }
 };

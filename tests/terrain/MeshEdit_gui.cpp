@@ -249,15 +249,7 @@ TEST_F(MeshEditTest, AnAltPressFillsOnceAndOffTheMeshNothing)
     mesh_test::BeforeStep() = [&]() {
         if (e->buttonHeld) PlaceBrush(e, 2, 2);
     };
-    Hold(LIBKEY_LEFT_ALT);
-    Press();
-    FakeOsEndStep();
-    FakeOsEndStep();
-    FakeOsEndStep();
-    Release();
-    Let(LIBKEY_LEFT_ALT);
-    Run();
-    RunSteps(2);
+    Drag(3, true);
     EXPECT_EQ(UndoEntries(e), 1u);
     EXPECT_EQ(Vertex(e, 2, 2), 9);
     EXPECT_NE(before, 9);
@@ -265,14 +257,7 @@ TEST_F(MeshEditTest, AnAltPressFillsOnceAndOffTheMeshNothing)
     mesh_test::BeforeStep() = [&]() {
         if (e->buttonHeld) PlaceBrush(e, -1, -1);
     };
-    Hold(LIBKEY_LEFT_ALT);
-    Press();
-    FakeOsEndStep();
-    FakeOsEndStep();
-    Release();
-    Let(LIBKEY_LEFT_ALT);
-    Run();
-    RunSteps(2);
+    Drag(2, true);
     EXPECT_EQ(UndoEntries(e), 1u);
     e->SetModified(0);
 }
@@ -465,12 +450,7 @@ TEST_F(MeshEditMenuTest, ADismissedMenuIgnoresTheNextButtonEvent)
     EXPECT_EQ(UndoEntries(e), 0u);
     FakeOsAdvanceTime(2.0);
     // ...the next one is.
-    Press();
-    FakeOsEndStep();
-    FakeOsEndStep();
-    Release();
-    Run();
-    RunSteps(2);
+    Drag(2);
     EXPECT_EQ(UndoEntries(e), 1u);
     e->SetModified(0);
 }
