@@ -136,6 +136,7 @@ public:
     u32 modifiersAtPress;
     u32 ignoreNextButton;  // a dismissed tool menu: the release that follows is not a stroke
     u32 texturesMade;      // the chunks got colour textures (only with OpenGL)
+    u32 stepRedraws;       // redraws the camera steps asked for (an idle editor asks none)
 
 private:
     static void ModifiedHook(void* owner);

@@ -39,7 +39,10 @@ void MeshEdit::StepFrame()
         redrawRequest = 0;
     }
     if (model.mediaAnimation) redrawRequest = 1;
-    if (moved || model.mediaAnimation) Invalidate(0);
+    if (moved || model.mediaAnimation) {
+        ++stepRedraws;
+        Invalidate(0);
+    }
 }
 
 bool MeshEdit::MoveCameraByKeys()
