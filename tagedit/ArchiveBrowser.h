@@ -80,8 +80,8 @@ struct TagRow {
 // may replace it; null restores the default.
 typedef void (*BrowserOpenHook)(TagEntry* entry);
 void SetBrowserOpenHook(BrowserOpenHook hook);
-// What "Get Info" does with one tag; null when nothing is installed (the command then does
-// nothing).
+// What "Get Info" does with one tag that has no info window open yet; the default is
+// OpenTagInfoWindow. Tests may replace it; null restores the default.
 typedef void (*BrowserInfoHook)(TagEntry* entry);
 void SetBrowserInfoHook(BrowserInfoHook hook);
 

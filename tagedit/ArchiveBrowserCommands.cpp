@@ -15,6 +15,7 @@
 #include "platform/FileDialogs.h"
 #include "tagedit/ArchiveBrowser.h"
 #include "tagedit/TagEdit.h"
+#include "tagedit/TagInfoWindow.h"
 
 namespace {
 
@@ -83,6 +84,7 @@ void ArchiveBrowser::GetInfo()
             return;
         }
         if (gInfoHook) gInfoHook(entry);
+        else OpenTagInfoWindow(entry);
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include "codex/Archive.h"
 #include "gui/Menu.h"
+#include "tagedit/TagInfoWindow.h"
 
 using namespace btest;
 
@@ -199,6 +200,39 @@ TEST_F(BrowserCommandTest, GetInfoRaisesAnOpenInfoWindowAndOpensTheOthers)
     EXPECT_EQ(infoFor, (std::vector<u32>{FourCC("alph")})) << "stops at the open window";
     EXPECT_EQ(Layer0()->GetFirstChild(), info);
     DetachFromTag(beta, kAttachInfo, info);
+}
+
+TEST_F(BrowserCommandTest, GetInfoOpensTheInfoWindowWhoseRenameRenamesTheFileAndTheRow)
+{
+    ArchiveBrowser* b = StartSample();
+    SelectRows(b, {b->FindRow(kText, FourCC("own_"))});
+    CtrlKey(b, 'I');
+    TagEntry* own = FindTag(kText, FourCC("own_"));
+    Window* open = static_cast<Window*>(FindTagAttachment(own, kAttachInfo));
+    ASSERT_NE(open, nullptr);
+    ASSERT_STREQ(open->GetClassName(), "TagInfoWindow");
+    TagInfoWindow* info = static_cast<TagInfoWindow*>(open);
+    EXPECT_EQ(WindowSystem::GetFocus(), info->GetNameBox());
+
+    info->GetNameBox()->SetText("own renamed");
+    PressKey('S', 0, 1);
+    PollLocalFolder(false);
+    RunSteps(2);
+    EXPECT_FALSE(Exists(Local() + "text/own"));
+    EXPECT_EQ(ReadFile(Local() + "text/own renamed"),
+              Concat(TagHeaderBytes("own renamed", kText, FourCC("own_"), 64, 3), Data("own")));
+    TagRow* row = b->FindRow(kText, FourCC("own_"));
+    ASSERT_NE(row, nullptr);
+    EXPECT_STREQ(row->header.name, "own renamed");
+    EXPECT_EQ(row->item->color, kRowColorLocal);
+
+    // A second Get Info raises the same window rather than opening another.
+    b->BringToFront();
+    CtrlKey(b, 'I');
+    EXPECT_EQ(FindTagAttachment(FindTag(kText, FourCC("own_")), kAttachInfo), info);
+    EXPECT_EQ(Layer0()->GetFirstChild(), info);
+    info->Close();
+    RunSteps(1);
 }
 
 TEST_F(BrowserCommandTest, CopyToLocalWritesTheArchiveCopiesAndTheRowsTurnOrange)
