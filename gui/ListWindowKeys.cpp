@@ -73,8 +73,12 @@ void ListWindow::CharEvent(Event* event)
 {
     if (!event->Action() || (event->KeyModifiers() & MOD_CTRL_A) || !root.firstChild) return;
     char c[2] = {char(event->Character()), 0};
+    // The tick forgets a stale word too, but a slow step handles the next letter before its
+    // tick: a letter that comes late starts a new word by itself.
+    double now = OsGetTime();
+    if (!typeAhead.IsEmpty() && now - double(typeAheadTime) > 0.5) typeAhead.Clear();
     typeAhead.Append(c);
-    typeAheadTime = float(OsGetTime());
+    typeAheadTime = float(now);
     TypeAheadFind(typeAhead.c_str());
 }
 

@@ -668,6 +668,24 @@ TEST_F(ListTest, TypeAheadNarrowsByPrefixAndRepeatedLettersStepThroughMatches)
     EXPECT_EQ(Selected(), "banana");
 }
 
+TEST_F(ListTest, TypeAheadStartsAfreshWhenTheNextLetterComesLateEvenBeforeTheNextTick)
+{
+    // A slow program takes a late letter in the same step as its own tick, before it.
+    Make(0, 100);
+    for (const char* t : {"banana", "cherry", "sounds", "forest"}) Add(t);
+    FakeOsChar('s', 0);
+    Run();
+    EXPECT_EQ(Selected(), "sounds");
+    FakeOsAdvanceTime(0.6);
+    FakeOsChar('f', 0);
+    Run();
+    EXPECT_EQ(Selected(), "forest");
+    EXPECT_STREQ(list->GetTypeAheadText(), "f");
+    FakeOsChar('o', 0);
+    Run();
+    EXPECT_STREQ(list->GetTypeAheadText(), "fo") << "letters in quick succession still make one word";
+}
+
 TEST_F(ListTest, TypeAheadScrollsTheFoundRowIntoView)
 {
     Make(0, 60);
