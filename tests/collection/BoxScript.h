@@ -5,16 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "../gui/MessageBoxSupport.h"
 #include "../gui/TextBoxSupport.h"
 #include "gui/Menu.h"
 #include "gui/MessageBox.h"
 
 namespace boxscript {
 
-struct SeenBox {
-    std::string title, text;
-    std::vector<std::string> labels;
-};
+using mbtest::SeenBox;
 
 inline std::vector<SeenBox>& Seen()
 {
@@ -31,19 +29,8 @@ inline std::deque<int>& Answers()
 // The step hook: ends the box on top with the next answer (0 when none is scripted).
 inline int AnsweringStep()
 {
-    Window* w = WindowSystem::GetModalDepth() ? WindowSystem::GetFocus() : nullptr;
-    while (w && strcmp(w->GetClassName(), "MessageBoxWindow")) w = w->GetParent();
-    if (w) {
-        MessageBoxWindow* box = static_cast<MessageBoxWindow*>(w);
-        SeenBox s;
-        s.title = box->GetTitle() ? box->GetTitle() : "";
-        if (box->GetField()) {
-            String text;
-            box->GetField()->GetText(&text);
-            s.text = text.c_str();
-        }
-        for (u32 i = 0; i < box->GetButtonCount(); ++i) s.labels.push_back(box->GetButton(i)->GetTitle());
-        Seen().push_back(s);
+    if (MessageBoxWindow* box = mbtest::ModalMessageBox()) {
+        Seen().push_back(mbtest::DescribeBox(box));
         int answer = 0;
         if (!Answers().empty()) {
             answer = Answers().front();

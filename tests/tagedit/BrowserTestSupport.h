@@ -16,6 +16,7 @@
 #include "platform/FileDialogs.h"
 #include "tagedit/ArchiveBrowser.h"
 #include "tests/codex/CodexFixture.h"
+#include "tests/gui/MessageBoxSupport.h"
 #include "tests/gui/TextBoxSupport.h"
 
 namespace btest {
@@ -31,10 +32,7 @@ struct ExpectedBox {
     int button;
 };
 
-struct SeenBox {
-    std::string title;
-    std::string text;
-};
+using mbtest::SeenBox;
 
 inline std::deque<ExpectedBox>& Expected()
 {
@@ -47,26 +45,12 @@ inline std::vector<SeenBox>& Seen()
     return s;
 }
 
-inline MessageBoxWindow* TopMessageBox()
-{
-    if (!WindowSystem::GetModalDepth()) return nullptr;
-    for (Window* w = WindowSystem::GetFocus(); w; w = w->GetParent())
-        if (!strcmp(w->GetClassName(), "MessageBoxWindow")) return static_cast<MessageBoxWindow*>(w);
-    return nullptr;
-}
-
 // Answers the box on top (one per step) with the next expected answer; an unexpected box is
 // a failure and is ended with its last button.
 inline int AnsweringStep()
 {
-    if (MessageBoxWindow* box = TopMessageBox()) {
-        SeenBox seen;
-        seen.title = box->GetTitle() ? box->GetTitle() : "";
-        if (box->GetField()) {
-            String s;
-            box->GetField()->GetText(&s);
-            seen.text = s.c_str();
-        }
+    if (MessageBoxWindow* box = mbtest::ModalMessageBox()) {
+        SeenBox seen = mbtest::DescribeBox(box);
         Seen().push_back(seen);
         if (Expected().empty()) {
             ADD_FAILURE() << "unexpected box \"" << seen.title << "\": " << seen.text;

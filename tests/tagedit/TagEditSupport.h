@@ -19,16 +19,12 @@
 #include "tagedit/TagEdit.h"
 #include "tests/codex/CodexFixture.h"
 #include "tests/common/TempFolder.h"
+#include "tests/gui/MessageBoxSupport.h"
 #include "tests/gui/TextBoxSupport.h"
 
 namespace tetest {
 
-// What a box showed: its title, its text (or the input line's starting text) and its buttons.
-struct SeenBox {
-    std::string title;
-    std::string text;
-    std::vector<std::string> labels;
-};
+using mbtest::SeenBox;
 
 // How to answer the next box: the button index, and for an input box the text typed first.
 struct BoxAnswer {
@@ -48,30 +44,12 @@ inline std::vector<SeenBox>& Seen()
     return s;
 }
 
-inline MessageBoxWindow* TopMessageBox()
-{
-    Window* layer = WindowSystem::GetLayerRoot(1);
-    MessageBoxWindow* found = nullptr;
-    for (Window* w = layer ? layer->GetFirstChild() : nullptr; w; w = w->GetNextSibling())
-        if (!strcmp(w->GetClassName(), "MessageBoxWindow") && w->GetState() != WS_CLOSED && !found)
-            found = static_cast<MessageBoxWindow*>(w);
-    return found;
-}
-
 // The step hook: a box on the modal stack is recorded and answered from the script; a box
 // without an answer fails the test and is ended with its last button.
 inline int AnsweringStep()
 {
-    MessageBoxWindow* box = TopMessageBox();
-    if (box && WindowSystem::IsOnModalStack(box, 1)) {
-        SeenBox seen;
-        seen.title = box->GetTitle() ? box->GetTitle() : "";
-        if (box->GetField()) {
-            String s;
-            box->GetField()->GetText(&s);
-            seen.text = s.c_str();
-        }
-        for (u32 i = 0; i < box->GetButtonCount(); ++i) seen.labels.push_back(box->GetButton(i)->GetTitle());
+    if (MessageBoxWindow* box = mbtest::ModalMessageBox()) {
+        SeenBox seen = mbtest::DescribeBox(box);
         Seen().push_back(seen);
         BoxAnswer answer{s32(box->GetButtonCount()) - 1, ""};
         if (Answers().empty()) {
