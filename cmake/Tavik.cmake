@@ -96,6 +96,12 @@ function(tavik_add_all_tests)
       set_tests_properties(${folder}/${stem} PROPERTIES TIMEOUT 600)
       if(stem MATCHES "_gui$")
         set_tests_properties(${folder}/${stem} PROPERTIES LABELS gui)
+        # A test that sends real key presses with xdotool needs the display's keyboard focus
+        # to itself: another window focused meanwhile on the shared display takes its keys.
+        file(STRINGS ${test} sendsKeys REGEX "xdotool" LIMIT_COUNT 1)
+        if(sendsKeys)
+          set_tests_properties(${folder}/${stem} PROPERTIES RUN_SERIAL TRUE)
+        endif()
       endif()
     endforeach()
   endforeach()
