@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "codex/CoreTag.h"
 #include "codex/Geometry.h"
@@ -12,6 +13,7 @@
 #include "foundation/DirectoryStack.h"
 #include "foundation/FileRecord.h"
 #include "foundation/Log.h"
+#include "foundation/SaveFile.h"
 
 const char* const kModelImportCategory = "Model Import";
 
@@ -213,6 +215,42 @@ bool LocalNameBlocked(u32 group, const char* name)
     return !holder || holder->attachments.count || TagWriteStream(holder) || !holder->local_copy;
 }
 
+// The bytes of the local tag file that CreateTag, allowed to overwrite, deletes to make room
+// for a new tag of the same name. An import failing after that puts them back, so a failed
+// re-import never loses the model it was replacing.
+struct ReplacedTagFile {
+    String path;
+    std::vector<char> bytes;
+    bool kept = false;
+
+    void Keep(u32 group, const char* name)
+    {
+        TagHeader h = {};
+        h.group = group;
+        SetTagName(h, name);
+        path = GetLocalTagPath(h, nullptr);
+        FILE* stream = fopen(path.c_str(), "rb");
+        if (!stream) return;
+        TagHeader other;
+        bool isTag = ReadTagHeadersAnyVersion(&other, 1, stream) && IsTagHeaderSignature(other);
+        if (isTag && fseek(stream, 0, SEEK_SET) == 0) {
+            char block[65536];
+            size_t n;
+            while ((n = fread(block, 1, sizeof block, stream)) > 0) bytes.insert(bytes.end(), block, block + n);
+            kept = !ferror(stream);
+        }
+        fclose(stream);
+    }
+
+    // Answers whether the file holds its old bytes again.
+    bool Restore() const
+    {
+        if (!kept) return true;
+        SaveFile save;
+        return save.Begin(path.c_str()) && save.Write(bytes.data(), bytes.size()) && save.Commit();
+    }
+};
+
 template <typename Writer>
 bool WriteModelTag(TagEntry* entry, TagHeader* header, u16 version, Writer write)
 {
@@ -303,6 +341,9 @@ TagEntry* ConvertImportToModelTags(RenderModel* model, const char* name)
         return nullptr;
     }
 
+    ReplacedTagFile replaced[4];
+    for (u32 i = 0; i < 4; ++i) replaced[i].Keep(kModelGroups[i], name);
+
     TagEntry* entries[4] = {};
     TagHeader headers[4];
     bool created = true;
@@ -353,6 +394,15 @@ TagEntry* ConvertImportToModelTags(RenderModel* model, const char* name)
         if (written[i]) DeleteLocalTag(entries[i]);
         else DeleteTagEntryIfUnused(entries[i]);
     }
+    bool restored = false;
+    for (const ReplacedTagFile& file : replaced) {
+        if (!file.kept) continue;
+        restored = true;
+        if (!file.Restore())
+            LogMessage(2, kModelImportCategory, "The replaced tag file '%s' could not be written back.\n",
+                       file.path.c_str());
+    }
+    if (restored) PollLocalFolder(true);
     return nullptr;
 }
 

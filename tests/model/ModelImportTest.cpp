@@ -323,6 +323,37 @@ TEST_F(ModelImportTest, ATagInUseStopsTheImportBeforeAnythingChanges)
     EXPECT_EQ(1u, LocalFiles(kMode));
 }
 
+// A re-import replaces the same-named tags; one that fails after the old files were made
+// room for must leave the old model on disk and in the index, not lose it.
+TEST_F(ModelImportTest, AReimportThatFailsPartWayKeepsTheModelItWasReplacing)
+{
+    ASSERT_TRUE(WritePalettedPng(source + "skin.png", 2, 2));
+    const std::string object = WriteObject(TexturedSquare());
+    ASSERT_NE(Import(object), nullptr);
+    const u32 groups[3] = {kGeom, kColl, kCore};
+    Bytes before[3];
+    for (u32 i = 0; i < 3; ++i) {
+        ASSERT_NE(nullptr, OnlyTag(groups[i]));
+        before[i] = TagData(OnlyTag(groups[i]));
+    }
+    // The model tag is written last; a folder where its file goes makes that write fail after
+    // the other three have been replaced.
+    String modeFolder = GetGroupFolderPath(Local().c_str(), kMode);
+    std::filesystem::remove_all(modeFolder.c_str());
+    std::filesystem::create_directories(std::string(modeFolder.c_str()) + "/Square");
+    PollLocalFolder(true);
+
+    EXPECT_EQ(nullptr, Import(object));
+    PollLocalFolder(true);
+    for (u32 i = 0; i < 3; ++i) {
+        EXPECT_EQ(1u, LocalFiles(groups[i])) << i;
+        TagEntry* e = OnlyTag(groups[i]);
+        ASSERT_NE(nullptr, e) << i;
+        EXPECT_NE(nullptr, e->local_copy) << i;
+        EXPECT_EQ(before[i], TagData(e)) << i;
+    }
+}
+
 TEST_F(ModelImportTest, AGeometryExportedAndImportedAgainKeepsItsPointsAndCornerOrder)
 {
     Geometry g;
