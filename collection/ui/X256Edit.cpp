@@ -1,7 +1,9 @@
 #include "collection/ui/X256Edit.h"
 
 #include <cstring>
+#include <initializer_list>
 
+#include "collection/ui/X256BitmapBrowser.h"
 #include "collection/ui/X256ColorTableEdit.h"
 #include "collection/ui/X256FlagsEdit.h"
 #include "collection/ui/X256HueBrowser.h"
@@ -32,8 +34,10 @@ X256Edit::X256Edit(TagEntry* entry) : TagEdit(entry)
     tabs = new TabWindow(WF_VISIBLE | WF_ENABLED | WF_FOCUSABLE, this);
     tabs->SetTitle("Tabs");
 
-    bitmapsPage = NewPlaceholderPage(tabs, "Bitmaps");
-    shadowsPage = NewPlaceholderPage(tabs, "Shadows");
+    bitmapsPage = new X256BitmapBrowser(collection, kPageFlags, X256BitmapBrowser::kBitmapsPage, tabs);
+    bitmapsPage->SetTitle("Bitmaps");
+    shadowsPage = new X256BitmapBrowser(collection, kPageFlags, X256BitmapBrowser::kShadowsPage, tabs);
+    shadowsPage->SetTitle("Shadows");
     sequencesPage = NewPlaceholderPage(tabs, "Sequences");
     hueChangesPage = new X256HueBrowser(collection, kPageFlags, tabs);
     hueChangesPage->SetTitle("Hue Changes");
@@ -44,6 +48,10 @@ X256Edit::X256Edit(TagEntry* entry) : TagEdit(entry)
     optimizePage = new X256OptimizeEdit(collection, kPageFlags, tabs);
     optimizePage->SetTitle("Optimize");
 
+    for (X256BitmapBrowser* page : {bitmapsPage, shadowsPage}) {
+        page->openWindowsChanged.Connect<&X256Edit::OnOpenWindowsChanged>(this);
+        page->changed.Connect<&X256Edit::OnBitmapsChanged>(this);
+    }
     hueChangesPage->changed.Connect<&TagEdit::OnContentChanged>(this);
     colorTablePage->changed.Connect<&TagEdit::OnContentChanged>(this);
     flagsPage->changed.Connect<&TagEdit::OnContentChanged>(this);
@@ -69,7 +77,8 @@ void X256Edit::ClosePages()
     DisconnectAll();
     delete tabs;
     tabs = nullptr;
-    bitmapsPage = shadowsPage = sequencesPage = nullptr;
+    bitmapsPage = shadowsPage = nullptr;
+    sequencesPage = nullptr;
     hueChangesPage = nullptr;
     colorTablePage = nullptr;
     flagsPage = nullptr;
@@ -112,6 +121,8 @@ int X256Edit::ReadTagData(FILE* stream, TagHeader* header)
                        "Close", nullptr);
         return 0;
     }
+    bitmapsPage->Refresh();
+    shadowsPage->Refresh();
     hueChangesPage->Refresh();
     flagsPage->Refresh();
     highResShown = 0;
@@ -143,12 +154,22 @@ void X256Edit::ToggleHighResBitmaps()
 
 void X256Edit::OnOpenWindowsChanged()
 {
-    u32 open = 0;
+    u32 open = bitmapsPage->GetOpenWindowCount() + shadowsPage->GetOpenWindowCount();
     optimizePage->SetEnabled(open == 0);
 }
 
 void X256Edit::OnBitmapsChanged() { SetModified(1); }
 
-void X256Edit::OnSequencesChanged() { SetModified(1); }
+void X256Edit::OnSequencesChanged()
+{
+    bitmapsPage->UpdateUseColours();
+    shadowsPage->UpdateUseColours();
+    SetModified(1);
+}
 
-void X256Edit::OnOptimized() { SetModified(1); }
+void X256Edit::OnOptimized()
+{
+    bitmapsPage->Refresh();
+    shadowsPage->Refresh();
+    SetModified(1);
+}

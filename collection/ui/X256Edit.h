@@ -13,6 +13,7 @@
 #include "tagedit/TagEdit.h"
 
 class TabWindow;
+class X256BitmapBrowser;
 class X256ColorTableEdit;
 class X256FlagsEdit;
 class X256HueBrowser;
@@ -55,6 +56,8 @@ public:
     Collection* GetCollection() const { return collection; }
     TabWindow* GetTabs() const { return tabs; }
     bool IsHighResShown() const { return highResShown != 0; }
+    X256BitmapBrowser* GetBitmapsPage() const { return bitmapsPage; }
+    X256BitmapBrowser* GetShadowsPage() const { return shadowsPage; }
     X256HueBrowser* GetHueChangesPage() const { return hueChangesPage; }
     X256ColorTableEdit* GetColorTablePage() const { return colorTablePage; }
     X256FlagsEdit* GetFlagsPage() const { return flagsPage; }
@@ -64,8 +67,8 @@ public:
     Collection* collection;
     TabWindow* tabs;
     u32 highResShown;
-    Window* bitmapsPage;
-    Window* shadowsPage;
+    X256BitmapBrowser* bitmapsPage;
+    X256BitmapBrowser* shadowsPage;
     X256HueBrowser* hueChangesPage;
     Window* sequencesPage;
     X256ColorTableEdit* colorTablePage;

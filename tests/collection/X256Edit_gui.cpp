@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "collection/ui/BitmapWindow.h"
+#include "collection/ui/X256BitmapBrowser.h"
 #include "collection/ui/X256ColorTableEdit.h"
 #include "collection/ui/X256Edit.h"
 #include "collection/ui/X256FlagsEdit.h"
@@ -17,7 +19,9 @@
 #include "foundation/ActFile.h"
 #include "gui/Button.h"
 #include "gui/GridWindow.h"
+#include "gui/ListWindow.h"
 #include "gui/TabWindow.h"
+#include "gui/TextBox.h"
 #include "platform/OsFake.h"
 #include "tests/tagedit/TagEditSupport.h"
 
@@ -112,6 +116,30 @@ Bytes ReadFileBytes(const std::string& path)
     while ((ch = fgetc(f)) != EOF) out.push_back(u8(ch));
     fclose(f);
     return out;
+}
+
+// The names a bitmap page lists, in row order.
+std::vector<std::string> RowNames(const X256BitmapBrowser* page)
+{
+    std::vector<std::string> out;
+    for (const BitmapRow* r : page->GetRows()) out.push_back(r->name);
+    return out;
+}
+
+// The names of the collection's bitmaps of one page kind, in collection order.
+std::vector<std::string> BitmapNames(const Collection& c, bool shadows)
+{
+    std::vector<std::string> out;
+    for (const CollectionBitmap* b : c.bitmaps)
+        if (((b->flags & kBitmapShadow) != 0) == shadows) out.push_back(b->name);
+    return out;
+}
+
+std::string CountLabel(const X256BitmapBrowser* page)
+{
+    String s;
+    page->GetCountLabel()->GetText(&s);
+    return s.c_str();
 }
 
 class X256EditTest : public TagEditFixture {
@@ -212,6 +240,17 @@ TEST_F(X256EditTest, OpensWithSevenPagesInTabOrderAtItsSize)
     EXPECT_TRUE(e->GetFlagsPage()->GetCheckBox(1)->IsChecked());
     EXPECT_FALSE(e->GetFlagsPage()->GetCheckBox(0)->IsChecked());
     EXPECT_TRUE(e->GetFlagsPage()->GetCheckBox(3)->IsChecked());
+    X256BitmapBrowser* bitmaps = e->GetBitmapsPage();
+    ASSERT_EQ(tabs->GetPage(0), bitmaps);
+    ASSERT_EQ(tabs->GetPage(1), e->GetShadowsPage());
+    EXPECT_EQ(u32(X256BitmapBrowser::kBitmapsPage), bitmaps->GetKind());
+    EXPECT_EQ(u32(X256BitmapBrowser::kShadowsPage), e->GetShadowsPage()->GetKind());
+    EXPECT_EQ((std::vector<std::string>{"Boulder 1", "Boulder 2", "Boulder HD", "Spare"}), RowNames(bitmaps));
+    EXPECT_EQ("  4 Bitmaps:", CountLabel(bitmaps));
+    EXPECT_EQ("  0 Shadows:", CountLabel(e->GetShadowsPage()));
+    // "Boulder HD" is used through its high-res assignment only; "Spare" by nobody.
+    EXPECT_EQ(0xFFFFFFFFu, bitmaps->GetUseColour(2));
+    EXPECT_EQ(0xFFC0C0C0u, bitmaps->GetUseColour(3));
 }
 
 TEST_F(X256EditTest, AnEditOnEachPageMarksTheEditorAndIsWhatSavingChanges)
@@ -247,6 +286,21 @@ TEST_F(X256EditTest, AnEditOnEachPageMarksTheEditorAndIsWhatSavingChanges)
              memcpy(copy, c.GetHueChange(0), sizeof(HueChange));
              strcpy(copy->name, "Mossy copy");
          }},
+        {"Bitmaps: Delete on Spare",
+         [this](X256Edit* e) {
+             X256BitmapBrowser* page = e->GetBitmapsPage();
+             page->GetTable()->SelectItem(page->GetRows().data[3]->item, 1);
+             Answer(0);
+             page->RunCommand(X256BitmapBrowser::kDelete);
+         },
+         [](Collection& c) { c.DeleteBitmap(c.GetBitmap(3)); }},
+        {"Bitmaps: Boulder 2 to RLE",
+         [](X256Edit* e) {
+             X256BitmapBrowser* page = e->GetBitmapsPage();
+             page->GetTable()->SelectItem(page->GetRows().data[1]->item, 1);
+             page->RunCommand(X256BitmapBrowser::kToRle);
+         },
+         [](Collection& c) { c.GetBitmap(1)->flags |= kBitmapSpanRows; }},
         {"Optimize: Delete Unused Bitmaps",
          [this](X256Edit* e) {
              Answer(0);
@@ -262,6 +316,9 @@ TEST_F(X256EditTest, AnEditOnEachPageMarksTheEditorAndIsWhatSavingChanges)
         k.act(e);
         EXPECT_TRUE(e->IsModified());
         EXPECT_TRUE(Starred(e)) << e->GetTitle();
+        // Every page that lists bitmaps shows the collection as it now is.
+        EXPECT_EQ(BitmapNames(*e->GetCollection(), false), RowNames(e->GetBitmapsPage()));
+        EXPECT_EQ(BitmapNames(*e->GetCollection(), true), RowNames(e->GetShadowsPage()));
         Save(e);
         u32 user = 0;
         EXPECT_EQ(Expected(k.change, &user), Saved());
@@ -563,6 +620,64 @@ TEST_F(X256EditTest, ANewCollectionSavesAsAnEmptyCollection)
     EXPECT_STREQ("Fresh Rocks", static_cast<X256Edit*>(e)->GetCollection()->name);
 }
 
+TEST_F(X256EditTest, AnOpenBitmapWindowOnEitherPageDisablesOptimize)
+{
+    for (bool shadows : {false, true}) {
+        SCOPED_TRACE(shadows ? "Shadows" : "Bitmaps");
+        if (shadows) Restart();
+        X256Edit* e = OpenRocks();
+        ASSERT_TRUE(e);
+        Collection* c = e->GetCollection();
+        X256BitmapBrowser* page = shadows ? e->GetShadowsPage() : e->GetBitmapsPage();
+        if (shadows) {
+            c->GetBitmap(3)->flags |= kBitmapShadow;
+            e->GetBitmapsPage()->Refresh();
+            page->Refresh();
+        }
+        ASSERT_FALSE(page->GetRows().count == 0);
+        CollectionBitmap* shown = page->GetRows().data[page->GetRows().count - 1]->bitmap;
+        page->OpenBitmapWindow(shown);
+        if (!shadows) page->OpenBitmapWindow(c->GetBitmap(0));
+        Run();
+        ASSERT_EQ(shadows ? 1u : 2u, page->GetOpenWindowCount());
+        EXPECT_FALSE(e->GetOptimizePage()->IsEnabled());
+        const u32 bitmapsBefore = c->GetBitmapCount();
+        Answer(0);
+        e->GetOptimizePage()->OnButton(0);
+        ASSERT_FALSE(Seen().empty());
+        EXPECT_EQ("Please close all bitmap, sequence and sequence edit windows before performing optimizations.",
+                  Seen().back().text);
+        EXPECT_EQ(bitmapsBefore, c->GetBitmapCount());
+        EXPECT_FALSE(e->IsModified());
+        // Closing one of two keeps it disabled; closing the last enables it.
+        page->FindBitmapWindow(shown)->Close();
+        Settle();
+        EXPECT_EQ(!shadows, !e->GetOptimizePage()->IsEnabled());
+        if (!shadows) {
+            page->FindBitmapWindow(c->GetBitmap(0))->Close();
+            Settle();
+        }
+        EXPECT_EQ(0u, page->GetOpenWindowCount());
+        EXPECT_TRUE(e->GetOptimizePage()->IsEnabled());
+        e->Close();
+        Settle();
+    }
+}
+
+TEST_F(X256EditTest, SequenceChangesRecolourTheBitmapPages)
+{
+    X256Edit* e = OpenRocks();
+    ASSERT_TRUE(e);
+    X256BitmapBrowser* page = e->GetBitmapsPage();
+    ASSERT_EQ(0xFFC0C0C0u, page->GetUseColour(3));
+    Collection* c = e->GetCollection();
+    c->GetSequence(0)->GetFrameView(1, 0).bitmap = c->GetBitmap(3);
+    e->OnSequencesChanged();
+    EXPECT_EQ(0xFFFFFFFFu, page->GetUseColour(3));
+    EXPECT_EQ(0xFFC0C0C0u, page->GetUseColour(1));
+    EXPECT_TRUE(e->IsModified());
+}
+
 TEST_F(X256EditTest, ClosingTheEditorClosesThePagesWindowsFirst)
 {
     X256Edit* e = OpenRocks();
@@ -572,14 +687,23 @@ TEST_F(X256EditTest, ClosingTheEditorClosesThePagesWindowsFirst)
     Run();
     ASSERT_EQ(1u, hues->GetOpenEditorCount());
     ASSERT_TRUE(hues->FindEditor(e->GetCollection()->GetHueChange(0)));
+    e->GetBitmapsPage()->OpenBitmapWindow(e->GetCollection()->GetBitmap(0));
+    Run();
+    ASSERT_EQ(1u, e->GetBitmapsPage()->GetOpenWindowCount());
+    Window* layer = WindowSystem::GetLayerRoot(0);
+    u32 windowsOpen = 0;
+    for (Window* w = layer->GetFirstChild(); w; w = w->GetNextSibling()) ++windowsOpen;
     e->Close();
     Settle();
     Run();
-    Window* layer = WindowSystem::GetLayerRoot(0);
+    u32 windowsLeft = 0;
     for (Window* w = layer->GetFirstChild(); w; w = w->GetNextSibling()) {
         EXPECT_STRNE("X256HueEdit", w->GetClassName());
         EXPECT_STRNE("X256Edit", w->GetClassName());
+        ++windowsLeft;
     }
+    // The editor, its hue editor and the bitmap window are gone.
+    EXPECT_EQ(windowsOpen - 3, windowsLeft);
 }
 
 }  // namespace
