@@ -1,6 +1,7 @@
 // Prints what this program's readers see in a collection tag of a game folder (the winning
 // copy: the local one when there is one), for scripts that check a saved collection:
 // "flags 0x..." (the usage and colour-map bits), "bitmaps N", "sequences N", "hue changes N",
+// "bitmap <name>" for each bitmap in order,
 // "table <768 bytes in hex>" (the colour table as an ".act" file starts) and "content <crc>",
 // a checksum of everything else as our writer stores it (with the flags left out), so two
 // copies that differ only in their flags print the same content. Exits with 1 when the tag is
@@ -76,8 +77,10 @@ int main(int argc, char** argv)
         fprintf(stderr, "collection_info: cannot read the collection '%s'\n", argv[2]);
         return 1;
     }
-    printf("flags 0x%x\nbitmaps %u\nsequences %u\nhue changes %u\ntable ", c->flags, c->GetBitmapCount(),
+    printf("flags 0x%x\nbitmaps %u\nsequences %u\nhue changes %u\n", c->flags, c->GetBitmapCount(),
            c->GetSequenceCount(), c->GetHueChangeCount());
+    for (const CollectionBitmap* b : c->bitmaps) printf("bitmap %.*s\n", int(sizeof(b->name)), b->name);
+    printf("table ");
     for (const ColorTableEntry& e : c->colorTable.entries) printf("%02x%02x%02x", e.red, e.green, e.blue);
     printf("\ncontent %08x\n", ContentChecksum(*c));
     delete c;

@@ -2,10 +2,13 @@
 # The collection editor in the real program, reached as a user reaches it: the sample game's
 # "Rocks" opened from the archive browser, "Monsters" unticked on the "Flags" page, the colour
 # table saved with the "Color Table" page's right-button menu ("Save Color Table As...", a path
-# typed into the native dialog) and the collection saved with Ctrl+S; then File > New
-# Collection, a name and Ctrl+S. Checked with our reader (collection_info): the local "Rocks"
-# differs from the archive copy only in the "Monsters" bit, the ".act" holds its table, and the
-# new collection is empty.
+# typed into the native dialog) and the collection saved with Ctrl+S; then, on "Bitmaps", the
+# sample's "import/Pebble.png" added from the page's right-button menu, "Merge Identical
+# Bitmaps" on "Optimize" and Ctrl+S again; then File > New Collection, a name and Ctrl+S.
+# Checked with our reader (collection_info): the first save differs from the archive copy only
+# in the "Monsters" bit, the ".act" holds its table, the second lists the archive's bitmaps
+# without the duplicate "Boulder 1 Again" and with "Pebble" last, and the new collection is
+# empty.
 # Needs a display (Xvfb), xdotool, ImageMagick's import and python3.
 # Usage: collection_end_to_end.sh <program folder> <program name> [emulator]
 set -u
@@ -92,6 +95,13 @@ window=""
 wait_for 60 has_window '^Tavik$' || fail "no window appeared"
 window=$(find_window '^Tavik$')
 drawn() { local b; b=$(pixel "$window" 900 12); [ "$b" != none ] && [ "$b" != "$(pixel "$window" 900 600)" ]; }
+screen() { import -window "$window" -depth 8 rgb:- 2>/dev/null | md5sum | cut -c1-32; }
+# Under load a page or editor can take seconds to show: the next keys wait for it.
+changed_from() { [ "$(screen)" != "$1" ]; }
+wait_changed() {  # wait_changed <screen before> <what>
+    wait_for 20 changed_from "$1" || fail "nothing changed on screen after $2"
+    sleep "$slow"
+}
 wait_for 40 drawn || fail "no menu bar was drawn"
 sleep "$slow"
 
@@ -101,10 +111,13 @@ sleep "$slow"
 typed "Collections"
 keys Right
 typed "Rocks"
+before=$(screen)
 keys Return
-sleep "$slow"
+wait_changed "$before" "opening Rocks"
 # "Flags" is the sixth tab; its first box ("Textures") has the focus, Tab reaches "Monsters".
+before=$(screen)
 keys ctrl+Right ctrl+Right ctrl+Right ctrl+Right ctrl+Right
+wait_changed "$before" "going to the Flags page"
 keys Tab
 keys space
 # "Color Table" is the tab before; colour 0 of "Rocks" is pure green.
@@ -125,6 +138,33 @@ dialog_answer "Export Color Table" ctrl+a "$work/rocks.act"
 wait_for 10 test -s "$work/rocks.act" || fail "no colour table was written: $(ls "$work")"
 keys ctrl+s
 wait_for 10 test -s "$rocks" || fail "Ctrl+S wrote no local copy of Rocks"
+flags_copy=$(info Rocks) || fail "collection_info cannot read the first saved Rocks"
+
+# "Bitmaps" is four tabs to the left; it lies where the colour grid was. In its right-button
+# menu "a" highlights "All Bitmaps" and a second "a" "Add Bitmap(s) from File(s)".
+before=$(screen)
+keys ctrl+Left ctrl+Left ctrl+Left ctrl+Left
+wait_changed "$before" "going to the Bitmaps page"
+xdotool mousemove --window "$window" $((cx + 150)) $((cy + 120)) click 3
+sleep "$slow"
+keys a
+keys a
+keys Return
+dialog_answer "Import Bitmaps" ctrl+l "$folder/import/Pebble.png"
+# "Optimize" is the last tab; Tab goes from "Delete Unused Bitmaps" to "Merge Identical
+# Bitmaps", whose report box Enter closes.
+before=$(screen)
+keys ctrl+Right ctrl+Right ctrl+Right ctrl+Right ctrl+Right ctrl+Right
+wait_changed "$before" "going to the Optimize page"
+keys Tab
+before=$(screen)
+keys space
+wait_changed "$before" "Merge Identical Bitmaps"
+keys Return
+sleep "$slow"
+keys ctrl+s
+saved_again() { [ "$(info Rocks)" != "$flags_copy" ]; }
+wait_for 10 saved_again || fail "the second Ctrl+S did not change the saved Rocks"
 
 # File > New Collection: Down highlights "Add Archives", the next Down "New Collection".
 xdotool mousemove --window "$window" 16 10 click 1
@@ -144,11 +184,19 @@ pid=""
 
 local_copy=$(info Rocks) || fail "collection_info cannot read the saved Rocks"
 flags() { sed -n 's/^flags //p' <<<"$1"; }
-before_flags=$(flags "$archive_copy") after_flags=$(flags "$local_copy")
+before_flags=$(flags "$archive_copy") after_flags=$(flags "$flags_copy")
 [ $((before_flags & ~2)) = $((after_flags)) ] && [ $((before_flags & 2)) = 2 ] ||
     fail "flags $before_flags became $after_flags, not only bit 1 cleared"
-[ "$(grep -v '^flags' <<<"$archive_copy")" = "$(grep -v '^flags' <<<"$local_copy")" ] ||
-    fail "the saved Rocks differs from the archive copy beyond its flags"
+[ "$(grep -v '^flags' <<<"$archive_copy")" = "$(grep -v '^flags' <<<"$flags_copy")" ] ||
+    fail "the first saved Rocks differs from the archive copy beyond its flags"
+names() { sed -n 's/^bitmap //p' <<<"$1"; }
+grep -qx "bitmap Boulder 1 Again" <<<"$archive_copy" || fail "the archive's Rocks has no duplicate bitmap"
+expected_names=$(names "$archive_copy" | grep -vx "Boulder 1 Again"; echo Pebble)
+[ "$(names "$local_copy")" = "$expected_names" ] ||
+    fail "the saved bitmaps are $(names "$local_copy" | tr '\n' ,) not $(tr '\n' , <<<"$expected_names")"
+count=$(sed -n 's/^bitmaps //p' <<<"$local_copy")
+[ "$count" = "$(wc -l <<<"$expected_names")" ] || fail "the saved Rocks counts $count bitmaps"
+[ "$(flags "$local_copy")" = "$after_flags" ] || fail "the second save changed the flags"
 table=$(sed -n 's/^table //p' <<<"$local_copy")
 act=$(head -c 768 "$work/rocks.act" | od -An -tx1 -v | tr -d ' \n')
 [ "$act" = "$table" ] || fail "the .act does not hold the collection's table"
