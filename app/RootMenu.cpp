@@ -7,6 +7,8 @@
 #include "codex/Archive.h"
 #include "codex/Codex.h"
 #include "codex/LocalFolder.h"
+#include "collection/ui/AutoCollectionDialog.h"
+#include "collection/ui/AutoUpResDialog.h"
 #include "foundation/PrefStore.h"
 #include "gui/MessageBox.h"
 #include "gui/MessageLogWindow.h"
@@ -65,6 +67,8 @@ RootMenu::RootMenu() : Window(0, nullptr)
     bar->AddItem("Build Dtex Add-on", toolsMenu, kCmdBuildDtexAddon, 1);
     bar->AddItem("Build Regular Add-on", toolsMenu, kCmdBuildRegularAddon, 1);
     bar->AddItem("Recursive Image Conversion", toolsMenu, kCmdRecursiveImageConversion, 1);
+    bar->AddItem("Build Standard Collection", toolsMenu, kCmdBuildStandardCollection, 1);
+    bar->AddItem("Build High-Res Collection", toolsMenu, kCmdBuildHighResCollection, 1);
 
     bar->AddItem("Close All Windows", windowMenu, kCmdCloseAllWindows, 1);
     bar->AddItem("Window Spy", debugMenu, kCmdWindowSpy, 1);
@@ -152,6 +156,8 @@ void RootMenu::OnCommand(MenuItem* item)
     case kCmdBuildDtexAddon: BuildDtexAddon(); return;
     case kCmdBuildRegularAddon: BuildRegularAddon(); return;
     case kCmdRecursiveImageConversion: ConvertImagesInFolder(); return;
+    case kCmdBuildStandardCollection: OpenBuildCollectionDialog(); return;
+    case kCmdBuildHighResCollection: OpenUpResDialog(); return;
     case kCmdCloseAllWindows:
         for (u32 i = 0; i < windows.count; ++i) {
             Window* w = LiveListedWindow(windows[i]);

@@ -20,6 +20,8 @@ enum : s32 {
     kCmdBuildDtexAddon = 10205,
     kCmdBuildRegularAddon = 10206,
     kCmdRecursiveImageConversion = 10208,
+    kCmdBuildStandardCollection = 10209,
+    kCmdBuildHighResCollection = 10210,
     kCmdWindowMenu = 10300,
     kCmdCloseAllWindows = 10301,
     kCmdFirstListedWindow = 10302,

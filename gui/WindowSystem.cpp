@@ -493,6 +493,10 @@ void WindowSystem::EndModal(Window*, u64 result)
 
 void WindowSystem::RequestQuit()
 {
+    if (g_ws.busy) {
+        g_ws.quitWhileBusy = 1;
+        return;
+    }
     if (g_ws.sysFlags & SYS_OVERVIEW) {
         // Wait for the overview to go, not for the hook stack to empty: a modal loop or
         // mouse tracking under the overview would keep its hook forever, and the refusal
@@ -508,6 +512,28 @@ void WindowSystem::RequestQuit()
     if (g_ws.canQuitHook && !g_ws.canQuitHook()) return;
     g_ws.running = 0;
 }
+
+namespace {
+int BusyEventHook(u32, Event*) { return 1; }
+}  // namespace
+
+void WindowSystem::BeginBusy()
+{
+    if (g_ws.busy++ == 0) g_ws.quitWhileBusy = 0;
+    PushEventHook(BusyEventHook);
+}
+
+int WindowSystem::EndBusy()
+{
+    if (!g_ws.busy) return 0;
+    PopEventHook(BusyEventHook);
+    if (--g_ws.busy) return 0;
+    int quit = int(g_ws.quitWhileBusy);
+    g_ws.quitWhileBusy = 0;
+    return quit;
+}
+
+bool WindowSystem::IsBusy() { return g_ws.busy != 0; }
 
 int WindowSystem::CloseAllTopLevelWindows()
 {

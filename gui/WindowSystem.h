@@ -166,7 +166,16 @@ public:
     static int ModalEventHook(u32 type, Event* event);
 
     // Quit and main loop.
+    // While busy, a quit request is kept (see BeginBusy) instead of refused or asked.
     static void RequestQuit();
+    // A long operation that draws its progress by running steps from inside a command (a
+    // collection build): until EndBusy every queued input event is dropped, so a click or key
+    // meant for it can neither start it again nor act on what it changes, and a quit request
+    // waits. Nests. EndBusy answers 1 when a quit was requested meanwhile (once, by the
+    // outermost EndBusy); the caller asks for the quit again once its work is done.
+    static void BeginBusy();
+    static int EndBusy();
+    static bool IsBusy();
     static int CloseAllTopLevelWindows();
     static void RunMainLoop();
     static int RunStepHook();

@@ -36,6 +36,8 @@ struct WindowSystemState {
     u32 modalClosedByQuit;
     u32 modalEndPending;
     s32 quitEndCount;
+    u32 busy;            // nesting of BeginBusy
+    u32 quitWhileBusy;   // a quit request came while busy
 
     // Tracking and drag and drop.
     Window* captureWindow;

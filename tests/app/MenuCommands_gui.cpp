@@ -7,6 +7,7 @@
 #include "app/RootMenu.h"
 #include "app/Shell.h"
 #include "app/TagEditors.h"
+#include "gui/DialogWindow.h"
 #include "tagedit/TagEdit.h"
 #include "platform/OsFake.h"
 
@@ -54,6 +55,26 @@ int RefuseQuit()
 {
     ++gQuitAsked;
     return 0;
+}
+
+// The title of each builder dialog the commands opened, cancelled at once.
+std::vector<std::string>& DialogsSeen()
+{
+    static std::vector<std::string> d;
+    return d;
+}
+
+int CancellingStep()
+{
+    Window* layer = WindowSystem::GetLayerRoot(1);
+    for (Window* w = layer ? layer->GetFirstChild() : nullptr; w; w = w->GetNextSibling())
+        if (!strncmp(w->GetClassName(), "Auto", 4)) {
+            if (w->GetState() == WS_CLOSED || !WindowSystem::IsOnModalStack(w, 1)) continue;
+            DialogsSeen().push_back(std::string(w->GetClassName()) + " " + w->GetTitle());
+            static_cast<DialogWindow*>(w)->OnButton(1);
+            break;
+        }
+    return AnsweringStep();
 }
 
 u32 CountWindows()
@@ -114,6 +135,8 @@ TEST_F(MenuCommandsTest, TheMenuBarHoldsEveryCommandInItsPlace)
         "Build Dtex Add-on=10205",
         "Build Regular Add-on=10206",
         "Recursive Image Conversion=10208",
+        "Build Standard Collection=10209",
+        "Build High-Res Collection=10210",
         ")",
         "Window=10300",
         "Close All Windows=10301",
@@ -132,11 +155,11 @@ TEST_F(MenuCommandsTest, EveryCommandShowsWhatItIsFor)
 {
     Start();
     RootMenu* menu = ShowRootMenu();
-    enum Shows { kBox, kNativeDialog, kWindow, kQuitQuestion };
+    enum Shows { kBox, kNativeDialog, kWindow, kQuitQuestion, kDialog };
     struct Row {
         s32 id;
         Shows shows;
-        const char* what;        // box or dialog title, or window class
+        const char* what;        // box or dialog title, window class, or dialog class and title
         const char* text;        // a box's text
         int button;              // the box's answer
     } rows[] = {
@@ -155,9 +178,12 @@ TEST_F(MenuCommandsTest, EveryCommandShowsWhatItIsFor)
         {kCmdBuildRegularAddon, kBox, "Message",
          "No addon-allowed files were found in the local folder - Nothing to do!", 0},
         {kCmdRecursiveImageConversion, kNativeDialog, "Choose a folder", nullptr, 0},
+        {kCmdBuildStandardCollection, kDialog, "AutoCollectionDialog Build Standard Collection", nullptr, 0},
+        {kCmdBuildHighResCollection, kDialog, "AutoUpResDialog Build High-Res Collection", nullptr, 0},
         {kCmdWindowSpy, kWindow, "WindowView", nullptr, 0},
     };
     WindowSystem::SetCanQuitHook(RefuseQuit);
+    WindowSystem::SetStepHook(CancellingStep);
     const u32 dialogsBefore = FakeOsDialogCount();
     for (const Row& r : rows) {
         SCOPED_TRACE(r.id);
@@ -167,6 +193,7 @@ TEST_F(MenuCommandsTest, EveryCommandShowsWhatItIsFor)
         RunSteps(1);
         Seen().clear();
         gQuitAsked = 0;
+        DialogsSeen().clear();
         const u32 dialogs = FakeOsDialogCount();
         if (r.shows == kBox) Expected().push_back(ExpectedBox{r.what, r.text, nullptr, r.button});
         if (r.shows == kNativeDialog) {
@@ -189,6 +216,10 @@ TEST_F(MenuCommandsTest, EveryCommandShowsWhatItIsFor)
             break;
         case kQuitQuestion:
             EXPECT_EQ(gQuitAsked, 1);
+            break;
+        case kDialog:
+            EXPECT_EQ(DialogsSeen(), std::vector<std::string>{r.what});
+            EXPECT_TRUE(Seen().empty());
             break;
         }
         EXPECT_TRUE(Expected().empty());
