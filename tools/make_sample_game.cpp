@@ -1,6 +1,7 @@
 // Writes a small game folder for trying the program and for tests: "tags" with a foundation
 // archive (kind 3) and an expansion (kind 2), "plugins" with an add-on (kind 6) and an
-// archive in the old form, "import" with image files to import into a collection, and "local"
+// archive in the old form, "import" with image files to import into a collection, "builder"
+// with the collection builders' source folder and renderings of "Rocks", and "local"
 // with single tag files, among them the odd ones the tag database must cope with (an old
 // 'vorn' header, a placeholder name, a file in another group's folder and a second file with
 // an existing tag id) and tags for the add-on commands (every group a regular add-on carries,
@@ -32,6 +33,7 @@
 #include "foundation/PrefStore.h"
 #include "model/LwoExport.h"
 #include "model/RenderModel.h"
+#include "tools/SampleBuilderSources.h"
 #include "tools/SampleHighRes.h"
 #include "tools/SampleRocks.h"
 #include "tools/SoundTagWriter.h"
@@ -678,7 +680,7 @@ int main(int argc, char** argv)
     const fs::path game = fs::absolute(argv[1]);
     const fs::path staging = game / ".sample-staging";
     std::error_code ec;
-    for (const char* sub : {"tags", "plugins", "local", "models", "import", ".sample-staging"}) fs::remove_all(game / sub, ec);
+    for (const char* sub : {"tags", "plugins", "local", "models", "import", "builder", ".sample-staging"}) fs::remove_all(game / sub, ec);
     fs::create_directories(game / "tags", ec);
     fs::create_directories(game / "plugins", ec);
     SetVornPath((game.string() + "/").c_str());
@@ -708,6 +710,9 @@ int main(int argc, char** argv)
     ColorTableEntry rocks[256];
     for (u32 i = 0; i < 256; ++i) rocks[i] = RocksColor(i);
     if (!samplerocks::WriteImportFolder(game / "import", rocks)) Fail("the import folder");
+    // What the collection builders start from.
+    if (!samplebuilder::WriteStandardSource(game / "builder" / "Walker", rocks)) Fail("the builder's source folder");
+    if (!samplebuilder::WriteRocksRenderings(game / "builder" / "Rocks")) Fail("the renderings of Rocks");
 
     // The local folder: ordinary tags written by the tag database, then the odd files.
     SetLocalFolder((game / "local").string().c_str());
