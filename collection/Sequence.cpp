@@ -106,6 +106,8 @@ void Sequence::FreeFrames()
 
 void Sequence::Resize(u32 V, u32 F)
 {
+    if (V > 0xFFFFu) V = 0xFFFFu;
+    if (F > 0xFFFFu) F = 0xFFFFu;
     u32 oldViews = views, oldFrames = frames;
     ResizeFrames(F);
     s16 rx = s16(selectionHalfWidth / 65536);
@@ -122,4 +124,54 @@ void Sequence::Resize(u32 V, u32 F)
     }
     views = u16(V);
     frames = u16(F);
+}
+
+void SequenceFrames::CopyFrom(DynArray<SequenceFrame>& destination, const DynArray<SequenceFrame>& source)
+{
+    destination.ResizeRaw(source.count);
+    for (u32 f = 0; f < source.count; ++f) {
+        const SequenceFrame& from = source.data[f];
+        SequenceFrame& to = destination.data[f];
+        InitFrame(to);
+        to.shadowRecordIndex = from.shadowRecordIndex;
+        memcpy(to.carried, from.carried, sizeof(to.carried));
+        memcpy(to.reserved, from.reserved, sizeof(to.reserved));
+        to.views.ResizeRaw(from.views.count);
+        if (from.views.count) memcpy(static_cast<void*>(to.views.data), from.views.data, size_t(from.views.count) * sizeof(FrameView));
+        to.viewIndices.ResizeRaw(from.viewIndices.count);
+        if (from.viewIndices.count) memcpy(to.viewIndices.data, from.viewIndices.data, size_t(from.viewIndices.count) * sizeof(u16));
+        to.shadow = from.shadow;
+        to.shadowBitmap = from.shadowBitmap;
+    }
+}
+
+void Sequence::Assign(const Sequence& source)
+{
+    if (&source == this) return;
+    memcpy(name, source.name, sizeof(name));
+    name[sizeof(name) - 1] = 0;
+    flags = source.flags;
+    secondWord = source.secondWord;
+    views = source.views;
+    frames = source.frames;
+    ticksPerFrame = source.ticksPerFrame;
+    keyFrame = source.keyFrame;
+    loopFrame = source.loopFrame;
+    memcpy(carried1, source.carried1, sizeof(carried1));
+    firstSound = source.firstSound;
+    keySound = source.keySound;
+    lastSound = source.lastSound;
+    mode = source.mode;
+    transferPeriod = source.transferPeriod;
+    selectionHalfWidth = source.selectionHalfWidth;
+    selectionBottom = source.selectionBottom;
+    selectionTop = source.selectionTop;
+    memcpy(carried2, source.carried2, sizeof(carried2));
+    memcpy(reserved, source.reserved, sizeof(reserved));
+    FreeFrames();
+    SequenceFrames::CopyFrom(frameArray, source.frameArray);
+    extentUp = source.extentUp;
+    extentLeft = source.extentLeft;
+    extentRight = source.extentRight;
+    extentDown = source.extentDown;
 }

@@ -88,6 +88,14 @@ struct SequenceFrame {
     CollectionBitmap* shadowBitmap;
 };
 
+// The deep copy of a frame array: new view and index arrays per frame, bitmaps shared.
+struct SequenceFrames {
+    // Frees nothing: destination must hold no arrays (freshly cleared). Afterwards it has
+    // source's count of frames, each with its head fields, a byte copy of every view (bitmap
+    // pointers included), a copy of its index array, its shadow record and shadow bitmap.
+    static void CopyFrom(DynArray<SequenceFrame>& destination, const DynArray<SequenceFrame>& source);
+};
+
 class Sequence {
 public:
     char name[64];
@@ -128,8 +136,15 @@ public:
     CollectionBitmap* GetBitmap(u32 frame, u32 view) { return GetFrameView(frame, view).bitmap; }
     void SetRegistrationExtents(s32 up, s32 left, s32 right, s32 down);
 
+    // Makes this sequence a deep copy of source: name, the stored header, every frame (bitmaps
+    // are shared, never copied) and the registration extents. Assigning a sequence to itself
+    // changes nothing.
+    void Assign(const Sequence& source);
+
     // Makes the grid V views by F frames; existing cells keep their contents, new cells get
-    // the registration point (selection half width, selection top) in whole pixels.
+    // the registration point (selection half width, selection top) in whole pixels. Counts
+    // above 65535 (what the stored counts hold) are taken as 65535, so the arrays always match
+    // the counts; editors refuse such sizes first (CheckSequenceSize).
     void Resize(u32 V, u32 F);
     // Frees dropped frames' arrays and constructs new frames (shadow record index none).
     void ResizeFrames(u32 F);
