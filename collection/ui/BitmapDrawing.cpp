@@ -62,7 +62,7 @@ void DrawTileQuad(u32 tileWidth, u32 tileHeight, s32 left, s32 top, s32 right, s
 }
 
 void DrawCollectionBitmap(const Collection& collection, const CollectionBitmap& bitmap, u32 mirror, s32 x, s32 y,
-                          s32 width, s32 height)
+                          s32 width, s32 height, u32 tint)
 {
     const u32 w = bitmap.width, h = bitmap.height;
     if (!bitmap.pixels || !w || !h || (bitmap.bytesPerPixel != 2 && bitmap.bytesPerPixel != 8)) return;
@@ -73,7 +73,7 @@ void DrawCollectionBitmap(const Collection& collection, const CollectionBitmap& 
     if (bitmap.bytesPerPixel == 8) hues.Prepare(collection);
     glEnable(GL_TEXTURE_2D);
     BindBitmapScratchTexture();
-    glColor4ub(255, 255, 255, 255);
+    glColor4ub(u8(tint), u8(tint >> 8), u8(tint >> 16), u8(tint >> 24));
     float sx = float(width) / float(w), sy = float(height) / float(h);
     bool flipX = mirror & kBitmapMirrorX, flipY = mirror & kBitmapMirrorY;
     for (u32 y0 = 0; y0 < h; y0 += kBitmapTileSize) {

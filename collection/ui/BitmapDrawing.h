@@ -13,12 +13,12 @@ enum : u32 {
     kBitmapMirrorY = 2,
 };
 
-// Draws the bitmap scaled into the rectangle (x, y, width, height in screen pixels), white
-// modulated (the bitmap's own colours) with its alpha, flipped left to right with kBitmapMirrorX
-// and top to bottom with kBitmapMirrorY. Texturing is on only during the call. A bitmap without
-// pixels or of zero size draws nothing.
+// Draws the bitmap scaled into the rectangle (x, y, width, height in screen pixels), modulated
+// by tint (white: the bitmap's own colours; red in the low byte, alpha in the high byte) with
+// its alpha, flipped left to right with kBitmapMirrorX and top to bottom with kBitmapMirrorY.
+// Texturing is on only during the call. A bitmap without pixels or of zero size draws nothing.
 void DrawCollectionBitmap(const Collection& collection, const CollectionBitmap& bitmap, u32 mirror, s32 x, s32 y,
-                          s32 width, s32 height);
+                          s32 width, s32 height, u32 tint = 0xFFFFFFFFu);
 
 // Creates the scratch texture on first use (512 x 512 RGBA, nearest filtering) and binds it.
 void BindBitmapScratchTexture();

@@ -8,6 +8,7 @@
 #include "collection/ui/X256FlagsEdit.h"
 #include "collection/ui/X256HueBrowser.h"
 #include "collection/ui/X256OptimizeEdit.h"
+#include "collection/ui/X256SequenceBrowser.h"
 #include "gui/MessageBox.h"
 #include "gui/TabWindow.h"
 #include "gui/WindowSystem.h"
@@ -15,14 +16,6 @@
 namespace {
 
 constexpr u32 kPageFlags = WF_VISIBLE | WF_ENABLED;
-
-// A page whose contents come later: it keeps its tab in place.
-Window* NewPlaceholderPage(Window* parent, const char* title)
-{
-    Window* page = new Window(kPageFlags, parent);
-    page->SetTitle(title);
-    return page;
-}
 
 }  // namespace
 
@@ -38,7 +31,8 @@ X256Edit::X256Edit(TagEntry* entry) : TagEdit(entry)
     bitmapsPage->SetTitle("Bitmaps");
     shadowsPage = new X256BitmapBrowser(collection, kPageFlags, X256BitmapBrowser::kShadowsPage, tabs);
     shadowsPage->SetTitle("Shadows");
-    sequencesPage = NewPlaceholderPage(tabs, "Sequences");
+    sequencesPage = new X256SequenceBrowser(collection, kPageFlags, tabs);
+    sequencesPage->SetTitle("Sequences");
     hueChangesPage = new X256HueBrowser(collection, kPageFlags, tabs);
     hueChangesPage->SetTitle("Hue Changes");
     colorTablePage = new X256ColorTableEdit(collection, kPageFlags, tabs);
@@ -56,6 +50,9 @@ X256Edit::X256Edit(TagEntry* entry) : TagEdit(entry)
     colorTablePage->changed.Connect<&TagEdit::OnContentChanged>(this);
     flagsPage->changed.Connect<&TagEdit::OnContentChanged>(this);
     optimizePage->changed.Connect<&X256Edit::OnOptimized>(this);
+    sequencesPage->changed.Connect<&X256Edit::OnSequencesChanged>(this);
+    sequencesPage->bitmapsChanged.Connect<&X256Edit::OnBitmapsChanged>(this);
+    sequencesPage->openWindowsChanged.Connect<&X256Edit::OnOpenWindowsChanged>(this);
 
     SetSize(575, 360);
     tabs->LayoutTabs();
@@ -124,6 +121,7 @@ int X256Edit::ReadTagData(FILE* stream, TagHeader* header)
     bitmapsPage->Refresh();
     shadowsPage->Refresh();
     hueChangesPage->Refresh();
+    sequencesPage->Refresh();
     flagsPage->Refresh();
     highResShown = 0;
     ToggleHighResBitmaps();
@@ -154,7 +152,8 @@ void X256Edit::ToggleHighResBitmaps()
 
 void X256Edit::OnOpenWindowsChanged()
 {
-    u32 open = bitmapsPage->GetOpenWindowCount() + shadowsPage->GetOpenWindowCount();
+    u32 open = bitmapsPage->GetOpenWindowCount() + shadowsPage->GetOpenWindowCount() +
+               sequencesPage->GetOpenEditCount() + sequencesPage->GetOpenFrameEditCount();
     optimizePage->SetEnabled(open == 0);
 }
 

@@ -18,6 +18,7 @@ class X256ColorTableEdit;
 class X256FlagsEdit;
 class X256HueBrowser;
 class X256OptimizeEdit;
+class X256SequenceBrowser;
 
 class X256Edit : public TagEdit {
 public:
@@ -62,6 +63,7 @@ public:
     X256ColorTableEdit* GetColorTablePage() const { return colorTablePage; }
     X256FlagsEdit* GetFlagsPage() const { return flagsPage; }
     X256OptimizeEdit* GetOptimizePage() const { return optimizePage; }
+    X256SequenceBrowser* GetSequencesPage() const { return sequencesPage; }
 
     // Fields, in this order.
     Collection* collection;
@@ -70,7 +72,7 @@ public:
     X256BitmapBrowser* bitmapsPage;
     X256BitmapBrowser* shadowsPage;
     X256HueBrowser* hueChangesPage;
-    Window* sequencesPage;
+    X256SequenceBrowser* sequencesPage;
     X256ColorTableEdit* colorTablePage;
     X256FlagsEdit* flagsPage;
     X256OptimizeEdit* optimizePage;
