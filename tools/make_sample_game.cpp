@@ -122,9 +122,9 @@ u32 MakeCollection(const char* name, u32 extraFlags = 0)
     return e ? e->tag : 0;
 }
 
-u32 MakeDtex(const char* name, u32 seed)
+u32 MakeDtex(const char* name, u32 seed, u32 id = kNoTagId)
 {
-    TagEntry* e = WriteTag(FourCC("dtex"), kNoTagId, name, [seed](FILE* f, TagHeader*) {
+    TagEntry* e = WriteTag(FourCC("dtex"), id, name, [seed](FILE* f, TagHeader*) {
         const u32 w = 32, h = 32;
         std::vector<u8> rgb(w * h * 3);
         for (u32 y = 0; y < h; ++y)
@@ -526,13 +526,23 @@ void MakeDeltaTerrain()
     });
     const u32 mediaId = media ? media->tag : 0;
 
+    // The detail textures "Automatic Detail Texturing" proposes for the terrain types (snow is
+    // left out, so one type shows "<no tag>").
+    const u32 grass = MakeDtex("Grass", 6, FourCC("gras"));
+    MakeDtex("Water", 1, FourCC("wate"));
+    MakeDtex("Stone", 2, FourCC("ston"));
+    MakeDtex("Sand", 7, FourCC("sand"));
+    MakeDtex("Dirt", 8, FourCC("dirt"));
+
     const u32 w = 64, h = 64;
-    WriteTag(FourCC("dmap"), colorMap, "Eastern Delta", [w, h](FILE* f, TagHeader* header) {
+    WriteTag(FourCC("dmap"), colorMap, "Eastern Delta", [w, h, grass](FILE* f, TagHeader* header) {
         DetailMap dmap;
         InitDmap(&dmap);
         bool ok = SetDmapSize(&dmap, w, h) != 0;
         if (ok) {
             for (u32 i = 0; i < kDetailMapEntries; ++i) dmap.entries[i].dtex = kNoTagId;
+            dmap.entries[1].dtex = grass;
+            dmap.entries[1].color[0] = 0x20, dmap.entries[1].color[1] = 0xFF, dmap.entries[1].color[2] = 0x1A;
             dmap.entries[1].scale = 127;
             strcpy(dmap.entries[1].name, "Meadow");
             dmap.entries[2].scale = 63;
@@ -560,7 +570,9 @@ void MakeDeltaTerrain()
                 MeshCell& c = cells[z * w + x];
                 c = {};
                 c.height = s16(512.0 * (6.0 - 0.15 * (x + z)) + 512.0 * std::sin(x * 0.4) * std::cos(z * 0.3));
-                c.flags = u16((x + z < 60 ? 6 : 7) << 4 | (x + z < 60 ? 6 : 7));
+                // Terrain types: grass up the slope, desert below it, human-depth water in the lake.
+                const u16 type = x >= 40 && z >= 40 ? 1 : (x + z < 60 ? 6 : 7);
+                c.flags = u16(type << 4 | type);
                 // The lake in the far corner: media on both triangles, moving with the wave.
                 if (x >= 40 && z >= 40) {
                     c.flags |= kCellMedia0 | kCellMedia1 | kCellMediaWave;

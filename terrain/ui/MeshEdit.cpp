@@ -66,7 +66,7 @@ MeshEdit::MeshEdit(TagEntry* entry) : TagEdit(entry)
 {
     camera.Reset();
     overlayShown = 1;
-    for (u32& s : materialScales) s = 128;
+    materials.LoadHighlightTable();
     materialName = "<none>";
     model.modifiedHook = &MeshEdit::ModifiedHook;
     model.hookOwner = this;
@@ -78,6 +78,9 @@ MeshEdit::MeshEdit(TagEntry* entry) : TagEdit(entry)
     brushList = new ListWindow(0, WF_ENABLED | WF_TITLEBAR | WF_DARKPANEL, this);
     brushList->SetTitle("Brush List");
     brushList->SetSize(kBrushListWidth, 200);
+    brushList->itemActivated.Connect<&MeshEdit::OnMaterialActivated>(this);
+    brushList->deleteRequested.Connect<&MeshEdit::ClearMaterialTexture>(this);
+    brushList->selectionChanged.Connect<&MeshEdit::OnMaterialSelected>(this);
     model.brush.radius = 3;
     model.brush.material = 0;
     model.brush.x = model.brush.z = -1;
@@ -91,7 +94,8 @@ MeshEdit::MeshEdit(TagEntry* entry) : TagEdit(entry)
 MeshEdit::~MeshEdit()
 {
     SetCodexListener(&MeshEdit::CodexCallbackThunk, this, false);
-    // The model frees the grids, the mesh and the chunks (their textures through the releaser).
+    // The materials release their textures; the model frees the grids, the mesh and the
+    // chunks (their textures through the releaser).
 }
 
 void MeshEdit::ModifiedHook(void* owner) { static_cast<MeshEdit*>(owner)->SetModified(1); }
@@ -101,18 +105,66 @@ void MeshEdit::CodexCallbackThunk(void* context, Archive*, TagEntry* entry, u32 
     static_cast<MeshEdit*>(context)->OnCodexEvent(entry, event);
 }
 
-void MeshEdit::OnCodexEvent(TagEntry* tag, u32)
+void MeshEdit::OnCodexEvent(TagEntry* tag, u32 event)
 {
     // Only detail textures matter to the terrain; the materials follow them.
     if (tag && tag->group != kDtexGroup) return;
+    const u32 id = tag ? tag->tag : kNoTagId;
+    bool changed = false;
+    for (u32 i = 0; i < kMaterialCount; ++i) {
+        const DetailMaterial& m = materials.items[i];
+        if (event == kCodexActiveSetChanged) {
+            if (m.entry.dtex == kNoTagId) continue;
+            const bool exists = FindTag(kDtexGroup, m.entry.dtex) != nullptr;
+            if (!m.texture && exists) RefreshMaterial(i, false);
+            else if (m.texture && !exists) RefreshMaterial(i, true);
+            else continue;
+            changed = true;
+        } else if (m.entry.dtex == id && id != kNoTagId) {
+            RefreshMaterial(i, event == kCodexLocalTagRemoved);
+            changed = true;
+        }
+    }
+    if (changed) Invalidate(0);
 }
 
 int MeshEdit::WriteTagData(FILE*, TagHeader*) { return 0; }
 
-int MeshEdit::Save()
+int MeshEdit::Save() { return SaveDetailMap(); }
+
+int MeshEdit::SaveDetailMap()
 {
-    // The detail map is written by its own code; without one there is nothing to save.
-    return 0;
+    if (!model.vertexGrid || !model.triangleGrid) return 0;
+    TagHeader header = {};
+    strncpy(header.name, colorMapName.c_str(), sizeof header.name - 1);
+    TagEntry* entry = FindTag(kDmapGroup, colorMapId);
+    if (entry) {
+        // Another program's flags and user bits on the tag are not ours to clear.
+        TagHeader existing;
+        GetTagHeader(entry, &existing);
+        header.flags = existing.flags;
+        header.user = existing.user;
+    } else {
+        TagHeader created;
+        entry = CreateTag(kDmapGroup, colorMapId, header.name, &created, false);
+        if (!entry) return 0;
+    }
+    DetailMap dmap;
+    InitDmap(&dmap);
+    if (!SetDmapSize(&dmap, model.Width(), model.Height())) {
+        FreeDmap(&dmap);
+        return 0;
+    }
+    materials.FillEntries(&dmap);
+    memcpy(dmap.bytePlane, model.vertexGrid->Bytes(), size_t(dmap.width) * dmap.height);
+    memcpy(dmap.pairPlane, model.triangleGrid->Bytes(), size_t(dmap.width) * dmap.height * 2);
+    int ok = 0;
+    if (FILE* stream = BeginTagWrite(entry, &header, nullptr)) {
+        const int written = WriteDmapTag(&dmap, stream, &header);
+        ok = FinishTagWrite(entry, &header, written != 0) && written;
+    }
+    FreeDmap(&dmap);
+    return ok;
 }
 
 void MeshEdit::DropMesh()
@@ -170,13 +222,22 @@ void MeshEdit::LoadDetailMapTag(u32 mapId)
     TagEntry* entry = FindTag(kDmapGroup, mapId);
     if (!entry) return;
     TagHeader h;
+    GetTagHeader(entry, &h);
     DetailMap* dmap = nullptr;
     if (FILE* f = OpenTag(entry, &h)) dmap = LoadDetailMap(f, &h);
     CloseTagReader(entry);
-    if (!dmap) return;
+    char id[5];
+    IdText(entry->tag, id);
+    if (!dmap) {
+        // Said now, so that a new detail map saved later does not replace it unseen.
+        String text = FormatString(
+            "The dmap tag %.31s (%s) of this color map could not be read. If you make a new detail map and save "
+            "it, it will replace that tag.",
+            h.name, id);
+        ShowMessageBox("Error", text.c_str(), "OK", nullptr);
+        return;
+    }
     if (dmap->width != model.Width() || dmap->height != model.Height()) {
-        char id[5];
-        IdText(entry->tag, id);
         String text = FormatString(
             "WARNING: A the dmap tag %s (%s) matches this color map, but its dimensions do not match. If you edit "
             "and save the dmap on this mesh, it will overwrite the existing file, and the meshes which used that "
@@ -184,8 +245,9 @@ void MeshEdit::LoadDetailMapTag(u32 mapId)
             h.name, id);
         ShowMessageBox("dmap tagid conflict detected", text.c_str(), "OK", nullptr);
     } else if (model.LoadDetailPlanes(dmap->bytePlane, dmap->pairPlane)) {
-        for (u32 i = 0; i < kDetailMaterials; ++i) materialScales[i] = u32(dmap->entries[i].scale) + 1;
+        materials.TakeEntries(*dmap);
         DetailMapTaken();
+        RebuildBrushList();
         model.modified = 0;
         SetModified(0);
     }
@@ -202,16 +264,11 @@ void MeshEdit::DetailMapTaken()
     layerEnabled[1] = 1;
 }
 
-u32 MeshEdit::MaterialScale(u32 material) const { return materialScales[material % kDetailMaterials]; }
+u32 MeshEdit::MaterialScale(u32 material) const { return materials.items[material % kMaterialCount].scale; }
 
 void MeshEdit::SetMaterialScale(u32 material, s64 scale)
 {
-    if (scale < 1) scale = 1;
-    if (scale > 256) scale = 256;
-    u32& s = materialScales[material % kDetailMaterials];
-    if (s == u32(scale)) return;
-    s = u32(scale);
-    SetModified(1);
+    if (materials.SetScale(material % kMaterialCount, scale)) SetModified(1);
 }
 
 s32 MeshEdit::ViewWidth() const
@@ -313,7 +370,11 @@ int MeshEdit::KeyEvent(Event* event)
             case KEY_F1 + 2:
                 highlighting ^= 1;
                 layerEnabled[1] = highlighting;
-                (void)shift;  // every material's highlight follows with Shift once materials exist
+                if (shift)
+                    for (u32 i = 0; i < kMaterialCount; ++i) {
+                        materials.items[i].highlighted = highlighting;
+                        UpdateMaterialItem(i);
+                    }
                 break;
             case KEY_F1 + 3: model.brushShape ^= 1; break;
             case KEY_F1 + 4: RunToolChoice(kMeshMenuTriangleMode); break;
@@ -379,8 +440,10 @@ int MeshEdit::HandleEvent(Window* target, u32 type, Event* event)
         if (type == EVENT_BUTTON && event->Pressed() && (shift || ctrl)) {
             ListItem* before = brushList->GetCurrentItem();
             brushList->HandleEvent(target, type, event);
-            ListItem* row = brushList->GetCurrentItem();
-            (void)row;  // lock / highlight the row's material once materials exist
+            if (ListItem* row = brushList->GetCurrentItem()) {
+                if (shift) ToggleMaterialLock(row);
+                else ToggleMaterialHighlight(row);
+            }
             if (before) brushList->SelectItem(before, 0);
             return 1;
         }

@@ -9,6 +9,7 @@
 // input handling, the tool menu and the drawing.
 #include "foundation/String.h"
 #include "tagedit/TagEdit.h"
+#include "terrain/DetailMaterials.h"
 #include "terrain/MeshCamera.h"
 #include "terrain/TerrainModel.h"
 
@@ -95,8 +96,42 @@ public:
     String OverlayText() const;
 
     // The 'dmap' with the colour map's id: a size that does not fit shows the warning and
-    // leaves the editor without detail tools.
+    // leaves the editor without detail tools; one that exists but cannot be read is shown
+    // as an error (a detail map saved later replaces it). The undo history is kept.
     void LoadDetailMapTag(u32 colorMapId);
+    // Writes the 'dmap' (version 2) with the colour map's id and name, creating the tag when
+    // it does not exist; an existing tag keeps its flags and user. 0 without grids or when
+    // the tag cannot be created or written (an earlier file then stays as it was).
+    int SaveDetailMap();
+
+    // Detail materials and the brush list (MeshEditMaterials.cpp).
+    // Material i's texture from its entry's id (none when releasing), its row's text,
+    // colour and icon; the brush material's name follows.
+    void RefreshMaterial(u32 i, bool release);
+    // One row per material; every lock and highlight cleared; textures re-acquired.
+    void RebuildBrushList();
+    // Row colour (highlighted) and lock icon 24 of material i.
+    void UpdateMaterialItem(u32 i);
+    void ToggleMaterialLock(ListItem* row);
+    void ToggleMaterialHighlight(ListItem* row);
+    void OnMaterialSelected();
+    void OnMaterialActivated(ListItem* row);
+    // Material 0 (colour only) through the colour chooser, any other through "Edit Detail
+    // Texture Attributes"; a confirmed change marks the editor modified.
+    void EditMaterial(u32 i, bool colorOnly);
+    void ClearMaterialTexture();
+    // A zeroed detail map with the current materials; clears the undo history. Always 1.
+    int NewDetailMapBlank();
+    // "Automatic Detail Texturing": materials 1..16 from the terrain types, every vertex
+    // from its record's terrain type. 0 (nothing changed) when cancelled.
+    int NewDetailMapFromTerrain();
+    // Takes the colours, writes "res/dtex.act" (128 colours), refreshes every material.
+    void SetHighlightTable(const Rgb* table, u32 count = kHighlightColors);
+    // "Import Highlight CLUT": a colour table file into the highlight table.
+    void ImportHighlightTable();
+    // The material of a brush-list row (its user data), or -1.
+    static s32 RowMaterial(const ListItem* row);
+    ListItem* MaterialRow(u32 i) const;
     // The 'medi' record with the id, or the defaults.
     void LoadMediaWaves(u32 mediaId);
     // Switches that follow a loaded or new detail map.
@@ -104,11 +139,12 @@ public:
     void OnCodexEvent(TagEntry* tag, u32 event);
     // The brush material's scale (texels per cell).
     u32 MaterialScale(u32 material) const;
+    // Clamped to 1..256 with the texture repeats; a change marks the editor modified.
     void SetMaterialScale(u32 material, s64 scale);
     bool IsStrokeActive() const { return model.strokeActive != 0; }
 
     TerrainModel model;
-    u32 materialScales[kDetailMaterials];
+    DetailMaterials materials;
     ListWindow* brushList;
     String colorMapName;
     u32 colorMapId;
@@ -137,6 +173,7 @@ public:
     u32 ignoreNextButton;  // a dismissed tool menu: the release that follows is not a stroke
     u32 texturesMade;      // the chunks got colour textures (only with OpenGL)
     u32 stepRedraws;       // redraws the camera steps asked for (an idle editor asks none)
+    u32 dmapUnreadable;    // a 'dmap' of this colour map exists but could not be read
 
 private:
     static void ModifiedHook(void* owner);

@@ -50,6 +50,15 @@ void MeshEdit::RunToolChoice(s32 choice)
     case kMeshMenuDetailTool:
         if (model.detailMapLoaded) newTool = kMeshDetailTool;
         break;
+    case kMeshMenuNewBlank:
+        if (NewDetailMapBlank()) newTool = kMeshDetailTool;
+        break;
+    case kMeshMenuNewFromTerrain:
+        if (NewDetailMapFromTerrain()) newTool = kMeshDetailTool;
+        break;
+    case kMeshMenuImportHighlight:
+        if (model.detailMapLoaded) ImportHighlightTable();
+        break;
     case kMeshMenuInfo: overlayShown ^= 1; break;
     case kMeshMenuPalette:
         if (tool == kMeshDetailTool) TogglePalette(-1);
@@ -74,7 +83,7 @@ void MeshEdit::RunToolChoice(s32 choice)
         break;
     case kMeshMenuMediaAnimation: model.mediaAnimation ^= 1; break;
     case kMeshMenuHighlightMode: highlightMode = (highlightMode + 1) % 3; break;
-    default: break;  // the detail-map commands arrive with the detail materials
+    default: break;  // the detail images arrive with their own commands
     }
     if (newTool != tool) SetTool(newTool);
     Invalidate(0);

@@ -45,6 +45,9 @@ protected:
                 archives.push_back(to);
             }
         }
+        // The editors' highlight colour table lives in the test's folder, not the build's.
+        fs::create_directories(root + "res");
+        SetHighlightTablePath((root + "res/dtex.act").c_str());
         Register(FourCC("mesh"), NewMeshEditor);
         StartDatabase();
     }
@@ -52,6 +55,7 @@ protected:
     {
         BeforeStep() = nullptr;
         TagEditFixture::TearDown();
+        SetHighlightTablePath(nullptr);
     }
 
     TagEntry* Named(u32 group, const char* name)
@@ -109,6 +113,16 @@ protected:
     static u32 UndoEntries(MeshEdit* e) { return e->model.history.count - 1; }
     static u8 Vertex(MeshEdit* e, u32 x, u32 z) { return e->model.vertexGrid->Bytes()[size_t(z) * e->model.width + x]; }
 };
+
+// The dialog of type T inside a modal loop, or null.
+template <typename T>
+T* ModalDialog()
+{
+    if (!WindowSystem::GetModalDepth()) return nullptr;
+    for (Window* w = WindowSystem::GetFocus(); w; w = w->GetParent())
+        if (T* d = dynamic_cast<T*>(w)) return d->IsVisible() ? d : nullptr;
+    return nullptr;
+}
 
 // The open popup menu, or null.
 inline Menu* OpenPopup()

@@ -328,7 +328,7 @@ TEST_F(MeshEditTest, SwitchKeysAfterALoad)
     }
     // Scale keys change the brush material's scale, within 1..256.
     PressKey('=');
-    EXPECT_EQ(e->MaterialScale(0), e->materialScales[0]);
+    EXPECT_EQ(e->MaterialScale(0), e->materials.items[0].scale);
     const u32 scale = e->MaterialScale(0);
     PressKey('-');
     EXPECT_EQ(e->MaterialScale(0), scale - 1);
