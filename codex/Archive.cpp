@@ -142,7 +142,7 @@ Archive* LoadArchive(const char* path)
         // one constructed before anything can fail again.
         archive->instances.SetExact(header.tag_count);
         for (u32 i = 0; i < header.tag_count; ++i)
-            new (&archive->instances[i]) TagInstance{archive, headers[i], u32(layer), String(), nullptr};
+            new (&archive->instances[i]) TagInstance{archive, headers[i], nullptr};
     }
     free(directory);
     fclose(f);
@@ -154,6 +154,7 @@ Archive* LoadArchive(const char* path)
             if (*c == '/' || *c == '\\') name = c + 1;
         archive->file_name = name;
     }
+    archive->layer = u32(layer);
     archive->load_order = Codex().nextLoadOrder++;
     return archive;
 

@@ -70,6 +70,7 @@ struct Archive {
     String path;            // the full path
     const char* file_name;  // inside path, behind the last '/' or '\'
     u32 active;
+    u32 layer;       // of its kind, shared by all its copies
     u32 load_order;  // increases with every load: the tie-breaker that replaces memory order
 };
 

@@ -96,7 +96,8 @@ int CompareNames(const char* a, const char* b) { return strcmp(a ? a : "", b ? b
 // Whether copy a beats the best copy b so far.
 bool BetterCopy(const TagInstance* a, const TagInstance* b)
 {
-    if (a->layer != b->layer) return a->layer > b->layer;
+    const u32 la = TagInstanceLayer(a), lb = TagInstanceLayer(b);
+    if (la != lb) return la > lb;
     const u16 pa = a->archive->header.priority, pb = b->archive->header.priority;
     if (pa != pb) return pa > pb;
     return CompareNames(a->archive->file_name, b->archive->file_name) > 0;
@@ -269,6 +270,8 @@ const char* GetTagSourceName(const TagEntry* entry)
     return instance->archive->file_name;
 }
 
+u32 TagInstanceLayer(const TagInstance* instance) { return instance->archive ? instance->archive->layer : 3; }
+
 bool HasLocalCopy(const TagEntry* entry) { return entry && entry->local_copy; }
 u32 GetTagInstanceCount(const TagEntry* entry) { return entry ? entry->instances.count : 0; }
 
@@ -276,7 +279,7 @@ void AddTagInstance(TagEntry* entry, TagInstance* instance)
 {
     entry->instances.Push(instance);
     instance->entry = entry;
-    if (instance->layer == 3) entry->local_copy = instance;
+    if (!instance->archive) entry->local_copy = static_cast<LocalTagInstance*>(instance);
     gState.dirty = 1;
 }
 
@@ -335,7 +338,7 @@ void ReleaseIdleTagFileState(TagEntry* entry)
     }
 }
 
-bool CheckDuplicateLocalTag(TagEntry* entry, const TagInstance* instance)
+bool CheckDuplicateLocalTag(TagEntry* entry, const LocalTagInstance* instance)
 {
     if (!entry->local_copy) return true;
     if (entry->local_copy->file_name == instance->file_name) return false;
@@ -344,11 +347,10 @@ bool CheckDuplicateLocalTag(TagEntry* entry, const TagInstance* instance)
     return false;
 }
 
-TagInstance* AddLocalTagInstance(const TagHeader& header, const char* fileName)
+LocalTagInstance* AddLocalTagInstance(const TagHeader& header, const char* fileName)
 {
-    TagInstance* instance = new (std::nothrow) TagInstance();
+    LocalTagInstance* instance = new (std::nothrow) LocalTagInstance();
     if (!instance) return nullptr;
-    instance->layer = 3;
     instance->header = header;
     instance->file_name.Set(fileName);
     TagEntry* entry = GetOrCreateTagEntry(header.group, header.tag);
@@ -396,7 +398,7 @@ void RemoveTagInstance(TagInstance* instance)
     instance->entry = nullptr;
     if (entry->local_copy == instance) {
         entry->local_copy = nullptr;
-        delete instance;
+        delete static_cast<LocalTagInstance*>(instance);
     }
     if (entry->instances.count == 0 && entry->attachments.count == 0 && !TagHasOpenFiles(entry))
         DestroyTagEntry(entry);
@@ -518,7 +520,7 @@ void ListFoundationTags(DynArray<TagEntry*>* list)
 {
     ForEachEntry([&](TagEntry* e) {
         for (TagInstance* instance : e->instances)
-            if (instance->archive && instance->layer == 0) {
+            if (instance->archive && instance->archive->layer == 0) {
                 list->Push(e);
                 break;
             }

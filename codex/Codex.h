@@ -20,10 +20,17 @@ struct TagEntry;
 struct TagInstance {
     Archive* archive;  // null for the local copy
     TagHeader header;  // memory form; an archive copy's offset is absolute in the archive file
-    u32 layer;         // 0, 1, 2 from the archive's kind; 3 for the local copy
-    String file_name;  // the local file's name (local copy only)
     TagEntry* entry;
 };
+
+// The local folder's copy: only it has a file name of its own. Archived copies, nearly all of
+// the index, stay without one.
+struct LocalTagInstance : TagInstance {
+    String file_name;
+};
+
+// 0, 1, 2 from the archive's kind; 3 for the local copy.
+u32 TagInstanceLayer(const TagInstance* instance);
 
 // Something that uses a tag: keys 'edit', 'tres', 'info'. The object is not owned.
 struct TagAttachment {
@@ -68,7 +75,7 @@ struct TagFileState {
 struct TagEntry {
     DynArray<TagAttachment> attachments;
     TagInstanceList instances;
-    TagInstance* local_copy;
+    LocalTagInstance* local_copy;
     u32 group;
     u32 tag;
     TagFileState* files;  // null while no file of the tag is open
@@ -143,10 +150,10 @@ u32 GetTagInstanceCount(const TagEntry* entry);
 void AddTagInstance(TagEntry* entry, TagInstance* instance);
 // Creates and indexes a local copy for the header's group and id; null when refused by
 // CheckDuplicateLocalTag or when memory runs out.
-TagInstance* AddLocalTagInstance(const TagHeader& header, const char* fileName);
+LocalTagInstance* AddLocalTagInstance(const TagHeader& header, const char* fileName);
 // False when the entry already has a local copy (silently for the same file name; with a
 // different one the duplicate is logged at level 1).
-bool CheckDuplicateLocalTag(TagEntry* entry, const TagInstance* instance);
+bool CheckDuplicateLocalTag(TagEntry* entry, const LocalTagInstance* instance);
 // Removes the instance from its entry (a local copy is also freed); an entry left with
 // neither instances nor attachments is deleted. Marks the database dirty.
 void RemoveTagInstance(TagInstance* instance);

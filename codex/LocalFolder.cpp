@@ -41,7 +41,7 @@ void OnLocalTagFileAdded(const TagGroup* row, FolderWatchEntry* file)
     TagHeader header;
     if (!ReadLocalTagFilePath(path.c_str(), file->name.c_str(), row, &stream, &header)) return;
     fclose(stream);
-    TagInstance* instance = AddLocalTagInstance(header, file->name.c_str());
+    LocalTagInstance* instance = AddLocalTagInstance(header, file->name.c_str());
     TagEntry* entry = instance ? instance->entry : nullptr;
     if (!instance) {
         // Refused: go on only when the file is the copy the program registered itself.

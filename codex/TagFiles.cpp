@@ -67,7 +67,8 @@ FILE* OpenTagInstance(TagInstance* instance, TagHeader* header)
         }
     } else {
         TagHeader fresh = instance->header;
-        if (OpenLocalTagFile(&fresh, instance->file_name.c_str(), &stream) &&
+        const char* fileName = static_cast<LocalTagInstance*>(instance)->file_name.c_str();
+        if (OpenLocalTagFile(&fresh, fileName, &stream) &&
             (fresh.group != entry->group || fresh.tag != entry->tag)) {
             // Another program put another tag under this file name: it is not this tag's
             // data, and the poll that the dirty mark asks for indexes it under its own id.
@@ -76,7 +77,7 @@ FILE* OpenTagInstance(TagInstance* instance, TagHeader* header)
             SetCodexDirty();
         }
         if (stream) instance->header = fresh;
-        else LogMessage(0, "Codex", "couldn't open local file '%s' for reading\n", instance->file_name.c_str());
+        else LogMessage(0, "Codex", "couldn't open local file '%s' for reading\n", fileName);
     }
     if (!stream) return nullptr;
     TagFileState* files = GetTagFileState(entry);
@@ -311,7 +312,7 @@ TagEntry* ChangeTagInfo(TagEntry* entry, u32 tag, const char* name)
         PollLocalFolder(true);
         if (!entry->local_copy) return nullptr;
     }
-    TagInstance* local = entry->local_copy;
+    LocalTagInstance* local = entry->local_copy;
     TagHeader h = local->header;
     String oldPath = GetLocalTagPath(h, local->file_name.c_str());
     // A new id must not take over a tag that is indexed already (saved or not, active or not).

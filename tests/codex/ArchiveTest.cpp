@@ -60,7 +60,7 @@ TEST_F(ArchiveTest, LoadingReadsHeaderMeshRecordsAndDirectoryWithLayerFromKind)
     EXPECT_EQ(FourCC("m001"), a->mesh_records[0].tag);
     EXPECT_STREQ("Valley", a->mesh_records[0].name_again);
     ASSERT_EQ(2u, a->instances.count);
-    EXPECT_EQ(0u, a->instances[0].layer);
+    EXPECT_EQ(0u, TagInstanceLayer(&a->instances[0]));
     EXPECT_EQ(a, a->instances[0].archive);
     EXPECT_EQ(128u + 112u + 128u + 4u, a->instances[1].header.offset);
     EXPECT_EQ(5u, a->instances[1].header.size);
@@ -73,7 +73,7 @@ TEST_F(ArchiveTest, LoadingReadsHeaderMeshRecordsAndDirectoryWithLayerFromKind)
         Archive* b = LoadArchive(path.c_str());
         EXPECT_EQ(k.layer >= 0, b != nullptr) << "kind " << k.kind;
         if (b) {
-            EXPECT_EQ(u32(k.layer), b->instances[0].layer) << "kind " << k.kind;
+            EXPECT_EQ(u32(k.layer), TagInstanceLayer(&b->instances[0])) << "kind " << k.kind;
         }
         FreeArchive(b);
     }
@@ -102,7 +102,7 @@ TEST_F(ArchiveTest, OldArchivesLoadWithUpgradedHeadersAndAreRefusedWhenTheirSize
     EXPECT_EQ(2u, h.size);
     EXPECT_EQ(4, h.version);
     EXPECT_EQ(0u, h.user);
-    EXPECT_EQ(2u, a->instances[1].layer);
+    EXPECT_EQ(2u, TagInstanceLayer(&a->instances[1]));
     std::vector<TagEntry*> none;
     ScopedDynArray<Archive*> set;
     set.Push(a);
