@@ -1,12 +1,23 @@
-// The collection pages on screen under Xvfb: a bitmap window centres its bitmap, and the hue
-// bar shows one hue per column with the range's markers in dark grey.
+// The collection pages on screen under Xvfb: a bitmap window centres its bitmap, the hue bar
+// shows one hue per column with the range's markers in dark grey, and the collection editor
+// shows each of its pages, its colour cells and thumbnails in the table's colours.
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 #include "../gui/PixelTestSupport.h"
+#include "codex/Archive.h"
+#include "codex/LocalFolder.h"
 #include "collection/HueEditing.h"
 #include "collection/ui/BitmapDrawing.h"
 #include "collection/ui/BitmapWindow.h"
 #include "collection/ui/ColorBar.h"
 #include "collection/ui/X256BitmapBrowser.h"
+#include "collection/ui/X256ColorTableEdit.h"
+#include "collection/ui/X256Edit.h"
+#include "foundation/PrefStore.h"
 #include "gui/GridWindow.h"
+#include "gui/TabWindow.h"
 
 using pixeltest::Shot;
 
@@ -23,6 +34,38 @@ protected:
         if (ready) ForgetBitmapScratchTexture();
     }
 };
+
+// The same screen with a local folder, where a new collection editor keeps its tag.
+class CollectionEditorPixels : public CollectionPagesPixels {
+protected:
+    void SetUp() override
+    {
+        CollectionPagesPixels::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        char pattern[] = "/tmp/tavik-x256px-XXXXXX";
+        ASSERT_TRUE(mkdtemp(pattern));
+        root = std::string(pattern) + "/";
+        SetVornPath(root.c_str());
+        ASSERT_TRUE(SetLocalFolder((root + "local").c_str()));
+    }
+    void TearDown() override
+    {
+        if (ready) {
+            WindowSystem::Reset();
+            CloseCodex();
+        }
+        CollectionPagesPixels::TearDown();
+        if (!root.empty()) std::filesystem::remove_all(root);
+    }
+    std::string root;
+};
+
+// The centre of a grid item on the screen.
+Point ItemCentre(GridWindow* grid, u32 item)
+{
+    Rect r = grid->ImageRect(item), content = grid->GetContentRect();
+    return Point{content.left + (r.left + r.right) / 2, content.top + (r.top + r.bottom) / 2};
+}
 
 }  // namespace
 
@@ -147,4 +190,84 @@ TEST_F(CollectionPagesPixels, ThumbnailsShowUseAndNeverGoStale)
     EXPECT_GT(p.b, 200);
     EXPECT_LT(p.g, 60);
     page->Close();
+}
+
+TEST_F(CollectionEditorPixels, TheEditorShowsEachPageItsColourCellsAndThumbnailsInTheTablesColours)
+{
+    X256Edit* ed = new X256Edit(nullptr);
+    ASSERT_TRUE(ed->Create(FourCC(".256"), "Probe"));
+    ed->Show();
+    Collection* c = ed->GetCollection();
+    c->colorTable.entries[5] = ColorTableEntry{250, 10, 10};
+    c->colorTable.entries[6] = ColorTableEntry{10, 10, 250};
+    std::vector<u8> px(16 * 16 * 2);
+    for (size_t i = 0; i < px.size(); i += 2) {
+        px[i] = 255;
+        px[i + 1] = 5;
+    }
+    CollectionBitmap* red = c->AddBitmap("red", 0, px.data(), 16, 16, 2, nullptr);
+    c->AddSequence("s")->GetFrameView(0, 0).bitmap = red;
+    X256BitmapBrowser* bitmaps = ed->GetBitmapsPage();
+    bitmaps->Refresh();
+    bitmaps->ToggleView();
+    ASSERT_EQ(bitmaps->GetGrid(), bitmaps->GetCurrentView());
+    TabWindow* tabs = ed->GetTabs();
+
+    // Each tab shows its own page: no two pages draw the same picture.
+    Rect page = bitmaps->GetContentRect();
+    ASSERT_GT(page.Width(), 300);
+    std::vector<Shot> shots;
+    for (u32 i = 0; i < tabs->GetTabCount(); ++i) {
+        tabs->SelectTab(i);
+        shots.push_back(Render());
+        EXPECT_TRUE(tabs->GetPage(i)->IsVisible()) << i;
+    }
+    for (u32 i = 0; i < shots.size(); ++i)
+        for (u32 j = i + 1; j < shots.size(); ++j)
+            EXPECT_GT(shots[i].Diff(shots[j], page), 0) << tabs->GetPage(i)->GetTitle() << " and "
+                                                                     << tabs->GetPage(j)->GetTitle();
+
+    // "Bitmaps": the used bitmap's thumbnail in entry 5.
+    Point thumb = ItemCentre(bitmaps->GetGrid(), 0);
+    pixeltest::Px p = shots[0].PixelAt(thumb.x, thumb.y);
+    EXPECT_GT(p.r, 230);
+    EXPECT_LT(p.b, 30);
+
+    // "Color Table": 22 x 22 cells side by side from the grid's corner, each filled inside the
+    // grid's thin cell border.
+    tabs->SelectTab(4);
+    GridWindow* cells = ed->GetColorTablePage()->GetGrid();
+    Rect content = cells->GetContentRect(), five = cells->ImageRect(5), six = cells->ImageRect(6);
+    EXPECT_EQ(0, cells->ImageRect(0).left);
+    EXPECT_EQ(0, cells->ImageRect(0).top);
+    ASSERT_EQ(22, five.Width());
+    ASSERT_EQ(22, five.Height());
+    ASSERT_EQ(five.right, six.left);
+    const Shot& table = shots[4];
+    auto at = [&](s32 x, s32 y) { return table.PixelAt(content.left + x, content.top + y); };
+    const pixeltest::Px kRed = {250, 10, 10}, kBlue = {10, 10, 250};
+    for (s32 inset : {2, 11, 19}) {
+        EXPECT_EQ(kRed, at(five.left + inset, five.top + inset)) << inset;
+        EXPECT_EQ(kBlue, at(six.left + inset, six.top + inset)) << inset;
+    }
+    EXPECT_NE(kRed, at(five.left - 3, five.top + 11));
+
+    // A colour edit (what an accepted colour dialog stores) shows on the Bitmaps page and in an
+    // open bitmap window drawn over the Color Table page.
+    bitmaps->OpenBitmapWindow(red);
+    c->colorTable.entries[5] = ColorTableEntry{10, 240, 10};
+    ed->GetColorTablePage()->changed.Emit();
+    Shot over = Render();
+    BitmapWindow* w = bitmaps->FindBitmapWindow(red);
+    ASSERT_TRUE(w);
+    Rect wr = w->GetContentRect();
+    p = over.PixelAt((wr.left + wr.right) / 2, (wr.top + wr.bottom) / 2);
+    EXPECT_GT(p.g, 220);
+    EXPECT_LT(p.r, 30);
+    w->Close();
+    tabs->SelectTab(0);
+    p = Render().PixelAt(thumb.x, thumb.y);
+    EXPECT_GT(p.g, 220);
+    EXPECT_LT(p.r, 30);
+    EXPECT_TRUE(ed->IsModified());
 }
