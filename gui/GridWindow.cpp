@@ -475,6 +475,12 @@ void GridWindow::MouseMove(Event* event)
 
 void GridWindow::DoubleClick(Event* event)
 {
+    // Only the left button activates; a quick second press of another button is an ordinary
+    // press, so a double right-click asks for the menu again instead of opening the item.
+    if (event->Button() != 0) {
+        MouseButton(event);
+        return;
+    }
     if (pressArmed) return;
     s32 item = ItemAtPoint(event->Pos());
     if (item >= 0 && activate) activate(context, items.data[item].userData);

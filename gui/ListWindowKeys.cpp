@@ -222,7 +222,15 @@ void ListWindow::MouseButton(Event* event)
     if (right) contextRequested.Emit(p);
 }
 
-void ListWindow::DoubleClick(Event* event) { ActivateItem(ItemAtPoint(event->Pos())); }
+void ListWindow::DoubleClick(Event* event)
+{
+    // As in the grid: only the left button activates, another button's second press is a press.
+    if (event->Button() != 0) {
+        MouseButton(event);
+        return;
+    }
+    ActivateItem(ItemAtPoint(event->Pos()));
+}
 
 void ListWindow::MouseMove(Event* event)
 {

@@ -231,6 +231,20 @@ TEST_F(GridTest, ClicksSelectOnReleaseAndShiftCtrlAndRightClicksFollowTheirRules
     EXPECT_EQ(grid->GetAnchor(), -1);
 }
 
+TEST_F(GridTest, OnlyALeftDoubleClickActivatesAndADoubleRightClickAsksForTheMenuTwice)
+{
+    Make(GWS_MULTISELECT);
+    ClickAt(On(4), 1);
+    ClickAt(On(4), 1);
+    EXPECT_TRUE(activated.empty());
+    EXPECT_EQ(contexts, 2);
+    EXPECT_EQ(Selected(), "4");
+    FakeOsAdvanceTime(1.0);
+    ClickAt(On(2));
+    ClickAt(On(2));
+    EXPECT_EQ(activated, std::vector<std::string>{"2"});
+}
+
 TEST_F(GridTest, SingleSelectionKeepsOneItem)
 {
     Make(0);

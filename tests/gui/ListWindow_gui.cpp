@@ -331,6 +331,22 @@ TEST_F(ListTest, DoubleClickAndHoverSelectionActivate)
     EXPECT_EQ(activated, std::vector<std::string>{"r1"});
 }
 
+TEST_F(ListTest, OnlyALeftDoubleClickActivatesAndADoubleRightClickAsksForTheMenuTwice)
+{
+    Make(0);
+    AddRows(3);
+    FakeOsSetTime(5.0);
+    ClickRow(2, 1);
+    ClickRow(2, 1);
+    EXPECT_TRUE(activated.empty());
+    EXPECT_EQ(2, contexts);
+    EXPECT_EQ(Selected(), "r2");
+    FakeOsSetTime(6.0);
+    ClickRow(1);
+    ClickRow(1);
+    EXPECT_EQ(activated, std::vector<std::string>{"r1"});
+}
+
 // An owner that rebuilds the list whenever the selection changes (a combo box refilled by its
 // listener): the click that changed the selection must not go on with the freed row.
 TEST_F(ListTest, ARowFreedByTheSelectionSlotOfItsOwnClickIsLeftAlone)
