@@ -20,6 +20,7 @@
 #include "gui/Button.h"
 #include "gui/GridWindow.h"
 #include "gui/ListWindow.h"
+#include "gui/Menu.h"
 #include "gui/TabWindow.h"
 #include "gui/TextBox.h"
 #include "platform/OsFake.h"
@@ -116,6 +117,29 @@ Bytes ReadFileBytes(const std::string& path)
     while ((ch = fgetc(f)) != EOF) out.push_back(u8(ch));
     fclose(f);
     return out;
+}
+
+// The rows of every popup menu shown (each closed without a choice), then the box answers.
+std::vector<std::vector<std::string>>& MenusSeen()
+{
+    static std::vector<std::vector<std::string>> m;
+    return m;
+}
+
+int MenuClosingStep()
+{
+    Window* layer = WindowSystem::GetLayerRoot(1);
+    for (Window* w = layer ? layer->GetFirstChild() : nullptr; w; w = w->GetNextSibling()) {
+        if (strcmp(w->GetClassName(), "MenuItem") || !WindowSystem::IsOnModalStack(w, 1)) continue;
+        MenuItem* menu = static_cast<MenuItem*>(w);
+        std::vector<std::string> rows;
+        for (MenuItem* i = menu->FirstItem(); i; i = MenuItem::NextItem(i))
+            if (!i->IsSeparator()) rows.push_back(i->GetTitle());
+        MenusSeen().push_back(rows);
+        MenuItem::Activate(menu, nullptr);
+        break;
+    }
+    return AnsweringStep();
 }
 
 // The names a bitmap page lists, in row order.
@@ -662,6 +686,57 @@ TEST_F(X256EditTest, AnOpenBitmapWindowOnEitherPageDisablesOptimize)
         e->Close();
         Settle();
     }
+}
+
+// Right-clicks as the mouse gives them, on a thumbnail of "Bitmaps" and on a colour cell: each
+// opens its page's menu, and a quick second right-click asks for the menu again instead of
+// opening the bitmap's window or the colour dialog.
+TEST_F(X256EditTest, RightClicksOnTheBitmapAndColourPagesOpenTheirMenusNeverTheItem)
+{
+    X256Edit* e = OpenRocks();
+    ASSERT_TRUE(e);
+    WindowSystem::SetStepHook(MenuClosingStep);
+    MenusSeen().clear();
+    X256BitmapBrowser* bitmaps = e->GetBitmapsPage();
+    bitmaps->ToggleView();
+    Run();
+    GridWindow* grid = bitmaps->GetGrid();
+    ASSERT_EQ(grid, bitmaps->GetCurrentView());
+    auto centre = [](GridWindow* g, u32 item) {
+        Rect r = g->ImageRect(item), content = g->GetContentRect();
+        return Point{content.left + (r.left + r.right) / 2, content.top + (r.top + r.bottom) / 2};
+    };
+    Point thumb = centre(grid, 1);
+    const u32 dialogsBefore = FakeOsDialogCount();
+    FakeOsSetTime(50.0);
+    for (int click = 0; click < 2; ++click) {
+        Click(thumb.x, thumb.y, 1);
+        Run();
+    }
+    ASSERT_EQ(2u, MenusSeen().size());
+    const std::vector<std::string> bitmapMenu = {"Rename", "Selected Bitmap", "All Bitmaps",
+                                                 "Add Bitmap(s) from File(s)", "Add Bitmap(s) from Plate"};
+    EXPECT_EQ(bitmapMenu, MenusSeen()[0]);
+    EXPECT_EQ(bitmapMenu, MenusSeen()[1]);
+    EXPECT_TRUE(grid->IsItemSelected(1));
+    EXPECT_EQ(0u, bitmaps->GetOpenWindowCount());
+
+    e->GetTabs()->SelectTab(4);
+    Run();
+    GridWindow* cells = e->GetColorTablePage()->GetGrid();
+    Point cell = centre(cells, 9);
+    FakeOsSetTime(60.0);
+    for (int click = 0; click < 2; ++click) {
+        Click(cell.x, cell.y, 1);
+        Run();
+    }
+    ASSERT_EQ(4u, MenusSeen().size());
+    const std::vector<std::string> colourMenu = {"Save Color Table As...", "Load Color Table..."};
+    EXPECT_EQ(colourMenu, MenusSeen()[2]);
+    EXPECT_EQ(colourMenu, MenusSeen()[3]);
+    EXPECT_EQ(dialogsBefore, FakeOsDialogCount());
+    EXPECT_FALSE(e->IsModified());
+    WindowSystem::SetStepHook(AnsweringStep);
 }
 
 TEST_F(X256EditTest, SequenceChangesRecolourTheBitmapPages)
