@@ -83,6 +83,18 @@ int main(int argc, char** argv)
     printf("table ");
     for (const ColorTableEntry& e : c->colorTable.entries) printf("%02x%02x%02x", e.red, e.green, e.blue);
     printf("\ncontent %08x\n", ContentChecksum(*c));
+    // Every cell of every sequence: its bitmap's index (-1 for none), registration and key point.
+    for (u32 i = 0; i < c->GetSequenceCount(); ++i) {
+        Sequence* s = c->GetSequence(i);
+        printf("sequence %u %s views %u frames %u flags 0x%x\n", i, s->name, s->GetViewCount(), s->GetFrameCount(),
+               s->GetFlags());
+        for (u32 f = 0; f < s->GetFrameCount() && f < s->frameArray.count; ++f)
+            for (u32 v = 0; v < s->GetViewCount() && v < s->GetFrame(f).views.count; ++v) {
+                const FrameView& fv = s->GetFrameView(f, v);
+                printf("cell %u %u %u bitmap %d reg %d %d key %d %d\n", i, f, v, c->IndexOfBitmap(fv.bitmap),
+                       fv.registrationX, fv.registrationY, fv.keyX, fv.keyY);
+            }
+    }
     delete c;
     CloseCodex();
     return 0;
