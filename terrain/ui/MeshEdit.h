@@ -182,7 +182,11 @@ private:
     void DropMesh();
     // Pixels of the content the view may use (the brush list's width is not).
     s32 ViewWidth() const;
-    void DrawTerrain();
+public:
+    // Every chunk that culling did not drop, through each enabled layer in order.
+    void DrawChunks();
+
+private:
     void DrawBrushOutline();
     void DrawOverlay();
 };

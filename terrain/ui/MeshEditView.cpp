@@ -12,6 +12,7 @@
 #include "platform/OsKeys.h"
 #include "terrain/MeshOverlay.h"
 #include "terrain/ui/BrushOutline.h"
+#include "terrain/ui/DrawLayers.h"
 #include "terrain/ui/MeshEdit.h"
 #include "terrain/ui/MeshPicking.h"
 
@@ -92,39 +93,20 @@ String MeshEdit::OverlayText() const
     return FormatMeshOverlay(info);
 }
 
-void MeshEdit::DrawTerrain()
+void MeshEdit::DrawChunks()
 {
-    // The colour layer: each visible square's two triangles with the chunk's colour texture.
-    glPushAttrib(GL_ALL_ATTRIB_BITS);
-    glEnable(GL_TEXTURE_2D);
-    glEnable(GL_POLYGON_OFFSET_FILL);
-    glPolygonOffset(1, 1);
-    glDepthFunc(GL_LEQUAL);
-    glColor4ub(255, 255, 255, 255);
     const s32 lastX = s32(model.Width()) - 1, lastZ = s32(model.Height()) - 1;
     for (u32 k = 0; k < model.chunks.count; ++k) {
         const MeshChunk& chunk = model.chunks.data[k];
         if (chunk.classification == kCullOutside) continue;
-        glBindTexture(GL_TEXTURE_2D, chunk.texture);
         const s32 x1 = std::min(chunk.x0 + 32, lastX), z1 = std::min(chunk.z0 + 32, lastZ);
-        glBegin(GL_TRIANGLES);
-        for (s32 z = chunk.z0; z < z1; ++z)
-            for (s32 x = chunk.x0; x < x1; ++x) {
-                const u32 cell = u32(z - chunk.z0) * kChunkSquares + u32(x - chunk.x0);
-                if (chunk.classification != kCullInside && !chunk.cellVisibility[cell]) continue;
-                ++renderedSquares;
-                const s32 a[2] = {x, z}, b[2] = {x + 1, z}, c[2] = {x + 1, z + 1}, d[2] = {x, z + 1};
-                const bool even = ((x ^ z) & 1) == 0;
-                const s32* corners[6] = {a, d, even ? c : b, even ? a : b, even ? c : d, even ? b : c};
-                for (const s32* v : corners) {
-                    const s32 lx = v[0] - chunk.x0, lz = v[1] - chunk.z0;
-                    glTexCoord2f((16.0f * float(lx) + 1) / 514, (16.0f * float(lz) + 1) / 514);
-                    glVertex3f(float(v[0]), float(chunk.heights[lz * s32(kChunkVertices) + lx]), float(v[1]));
-                }
-            }
-        glEnd();
+        for (u32 layer = 0; layer < 4; ++layer) {
+            if (!layerEnabled[layer]) continue;
+            kDrawLayers[layer].setup(*this, 1);
+            kDrawLayers[layer].draw(*this, chunk, chunk.x0, chunk.z0, x1, z1);
+            kDrawLayers[layer].setup(*this, 0);
+        }
     }
-    glPopAttrib();
 }
 
 void MeshEdit::DrawBrushOutline()
@@ -161,7 +143,7 @@ void MeshEdit::DrawContent()
         glFrontFace(GL_CW);
         glEnable(GL_CULL_FACE);
         glCullFace(GL_BACK);
-        DrawTerrain();
+        DrawChunks();
         glDisable(GL_CULL_FACE);
         if (mouseInView) {
             const PickViewport view{content.left, content.top, w, h, WindowSystem::GetScreenSize().height};
