@@ -4,8 +4,12 @@
 // "bitmap <name>" for each bitmap in order,
 // "table <768 bytes in hex>" (the colour table as an ".act" file starts) and "content <crc>",
 // a checksum of everything else as our writer stores it (with the flags left out), so two
-// copies that differ only in their flags print the same content. Exits with 1 when the tag is
-// missing or cannot be read.
+// copies that differ only in their flags print the same content; then each sequence with its
+// cells ("sequence ..." and "cell ..." lines), one line per bitmap ("image <index> <w>x<h>
+// <bytes per pixel> <name>") and, sequence by sequence, one per frame view ("view <frame>
+// <view> bitmap <index> at <x>,<y>", with " highres <index> scale 0x<16.16> at <x>,<y>" when it
+// has a high-res assignment; -1 for no bitmap). Exits with 1 when the tag is missing or cannot
+// be read.
 #include <zlib.h>
 
 #include <cstdio>
@@ -93,6 +97,26 @@ int main(int argc, char** argv)
                 const FrameView& fv = s->GetFrameView(f, v);
                 printf("cell %u %u %u bitmap %d reg %d %d key %d %d\n", i, f, v, c->IndexOfBitmap(fv.bitmap),
                        fv.registrationX, fv.registrationY, fv.keyX, fv.keyY);
+            }
+    }
+    for (u32 i = 0; i < c->GetBitmapCount(); ++i) {
+        const CollectionBitmap* b = c->GetBitmap(i);
+        printf("image %u %ux%u %u %s\n", i, b->width, b->height, b->bytesPerPixel, b->name);
+    }
+    // Every cell again with its standard and high-res assignments as read.
+    for (u32 i = 0; i < c->GetSequenceCount(); ++i) {
+        Sequence* s = c->GetSequence(i);
+        for (u32 f = 0; f < s->GetFrameCount() && f < s->frameArray.count; ++f)
+            for (u32 v = 0; v < s->GetViewCount() && v < s->GetFrame(f).views.count; ++v) {
+                const FrameView& view = s->GetFrameView(f, v);
+                const bool high = (view.flags & kViewHasHighRes) != 0;
+                printf("view %u %u bitmap %d at %d,%d", f, v,
+                       int(c->IndexOfBitmap(high ? view.standardBitmap : view.bitmap)), view.registrationXAsRead,
+                       view.registrationYAsRead);
+                if (high)
+                    printf(" highres %d scale 0x%x at %d,%d", int(c->IndexOfBitmap(view.highResBitmap)),
+                           view.highResScale, view.highResRegistrationX, view.highResRegistrationY);
+                printf("\n");
             }
     }
     delete c;
