@@ -224,30 +224,28 @@ if problems:
     sys.exit(1)
 PY
 
-if true; then
-    # 3. Rocks from the archive browser (Tools > Archive Browser brings it forward): Ctrl+T
-    #    shows the high-res bitmaps, Ctrl+S saves; the assignments come back as built.
-    tools_command "a"
-    sleep "$slow"
-    xdotool mousemove --window "$window" 600 600 click 1
-    sleep "$slow"
-    xdotool type --window "$window" --delay 0 "Collections"
-    sleep "$slow"
-    keys Right
-    xdotool type --window "$window" --delay 0 "Rocks"
-    sleep "$slow"
-    keys Return
-    sleep "$slow"
-    keys ctrl+t
-    before=$(stat -c %Y.%s "local/collections/Rocks")
-    sleep 1
-    keys ctrl+s
-    saved() { [ "$(stat -c %Y.%s "local/collections/Rocks")" != "$before" ]; }
-    wait_for 20 saved || fail "Ctrl+S did not save Rocks"
-    again=$(info Rocks) || fail "collection_info cannot read the saved Rocks"
-    [ "$(grep '^view' <<<"$again")" = "$(grep '^view' <<<"$rocks")" ] ||
-        fail "the editor changed the assignments: $(grep '^view' <<<"$again")"
-fi
+# 3. Rocks from the archive browser (Tools > Archive Browser brings it forward): Ctrl+T shows
+#    the high-res bitmaps, Ctrl+S saves; the assignments come back as built.
+tools_command "a"
+sleep "$slow"
+xdotool mousemove --window "$window" 600 600 click 1
+sleep "$slow"
+xdotool type --window "$window" --delay 0 "Collections"
+sleep "$slow"
+keys Right
+xdotool type --window "$window" --delay 0 "Rocks"
+sleep "$slow"
+keys Return
+sleep "$slow"
+keys ctrl+t
+before=$(stat -c %Y.%s "local/collections/Rocks")
+sleep 1
+keys ctrl+s
+saved() { [ "$(stat -c %Y.%s "local/collections/Rocks")" != "$before" ]; }
+wait_for 20 saved || fail "Ctrl+S did not save Rocks"
+again=$(info Rocks) || fail "collection_info cannot read the saved Rocks"
+[ "$(grep '^view' <<<"$again")" = "$(grep '^view' <<<"$rocks")" ] ||
+    fail "the editor changed the assignments: $(grep '^view' <<<"$again")"
 
 e2e_quit "$window" focus
 pid=""
