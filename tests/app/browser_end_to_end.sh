@@ -20,15 +20,8 @@ fail() {
     exit 1
 }
 
-[ -n "${DISPLAY:-}" ] || { echo "no display: skipped"; exit 0; }
-for tool in xdotool import python3; do
-    command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 0; }
-done
-slow=1
-if [ -n "$emulator" ]; then
-    slow=6
-    export GALLIUM_DRIVER=softpipe
-fi
+. "$here/e2e_support.sh"
+e2e_require_display
 
 cd "$folder" || fail "no program folder $folder"
 game=$(pwd)
@@ -44,16 +37,6 @@ row() { echo $((top + 35 + 17 * $1)); }   # screen y of active-list row n (0-bas
 rm -f res/prefs.txt
 printf 'ArchiveBrowserPlacement "0 %d %d %d %d"\nShowSplash 0\n' $bx $by $((bx + 900)) $((by + 600)) >res/prefs.txt
 
-pixel() {  # pixel <x> <y>: "r g b", or "none"
-    local p
-    p=$(import -window "$window" -crop "1x1+$1+$2" -depth 8 rgb:- 2>/dev/null | od -An -tu1 | tr -s ' ' | sed 's/^ //;s/ $//')
-    echo "${p:-none}"
-}
-# bright <x> <y> <w> <h>: how many pixels of the rectangle are light text (all channels > 170).
-bright() {
-    import -window "$window" -crop "$3x$4+$1+$2" -depth 8 rgb:- 2>/dev/null |
-        python3 -c 'import sys; b=sys.stdin.buffer.read(); print(sum(1 for i in range(0,len(b)-2,3) if min(b[i],b[i+1],b[i+2])>170))'
-}
 key() { xdotool key --window "$window" "$@"; sleep "$slow"; }
 click() {  # click <x> <y> [button]
     xdotool mousemove --window "$window" "$1" "$2"
@@ -63,41 +46,19 @@ click() {  # click <x> <y> [button]
 }
 
 start() {
-    $emulator "./$program" >>"$log" 2>&1 &
-    pid=$!
-    window=""
-    for _ in $(seq 1 $((60 * slow))); do
-        window=$(xdotool search --onlyvisible --name '^Tavik$' 2>/dev/null | head -1)
-        [ -n "$window" ] && break
-        kill -0 "$pid" 2>/dev/null || fail "the program ended before showing its window: $(cat "$log")"
-        sleep 0.5
-    done
-    [ -n "$window" ] || fail "no window appeared"
+    e2e_start
     # The browser's title bar is drawn once the first full frame is there.
-    local title desk
-    for _ in $(seq 1 $((40 * slow))); do
-        sleep 1
-        title=$(pixel $((bx + 300)) $((top + 10)))
-        desk=$(pixel 1000 740)
-        [ "$title" != none ] && [ "$title" != "$desk" ] && [ "$(bright $((bx + 4)) $((top + 28)) 110 17)" -gt 20 ] && break
-    done
-    [ "$title" != none ] && [ "$title" != "$desk" ] || fail "the archive browser is not shown (title $title, desktop $desk)"
+    browser_drawn() {
+        local title
+        title=$(pixel "$window" $((bx + 300)) $((top + 10)))
+        [ "$title" != none ] && [ "$title" != "$(pixel "$window" 1000 740)" ] &&
+            [ "$(bright $((bx + 4)) $((top + 28)) 110 17)" -gt 20 ]
+    }
+    wait_for 40 browser_drawn || fail "the archive browser is not shown"
     sleep "$slow"
 }
-
 quit() {
-    local code=""
-    for _ in $(seq 1 $((20 * slow))); do
-        python3 "$here/../../tools/x11_close_window.py" "$window" 2>/dev/null
-        sleep "$slow"
-        xdotool key --window "$window" Return 2>/dev/null
-        for _ in 1 2 3 4; do
-            sleep 0.5
-            if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; code=$?; break 2; fi
-        done
-    done
-    [ -n "$code" ] || fail "the program did not quit"
-    [ "$code" = 0 ] || fail "exit code $code"
+    e2e_quit "$window"
     pid=""
 }
 
@@ -152,5 +113,35 @@ case "$data" in
 "Edited. New lands to the east."*) ;;
 *) fail "the saved text is: $data" ;;
 esac
+
+# 5. Get Info on the same tag renames it: its editor closed first (Ctrl+W; a tag in use keeps
+#    its name), Ctrl+I opens the info window with the name box focused, the name is typed over
+#    and Ctrl+S renames the local file.
+key ctrl+w
+# Opening the window and drawing it first take a long step under the emulator, and the
+# program drops the input events past 32 that queue meanwhile: the keys wait for its title bar
+# (the next cascade place, over the empty right part of the tree).
+before=$(pixel "$window" 400 155)
+key ctrl+i
+wait_change 400 155 "$before" "the info window"
+sleep "$slow"
+key ctrl+a
+type_text "Eastern Notes"
+key ctrl+s
+renamed="$game/local/text/Eastern Notes"
+for _ in $(seq 1 $((10 * slow))); do
+    [ -f "$renamed" ] && break
+    sleep 0.5
+done
+[ -f "$renamed" ] || fail "Ctrl+S in the info window renamed nothing: $(ls "$game/local/text")"
+[ ! -e "$notes" ] || fail "the old file stayed beside the renamed one"
+name=$(head -c 36 "$renamed" | tail -c 32 | tr -d '\0')
+[ "$name" = "Eastern Notes" ] || fail "the renamed file's header names '$name'"
+data=$(tail -c +65 "$renamed" | tr '\r' '\n')
+case "$data" in
+"Edited. New lands to the east."*) ;;
+*) fail "the renamed file's text is: $data" ;;
+esac
+key ctrl+w
 quit
 echo "passed"

@@ -47,3 +47,101 @@ e2e_quit() {  # e2e_quit <window> [focus]
     [ -n "$code" ] || fail "the program did not quit"
     [ "$code" = 0 ] || fail "exit code $code"
 }
+
+# wait_for <seconds> <command...>: runs the command every half second until it succeeds
+# (the time stretched by slow); fails when the program ended meanwhile, answers 1 on time-out.
+wait_for() {
+    local n=$(($1 * 2 * slow))
+    shift
+    for _ in $(seq 1 "$n"); do
+        "$@" && return 0
+        if [ -n "${pid:-}" ] && ! kill -0 "$pid" 2>/dev/null; then
+            fail "the program ended: $(cat "${log:-/dev/null}" 2>/dev/null)"
+        fi
+        sleep 0.5
+    done
+    return 1
+}
+find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+has_window() { [ -n "$(find_window "$1")" ]; }
+gone_window() { [ -z "$(find_window "$1")" ]; }
+
+# bright <x> <y> <w> <h>: how many pixels of the rectangle of $window are light text (all
+# channels > 170).
+bright() {
+    import -window "$window" -crop "$3x$4+$1+$2" -depth 8 rgb:- 2>/dev/null |
+        python3 -c 'import sys; b=sys.stdin.buffer.read(); print(sum(1 for i in range(0,len(b)-2,3) if min(b[i],b[i+1],b[i+2])>170))'
+}
+
+# wait_change <x> <y> <colour before> <what>: waits until the pixel of $window differs from
+# the colour it had before the step (the emulated build draws a frame in seconds, so each
+# stage waits for the screen rather than for a fixed time); fails naming what did not show.
+wait_change() {
+    local now
+    for _ in $(seq 1 $((30 * slow))); do
+        sleep 0.5
+        now=$(pixel "$window" "$1" "$2")
+        [ "$now" != "$3" ] && [ "$now" != none ] && return 0
+    done
+    fail "$4 did not show (pixel $1,$2 stayed $3)"
+}
+
+# Starts ./$program (under $emulator) from the current folder, its output appended to $log;
+# sets pid and window once the window is shown and its menu bar drawn (under an emulator the
+# window shows its cleared background for a while before the first full frame).
+e2e_start() {
+    $emulator "./$program" >>"$log" 2>&1 &
+    pid=$!
+    window=""
+    wait_for 60 has_window '^Tavik$' || fail "no window appeared"
+    window=$(find_window '^Tavik$')
+    e2e_menu_bar_drawn() {
+        local bar
+        bar=$(pixel "$window" 900 12)
+        [ "$bar" != none ] && [ "$bar" != "$(pixel "$window" 900 600)" ]
+    }
+    wait_for 40 e2e_menu_bar_drawn || fail "no menu bar was drawn"
+}
+
+# dialog_answer <title> <keys before typing> <text> [<keys after>]: types into a native dialog
+# and confirms it (Return unless other keys are given), again until the dialog has gone.
+dialog_answer() {
+    local title=$1 before=$2 text=$3 after=${4:-Return} d
+    wait_for 20 has_window "$title" || fail "no dialog '$title'"
+    for _ in 1 2 3 4 5; do
+        d=$(find_window "$title")
+        [ -z "$d" ] && return 0
+        xdotool windowfocus "$d" 2>/dev/null
+        sleep 0.5
+        if [ -n "$before" ]; then xdotool key --window "$d" "$before"; sleep 0.5; fi
+        if [ -n "$text" ]; then xdotool type --window "$d" --delay 30 "$text"; sleep 1; fi
+        xdotool key --window "$d" "$after"
+        wait_for 4 gone_window "$title" && return 0
+    done
+    fail "the dialog '$title' stayed"
+}
+
+# keys <key>...: to $window, after giving it the keyboard.
+keys() { xdotool windowfocus "$window" 2>/dev/null; sleep 0.3; xdotool key --window "$window" "$@"; sleep "$slow"; }
+# typed <text>: all at once, so that the list's type-ahead (reset after half a second of the
+# program's time) sees one word even when the program draws slowly.
+typed() { xdotool windowfocus "$window" 2>/dev/null; sleep 0.3; xdotool type --window "$window" --delay 0 "$1"; sleep "$slow"; }
+# type_text <text>: into a text box, a letter at a time: a step takes the input events that
+# came since the last one into a ring of 32 and drops the rest, and a burst of letters (three
+# events each) overflows it when a step is long.
+type_text() {
+    xdotool windowfocus "$window" 2>/dev/null
+    sleep 0.3
+    xdotool type --window "$window" --delay $((100 * slow)) "$1"
+    sleep "$slow"
+}
+# open_tag <group's plural name> <start of the tag's name>: in the archive browser's tag tree,
+# which shows "combined" at its default place; Enter opens the tag's editor.
+open_tag() {
+    xdotool mousemove --window "$window" 600 600 click 1  # the tree's empty part takes the keys
+    sleep "$slow"
+    typed "$1"
+    keys Right
+    typed "$2"
+    keys Return
+}
