@@ -796,3 +796,89 @@ void BM_BrowserGridRedrawCached(benchmark::State& state)
 BENCHMARK(BM_BrowserRefresh2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BrowserGridScroll2000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BrowserGridRedrawCached)->Unit(benchmark::kMillisecond);
+
+// ---------------------------------------------------------------------------------------
+// Build Standard Collection: 500 paletted 256 x 256 images with their alpha images, scanned,
+// cropped, kept once and made into a collection, beside only loading the same 1,000 files.
+// The target: the build within 3x of the loading.
+
+#include <sys/stat.h>
+
+#include "collection/CollectionBuilder.h"
+
+namespace {
+
+// "walk(10,50)/bitmaps" and "walk(10,50)/alphas", 500 images each, written once.
+const std::string& BuildSourceFolder()
+{
+    static std::string folder;
+    if (!folder.empty()) return folder;
+    folder = ScratchFolder() + "/build/";
+    const std::string seq = folder + "walk(10,50)/";
+    mkdir(folder.c_str(), 0755);
+    mkdir(seq.c_str(), 0755);
+    mkdir((seq + "bitmaps").c_str(), 0755);
+    mkdir((seq + "alphas").c_str(), 0755);
+    Rgb palette[256];
+    for (u32 i = 0; i < 256; ++i) palette[i] = Rgb{u8(i), u8(255 - i), u8(i * 7)};
+    for (u32 k = 0; k < 500; ++k) {
+        char name[32];
+        snprintf(name, sizeof name, "f%03u.png", k);
+        FileRecord colour((seq + "bitmaps/" + name).c_str());
+        colour.kind = kFileKindImage;
+        colour.format = kFileFormatPng;
+        FileRecord alpha((seq + "alphas/" + name).c_str());
+        alpha.kind = kFileKindImage;
+        alpha.format = kFileFormatPng;
+        if (!colour.image.Create(256, 256, kImageIndexed, nullptr) || !colour.image.SetPalette(256, palette) ||
+            !alpha.image.Create(256, 256, kImageAlpha, nullptr))
+            abort();
+        for (u32 i = 0; i < 256 * 256; ++i) {
+            const u32 x = i % 256, y = i / 256;
+            const bool inside = x > 20 + k % 30 && x < 230 && y > 10 && y < 240 - k % 20;
+            colour.image.pixels[i] = inside ? u8(2 + (i * 13 + k) % 240) : 0;
+            alpha.image.pixels[i] = inside ? 255 : 0;
+        }
+        if (!colour.Save() || !alpha.Save()) abort();
+    }
+    return folder;
+}
+
+void BM_LoadBuildSources1000(benchmark::State& state)
+{
+    const std::string& folder = BuildSourceFolder();
+    std::vector<std::string> files;
+    for (const char* sub : {"bitmaps/", "alphas/"})
+        for (u32 k = 0; k < 500; ++k) {
+            char name[32];
+            snprintf(name, sizeof name, "f%03u.png", k);
+            files.push_back(folder + "walk(10,50)/" + sub + name);
+        }
+    for (auto _ : state) {
+        u64 bytes = 0;
+        for (const std::string& path : files) {
+            FileRecord in(path.c_str());
+            if (!in.Load()) abort();
+            bytes += in.image.width;
+        }
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+
+void BM_BuildStandard500(benchmark::State& state)
+{
+    const std::string& folder = BuildSourceFolder();
+    for (auto _ : state) {
+        BuildContext context{};
+        context.defaults.bitmapOrder = kOrderViewsThenFrames;
+        if (!ScanSourceFolder(context, "bench", folder.c_str())) abort();
+        Collection c;
+        FillBuiltCollection(c, context, "bench", 0, 0);
+        benchmark::DoNotOptimize(c.bitmaps.data);
+    }
+}
+
+BENCHMARK(BM_LoadBuildSources1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildStandard500)->Unit(benchmark::kMillisecond);
+
+}  // namespace
