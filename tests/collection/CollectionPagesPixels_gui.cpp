@@ -15,6 +15,8 @@
 #include "collection/ui/X256BitmapBrowser.h"
 #include "collection/ui/X256ColorTableEdit.h"
 #include "collection/ui/X256Edit.h"
+#include "collection/ui/X256HueBrowser.h"
+#include "collection/ui/X256SequenceBrowser.h"
 #include "foundation/PrefStore.h"
 #include "gui/GridWindow.h"
 #include "gui/TabWindow.h"
@@ -207,8 +209,11 @@ TEST_F(CollectionEditorPixels, TheEditorShowsEachPageItsColourCellsAndThumbnails
     }
     CollectionBitmap* red = c->AddBitmap("red", 0, px.data(), 16, 16, 2, nullptr);
     c->AddSequence("s")->GetFrameView(0, 0).bitmap = red;
+    c->AddHueChange("Moss");
     X256BitmapBrowser* bitmaps = ed->GetBitmapsPage();
     bitmaps->Refresh();
+    ed->GetSequencesPage()->Refresh();
+    ed->GetHueChangesPage()->Refresh();
     bitmaps->ToggleView();
     ASSERT_EQ(bitmaps->GetGrid(), bitmaps->GetCurrentView());
     TabWindow* tabs = ed->GetTabs();
