@@ -10,61 +10,20 @@ here=$(cd "$(dirname "$0")" && pwd)
 name=e2enewscript
 fail() { echo "FAILED: $*"; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; rm -f "$folder/local/scripts/$name"; exit 1; }
 
-[ -n "${DISPLAY:-}" ] || { echo "no display: skipped"; exit 0; }
-for tool in xdotool import python3; do
-    command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 0; }
-done
-slow=1
-if [ -n "$emulator" ]; then
-    slow=6
-    export GALLIUM_DRIVER=softpipe
-fi
+. "$here/e2e_support.sh"
+e2e_require_display
 
 cd "$folder" || fail "no program folder $folder"
 script="local/scripts/$name"
 rm -f "$script"
 printf 'ShowSplash 0\n' >res/prefs.txt
-$emulator "./$program" >"${TMPDIR:-/tmp}/tavik-new-script.log" 2>&1 &
-pid=$!
-
-pixel() {  # pixel <window> <x> <y>: "r g b", or "none"
-    local p
-    p=$(import -window "$1" -crop "1x1+$2+$3" -depth 8 rgb:- 2>/dev/null | od -An -tu1 | tr -s ' ' | sed 's/^ //;s/ $//')
-    echo "${p:-none}"
-}
-
-# Waits until the pixel differs from the colour it had before the step (the emulated build
-# draws a frame in seconds, so each stage waits for the screen rather than for a fixed time).
-wait_change() {  # wait_change <x> <y> <colour before> <what>
-    local before=$3 now
-    for _ in $(seq 1 $((30 * slow))); do
-        sleep 0.5
-        now=$(pixel "$window" "$1" "$2")
-        [ "$now" != "$before" ] && [ "$now" != none ] && return 0
-    done
-    shot "timeout"
-    fail "$4 did not show (pixel $1,$2 stayed $before)"
-}
+log="${TMPDIR:-/tmp}/tavik-new-script.log"
+: >"$log"
 
 # With TAVIK_E2E_SHOTS=<prefix> the screen is saved at each stage, to see where a run went wrong.
 shot() { [ -z "${TAVIK_E2E_SHOTS:-}" ] || import -window root "${TAVIK_E2E_SHOTS}-$1.png"; }
 
-window=""
-for _ in $(seq 1 $((60 * slow))); do
-    window=$(xdotool search --onlyvisible --name '^Tavik$' 2>/dev/null | head -1)
-    [ -n "$window" ] && break
-    kill -0 "$pid" 2>/dev/null || fail "the program ended before showing its window"
-    sleep 0.5
-done
-[ -n "$window" ] || fail "no window appeared"
-bar=none desk=none
-for _ in $(seq 1 $((40 * slow))); do
-    sleep 1
-    bar=$(pixel "$window" 900 12)
-    desk=$(pixel "$window" 900 600)
-    [ "$bar" != none ] && [ "$bar" != "$desk" ] && break
-done
-[ "$bar" != none ] && [ "$bar" != "$desk" ] || fail "no menu bar"
+e2e_start
 
 # Keys go through the X test extension to the focused window, as a keyboard's would.
 xdotool windowfocus --sync "$window" 2>/dev/null
@@ -140,17 +99,7 @@ if problems:
     sys.exit(1)
 PY
 
-code=""
-for _ in $(seq 1 $((20 * slow))); do
-    python3 "$here/../../tools/x11_close_window.py" "$window" 2>/dev/null
-    sleep "$slow"
-    xdotool key --window "$window" Return 2>/dev/null
-    for _ in 1 2 3 4; do
-        sleep 0.5
-        if ! kill -0 "$pid" 2>/dev/null; then wait "$pid"; code=$?; break 2; fi
-    done
-done
-[ -n "$code" ] || fail "the program did not quit"
-[ "$code" = 0 ] || fail "exit code $code"
+e2e_quit "$window"
+pid=""
 rm -f "$script"
 echo "passed"
