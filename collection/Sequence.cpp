@@ -128,11 +128,23 @@ void Sequence::Resize(u32 V, u32 F)
 
 void SequenceFrames::CopyFrom(DynArray<SequenceFrame>& destination, const DynArray<SequenceFrame>& source)
 {
+    // Frames the destination already has keep their array storage where it is large enough:
+    // copying a long sequence over another then allocates nothing.
+    u32 old = destination.count;
+    for (u32 f = source.count; f < old; ++f) FreeFrameArrays(destination.data[f]);
     destination.ResizeRaw(source.count);
     for (u32 f = 0; f < source.count; ++f) {
         const SequenceFrame& from = source.data[f];
         SequenceFrame& to = destination.data[f];
+        DynArray<FrameView> views = {};
+        DynArray<u16> indices = {};
+        if (f < old) {
+            views = to.views;
+            indices = to.viewIndices;
+        }
         InitFrame(to);
+        to.views = views;
+        to.viewIndices = indices;
         to.shadowRecordIndex = from.shadowRecordIndex;
         memcpy(to.carried, from.carried, sizeof(to.carried));
         memcpy(to.reserved, from.reserved, sizeof(to.reserved));
@@ -168,7 +180,6 @@ void Sequence::Assign(const Sequence& source)
     selectionTop = source.selectionTop;
     memcpy(carried2, source.carried2, sizeof(carried2));
     memcpy(reserved, source.reserved, sizeof(reserved));
-    FreeFrames();
     SequenceFrames::CopyFrom(frameArray, source.frameArray);
     extentUp = source.extentUp;
     extentLeft = source.extentLeft;

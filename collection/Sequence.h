@@ -90,9 +90,10 @@ struct SequenceFrame {
 
 // The deep copy of a frame array: new view and index arrays per frame, bitmaps shared.
 struct SequenceFrames {
-    // Frees nothing: destination must hold no arrays (freshly cleared). Afterwards it has
-    // source's count of frames, each with its head fields, a byte copy of every view (bitmap
-    // pointers included), a copy of its index array, its shadow record and shadow bitmap.
+    // Afterwards destination has source's count of frames, each with its head fields, its own
+    // byte copy of every view (bitmap pointers included), its own copy of the index array, the
+    // shadow record and shadow bitmap. Frames past source's count are freed; the arrays of the
+    // others are reused.
     static void CopyFrom(DynArray<SequenceFrame>& destination, const DynArray<SequenceFrame>& source);
 };
 

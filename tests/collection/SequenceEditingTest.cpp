@@ -79,6 +79,15 @@ TEST(SequenceEditing, AssignCopiesCellsDeeplyAndSharesBitmaps)
     copy->Assign(*copy);
     EXPECT_EQ(copy->GetFrameView(1, 2).registrationX, 99);
     EXPECT_EQ(copy->GetFrameCount(), 2u);
+
+    // Over a larger sequence: its extra frames go, its arrays hold the source's cells.
+    Sequence* big = f.c.AddSequence("big");
+    big->Resize(7, 9);
+    big->Assign(src);
+    EXPECT_EQ(big->frameArray.count, 2u);
+    EXPECT_EQ(big->GetFrame(1).views.count, 3u);
+    EXPECT_EQ(big->GetBitmap(1, 2), f.colour[4]);
+    EXPECT_EQ(big->GetFrameView(1, 2).registrationX, 17);
 }
 
 TEST(SequenceEditing, ColumnTitlesFollowTheUniqueViews)
