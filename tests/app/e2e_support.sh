@@ -135,11 +135,14 @@ type_text() {
     xdotool type --window "$window" --delay $((100 * slow)) "$1"
     sleep "$slow"
 }
-# open_tag <group's plural name> <start of the tag's name>: in the archive browser's tag tree,
-# which shows "combined" at its default place; Enter opens the tag's editor.
+# open_tag <start of a group's plural name> <start of the tag's name>: in the archive browser's
+# tag tree, which shows "combined" at its default place; Enter opens the tag's editor. Home
+# first, so that type-ahead finds the first group of that name from the top. Short words: a
+# long one overflows the input ring of a slow step, and the keys after it go astray.
 open_tag() {
     xdotool mousemove --window "$window" 600 600 click 1  # the tree's empty part takes the keys
     sleep "$slow"
+    keys Home
     typed "$1"
     keys Right
     typed "$2"

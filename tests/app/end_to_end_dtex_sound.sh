@@ -41,60 +41,8 @@ mkdir -p "$work/wavs"
 # No splash; the save dialog starts at PNG (the second image filter) and the folder dialog in
 # the folder the sounds go to.
 printf 'ShowSplash 0\nLastImageSaveFormat 1\nLastSoundFolderPath "%s"\n' "$work/wavs" >res/prefs.txt
-$emulator "./$program" >"$work/log" 2>&1 &
-pid=$!
-
-# wait_for <seconds> <command...>: runs the command every half second until it succeeds.
-wait_for() {
-    local n=$(($1 * 2 * slow))
-    shift
-    for _ in $(seq 1 "$n"); do
-        "$@" && return 0
-        kill -0 "$pid" 2>/dev/null || fail "the program ended: $(cat "$work/log")"
-        sleep 0.5
-    done
-    return 1
-}
-find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
-has_window() { [ -n "$(find_window "$1")" ]; }
-gone_window() { [ -z "$(find_window "$1")" ]; }
-keys() { xdotool windowfocus "$window" 2>/dev/null; sleep 0.3; xdotool key --window "$window" "$@"; sleep "$slow"; }
-# typed <text>: all at once, so that the list's type-ahead (reset after half a second of the
-# program's time) sees one word even when the program draws slowly.
-typed() { xdotool windowfocus "$window" 2>/dev/null; sleep 0.3; xdotool type --window "$window" --delay 0 "$1"; sleep "$slow"; }
-# dialog_answer <title> <keys before typing> <text> [<keys after>]: types into a native dialog
-# and confirms it, again until the dialog has gone.
-dialog_answer() {
-    local title=$1 before=$2 text=$3 after=${4:-Return} d
-    wait_for 20 has_window "$title" || fail "no dialog '$title'"
-    for _ in 1 2 3 4 5; do
-        d=$(find_window "$title")
-        [ -z "$d" ] && return 0
-        xdotool windowfocus "$d" 2>/dev/null
-        sleep 0.5
-        if [ -n "$before" ]; then xdotool key --window "$d" "$before"; sleep 0.5; fi
-        if [ -n "$text" ]; then xdotool type --window "$d" --delay 30 "$text"; sleep 1; fi
-        xdotool key --window "$d" "$after"
-        wait_for 4 gone_window "$title" && return 0
-    done
-    fail "the dialog '$title' stayed"
-}
-# open_tag <group's plural name> <start of the tag's name>: in the archive browser's tag tree.
-open_tag() {
-    xdotool mousemove --window "$window" 600 600 click 1  # the tree's empty part takes the keys
-    sleep "$slow"
-    typed "$1"
-    keys Right
-    typed "$2"
-    keys Return
-}
-
-window=""
-wait_for 60 has_window '^Tavik$' || fail "no window appeared"
-window=$(find_window '^Tavik$')
-drawn() { local b; b=$(pixel "$window" 900 12); [ "$b" != none ] && [ "$b" != "$(pixel "$window" 900 600)" ]; }
-wait_for 40 drawn || fail "no menu bar was drawn"
-wait_for 20 has_window '^Tavik$'
+log="$work/log"
+e2e_start
 sleep "$slow"
 
 # The sound viewer, first editor on screen: its "Export All" button sits at a known place.
@@ -118,7 +66,7 @@ check_wav Creak_.._Door.wav 11025 1 5568  # 0.5 s, its name made a file name
 # The detail-texture editor: import, save, export.
 convert -size 64x32 xc:red -fill blue -draw "rectangle 32,0 63,31" -fill lime -draw "rectangle 0,16 15,31" \
     "PNG24:$work/in.png" || fail "could not make the input picture"
-open_tag "Detail Textures" "G"  # 'Grass', the first texture
+open_tag "Detail T" "G"  # 'Grass', the first texture
 keys ctrl+i
 dialog_answer "Import Detail Texture" ctrl+l "$work/in.png"
 keys ctrl+s
