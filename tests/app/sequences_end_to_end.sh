@@ -103,7 +103,7 @@ read -r _ _ _ _ _ bitmap_after _ x_after y_after _ <<<"$cell_after"
 [ "$bitmap_after" = "$bitmap_before" ] || fail "the cell's bitmap $bitmap_before became $bitmap_after"
 [ "$x_after" = $((x_before - 2)) ] && [ "$y_after" = "$y_before" ] ||
     fail "the registration point ($x_before, $y_before) became ($x_after, $y_after), not two pixels left"
-strip() { grep -v -e '^cell 0 0 0 ' -e '^content ' <<<"$1"; }
+strip() { grep -v -e '^cell 0 0 0 ' -e '^view 0 0 ' -e '^content ' <<<"$1"; }
 [ "$(strip "$archive_copy")" = "$(strip "$local_copy")" ] ||
     fail "the saved Rocks differs from the archive copy beyond the moved cell: $(diff <(strip "$archive_copy") <(strip "$local_copy"))"
 echo "passed"
