@@ -26,18 +26,8 @@ cleanup
 mkdir -p "$export_dir"
 # The dialogs open in the remembered folders: the sample objects and the export folder.
 printf 'ShowSplash 0\nLastModelOpenPath "%s/models/"\nLastModelFolderPath "%s/"\n' "$folder" "$export_dir" >res/prefs.txt
-$emulator "./$program" >"${TMPDIR:-/tmp}/tavik-model.log" 2>&1 &
-pid=$!
-
-wait_for_window() {  # wait_for_window <title>: the visible window's id
-    local w=""
-    for _ in $(seq 1 $((40 * slow))); do
-        w=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
-        [ -n "$w" ] && break
-        sleep 0.5
-    done
-    echo "$w"
-}
+log="${TMPDIR:-/tmp}/tavik-model.log"
+: >"$log"
 
 # Moves through an open menu with the keys, picks the item with Return and waits for the
 # dialog of that title: its id goes to dialog.
@@ -48,21 +38,12 @@ choose_then_wait_for() {  # choose_then_wait_for <key>... -- <dialog title>
         shift
     done
     xdotool key Return
-    dialog=$(wait_for_window "$2")
-    [ -n "$dialog" ] || fail "no \"$2\" dialog"
+    wait_for 20 has_window "^$2\$" || fail "no \"$2\" dialog"
+    dialog=$(find_window "^$2\$")
     sleep "$slow"
 }
 
-window=$(wait_for_window Tavik)
-[ -n "$window" ] || fail "no window appeared"
-bar=none desk=none
-for _ in $(seq 1 $((40 * slow))); do
-    sleep 1
-    bar=$(pixel "$window" 900 12)
-    desk=$(pixel "$window" 900 600)
-    [ "$bar" != none ] && [ "$bar" != "$desk" ] && break
-done
-[ "$bar" != none ] && [ "$bar" != "$desk" ] || fail "no menu bar"
+e2e_start
 
 xdotool windowfocus --sync "$window" 2>/dev/null
 # File: Down highlights the top item, Up wraps to "Exit", the next Up reaches "New Script" and
@@ -83,7 +64,7 @@ for _ in $(seq 1 $((40 * slow))); do
     [ $all = 1 ] && break
     sleep 0.5
 done
-for t in "${tags[@]}"; do [ -f "$t" ] || fail "no $t after the import: $(cat "${TMPDIR:-/tmp}/tavik-model.log")"; done
+for t in "${tags[@]}"; do [ -f "$t" ] || fail "no $t after the import: $(cat "$log")"; done
 
 python3 - "${tags[@]}" <<'PY' || fail "the imported tags are not as expected"
 import struct, sys
