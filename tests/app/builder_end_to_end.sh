@@ -230,7 +230,7 @@ tools_command "a"
 sleep "$slow"
 xdotool mousemove --window "$window" 600 600 click 1
 sleep "$slow"
-xdotool type --window "$window" --delay 0 "Collections"
+type_text "Collections"
 sleep "$slow"
 keys Right
 xdotool type --window "$window" --delay 0 "Rocks"

@@ -68,7 +68,7 @@ sleep "$slow"
 # "Rocks" from the browser's tree; the editor opens on "Bitmaps" with the keys on its tabs.
 xdotool mousemove --window "$window" 600 600 click 1
 sleep "$slow"
-typed "Collections"
+type_text "Collections"  # 33 input events at once can overflow a slow step's ring of 32
 keys Right
 typed "Rocks"
 keys Return
