@@ -32,26 +32,7 @@ bx=32 by=64
 top=$((28 + by))
 printf 'ArchiveBrowserPlacement "0 %d %d %d %d"\nShowSplash 0\n' $bx $by $((bx + 900)) $((by + 600)) >res/prefs.txt
 : >"$log"
-$emulator "./$program" >>"$log" 2>&1 &
-pid=$!
 
-wait_for() {  # wait_for <seconds> <command...>
-    local n=$(($1 * 2 * slow))
-    shift
-    for _ in $(seq 1 "$n"); do
-        "$@" && return 0
-        kill -0 "$pid" 2>/dev/null || fail "the program ended: $(cat "$log")"
-        sleep 0.5
-    done
-    return 1
-}
-find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
-has_window() { [ -n "$(find_window "$1")" ]; }
-# bright <x> <y> <w> <h>: how many pixels of the rectangle are light text (all channels > 170).
-bright() {
-    import -window "$window" -crop "$3x$4+$1+$2" -depth 8 rgb:- 2>/dev/null |
-        python3 -c 'import sys; b=sys.stdin.buffer.read(); print(sum(1 for i in range(0,len(b)-2,3) if min(b[i],b[i+1],b[i+2])>170))'
-}
 # Keys go through the X test extension to the focused window, as a keyboard's would (sent
 # straight to the window, the emulated build loses some of them).
 keys() { xdotool key "$@"; sleep "$slow"; }
@@ -65,18 +46,7 @@ typed() {
     done
     sleep "$slow"
 }
-wait_change() {  # wait_change <x> <y> <colour before> <what>
-    local now
-    for _ in $(seq 1 $((30 * slow))); do
-        sleep 0.5
-        now=$(pixel "$window" "$1" "$2")
-        [ "$now" != "$3" ] && [ "$now" != none ] && return 0
-    done
-    fail "$4 did not show (pixel $1,$2 stayed $3)"
-}
-
-wait_for 60 has_window '^Tavik$' || fail "no window appeared"
-window=$(find_window '^Tavik$')
+e2e_start
 browser_drawn() { [ "$(bright $((bx + 4)) $((top + 28)) 110 17)" -gt 20 ]; }
 wait_for 40 browser_drawn || fail "the archive browser is not shown"
 sleep "$slow"
