@@ -55,11 +55,9 @@ int CompareCountThenValue(const HistogramEntry& a, const HistogramEntry& b)
     return 0;
 }
 
-u8* MakeVertexDetailImage(const TerrainModel& model)
+int WriteVertexDetailImage(const TerrainModel& model, u8* image)
 {
-    if (!model.vertexGrid) return nullptr;
-    u8* image = AllocateImage(model);
-    if (!image) return nullptr;
+    if (!model.vertexGrid || !image) return 0;
     const size_t rowBytes = size_t(model.width) * kBlock;
     const u8* grid = model.vertexGrid->Bytes();
     for (u32 z = 0; z < model.height; ++z)
@@ -69,14 +67,12 @@ u8* MakeVertexDetailImage(const TerrainModel& model)
                 std::fill(row + size_t(x) * kBlock, row + size_t(x) * kBlock + kBlock, grid[size_t(z) * model.width + x]);
         }
     MirrorRows(image, u32(rowBytes), model.height * kBlock);
-    return image;
+    return 1;
 }
 
-u8* MakeTriangleDetailImage(const TerrainModel& model)
+int WriteTriangleDetailImage(const TerrainModel& model, u8* image)
 {
-    if (!model.triangleGrid) return nullptr;
-    u8* image = AllocateImage(model);
-    if (!image) return nullptr;
+    if (!model.triangleGrid || !image) return 0;
     const size_t rowBytes = size_t(model.width) * kBlock;
     const u8* grid = model.triangleGrid->Bytes();
     for (u32 z = 0; z < model.height; ++z)
@@ -89,6 +85,22 @@ u8* MakeTriangleDetailImage(const TerrainModel& model)
             }
         }
     MirrorRows(image, u32(rowBytes), model.height * kBlock);
+    return 1;
+}
+
+u8* MakeVertexDetailImage(const TerrainModel& model)
+{
+    if (!model.vertexGrid) return nullptr;
+    u8* image = AllocateImage(model);
+    if (image) WriteVertexDetailImage(model, image);
+    return image;
+}
+
+u8* MakeTriangleDetailImage(const TerrainModel& model)
+{
+    if (!model.triangleGrid) return nullptr;
+    u8* image = AllocateImage(model);
+    if (image) WriteTriangleDetailImage(model, image);
     return image;
 }
 

@@ -23,6 +23,10 @@ inline bool InTriangleOne(u32 odd, u32 p, u32 r) { return odd ? p >= 8 - r : p >
 // grid or when the size cannot be allocated (the size is computed in 64 bits).
 u8* MakeVertexDetailImage(const TerrainModel& model);
 u8* MakeTriangleDetailImage(const TerrainModel& model);
+// The same into a buffer of 8W x 8H bytes the caller owns (an image's own pixels, so that an
+// export holds one copy of the picture); 0 without the grid.
+int WriteVertexDetailImage(const TerrainModel& model, u8* pixels);
+int WriteTriangleDetailImage(const TerrainModel& model, u8* pixels);
 // Takes an 8W x 8H image (rows as exported: mirrored; the pixels are mirrored back in place)
 // into the working grid: each element gets its block's (half's) most frequent value, at most
 // 127. An element whose current material is locked keeps its value when shiftAtPress is set.

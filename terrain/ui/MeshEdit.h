@@ -129,6 +129,16 @@ public:
     void SetHighlightTable(const Rgb* table, u32 count = kHighlightColors);
     // "Import Highlight CLUT": a colour table file into the highlight table.
     void ImportHighlightTable();
+
+    // Detail images (MeshEditImages.cpp): the grids as 8W x 8H images of 8 x 8 blocks in the
+    // highlight colours, through the file dialogs. An import takes each block's most
+    // frequent value, clears the undo history, takes the image's palette as the highlight
+    // table and says when a block was not uniform; a refused file changes nothing.
+    void ExportVertexDetail();
+    void ImportVertexDetail();
+    void ExportTriangleDetail();
+    void ImportTriangleDetail();
+
     // The material of a brush-list row (its user data), or -1.
     static s32 RowMaterial(const ListItem* row);
     ListItem* MaterialRow(u32 i) const;
@@ -180,6 +190,8 @@ private:
     static void CodexCallbackThunk(void* context, Archive* archive, TagEntry* entry, u32 event);
     // Drops the mesh and everything built from it (a load that failed part-way).
     void DropMesh();
+    void ExportDetailImage(bool triangles);
+    void ImportDetailImage(bool triangles);
     // Pixels of the content the view may use (the brush list's width is not).
     s32 ViewWidth() const;
 public:

@@ -56,6 +56,18 @@ void MeshEdit::RunToolChoice(s32 choice)
     case kMeshMenuNewFromTerrain:
         if (NewDetailMapFromTerrain()) newTool = kMeshDetailTool;
         break;
+    case kMeshMenuExportVertex:
+        if (model.detailMapLoaded) ExportVertexDetail();
+        break;
+    case kMeshMenuImportVertex:
+        if (model.detailMapLoaded) ImportVertexDetail();
+        break;
+    case kMeshMenuExportTriangle:
+        if (model.detailMapLoaded) ExportTriangleDetail();
+        break;
+    case kMeshMenuImportTriangle:
+        if (model.detailMapLoaded) ImportTriangleDetail();
+        break;
     case kMeshMenuImportHighlight:
         if (model.detailMapLoaded) ImportHighlightTable();
         break;
@@ -83,7 +95,7 @@ void MeshEdit::RunToolChoice(s32 choice)
         break;
     case kMeshMenuMediaAnimation: model.mediaAnimation ^= 1; break;
     case kMeshMenuHighlightMode: highlightMode = (highlightMode + 1) % 3; break;
-    default: break;  // the detail images arrive with their own commands
+    default: break;
     }
     if (newTool != tool) SetTool(newTool);
     Invalidate(0);
