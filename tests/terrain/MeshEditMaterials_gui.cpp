@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -191,6 +192,132 @@ TEST_F(MeshEditMaterialsTest, AFailedWriteReportsAndLeavesTheEarlierFileByteForB
     u32 files = 0;
     for (auto& f : std::filesystem::recursive_directory_iterator(Local())) files += f.is_regular_file();
     EXPECT_EQ(files, 1u) << "no partial file beside it";
+}
+
+// A stroke painted through the window's own input: Tab shows the brush list, Down picks the
+// material, the left button is pressed over the view, moved and released, and Ctrl+S saves.
+// Picking needs OpenGL, so a step hook stands in for it: the mouse over the view puts the brush
+// on row 12, one cell to the right for every 4 pixels right of where the stroke starts.
+TEST_F(MeshEditMaterialsTest, AStrokeSavedWithCtrlSChangesTheDetailMapOnDiskOnlyWhereItPainted)
+{
+    TagHeader was, h;
+    auto original = ReadBack(DeltaDmap(), &was);
+    ASSERT_TRUE(original);
+    ASSERT_EQ(original->width, 64u);
+    MeshEdit* e = Open("Eastern Delta");
+    ASSERT_TRUE(e);
+    PressKey(LIBKEY_TAB);
+    ASSERT_TRUE(e->brushList->IsVisible());
+    for (int i = 0; i < 3; ++i) PressKey(LIBKEY_DOWN);
+    ASSERT_EQ(e->model.brush.material, 3u) << "material 3 is used nowhere in the sample";
+    ASSERT_FALSE(e->IsModified());
+
+    const Point start = ViewCentre(e);
+    mesh_test::BeforeStep() = [e, start] {
+        if (!e->mouseInView) return;
+        const float x = 10 + float(WindowSystem::GetMousePos().x - start.x) / 4;
+        if (x != e->model.brush.x || e->model.brush.z != 12) PlaceBrush(e, x, 12);
+    };
+    HoverView(e);
+    MoveTo(start.x, start.y);
+    Run();
+    Press();
+    FakeOsEndStep();
+    for (int dx = 4; dx <= 24; dx += 4) {
+        MoveTo(start.x + dx, start.y);
+        FakeOsEndStep();
+        FakeOsEndStep();
+    }
+    Release();
+    Run();
+    RunSteps(2);
+    mesh_test::BeforeStep() = nullptr;
+    EXPECT_FALSE(e->IsStrokeActive());
+    EXPECT_EQ(UndoEntries(e), 1u) << "one stroke, one undo entry";
+    ASSERT_TRUE(e->IsModified());
+    CtrlS();
+    Settle();
+    EXPECT_TRUE(tetest::Seen().empty());
+    EXPECT_FALSE(e->IsModified());
+
+    TagEntry* entry = DeltaDmap();
+    ASSERT_TRUE(entry && entry->local_copy);
+    auto saved = ReadBack(entry, &h);
+    ASSERT_TRUE(saved);
+    ASSERT_EQ(saved->width, 64u);
+    ASSERT_EQ(saved->height, 64u);
+    EXPECT_STREQ(h.name, was.name);
+    EXPECT_EQ(h.flags, was.flags);
+    EXPECT_EQ(h.user, was.user);
+    EXPECT_EQ(memcmp(saved->entries, original->entries, sizeof saved->entries), 0) << "entries as they were";
+    EXPECT_EQ(memcmp(saved->pairPlane, original->pairPlane, 64 * 64 * 2), 0) << "a vertex stroke leaves triangles";
+    EXPECT_EQ(memcmp(saved->bytePlane, e->model.vertexGrid->Bytes(), 64 * 64), 0);
+    // The brush went from (10, 12) to (16, 12) with radius 3: every point it covered now holds
+    // 3, and no point farther away changed.
+    const float radius = e->model.brush.radius;
+    u32 changed = 0;
+    for (u32 z = 0; z < 64; ++z)
+        for (u32 x = 0; x < 64; ++x) {
+            const u8 before = original->bytePlane[z * 64 + x], after = saved->bytePlane[z * 64 + x];
+            const float dx = x < 10 ? 10.0f - x : (x > 16 ? float(x) - 16 : 0), dz = float(z) - 12;
+            const float distance = std::sqrt(dx * dx + dz * dz);
+            if (distance <= radius - 0.5f) {
+                EXPECT_EQ(after, 3) << x << "," << z;
+            }
+            if (before == after) continue;
+            ++changed;
+            EXPECT_EQ(after, 3) << x << "," << z;
+            EXPECT_LE(distance, radius) << "painted at " << x << "," << z << " outside the stroke";
+        }
+    EXPECT_GE(changed, 7u * 5);
+}
+
+// The detail map of a mesh opened from the archive has no local copy yet: when its local
+// folder cannot be made, the save says so, the editor stays modified and nothing is written.
+TEST_F(MeshEditMaterialsTest, ASaveWhoseLocalFolderCannotBeMadeReportsAndWritesNothing)
+{
+    TagHeader h;
+    auto original = ReadBack(DeltaDmap(), &h);
+    ASSERT_TRUE(original);
+    MeshEdit* e = Open("Eastern Delta");
+    ASSERT_TRUE(e);
+    PlaceBrush(e, 30, 30);
+    e->model.brush.material = 9;
+    HoverView(e);
+    Drag(2);
+    ASSERT_TRUE(e->IsModified());
+    // A file where the group's folder would go (the tests run as root, so permissions would not
+    // stop the write).
+    const std::string blocker = Local() + "detail maps";
+    std::filesystem::create_directories(Local());
+    std::ofstream(blocker, std::ios::binary) << "in the way";
+    Answer(0);
+    CtrlS();
+    Settle();
+    ASSERT_EQ(tetest::Seen().size(), 1u);
+    EXPECT_EQ(tetest::Seen()[0].title, "Error");
+    EXPECT_EQ(tetest::Seen()[0].text, "The save operation could not be completed.");
+    EXPECT_TRUE(e->IsModified());
+    EXPECT_EQ(FileBytes(blocker), "in the way");
+    u32 files = 0;
+    for (auto& f : std::filesystem::recursive_directory_iterator(Local())) files += f.is_regular_file();
+    EXPECT_EQ(files, 1u) << "nothing written beside the blocking file";
+    TagEntry* entry = DeltaDmap();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->local_copy, nullptr);
+    auto map = ReadBack(entry, &h);
+    ASSERT_TRUE(map);
+    EXPECT_EQ(memcmp(map->bytePlane, original->bytePlane, 64 * 64), 0) << "the archive's copy is still the one read";
+    EXPECT_EQ(Vertex(e, 30, 30), 9) << "the painting stays in the editor";
+
+    // With the folder free again the same editor saves.
+    std::filesystem::remove(blocker);
+    CtrlS();
+    Settle();
+    EXPECT_FALSE(e->IsModified());
+    map = ReadBack(DeltaDmap(), &h);
+    ASSERT_TRUE(map);
+    EXPECT_EQ(map->bytePlane[30 * 64 + 30], 9);
 }
 
 TEST_F(MeshEditMaterialsTest, AnUnreadableDetailMapIsReportedAndANewOneMayReplaceIt)
