@@ -45,6 +45,10 @@ bool OpenScreen()
             glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
             g_skin = new Skin((std::string(TAVIK_BINARY_DIR) + "/res/texturepack").c_str());
             g_font = LoadFont((std::string(TAVIK_BINARY_DIR) + "/res/dravell.tavikfont").c_str());
+            // The editor writes its highlight colour table when it finds none: the build's
+            // folder, not wherever the benchmark was started.
+            static const std::string table = std::string(TAVIK_BINARY_DIR) + "/res/dtex.act";
+            SetHighlightTablePath(table.c_str());
         }
     }
     return open == 1;
