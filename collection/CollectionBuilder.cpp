@@ -29,52 +29,130 @@ bool SamePalette(const Image& a, const Image& b)
 
 }  // namespace
 
-std::unique_ptr<FileRecord> LoadSourceBitmap(const char* log, const char* colourPath, const char* alphaPath,
-                                             bool invert)
+namespace {
+
+// Loads the colour image and, when alphaPath names one, its alpha image, and checks them as a
+// pair; false after logging why at level 1.
+bool LoadSourcePair(const char* log, const char* colourPath, const char* alphaPath, FileRecord& colour,
+                    FileRecord& alpha)
 {
-    FileRecord colour(colourPath);
     if (!colour.Load()) {
         LogMessage(1, log, "ERROR: the color bitmap file '%s' could not be loaded.\n", colourPath);
-        return nullptr;
+        return false;
     }
     const Image& c = colour.image;
     if (c.format != kImageIndexed) {
         LogMessage(1, log, "ERROR: the color bitmap file '%s' was not 8-bit color indexed.\n", colourPath);
-        return nullptr;
+        return false;
     }
-    FileRecord alpha(alphaPath ? alphaPath : "");
-    bool withAlpha = alphaPath && *alphaPath;
-    if (withAlpha) {
-        if (!alpha.Load()) {
-            LogMessage(1, log, "ERROR: the alpha bitmap file '%s' could not be loaded.\n", alphaPath);
-            return nullptr;
-        }
-        if (alpha.image.format != kImageAlpha) {
-            LogMessage(1, log, "ERROR: the alpha bitmap file '%s' was not 8-bit grayscale.\n", alphaPath);
-            return nullptr;
-        }
-        if (alpha.image.width != c.width || alpha.image.height != c.height) {
-            LogMessage(1, log,
-                       "ERROR: the alpha bitmap file '%s' had different dimensions than its color counterpart, "
-                       "'%s'.\n",
-                       alphaPath, colourPath);
-            return nullptr;
-        }
+    if (!alphaPath || !*alphaPath) return true;
+    if (!alpha.Load()) {
+        LogMessage(1, log, "ERROR: the alpha bitmap file '%s' could not be loaded.\n", alphaPath);
+        return false;
     }
+    if (alpha.image.format != kImageAlpha) {
+        LogMessage(1, log, "ERROR: the alpha bitmap file '%s' was not 8-bit grayscale.\n", alphaPath);
+        return false;
+    }
+    if (alpha.image.width != c.width || alpha.image.height != c.height) {
+        LogMessage(1, log,
+                   "ERROR: the alpha bitmap file '%s' had different dimensions than its color counterpart, "
+                   "'%s'.\n",
+                   alphaPath, colourPath);
+        return false;
+    }
+    return true;
+}
+
+// The record that keeps the combined pixels of box, its buffer not cleared: every byte is
+// written by CombineSource. Null when the memory is not there.
+std::unique_ptr<FileRecord> NewSourceRecord(const char* colourPath, const FileRecord& colour, const ImageRect& box)
+{
     auto out = std::make_unique<FileRecord>(colourPath);
     out->kind = kFileKindImage;
     out->format = colour.format;
     Image& o = out->image;
-    if (!o.Create(c.width, c.height, kImageAlphaIndex, nullptr) || !o.SetPalette(c.paletteCount, c.palette)) {
+    const u32 w = u32(box.x1 - box.x0) + 1, h = u32(box.y1 - box.y0) + 1;
+    const u64 bytes = Image::ByteSizeFor(w, h, kImageAlphaIndex);
+    if (bytes == kBadImageSize || !o.SetPalette(colour.image.paletteCount, colour.image.palette)) return nullptr;
+    o.pixels = static_cast<u8*>(malloc(bytes ? size_t(bytes) : 1));
+    if (!o.pixels) return nullptr;
+    o.width = w;
+    o.height = h;
+    o.format = kImageAlphaIndex;
+    o.checksum = 0;
+    return out;
+}
+
+// Interleaves {alpha, index} of box into out's pixels; without an alpha plane every pixel is
+// opaque. Inverting turns a into 255 - a.
+void CombineSource(const Image& colour, const u8* alphaPlane, bool invert, const ImageRect& box, u8* __restrict out)
+{
+    const u64 stride = colour.width;
+    const u32 w = u32(box.x1 - box.x0) + 1;
+    const u8 flip = invert ? 255 : 0;
+    for (s32 y = box.y0; y <= box.y1; ++y) {
+        const u64 first = u64(y) * stride + u64(box.x0);
+        const u8* __restrict c = colour.pixels + first;
+        if (alphaPlane) {
+            const u8* __restrict a = alphaPlane + first;
+            for (u32 x = 0; x < w; ++x) {
+                out[2 * x] = u8(a[x] ^ flip);
+                out[2 * x + 1] = c[x];
+            }
+        } else {
+            const u8 opaque = u8(255 ^ flip);
+            for (u32 x = 0; x < w; ++x) {
+                out[2 * x] = opaque;
+                out[2 * x + 1] = c[x];
+            }
+        }
+        out += 2 * u64(w);
+    }
+}
+
+// The inclusive box of the visible pixels of a width x height plane (those unlike hidden);
+// false when there is none. A row is searched from both ends only as far as its first
+// visible pixel, so an image mostly covered costs little more than its margins.
+bool VisibleBox(const u8* plane, u32 width, u32 height, u8 hidden, ImageRect* box)
+{
+    bool any = false;
+    for (u32 y = 0; y < height; ++y) {
+        const u8* row = plane + u64(y) * width;
+        u32 left = 0;
+        while (left < width && row[left] == hidden) ++left;
+        if (left == width) continue;
+        u32 right = width - 1;
+        while (row[right] == hidden) --right;
+        if (!any) {
+            *box = {s32(left), s32(y), s32(right), s32(y)};
+            any = true;
+            continue;
+        }
+        if (s32(left) < box->x0) box->x0 = s32(left);
+        if (s32(right) > box->x1) box->x1 = s32(right);
+        box->y1 = s32(y);
+    }
+    return any;
+}
+
+}  // namespace
+
+std::unique_ptr<FileRecord> LoadSourceBitmap(const char* log, const char* colourPath, const char* alphaPath,
+                                             bool invert)
+{
+    FileRecord colour(colourPath);
+    FileRecord alpha(alphaPath ? alphaPath : "");
+    if (!LoadSourcePair(log, colourPath, alphaPath, colour, alpha)) return nullptr;
+    const Image& c = colour.image;
+    const ImageRect whole = {0, 0, s32(c.width) - 1, s32(c.height) - 1};
+    std::unique_ptr<FileRecord> out;
+    if (c.width && c.height) out = NewSourceRecord(colourPath, colour, whole);
+    if (!out) {
         LogMessage(1, log, "ERROR: the color bitmap file '%s' could not be loaded.\n", colourPath);
         return nullptr;
     }
-    u64 n = u64(c.width) * c.height;
-    for (u64 i = 0; i < n; ++i) {
-        u8 a = withAlpha ? alpha.image.pixels[i] : 255;
-        o.pixels[2 * i] = invert ? u8(255 - a) : a;
-        o.pixels[2 * i + 1] = c.pixels[i];
-    }
+    CombineSource(c, alpha.image.pixels, invert, whole, out->image.pixels);
     return out;
 }
 
@@ -82,21 +160,39 @@ AddSourceResult AddUniqueSourceBitmap(BuildContext& context, const char* log, co
                                       const char* alphaPath, bool invert, SourceFrame* frame)
 {
     *frame = SourceFrame{};
-    std::unique_ptr<FileRecord> record = LoadSourceBitmap(log, colourPath, alphaPath, invert);
+    // The box is found on the alpha plane and only its pixels are combined: the uncropped
+    // {alpha, index} image is never made.
+    FileRecord colour(colourPath);
+    FileRecord alpha(alphaPath ? alphaPath : "");
+    bool loaded = LoadSourcePair(log, colourPath, alphaPath, colour, alpha);
     if (context.progress) context.progress(context.progressContext);
-    if (!record) return kSourceFailed;
+    if (!loaded) return kSourceFailed;
+    const Image& c = colour.image;
+    const u8* plane = alpha.image.pixels;
     ++context.loaded;
-    Image& image = record->image;
-    frame->width = image.width;
-    frame->height = image.height;
-    ImageRect box = image.GetAlphaBounds();
-    // No visible pixel gives an inverted box: such an image has nothing to show.
-    if (box.x0 > box.x1 || box.y0 > box.y1) {
+    frame->width = c.width;
+    frame->height = c.height;
+    ImageRect box = {};
+    const u8 hidden = invert ? 255 : 0;
+    bool visible;
+    if (plane) visible = VisibleBox(plane, c.width, c.height, hidden, &box);
+    else {
+        // Without an alpha image every pixel is opaque, so nothing is left once inverted.
+        visible = !invert && c.width && c.height;
+        box = {0, 0, s32(c.width) - 1, s32(c.height) - 1};
+    }
+    if (!visible) {
         LogMessage(1, log, "WARNING: the bitmap file '%s' is fully transparent; its cells stay empty.\n",
                    colourPath);
         return kSourceEmpty;
     }
-    image.Crop(box);
+    std::unique_ptr<FileRecord> record = NewSourceRecord(colourPath, colour, box);
+    if (!record) {
+        LogMessage(1, log, "ERROR: the color bitmap file '%s' could not be loaded.\n", colourPath);
+        return kSourceFailed;
+    }
+    Image& image = record->image;
+    CombineSource(c, plane, invert, box, image.pixels);
     frame->left = u32(box.x0);
     frame->top = u32(box.y0);
     frame->right = u32(box.x1);
@@ -227,14 +323,18 @@ int ScanSourceFolder(BuildContext& context, const char* log, const char* folder)
     return context.sources.empty() ? 0 : 1;
 }
 
-void FillBuiltCollection(Collection& collection, const BuildContext& context, const char* log, s32 x, s32 y)
+void FillBuiltCollection(Collection& collection, BuildContext& context, const char* log, s32 x, s32 y)
 {
     std::vector<CollectionBitmap*> bitmaps(context.images.size());
     for (size_t i = 0; i < context.images.size(); ++i) {
         char name[64];
+        Image& image = context.images[i]->image;
         BitmapNameFromPath(context.images[i]->path.c_str(), name);
-        bitmaps[i] = collection.ImportImage(context.images[i]->image, name, nullptr, false);
+        bitmaps[i] = collection.ImportImage(image, name, nullptr, false);
         if (!bitmaps[i]) LogMessage(1, log, "ERROR: The bitmap '%s' could not be added (palette mismiatch?)\n", name);
+        // Released at once, the buffer serves the next bitmap's pixels: a build of many
+        // images then touches fresh memory for about one copy of them rather than two.
+        image.Free();
     }
     for (const SequenceSource& source : context.sources) {
         Sequence* sequence = collection.AddSequence(source.name.c_str());

@@ -69,8 +69,10 @@ void ScanSequenceFolder(BuildContext& context, const char* log, const char* fold
 int ScanSourceFolder(BuildContext& context, const char* log, const char* folder);
 
 // Makes the collection of the context's sources (none written yet); images that cannot be
-// imported leave their cells empty (logged). x and y are the registration point.
-void FillBuiltCollection(Collection& collection, const BuildContext& context, const char* log, s32 x, s32 y);
+// imported leave their cells empty (logged). x and y are the registration point. The pixels
+// and palettes of the context's images are released as they are imported (their records,
+// sizes and paths stay).
+void FillBuiltCollection(Collection& collection, BuildContext& context, const char* log, s32 x, s32 y);
 
 enum BuildResult : u32 {
     kBuildWritten = 0,

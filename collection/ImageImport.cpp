@@ -252,11 +252,11 @@ CollectionBitmap* Collection::ImportImage(const Image& image, const char* bitmap
     if (u64(image.width) * image.height > kMaxBitmapPixels || image.width > 32767 || image.height > 32767)
         return nullptr;
     bool takePalette = replaceTable || HasFreshColorTable();
-    // Paletted and grey images are read as they are; others are converted to {alpha, index}
-    // first (true colour quantised around the markers).
+    // Paletted, grey and {alpha, index} images are read as they are; others are converted to
+    // {alpha, index} first (true colour quantised around the markers).
     ScopedImage converted;
     const Image* source = &image;
-    if (image.format != kImageIndexed && image.format != kImageAlpha) {
+    if (image.format != kImageIndexed && image.format != kImageAlpha && image.format != kImageAlphaIndex) {
         if (!ImageToIndexedPixels(image, converted, takePalette ? nullptr : &colorTable)) return nullptr;
         source = &converted;
     }
@@ -280,19 +280,26 @@ CollectionBitmap* Collection::ImportImage(const Image& image, const char* bitmap
     u16 bitmapFlags = 0;
     const u8* in = source->pixels;
     if (source->format == kImageAlphaIndex) {
-        u8* out = pixels;
-        for (u64 i = 0; i < n; ++i, in += 2, out += 2) {
-            u8 alpha = in[0], at = map[in[1]];
-            // Indices 0 and 1 are the transparency markers: such pixels become {0, 0}.
-            if (at <= 1) {
-                if (at == 0) bitmapFlags |= kBitmapSpanRows;
-                alpha = at = 0;
-            } else if (alpha != 0 && alpha != 255) {
-                bitmapFlags |= kBitmapPartialAlpha;
-            }
-            out[0] = alpha;
-            out[1] = at;
+        // Indices 0 and 1 are the transparency markers: such pixels become {0, 0}. The rule is
+        // read from tables, so that the pass has no branch per pixel.
+        u8 keep[256], index[256], isZero[256], partial[256];
+        for (u32 p = 0; p < 256; ++p) {
+            keep[p] = map[p] > 1 ? 0xFF : 0;
+            index[p] = map[p] > 1 ? map[p] : 0;
+            isZero[p] = map[p] == 0;
+            partial[p] = p != 0 && p != 255;
         }
+        u8* out = pixels;
+        u8 anyZero = 0, anyPartial = 0;
+        for (u64 i = 0; i < n; ++i, in += 2, out += 2) {
+            const u8 alpha = in[0], p = in[1];
+            out[0] = alpha & keep[p];
+            out[1] = index[p];
+            anyZero |= isZero[p];
+            anyPartial |= partial[alpha] & keep[p];
+        }
+        if (anyZero) bitmapFlags |= kBitmapSpanRows;
+        if (anyPartial) bitmapFlags |= kBitmapPartialAlpha;
     } else {
         // One opaque pixel per palette entry, {0, 0} for the markers, stored as it lies in
         // memory, so that the pass is a table look-up per pixel.

@@ -231,6 +231,139 @@ TEST_F(CollectionBuilderTest, InvertedAlphaBesideTheColourImagesCropsToTheInvert
     EXPECT_EQ(read->GetBitmap(0)->height, 10u);
 }
 
+// Source images of every index (markers included) under ragged alpha planes, with and
+// without inversion: each built bitmap must hold exactly the pixels of its image made whole
+// as {alpha, index}, cropped to the box of its visible pixels and imported on its own.
+struct RaggedSource {
+    const char* folder;
+    u32 width, height;
+    bool withAlpha;
+    // The alpha value at (x, y) given a pseudo-random byte.
+    u8 (*alpha)(u32 x, u32 y, u32 w, u32 h, u8 noise);
+};
+
+const RaggedSource kRaggedSources[] = {
+    // Margins that change from row to row, an empty row inside the box, every alpha value.
+    {"a(1,1)", 23, 17, true,
+     [](u32 x, u32 y, u32 w, u32, u8 noise) -> u8 {
+         if (y < 3 || y == 10 || x < (y * 5) % 7 || x + (y % 4) >= w) return 0;
+         return noise % 3 ? noise : 255;
+     }},
+    // No alpha image: every pixel opaque.
+    {"b(1,1)", 9, 30, false, nullptr},
+    // One visible pixel in the far corner, partly transparent.
+    {"c(1,1)", 31, 5, true, [](u32 x, u32 y, u32 w, u32 h, u8) -> u8 { return x == w - 1 && y == h - 1 ? 7 : 0; }},
+    // A hollow frame: rows and columns with visible pixels only at their ends.
+    {"d(1,1)", 12, 12, true,
+     [](u32 x, u32 y, u32 w, u32 h, u8 noise) -> u8 {
+         return (x == 1 || y == 2 || x == w - 2 || y == h - 1) ? u8(noise | 1) : 0;
+     }},
+};
+
+class BuiltPixelsTest : public CollectionBuilderTest {
+public:
+    void WriteRaggedSources()
+    {
+        Rgb palette[256];
+        for (u32 i = 0; i < 256; ++i) palette[i] = Rgb{u8(i), u8(i * 3), u8(255 - i)};
+        u32 seed = 12345;
+        auto noise = [&seed] {
+            seed = seed * 1103515245u + 12345u;
+            return u8(seed >> 16);
+        };
+        for (const RaggedSource& r : kRaggedSources) {
+            FileRecord colour((source + r.folder + "/bitmaps/img.png").c_str());
+            FileRecord alpha((source + r.folder + "/alphas/img.png").c_str());
+            colour.kind = alpha.kind = kFileKindImage;
+            colour.format = alpha.format = kFileFormatPng;
+            std::filesystem::create_directories(source + r.folder + "/bitmaps");
+            ASSERT_TRUE(colour.image.Create(r.width, r.height, kImageIndexed, nullptr));
+            ASSERT_TRUE(colour.image.SetPalette(256, palette));
+            ASSERT_TRUE(alpha.image.Create(r.width, r.height, kImageAlpha, nullptr));
+            for (u32 y = 0; y < r.height; ++y)
+                for (u32 x = 0; x < r.width; ++x) {
+                    colour.image.pixels[y * r.width + x] = noise();
+                    if (r.withAlpha) alpha.image.pixels[y * r.width + x] = r.alpha(x, y, r.width, r.height, noise());
+                }
+            ASSERT_TRUE(colour.Save());
+            if (r.withAlpha) {
+                std::filesystem::create_directories(source + r.folder + "/alphas");
+                ASSERT_TRUE(alpha.Save());
+            }
+        }
+    }
+
+    // The collection the straightforward way: whole image, Image::GetAlphaBounds, Image::Crop.
+    // Cells of fully transparent images get no bitmap (-1).
+    void Expected(bool invert, Collection& out, std::vector<int>& cells, std::vector<std::pair<s32, s32>>& points)
+    {
+        for (const RaggedSource& r : kRaggedSources) {
+            FileRecord colour((source + r.folder + "/bitmaps/img.png").c_str());
+            FileRecord alpha((source + r.folder + "/alphas/img.png").c_str());
+            ASSERT_TRUE(colour.Load());
+            if (r.withAlpha) {
+                ASSERT_TRUE(alpha.Load());
+            }
+            Image whole{};
+            ASSERT_TRUE(whole.Create(r.width, r.height, kImageAlphaIndex, nullptr));
+            ASSERT_TRUE(whole.SetPalette(colour.image.paletteCount, colour.image.palette));
+            for (u32 i = 0; i < r.width * r.height; ++i) {
+                u8 a = r.withAlpha ? alpha.image.pixels[i] : 255;
+                whole.pixels[2 * i] = invert ? u8(255 - a) : a;
+                whole.pixels[2 * i + 1] = colour.image.pixels[i];
+            }
+            ImageRect box = whole.GetAlphaBounds();
+            if (box.x0 > box.x1) {
+                // Fully transparent: no bitmap.
+                cells.push_back(-1);
+                points.push_back({0, 0});
+            } else {
+                ASSERT_TRUE(whole.Crop(box));
+                ASSERT_NE(out.ImportImage(whole, "img", nullptr, false), nullptr);
+                cells.push_back(int(out.GetBitmapCount()) - 1);
+                points.push_back({-box.x0, -box.y0});
+            }
+            whole.Free();
+        }
+    }
+};
+
+TEST_F(BuiltPixelsTest, BuiltBitmapsHoldTheVisibleBoxOfEachSourcePixelForPixel)
+{
+    WriteRaggedSources();
+    for (bool invert : {false, true}) {
+        SCOPED_TRACE(invert ? "inverted" : "as stored");
+        Collection expected;
+        std::vector<int> cells;
+        std::vector<std::pair<s32, s32>> points;
+        Expected(invert, expected, cells, points);
+        // Compared before writing: the file keeps alphas in fewer bits.
+        BuildContext context{};
+        context.defaults.bitmapOrder = kOrderViewsThenFrames;
+        context.defaults.invertAlphas = invert ? 1 : 0;
+        ASSERT_TRUE(ScanSourceFolder(context, "pixels", source.c_str()));
+        Collection built;
+        FillBuiltCollection(built, context, "pixels", 0, 0);
+        ASSERT_EQ(built.GetSequenceCount(), std::size(kRaggedSources));
+        ASSERT_EQ(built.GetBitmapCount(), expected.GetBitmapCount());
+        EXPECT_EQ(memcmp(&built.colorTable, &expected.colorTable, sizeof(ColorTable)), 0);
+        for (u32 k = 0; k < std::size(kRaggedSources); ++k) {
+            SCOPED_TRACE(kRaggedSources[k].folder);
+            const FrameView& view = built.GetSequence(k)->GetFrameView(0, 0);
+            ASSERT_EQ(view.bitmap ? built.IndexOfBitmap(view.bitmap) : -1, cells[k]);
+            if (cells[k] < 0) continue;
+            const CollectionBitmap* got = view.bitmap;
+            const CollectionBitmap* want = expected.GetBitmap(u32(cells[k]));
+            ASSERT_EQ(got->width, want->width);
+            ASSERT_EQ(got->height, want->height);
+            EXPECT_EQ(got->flags, want->flags);
+            EXPECT_EQ(memcmp(got->pixels, want->pixels, size_t(want->PixelByteCount())), 0);
+            EXPECT_EQ(view.registrationX, points[k].first);
+            EXPECT_EQ(view.registrationY, points[k].second);
+        }
+    }
+}
+
 TEST_F(CollectionBuilderTest, IdenticalImagesShareOneBitmapUnlessTheirPalettesDiffer)
 {
     SourceImage s;

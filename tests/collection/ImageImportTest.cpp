@@ -113,6 +113,49 @@ TEST(ImageImport, ImportsFollowTheTableRulesForEachKindOfImageAndTable)
     }
 }
 
+TEST(ImageImport, AlphaIndexPixelsKeepTheirAlphaUnlessTheyMapToAMarker)
+{
+    // Every {alpha, index} pair once. Palette entries 200 and up repeat entries 0..55, so that
+    // they map to the lower entry: 200 and 201 land on the markers.
+    struct Case {
+        const char* what;
+        u32 lowestIndex;   // pixels use indices from here
+        bool hardAlpha;    // alphas 0 and 255 only
+        u16 expectFlags;
+    };
+    const Case cases[] = {
+        {"every pair", 0, false, kBitmapSpanRows | kBitmapPartialAlpha},
+        {"no index reaches entry 0, hard alphas only", 2, true, 0},
+        {"no index reaches entry 0, partial alphas", 2, false, kBitmapPartialAlpha},
+    };
+    std::vector<Rgb> palette(256);
+    for (u32 i = 0; i < 256; ++i) palette[i] = Colour(i < 200 ? i : i - 200);
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        Collection c;
+        OwnedImage image;
+        ASSERT_TRUE(image.Create(256, 256, kImageAlphaIndex, nullptr));
+        ASSERT_TRUE(image.SetPalette(256, palette.data()));
+        for (u32 a = 0; a < 256; ++a)
+            for (u32 p = 0; p < 256; ++p) {
+                u8* at = image.pixels + 2 * (a * 256 + p);
+                at[0] = k.hardAlpha ? (a & 1 ? 255 : 0) : u8(a);
+                at[1] = u8(p < k.lowestIndex || (k.lowestIndex && (p == 200 || p == 201)) ? 2 : p);
+            }
+        CollectionBitmap* b = c.ImportImage(image, "pairs", nullptr, false);
+        ASSERT_NE(nullptr, b);
+        EXPECT_EQ(k.expectFlags, b->flags);
+        u32 wrong = 0;
+        for (u32 i = 0; i < 256 * 256; ++i) {
+            const u8* in = image.pixels + 2 * i;
+            const u32 mapped = in[1] < 200 ? in[1] : in[1] - 200u;
+            const u8 want[2] = {mapped <= 1 ? u8(0) : in[0], mapped <= 1 ? u8(0) : u8(mapped)};
+            if (b->pixels[2 * i] != want[0] || b->pixels[2 * i + 1] != want[1]) ++wrong;
+        }
+        EXPECT_EQ(0u, wrong);
+    }
+}
+
 TEST(ImageImport, ReplacingTheTableTakesThePaletteAndFillsItWithEntryZero)
 {
     Collection c;
