@@ -10,6 +10,8 @@
 #include "foundation/Files.h"
 #include "foundation/Log.h"
 #include "foundation/StringUtil.h"
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 
@@ -373,24 +375,108 @@ TagEntry* TagInFileOfName(u32 tagId, const char* name)
     return strcmp(e->local_copy->file_name.c_str(), fileName) == 0 ? e : nullptr;
 }
 
+// The indexed tag whose local file bears the name but holds another id, or null.
+TagEntry* OtherTagInFileOfName(u32 id, const char* name)
+{
+    TagHeader h = {};
+    h.group = kCollectionGroup;
+    SetTagName(h, name);
+    FILE* f = nullptr;
+    if (!OpenLocalTagFile(&h, nullptr, &f)) return nullptr;
+    fclose(f);
+    if (h.group == kCollectionGroup && h.tag == id) return nullptr;
+    TagEntry* e = FindTagEntry(h.group, h.tag);
+    return e && HasLocalCopy(e) ? e : nullptr;
+}
+
+// A file name beside the name's file that no file has yet, for a new collection that may
+// take the name only once the tag holding it is gone.
+String InterimFileName(const char* name)
+{
+    TagHeader h = {};
+    h.group = kCollectionGroup;
+    SetTagName(h, name);
+    for (int n = 0;; ++n) {
+        String candidate = n ? FormatString("%s.building%d", h.name, n) : FormatString("%s.building", h.name);
+        if (access(GetLocalTagPath(h, candidate.c_str()).c_str(), F_OK) != 0) return candidate;
+    }
+}
+
+// Writes the collection through the entry's write steps (under fileName, or the local
+// copy's own file name when null). An entry made only for this write goes again on failure.
+bool WriteCollectionTag(Collection& collection, TagEntry* entry, TagHeader* header, const char* fileName)
+{
+    FILE* stream = BeginTagWrite(entry, header, fileName);
+    bool ok = stream && collection.Write(stream, header);
+    if (stream) ok = FinishTagWrite(entry, header, ok);
+    if (!ok && GetTagInstanceCount(entry) == 0) DeleteTagEntryIfUnused(entry);
+    return ok;
+}
+
+// The chosen id is a local collection in another file, or the name's file holds another
+// collection: both are replaced, but only once the new one stands complete. It is written
+// over the id's own file (or under an interim name), then the name's holder is deleted and
+// the file takes the name.
+BuildResult ReplaceLocalCollections(Collection& collection, const BuildCollectionArgs& args, u32 id,
+                                    TagEntry* sameId, TagEntry* nameHolder, TagEntry** written)
+{
+    // A tag open somewhere is never taken away from under its editor.
+    if ((sameId && GetTagAttachmentCount(sameId)) || (nameHolder && GetTagAttachmentCount(nameHolder)))
+        return kBuildCannotCreate;
+    TagHeader header;
+    TagEntry* entry = sameId;
+    String interim;
+    if (entry && HasLocalCopy(entry)) {
+        GetTagHeader(entry, &header);
+    } else {
+        entry = GetOrCreateTagEntry(kCollectionGroup, id);
+        if (!entry) return kBuildCannotCreate;
+        header = TagHeader{};
+        header.group = kCollectionGroup;
+        header.tag = id;
+        header.version = 1;
+        interim = InterimFileName(args.name);
+    }
+    SetTagName(header, args.name);
+    if (!WriteCollectionTag(collection, entry, &header, interim.Length() ? interim.c_str() : nullptr))
+        return kBuildWriteFailed;
+    if (nameHolder && !DeleteLocalTag(nameHolder))
+        LogMessage(1, LastBuildCollectionCategory(),
+                   "WARNING: the collection in the local file '%s' could not be deleted; the new one keeps its "
+                   "own file name.\n",
+                   args.name);
+    // The new file takes the name now that it is free; should that fail it stays whole under
+    // the name it was written with.
+    TagEntry* named = ChangeTagInfo(entry, kNoTagId, args.name);
+    if (written) *written = named ? named : FindTag(kCollectionGroup, id);
+    return kBuildWritten;
+}
+
 BuildResult WriteBuiltCollection(Collection& collection, const BuildCollectionArgs& args, TagEntry** written)
 {
     TagHeader header;
-    TagEntry* entry = TagInFileOfName(args.tagId, args.name);
-    if (entry) {
+    if (TagEntry* entry = TagInFileOfName(args.tagId, args.name)) {
         GetTagHeader(entry, &header);
         SetTagName(header, args.name);
-    } else {
-        entry = CreateTag(kCollectionGroup, args.tagId, args.name, &header, true);
-        if (!entry) return kBuildCannotCreate;
+        if (!WriteCollectionTag(collection, entry, &header, nullptr)) return kBuildWriteFailed;
+        if (written) *written = entry;
+        return kBuildWritten;
     }
-    FILE* stream = BeginTagWrite(entry, &header, nullptr);
-    bool ok = stream && collection.Write(stream, &header);
-    if (stream) ok = FinishTagWrite(entry, &header, ok);
-    if (ok && written) *written = entry;
-    // An entry made only for this write goes again; one with copies stays as it was.
-    if (!ok && GetTagInstanceCount(entry) == 0) DeleteTagEntryIfUnused(entry);
-    return ok ? kBuildWritten : kBuildWriteFailed;
+    TagHeader wanted = {};
+    wanted.group = kCollectionGroup;
+    SetTagName(wanted, args.name);
+    if (args.tagId == kNoTagId) AssignTagIdFromName(wanted);
+    else wanted.tag = args.tagId;
+    TagEntry* sameId = FindTag(kCollectionGroup, wanted.tag);
+    TagEntry* nameHolder = OtherTagInFileOfName(wanted.tag, args.name);
+    if ((sameId && HasLocalCopy(sameId)) || nameHolder)
+        return ReplaceLocalCollections(collection, args, wanted.tag, sameId, nameHolder, written);
+    // Nothing local stands in the way, so creating deletes nothing.
+    TagEntry* entry = CreateTag(kCollectionGroup, args.tagId, args.name, &header, true);
+    if (!entry) return kBuildCannotCreate;
+    if (!WriteCollectionTag(collection, entry, &header, nullptr)) return kBuildWriteFailed;
+    if (written) *written = entry;
+    return kBuildWritten;
 }
 
 }  // namespace

@@ -92,9 +92,11 @@ struct BuildCollectionArgs {
     void* progressContext;
 };
 
-// Builds and writes the collection as a local tag. A local collection of the same name (or of
-// the given id) is replaced only once the new file stands complete: one whose file the new
-// one takes is replaced by renaming over it; another is deleted just before the write.
+// Builds and writes the collection as a local tag. A local collection of the same name or of
+// the chosen id is replaced only once the new file stands complete: the id's own file is
+// written over by renaming (and then takes the name), another collection in the name's file
+// is deleted only after that. A failed write leaves both as they were. One of them in use
+// (open in an editor) refuses the build (kBuildCannotCreate).
 // *written gets the written tag. Logs under "BuildCollection <n> (<name>)", n counting the
 // builds of this process from 0.
 BuildResult BuildCollection(const BuildCollectionArgs& args, TagEntry** written);

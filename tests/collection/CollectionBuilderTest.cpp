@@ -1,6 +1,9 @@
 // Building a collection from a folder of sequence folders, written as a local tag and read
 // back with the collection reader.
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <functional>
 
 #include "codex/LocalFolder.h"
@@ -534,6 +537,77 @@ TEST_F(CollectionBuilderTest, AnEarlierLocalCollectionStaysUntilTheNewOneIsWritt
     EXPECT_EQ(written->tag, id);
     EXPECT_EQ(read->GetSequenceCount(), 1u);
     EXPECT_STREQ(read->GetSequence(0)->name, "b");
+}
+
+// While it lives, files written by this process stop at limit bytes (a full disk, in effect).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        previous = signal(SIGXFSZ, SIG_IGN);
+        rlimit r = saved;
+        r.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &r);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, previous);
+    }
+
+private:
+    rlimit saved;
+    void (*previous)(int);
+};
+
+TEST_F(CollectionBuilderTest, CollectionsInTheWayStayWholeUntilTheNewOneIsWritten)
+{
+    const u32 walk = FourCC("Walk");
+    struct Case {
+        const char* what;
+        const char* oldName;
+        u32 oldId;
+        const char* newName;
+    };
+    const Case cases[] = {
+        {"the chosen id in a file of another name", "Old", walk, "New"},
+        {"another collection in the file of the name", "Same", FourCC("Othr"), "Same"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        std::filesystem::remove_all(source);
+        WriteImages("a(1,1)", 1);
+        ASSERT_EQ(Build(k.oldName, kOrderViewsThenFrames, 0, 0, false, k.oldId), kBuildWritten);
+        const Bytes before = TagData(written);
+        WriteImages("b(1,2)", 2, "b");
+        {
+            FileSizeLimit full(200);
+            EXPECT_EQ(Build(k.newName, kOrderViewsThenFrames, 0, 0, false, walk), kBuildWriteFailed);
+        }
+        ASSERT_NE(FindTag(kColl, k.oldId), nullptr);
+        EXPECT_EQ(TagData(FindTag(kColl, k.oldId)), before);
+        EXPECT_TRUE(LocalTagFileExists(kColl, k.oldName));
+        const bool renamed = strcmp(k.oldName, k.newName) != 0;
+        if (renamed) {
+            EXPECT_FALSE(LocalTagFileExists(kColl, k.newName));
+        }
+        // With room on the disk the new one takes the name and the id, and the other goes.
+        ASSERT_EQ(Build(k.newName, kOrderViewsThenFrames, 0, 0, false, walk), kBuildWritten);
+        EXPECT_EQ(written->tag, walk);
+        ASSERT_TRUE(HasLocalCopy(written));
+        EXPECT_STREQ(written->local_copy->file_name.c_str(), k.newName);
+        EXPECT_EQ(read->GetSequenceCount(), 2u);
+        if (renamed) {
+            EXPECT_FALSE(LocalTagFileExists(kColl, k.oldName));
+        } else {
+            EXPECT_EQ(FindTag(kColl, k.oldId), nullptr);
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(GetGroupFolderPath(Local().c_str(), kColl).c_str()),
+                                std::filesystem::directory_iterator()),
+                  1);
+        ASSERT_TRUE(DeleteLocalTag(written));
+    }
 }
 
 }  // namespace
