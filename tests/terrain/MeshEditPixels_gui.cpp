@@ -1,11 +1,18 @@
 // The terrain editor on a real screen (Xvfb): the sample delta drawn through the camera, the
 // overlay in its colour with its shadow, the brush picked under the mouse with its outline,
 // and a view without area.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "codex/Archive.h"
 #include "codex/Codex.h"
+#include "codex/DetailMap.h"
+#include "codex/TagFiles.h"
 #include "codex/LocalFolder.h"
 #include "codex/TagGroups.h"
 #include "foundation/DynArray.h"
@@ -145,6 +152,79 @@ TEST_F(MeshEditPixels, TheBrushFollowsTheMouseOnTheMeshAndItsOutlineIsDrawn)
     EXPECT_EQ(e->model.brush.x, -1);
     EXPECT_EQ(e->model.brush.z, -1);
     EXPECT_NE(std::string(e->OverlayText().c_str()).find("Brush Position: {-1.00, -1.00}"), std::string::npos);
+}
+
+// A drag scripted over the picture: at each mouse position the frame's picking places the
+// brush, which paints; the saved detail map (in a local folder of the test's own) reads back
+// equal to the grids, and what changed lies under the picked positions.
+TEST_F(MeshEditPixels, ADragPaintsWhereThePictureIsPickedAndSavesIt)
+{
+    char pattern[] = "/tmp/tavik-mesh-pixels-XXXXXX";
+    ASSERT_TRUE(mkdtemp(pattern));
+    const std::string local = pattern;
+    ASSERT_TRUE(SetLocalFolder(local.c_str()));
+    MeshEdit* e = Open("Eastern Delta");
+    ASSERT_TRUE(e);
+    e->overlayShown = 0;
+    std::vector<u8> original(e->model.vertexGrid->Bytes(), e->model.vertexGrid->Bytes() + 64 * 64);
+    pixeltest::Shot plain = Render();
+    const Rect c = e->content;
+    int mx = -1, my = -1;
+    for (int y = c.bottom - 80; y > c.top + 100 && mx < 0; y -= 10)
+        for (int x = c.left + 60; x < c.left + 300 && mx < 0; x += 10)
+            if (plain.Brightness(x, y) > 30 && plain.Brightness(x + 60, y) > 30) mx = x, my = y;
+    ASSERT_GE(mx, 0);
+
+    e->model.brush.material = 3;  // used nowhere in the sample
+    e->model.brush.radius = 2;
+    e->mouseInView = 1;
+    e->model.BeginBrushStroke(0);
+    std::vector<std::pair<float, float>> picked;
+    for (int dx = 0; dx <= 60; dx += 12) {
+        e->mouse[0] = mx + dx - c.left;
+        e->mouse[1] = my - c.top;
+        Render();
+        const DetailBrush& b = e->model.brush;
+        ASSERT_TRUE(e->model.IsOnMesh(b.x, b.z)) << dx;
+        picked.emplace_back(b.x, b.z);
+        e->model.PaintVertices(b.x, b.z, b.radius);
+    }
+    e->model.EndBrushStroke();
+    e->SetModified(1);
+    ASSERT_TRUE(e->SaveAndReport());
+
+    TagEntry* entry = nullptr;
+    ScopedDynArray<TagEntry*> list;
+    ListGroupTags(FourCC("dmap"), &list);
+    for (TagEntry* t : list) {
+        TagHeader h;
+        GetTagHeader(t, &h);
+        if (strcmp(h.name, "Eastern Delta") == 0) entry = t;
+    }
+    ASSERT_TRUE(entry && entry->local_copy);
+    TagHeader h;
+    DetailMap* map = nullptr;
+    if (FILE* f = OpenTag(entry, &h)) map = LoadDetailMap(f, &h);
+    CloseTagReader(entry);
+    ASSERT_TRUE(map);
+    EXPECT_EQ(memcmp(map->bytePlane, e->model.vertexGrid->Bytes(), 64 * 64), 0);
+    EXPECT_EQ(memcmp(map->pairPlane, e->model.triangleGrid->Bytes(), 64 * 64 * 2), 0);
+    u32 changed = 0;
+    for (u32 z = 0; z < 64; ++z)
+        for (u32 x = 0; x < 64; ++x) {
+            if (map->bytePlane[z * 64 + x] == original[z * 64 + x]) continue;
+            ++changed;
+            EXPECT_EQ(map->bytePlane[z * 64 + x], 3);
+            float nearest = 1e9f;
+            for (const auto& p : picked) nearest = std::min(nearest, std::hypot(p.first - float(x), p.second - float(z)));
+            EXPECT_LE(nearest, 2.0f) << x << "," << z << " is under no picked position";
+        }
+    EXPECT_GT(changed, 10u);
+    for (const auto& p : picked) EXPECT_EQ(map->bytePlane[u32(std::lround(p.second)) * 64 + u32(std::lround(p.first))], 3);
+    FreeDmap(map);
+    delete map;
+    WindowSystem::Reset();
+    std::filesystem::remove_all(local);
 }
 
 TEST_F(MeshEditPixels, AViewWithoutAreaDrawsNoTerrain)
