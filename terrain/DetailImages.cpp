@@ -17,14 +17,19 @@ struct Winner {
 
 Winner Vote(const u8* values, u32 n)
 {
-    HistogramEntry entries[256];
-    for (u32 v = 0; v < 256; ++v) entries[v] = HistogramEntry{v, 0};
-    for (u32 i = 0; i < n; ++i) ++entries[values[i]].count;
-    const HistogramEntry* best =
-        std::min_element(entries, entries + 256, [](const HistogramEntry& a, const HistogramEntry& b) {
-            return CompareCountThenValue(a, b) < 0;
-        });
-    return Winner{best->value, best->count == n};
+    // Nearly every block of a detail image is one value: that needs no histogram.
+    if (!n) return Winner{0, true};
+    u32 same = 1;
+    while (same < n && values[same] == values[0]) ++same;
+    if (same >= n) return Winner{values[0], true};
+    u32 counts[256] = {};
+    for (u32 i = 0; i < n; ++i) ++counts[values[i]];
+    HistogramEntry best{values[0], counts[values[0]]};
+    for (u32 i = same; i < n; ++i) {
+        const HistogramEntry e{values[i], counts[values[i]]};
+        if (CompareCountThenValue(e, best) < 0) best = e;
+    }
+    return Winner{best.value, false};
 }
 
 u8* AllocateImage(const TerrainModel& model)
