@@ -4,7 +4,11 @@
 # Down key picks material 3 (used nowhere in the sample's detail map), a drag with the left
 # button paints over the terrain and Ctrl+S saves the detail map. Read back with dmap_info:
 # the header and entries are as before, the painted vertices now hold 3 and every other byte
-# of both planes is as before.
+# of both planes is as before. Then, from the right-click tool menu, "Export Vertex Detail"
+# writes the per-vertex grid as an 8-bit BMP (checked with ImageMagick's identify and pixel by
+# pixel against dmap_info: 8 x 8 blocks, rows mirrored), and "Import Vertex Detail" reads back
+# a copy in which a square of blocks holds 4; after Ctrl+S dmap_info shows exactly those
+# vertices changed.
 # Needs a display (Xvfb), xdotool, ImageMagick's import and python3.
 # Usage: mesh_end_to_end.sh <program folder> <program name> [emulator]
 set -u
@@ -12,9 +16,13 @@ folder=$(cd "$1" && pwd) program=$2 emulator=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavik-e2e-mesh-XXXXXX")
 dmap="$folder/local/detail maps/Eastern Delta"
+# The import takes the image's palette as the editor's highlight colour table, which it keeps
+# in res/dtex.act: put back as it was.
+table="$folder/res/dtex.act"
 cleanup() {
     [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null
     rm -f "$dmap" "$folder/res/prefs.txt"
+    if [ -f "$work/dtex.act" ]; then cp "$work/dtex.act" "$table"; else rm -f "$table"; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -30,6 +38,7 @@ e2e_require_display
 
 cd "$folder" || fail "no program folder $folder"
 rm -f "$dmap"
+[ -f "$table" ] && cp "$table" "$work/dtex.act"
 $emulator ./dmap_info . "Eastern Delta" >"$work/before" 2>/dev/null || fail "dmap_info cannot read the sample's detail map"
 printf 'ShowSplash 0\n' >res/prefs.txt
 log="$work/log"
@@ -69,8 +78,6 @@ for _ in 1 2 3; do
     wait_for 10 test -s "$dmap" && break
 done
 test -s "$dmap" || fail "Ctrl+S wrote no local copy of the detail map: $(cat "$log")"
-e2e_quit "$window" focus
-pid=""
 
 $emulator ./dmap_info . "Eastern Delta" >"$work/after" 2>/dev/null || fail "dmap_info cannot read the saved detail map"
 python3 - "$work/before" "$work/after" <<'PY' || fail "the saved detail map is not the painted original"
@@ -104,4 +111,81 @@ if problems:
     print("; ".join(problems))
     sys.exit(1)
 PY
+
+# The tool menu opens at a right click in the view; a letter highlights the first item that
+# starts with it ("Export Vertex Detail", "Import Vertex Detail") and Return runs it.
+tool_command() {  # tool_command <letter>
+    xdotool mousemove --window "$window" "$view_x" "$view_y" click 3
+    sleep "$slow"
+    keys "$1"
+    keys Return
+}
+tool_command e
+dialog_answer "Export Per-Vertex Details" ctrl+a "$work/vertex.bmp"
+wait_for 10 test -s "$work/vertex.bmp" || fail "Export Vertex Detail wrote no image: $(ls "$work")"
+if command -v identify >/dev/null; then
+    seen=$(identify -format '%wx%h %z %r' "$work/vertex.bmp" 2>/dev/null)
+    [ "$seen" = "512x512 8 PseudoClass sRGB " ] || fail "identify sees the exported image as '$seen'"
+fi
+
+# The exported pixels against the saved map; then a copy whose vertices x 40..45, z 20..25
+# hold 4, for the import.
+python3 - "$work/after" "$work/vertex.bmp" "$work/import.bmp" <<'PY' || fail "the exported image does not show the detail map"
+import struct, sys
+rows = {}
+for line in open(sys.argv[1]):
+    kind, _, rest = line.rstrip("\n").partition(" ")
+    if kind == "v":
+        z, hexes = rest.split(" ")
+        rows[int(z)] = bytes.fromhex(hexes)
+data = bytearray(open(sys.argv[2], "rb").read())
+offset, = struct.unpack_from("<I", data, 10)
+width, height, planes, bits = struct.unpack_from("<iiHH", data, 18)
+if bits != 8 or width != 512 or abs(height) != 512:
+    sys.exit("a %d-bit image of %dx%d" % (bits, width, height))
+stride = (width + 3) & ~3
+def at(x, y):  # image row y from the top
+    row = y if height < 0 else abs(height) - 1 - y
+    return offset + row * stride + x
+wrong = [(x, y) for y in range(512) for x in range(512) if data[at(x, y)] != rows[y // 8][63 - x // 8]]
+if wrong:
+    sys.exit("%d pixels differ from their vertices, first at %s" % (len(wrong), wrong[0]))
+for y in range(20 * 8, 26 * 8):
+    for x in range(512 - 46 * 8, 512 - 40 * 8):
+        data[at(x, y)] = 4
+open(sys.argv[3], "wb").write(data)
+PY
+
+tool_command i
+dialog_answer "Import Per-Vertex Details" ctrl+l "$work/import.bmp"
+imported() {
+    $emulator ./dmap_info . "Eastern Delta" >"$work/imported" 2>/dev/null &&
+        python3 - "$work/after" "$work/imported" <<'PY'
+import sys
+def read(path):
+    head, rows = [], {}
+    for line in open(path):
+        kind, _, rest = line.rstrip("\n").partition(" ")
+        if kind in ("v", "t"):
+            z, hexes = rest.split(" ")
+            rows[(kind, int(z))] = bytes.fromhex(hexes)
+        elif kind not in ("vertices", "triangles"):
+            head.append(line)
+    return head, rows
+old_head, old = read(sys.argv[1])
+new_head, new = read(sys.argv[2])
+if old_head != new_head or sorted(old) != sorted(new): sys.exit(1)
+for (kind, z), row in old.items():
+    for x, a in enumerate(row):
+        want = 4 if kind == "v" and 40 <= x < 46 and 20 <= z < 26 else a
+        if new[(kind, z)][x] != want: sys.exit(1)
+PY
+}
+for _ in 1 2 3; do
+    keys ctrl+s
+    wait_for 10 imported && break
+done
+imported || fail "the imported detail map was not saved as the image holds it: $(cat "$log")"
+e2e_quit "$window" focus
+pid=""
 echo "passed"
