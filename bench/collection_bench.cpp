@@ -948,3 +948,42 @@ void BM_MoveSequenceStep64x16(benchmark::State& state)
 BENCHMARK(BM_SequenceAssign1000x16)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SequenceBytesCopy1000x16)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MoveSequenceStep64x16)->Unit(benchmark::kMicrosecond);
+
+// ---------------------------------------------------------------------------------------
+// High-res reduction: DownsampleIndexed, which weighs only the source pixels under each output
+// pixel's footprint, beside the brute-force reference the tests compare it with, which weighs
+// every source pixel for every output pixel. 256 to 64 and 512 to 128 pixels square: the
+// first grows with the source pixels, the reference with their square (one pass of it on the
+// larger size takes seconds).
+
+#include "tests/collection/DownsampleReference.h"
+
+namespace {
+
+void BM_DownsampleIndexed(benchmark::State& state)
+{
+    const u32 side = u32(state.range(0));
+    OwnedImage source, indexed, output;
+    if (!MakeRendering(source, indexed, side, side, side) || !output.Create(side / 4, side / 4, 8, nullptr)) abort();
+    for (auto _ : state) {
+        if (!DownsampleIndexed(source, output, indexed)) abort();
+        benchmark::DoNotOptimize(output.pixels);
+    }
+}
+
+void BM_DownsampleReference(benchmark::State& state)
+{
+    const u32 side = u32(state.range(0));
+    OwnedImage source, indexed;
+    if (!MakeRendering(source, indexed, side, side, side)) abort();
+    std::vector<u8> out;
+    for (auto _ : state) {
+        ReferenceDownsample(source, indexed, side / 4, side / 4, out);
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+
+BENCHMARK(BM_DownsampleIndexed)->Arg(256)->Arg(512)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DownsampleReference)->Arg(256)->Arg(512)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace

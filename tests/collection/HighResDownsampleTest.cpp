@@ -8,15 +8,9 @@
 #include <vector>
 
 #include "collection/HighResDownsample.h"
+#include "tests/collection/DownsampleReference.h"
 
 namespace {
-
-struct OwnedImage : Image {
-    OwnedImage() { Init(); }
-    ~OwnedImage() { Free(); }
-    OwnedImage(const OwnedImage&) = delete;
-    OwnedImage& operator=(const OwnedImage&) = delete;
-};
 
 HueChange MakeHueChange(u16 start, u16 end, u16 minimumSaturation)
 {
@@ -26,68 +20,6 @@ HueChange MakeHueChange(u16 start, u16 end, u16 minimumSaturation)
     hc.hueEnd = end;
     hc.minimumSaturation = minimumSaturation;
     return hc;
-}
-
-// Weights every source pixel of the image for every output pixel, with no footprint bounds.
-void ReferenceDownsample(const Image& source, const Image& indexed, u32 outW, u32 outH, std::vector<u8>& out)
-{
-    out.assign(size_t(outW) * outH * 8, 0);
-    double rx = double(source.width) / outW, ry = double(source.height) / outH;
-    double hx = std::max((rx - 1) / 2, 0.0), hy = std::max((ry - 1) / 2, 0.0);
-    auto weight = [](u32 p, double c, double half) {
-        double d = std::fabs(p + 0.5 - c);
-        if (d <= half) return 1.0;
-        if (d < half + 1) return half + 1 - d;
-        return 0.0;
-    };
-    static HueCellAccumulator cell;
-    for (u32 j = 0; j < outH; ++j) {
-        for (u32 i = 0; i < outW; ++i) {
-            memset(&cell, 0, sizeof(cell));
-            double cx = (i + 0.5) * rx, cy = (j + 0.5) * ry;
-            for (u32 y = 0; y < source.height; ++y) {
-                for (u32 x = 0; x < source.width; ++x) {
-                    double wx = weight(x, cx, hx), wy = weight(y, cy, hy);
-                    if (wx == 0 || wy == 0) continue;
-                    double w = wx * wy;
-                    const u8* p = source.pixels + (size_t(y) * source.width + x) * 4;
-                    u8 k = indexed.pixels[(size_t(y) * source.width + x) * 4 + 3];
-                    cell.area += w;
-                    cell.alphaSum += p[3] * w;
-                    if (k == kHueIndexTransparent) continue;
-                    cell.colouredArea += w;
-                    if (!cell.used[k]) {
-                        cell.used[k] = 1;
-                        cell.order[cell.usedCount++] = k;
-                    }
-                    cell.groups[k].red += p[0] * w;
-                    cell.groups[k].green += p[1] * w;
-                    cell.groups[k].blue += p[2] * w;
-                    cell.groups[k].weight += w;
-                }
-            }
-            KeepDominantColours(cell);
-            PackHighResPixel(cell, &out[(size_t(j) * outW + i) * 8]);
-        }
-    }
-}
-
-// A rendering with patches of three hue changes, fixed colours, soft and clear alpha.
-void MakeRendering(OwnedImage& source, OwnedImage& indexed, u32 w, u32 h, u32 seed)
-{
-    std::mt19937 rng(seed);
-    ASSERT_TRUE(source.Create(w, h, kImageRgba, nullptr));
-    ASSERT_TRUE(indexed.Create(w, h, kImageRgba, nullptr));
-    static const u8 kIndices[] = {0, 1, 2, kHueIndexNone, kHueIndexTransparent};
-    for (u32 y = 0; y < h; ++y) {
-        for (u32 x = 0; x < w; ++x) {
-            u8* p = source.pixels + (size_t(y) * w + x) * 4;
-            u8 k = kIndices[((x / 3) * 7 + (y / 2) * 3 + rng() % 2) % 5];
-            for (int c = 0; c < 3; ++c) p[c] = u8(rng());
-            p[3] = k == kHueIndexTransparent ? u8(rng() % 8) : u8(8 + rng() % 248);
-            indexed.pixels[(size_t(y) * w + x) * 4 + 3] = k;
-        }
-    }
 }
 
 TEST(HighResDownsample, MatchesBruteForceReferenceByteForByte)
@@ -109,7 +41,7 @@ TEST(HighResDownsample, MatchesBruteForceReferenceByteForByte)
     for (const Case& c : kCases) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " -> " << c.outW << "x" << c.outH);
         OwnedImage source, indexed, output;
-        MakeRendering(source, indexed, c.w, c.h, c.w * 131 + c.outW);
+        ASSERT_TRUE(MakeRendering(source, indexed, c.w, c.h, c.w * 131 + c.outW));
         ASSERT_TRUE(output.Create(c.outW, c.outH, 8, nullptr));
         ASSERT_TRUE(DownsampleIndexed(source, output, indexed));
         std::vector<u8> expected;
@@ -121,7 +53,7 @@ TEST(HighResDownsample, MatchesBruteForceReferenceByteForByte)
 TEST(HighResDownsample, RefusesMismatchedImages)
 {
     OwnedImage source, indexed, output;
-    MakeRendering(source, indexed, 8, 8, 1);
+    ASSERT_TRUE(MakeRendering(source, indexed, 8, 8, 1));
     ASSERT_TRUE(output.Create(4, 4, 8, nullptr));
     OwnedImage small;
     ASSERT_TRUE(small.Create(7, 8, kImageRgba, nullptr));
