@@ -98,6 +98,23 @@ int CountQuit()
     return 0;
 }
 
+// The bytes of a written collection (data only), and its header's user field in *user.
+Bytes CollectionBytes(Collection& c, u32* user = nullptr)
+{
+    FILE* f = tmpfile();
+    TagHeader h = {};
+    Bytes out;
+    if (f && c.Write(f, &h)) {
+        out.resize(size_t(ftell(f)));
+        rewind(f);
+        if (fread(out.data(), 1, out.size(), f) != out.size()) out.clear();
+    }
+    if (f) fclose(f);
+    EXPECT_FALSE(out.empty()) << "collection not written";
+    if (user) *user = h.user;
+    return out;
+}
+
 class BuilderDialogTest : public TagEditFixture {
 protected:
     void SetUp() override
@@ -191,25 +208,30 @@ protected:
         Sequence* s = c.AddSequence("old");
         s->Resize(1, 1);
         s->GetFrameView(0, 0).bitmap = b;
-        FILE* f = tmpfile();
-        TagHeader h = {};
-        ASSERT_TRUE(c.Write(f, &h));
-        Bytes data(size_t(ftell(f)));
-        rewind(f);
-        ASSERT_EQ(fread(data.data(), 1, data.size(), f), data.size());
-        fclose(f);
-        WriteLocalTag("collections", "Rocks", "Rocks", kColl, FourCC("Rock"), data, h.user);
+        u32 user = 0;
+        Bytes data = CollectionBytes(c, &user);
+        WriteLocalTag("collections", "Rocks", "Rocks", kColl, FourCC("Rock"), data, user);
+        PollLocalFolder(true);
     }
 
     std::string source;
 };
 
+// The standard dialog over a started database and the source folder walk(2,1).
+class StandardDialogTest : public BuilderDialogTest {
+protected:
+    void SetUp() override
+    {
+        BuilderDialogTest::SetUp();
+        StartDatabase();
+        WriteSource(source);
+    }
+};
+
 }  // namespace
 
-TEST_F(BuilderDialogTest, StandardOkChecksEachFieldInOrderAndStaysOpen)
+TEST_F(StandardDialogTest, OkChecksEachFieldInOrderAndStaysOpen)
 {
-    StartDatabase();
-    WriteSource(source);
     // Each row: the fields typed, then the message OK shows.
     struct Row {
         const char* name;
@@ -240,10 +262,8 @@ TEST_F(BuilderDialogTest, StandardOkChecksEachFieldInOrderAndStaysOpen)
     EXPECT_EQ(TopBuilderDialog(), nullptr);
 }
 
-TEST_F(BuilderDialogTest, StandardOkBuildsOpensTheEditorAndKeepsTheFieldsForNextTime)
+TEST_F(StandardDialogTest, OkBuildsOpensTheEditorAndKeepsTheFieldsForNextTime)
 {
-    StartDatabase();
-    WriteSource(source);
     DialogActions().push_back([this](DialogWindow* w) {
         AutoCollectionDialog* d = static_cast<AutoCollectionDialog*>(w);
         EXPECT_EQ(d->GetTitle(), std::string("Build Standard Collection"));
@@ -292,11 +312,9 @@ TEST_F(BuilderDialogTest, StandardOkBuildsOpensTheEditorAndKeepsTheFieldsForNext
     EXPECT_STREQ(kept.c_str(), "Walker");
 }
 
-TEST_F(BuilderDialogTest, StandardOverwriteQuestionsByIdAndByName)
+TEST_F(StandardDialogTest, OverwriteQuestionsByIdAndByName)
 {
     WriteLocalRocks();
-    StartDatabase();
-    WriteSource(source);
     const std::string byId =
         "Overwrite Tag?: Another collection with the same tagid exists in the local folder. Do you want to replace it?";
     const std::string byName =
@@ -353,10 +371,8 @@ TEST_F(BuilderDialogTest, StandardOverwriteQuestionsByIdAndByName)
               (std::vector<std::string>{byId, "Error: The existing collection in the local folder could not be deleted."}));
 }
 
-TEST_F(BuilderDialogTest, AStandardBuildDrawsFramesIgnoresInputAndKeepsAQuitForItsEnd)
+TEST_F(StandardDialogTest, ABuildDrawsFramesIgnoresInputAndKeepsAQuitForItsEnd)
 {
-    StartDatabase();
-    WriteSource(source);
     for (u32 k = 0; k < 6; ++k) {
         SourceImage s;
         s.ink = u8(3 + k);
@@ -433,14 +449,7 @@ Bytes ArchiveCollection(const char* name)
         v.registrationX = 4;
         v.registrationY = 6;
     }
-    FILE* f = tmpfile();
-    TagHeader h = {};
-    EXPECT_TRUE(c.Write(f, &h));
-    Bytes out(size_t(ftell(f)));
-    rewind(f);
-    EXPECT_EQ(fread(out.data(), 1, out.size(), f), out.size());
-    fclose(f);
-    return out;
+    return CollectionBytes(c);
 }
 
 bool WriteRendering(const std::string& path, u8 green)
@@ -460,10 +469,13 @@ bool WriteRendering(const std::string& path, u8 green)
 
 }  // namespace
 
+// The high-res dialog over a started database whose archive holds "Rocks", with renderings of
+// its sequence "walk" 4x the size of its bitmaps.
 class UpResDialogTest : public BuilderDialogTest {
 protected:
-    void StartWithRocks()
+    void SetUp() override
     {
+        BuilderDialogTest::SetUp();
         AddArchive({{kColl, FourCC("Rock"), "Rocks", ArchiveCollection("Rocks")}});
         StartDatabase();
         renders = root + "renders/";
@@ -502,7 +514,6 @@ protected:
 
 TEST_F(UpResDialogTest, OkChecksEachFieldInOrderAndStaysOpen)
 {
-    StartWithRocks();
     struct Row {
         const char* collection;
         std::string folder;
@@ -535,7 +546,6 @@ TEST_F(UpResDialogTest, OkChecksEachFieldInOrderAndStaysOpen)
 
 TEST_F(UpResDialogTest, OkBuildsFromTheArchiveCopyAndAsksBeforeReplacingTheLocalOne)
 {
-    StartWithRocks();
     DialogActions().push_back([](DialogWindow* w) {
         AutoUpResDialog* d = static_cast<AutoUpResDialog*>(w);
         EXPECT_EQ(d->GetTitle(), std::string("Build High-Res Collection"));
@@ -577,17 +587,11 @@ TEST_F(UpResDialogTest, OkBuildsFromTheArchiveCopyAndAsksBeforeReplacingTheLocal
 
 TEST_F(UpResDialogTest, ACollectionOnlyInTheLocalFolderIsRefused)
 {
-    StartWithRocks();
     Collection c;
     strcpy(c.name, "Pebbles");
-    FILE* f = tmpfile();
-    TagHeader h = {};
-    ASSERT_TRUE(c.Write(f, &h));
-    Bytes data(size_t(ftell(f)));
-    rewind(f);
-    ASSERT_EQ(fread(data.data(), 1, data.size(), f), data.size());
-    fclose(f);
-    WriteLocalTag("collections", "Pebbles", "Pebbles", kColl, FourCC("Pebb"), data, h.user);
+    u32 user = 0;
+    Bytes data = CollectionBytes(c, &user);
+    WriteLocalTag("collections", "Pebbles", "Pebbles", kColl, FourCC("Pebb"), data, user);
     PollLocalFolder(true);
     DialogActions().push_back(Fill("Pebbles", renders));
     Answer(0);
@@ -598,7 +602,6 @@ TEST_F(UpResDialogTest, ACollectionOnlyInTheLocalFolderIsRefused)
 
 TEST_F(UpResDialogTest, CreateMakesAFolderPerSequenceInTheChosenPlace)
 {
-    StartWithRocks();
     const std::string place = root + "place/";
     std::filesystem::create_directories(place);
     DialogActions().push_back([&](DialogWindow* w) {
