@@ -23,10 +23,12 @@ fail() {
 
 . "$here/e2e_support.sh"
 e2e_require_display
-# Under the emulator the menus, dialogs and list are driven key by key at a pace the scenario
-# has not been tuned for, and the browser's tree does not expand from the keyboard there.
+# Under the emulator the built collection's editor opens some steps after its file is written
+# and the Log Viewer can come forward over it; the Window menu's letter then falls on "Close
+# All Windows" while the editor is not there yet. The script does not wait for a sign of the
+# editor on screen yet.
 if [ -n "$emulator" ]; then
-    echo "skipped under the emulator: not tuned for its pace yet"
+    echo "skipped under the emulator: the built collection's editor is not waited for yet"
     exit 0
 fi
 cd "$folder" || fail "no program folder $folder"
@@ -38,21 +40,9 @@ info() { $emulator ./collection_info "$game" "$1" 2>/dev/null; }
 
 printf 'ShowSplash 0\n' >res/prefs.txt
 : >"$log"
-$emulator "./$program" >>"$log" 2>&1 &
-pid=$!
 
-wait_for() {  # wait_for <seconds> <command...>
-    local n=$(($1 * 2 * slow))
-    shift
-    for _ in $(seq 1 "$n"); do
-        "$@" && return 0
-        kill -0 "$pid" 2>/dev/null || fail "the program ended: $(cat "$log")"
-        sleep 0.5
-    done
-    return 1
-}
-find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
-has_window() { [ -n "$(find_window "$1")" ]; }
+# Keys go through the X test extension to the focused window, as a keyboard's would (the
+# dialogs' fields take them as typed), not straight to the window as the shared steps send them.
 keys() { xdotool key "$@"; sleep "$slow"; }
 # One key at a time: the program takes at most 32 input events between two steps.
 typed() {
@@ -62,15 +52,6 @@ typed() {
         sleep "0.$slow"
     done
     sleep "$slow"
-}
-wait_change() {  # wait_change <x> <y> <colour before> <what>
-    local now
-    for _ in $(seq 1 $((30 * slow))); do
-        sleep 0.5
-        now=$(pixel "$window" "$1" "$2")
-        [ "$now" != "$3" ] && [ "$now" != none ] && return 0
-    done
-    fail "$4 did not show (pixel $1,$2 stayed $3)"
 }
 # tools_command <letters>: File opens with a click on the bar's first item; Down highlights its
 # first item, Right opens Tools beside it, Down highlights there, and each letter moves to the
@@ -121,11 +102,8 @@ wait_dialog() {  # wait_dialog <middle before> <what>
     fail "$2 did not show"
 }
 
-wait_for 60 has_window '^Tavik$' || fail "no window appeared"
-window=$(find_window '^Tavik$')
-drawn() { local b; b=$(pixel "$window" 900 12); [ "$b" != none ] && [ "$b" != "$(pixel "$window" 900 600)" ]; }
-wait_for 40 drawn || fail "no menu bar was drawn"
-sleep "$slow"
+e2e_start
+e2e_wait_log_viewer
 xdotool windowfocus --sync "$window" 2>/dev/null
 geometry=$(xdotool getwindowgeometry --shell "$window")
 cx=$(($(echo "$geometry" | sed -n 's/^WIDTH=//p') / 2))
@@ -228,15 +206,7 @@ PY
 #    the high-res bitmaps, Ctrl+S saves; the assignments come back as built.
 tools_command "a"
 sleep "$slow"
-xdotool mousemove --window "$window" 600 600 click 1
-sleep "$slow"
-type_text "Collections"
-sleep "$slow"
-keys Right
-xdotool type --window "$window" --delay 0 "Rocks"
-sleep "$slow"
-keys Return
-sleep "$slow"
+open_tag_seen "" 1 R  # "Collections", after "Collection References"
 keys ctrl+t
 before=$(stat -c %Y.%s "local/collections/Rocks")
 sleep 1

@@ -32,51 +32,20 @@ fail() {
 
 . "$here/e2e_support.sh"
 e2e_require_display
-# Under the emulator the archive browser's tree does not take the Right key that expands a
-# group (type-ahead works), so the scenario cannot reach the tags there yet.
+# Under the emulator the keys that follow the bitmap import (the tab keys to "Optimize") can
+# come with the many window events of its long step and be dropped, and they are not keys a
+# second press of makes harmless.
 if [ -n "$emulator" ]; then
-    echo "skipped under the emulator: the browser's tree does not expand from the keyboard there"
+    echo "skipped under the emulator: the keys after the bitmap import can be dropped there"
     exit 0
 fi
-
 cd "$folder" || fail "no program folder $folder"
 rm -f "$rocks" "$fresh"
 info() { $emulator ./collection_info "$folder" "$1" 2>/dev/null; }
 archive_copy=$(info Rocks) || fail "collection_info cannot read the archive's Rocks"
 printf 'ShowSplash 0\n' >res/prefs.txt
-$emulator "./$program" >"$work/log" 2>&1 &
-pid=$!
+log="$work/log"
 
-wait_for() {  # wait_for <seconds> <command...>
-    local n=$(($1 * 2 * slow))
-    shift
-    for _ in $(seq 1 "$n"); do
-        "$@" && return 0
-        kill -0 "$pid" 2>/dev/null || fail "the program ended: $(cat "$work/log")"
-        sleep 0.5
-    done
-    return 1
-}
-find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
-has_window() { [ -n "$(find_window "$1")" ]; }
-gone_window() { [ -z "$(find_window "$1")" ]; }
-keys() { xdotool windowfocus "$window" 2>/dev/null; sleep 0.3; xdotool key --window "$window" "$@"; sleep "$slow"; }
-typed() { xdotool windowfocus "$window" 2>/dev/null; sleep 0.3; xdotool type --window "$window" --delay 0 "$1"; sleep "$slow"; }
-dialog_answer() {  # dialog_answer <title> <keys before typing> <text>
-    local title=$1 before=$2 text=$3 d
-    wait_for 20 has_window "$title" || fail "no dialog '$title'"
-    for _ in 1 2 3 4 5; do
-        d=$(find_window "$title")
-        [ -z "$d" ] && return 0
-        xdotool windowfocus "$d" 2>/dev/null
-        sleep 0.5
-        if [ -n "$before" ]; then xdotool key --window "$d" "$before"; sleep 0.5; fi
-        if [ -n "$text" ]; then xdotool type --window "$d" --delay 30 "$text"; sleep 1; fi
-        xdotool key --window "$d" Return
-        wait_for 4 gone_window "$title" && return 0
-    done
-    fail "the dialog '$title' stayed"
-}
 # The first point of the window showing exactly this colour, as "x y".
 find_colour() {  # find_colour <r> <g> <b>
     import -window "$window" -depth 8 rgb:- 2>/dev/null | python3 -c '
@@ -91,33 +60,13 @@ if i >= 0:
 ' "$@" "$(xdotool getwindowgeometry --shell "$window" | sed -n 's/^WIDTH=//p')"
 }
 
-window=""
-wait_for 60 has_window '^Tavik$' || fail "no window appeared"
-window=$(find_window '^Tavik$')
-drawn() { local b; b=$(pixel "$window" 900 12); [ "$b" != none ] && [ "$b" != "$(pixel "$window" 900 600)" ]; }
-screen() { import -window "$window" -depth 8 rgb:- 2>/dev/null | md5sum | cut -c1-32; }
-# Under load a page or editor can take seconds to show: the next keys wait for it.
-changed_from() { [ "$(screen)" != "$1" ]; }
-wait_changed() {  # wait_changed <screen before> <what>
-    wait_for 20 changed_from "$1" || fail "nothing changed on screen after $2"
-    sleep "$slow"
-}
-wait_for 40 drawn || fail "no menu bar was drawn"
-sleep "$slow"
+e2e_start
+e2e_wait_log_viewer
 
 # "Rocks" from the browser's tree; the editor opens on "Bitmaps" with the keys on its tabs.
-xdotool mousemove --window "$window" 600 600 click 1
-sleep "$slow"
-type_text "Collections"  # 33 input events at once can overflow a slow step's ring of 32
-keys Right
-typed "Rocks"
-before=$(screen)
-keys Return
-wait_changed "$before" "opening Rocks"
+open_tag_seen "" 1 R  # "Collections", after "Collection References"
 # "Flags" is the sixth tab; its first box ("Textures") has the focus, Tab reaches "Monsters".
-before=$(screen)
-keys ctrl+Right ctrl+Right ctrl+Right ctrl+Right ctrl+Right
-wait_changed "$before" "going to the Flags page"
+step "going to the Flags page" ctrl+Right ctrl+Right ctrl+Right ctrl+Right ctrl+Right
 keys Tab
 keys space
 # "Color Table" is the tab before; colour 0 of "Rocks" is pure green.
@@ -130,54 +79,47 @@ for _ in $(seq 1 $((10 * slow))); do
 done
 [ -n "$cell" ] || fail "no colour cell on the Color Table page"
 read -r cx cy <<<"$cell"
+before=$(screen)
 xdotool mousemove --window "$window" $((cx + 5)) $((cy + 5)) click 3
-sleep "$slow"
+wait_changed "$before" "the Color Table menu"
 keys Down
 keys Return
 dialog_answer "Export Color Table" ctrl+a "$work/rocks.act"
 wait_for 10 test -s "$work/rocks.act" || fail "no colour table was written: $(ls "$work")"
-keys ctrl+s
-wait_for 10 test -s "$rocks" || fail "Ctrl+S wrote no local copy of Rocks"
+rocks_saved() { test -s "$rocks"; }
+ctrl_s rocks_saved "a local copy of Rocks"
 flags_copy=$(info Rocks) || fail "collection_info cannot read the first saved Rocks"
 
 # "Bitmaps" is four tabs to the left; it lies where the colour grid was. In its right-button
 # menu "a" highlights "All Bitmaps" and a second "a" "Add Bitmap(s) from File(s)".
+step "going to the Bitmaps page" ctrl+Left ctrl+Left ctrl+Left ctrl+Left
 before=$(screen)
-keys ctrl+Left ctrl+Left ctrl+Left ctrl+Left
-wait_changed "$before" "going to the Bitmaps page"
 xdotool mousemove --window "$window" $((cx + 150)) $((cy + 120)) click 3
-sleep "$slow"
+wait_changed "$before" "the Bitmaps menu"
 keys a
 keys a
 keys Return
 dialog_answer "Import Bitmaps" ctrl+l "$folder/import/Pebble.png"
 # "Optimize" is the last tab; Tab goes from "Delete Unused Bitmaps" to "Merge Identical
 # Bitmaps", whose report box Enter closes.
-before=$(screen)
-keys ctrl+Right ctrl+Right ctrl+Right ctrl+Right ctrl+Right ctrl+Right
-wait_changed "$before" "going to the Optimize page"
+step "going to the Optimize page" ctrl+Right ctrl+Right ctrl+Right ctrl+Right ctrl+Right ctrl+Right
 keys Tab
-before=$(screen)
-keys space
-wait_changed "$before" "Merge Identical Bitmaps"
-keys Return
-sleep "$slow"
-keys ctrl+s
+step "Merge Identical Bitmaps" space
+step "closing the merge report" Return
 saved_again() { [ "$(info Rocks)" != "$flags_copy" ]; }
-wait_for 10 saved_again || fail "the second Ctrl+S did not change the saved Rocks"
+ctrl_s saved_again "Rocks again (the saved file did not change)"
 
 # File > New Collection: Down highlights "Add Archives", the next Down "New Collection".
+before=$(screen)
 xdotool mousemove --window "$window" 16 10 click 1
-sleep "$slow"
+wait_changed "$before" "the File menu"
 keys Down
 keys Down
-keys Return
-sleep "$slow"
-typed "$fresh_name"
-keys Return
-sleep "$slow"
-keys ctrl+s
-wait_for 10 test -s "$fresh" || fail "Ctrl+S wrote no new collection: $(cat "$work/log")"
+step "the new collection's name question" Return
+type_text "$fresh_name"
+step "the new collection" Return
+fresh_saved() { test -s "$fresh"; }
+ctrl_s fresh_saved "the new collection"
 
 e2e_quit "$window" focus
 pid=""
