@@ -27,71 +27,36 @@ fail() {
 
 . "$here/e2e_support.sh"
 e2e_require_display
-# Under the emulator the archive browser's tree does not take the Right key that expands a
-# group (type-ahead works), so the scenario cannot reach the tags there yet.
-if [ -n "$emulator" ]; then
-    echo "skipped under the emulator: the browser's tree does not expand from the keyboard there"
-    exit 0
-fi
-
 cd "$folder" || fail "no program folder $folder"
 rm -f "$rocks"
 info() { $emulator ./collection_info "$folder" "$1" 2>/dev/null; }
 archive_copy=$(info Rocks) || fail "collection_info cannot read the archive's Rocks"
 cell_before=$(grep '^cell 0 0 0 ' <<<"$archive_copy") || fail "the archive's Rocks has no first cell: $archive_copy"
 printf 'ShowSplash 0\n' >res/prefs.txt
-$emulator "./$program" >"$work/log" 2>&1 &
-pid=$!
-
-wait_for() {  # wait_for <seconds> <command...>
-    local n=$(($1 * 2 * slow))
-    shift
-    for _ in $(seq 1 "$n"); do
-        "$@" && return 0
-        kill -0 "$pid" 2>/dev/null || fail "the program ended: $(cat "$work/log")"
-        sleep 0.5
-    done
-    return 1
-}
-find_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
-has_window() { [ -n "$(find_window "$1")" ]; }
-keys() { xdotool windowfocus "$window" 2>/dev/null; sleep 0.3; xdotool key --window "$window" "$@"; sleep "$slow"; }
-typed() { xdotool windowfocus "$window" 2>/dev/null; sleep 0.3; xdotool type --window "$window" --delay 0 "$1"; sleep "$slow"; }
-
-window=""
-wait_for 60 has_window '^Tavik$' || fail "no window appeared"
-window=$(find_window '^Tavik$')
-drawn() { local b; b=$(pixel "$window" 900 12); [ "$b" != none ] && [ "$b" != "$(pixel "$window" 900 600)" ]; }
-wait_for 40 drawn || fail "no menu bar was drawn"
-sleep "$slow"
+log="$work/log"
+e2e_start
+e2e_wait_log_viewer
 
 # "Rocks" from the browser's tree; the editor opens on "Bitmaps" with the keys on its tabs.
-xdotool mousemove --window "$window" 600 600 click 1
-sleep "$slow"
-type_text "Collections"  # 33 input events at once can overflow a slow step's ring of 32
-keys Right
-typed "Rocks"
-keys Return
-sleep "$slow"
+open_tag_seen "" 1 R  # "Collections", after "Collection References"
 # "Sequences" is the third tab; its list takes the keys: Down selects "Roll", Return opens
 # its sequence editor with the keys on the grid.
-keys ctrl+Right ctrl+Right
-keys Down
-keys Return
-sleep "$slow"
+step "going to the Sequences page" ctrl+Right ctrl+Right
+step "choosing Roll" Down
+step "opening Roll's sequence editor" Return
 # Right twice: the "Shadow" cell of frame 0, then its view 0; Return opens the frame editor
 # with the keys on its frame view.
-keys Right
-keys Right
-keys Return
-sleep "$slow"
-keys shift+Right
-keys shift+Right
+step "going to the Shadow cell" Right
+step "going to the cell of view 0" Right
+step "opening the frame editor" Return
+step "moving the bitmap" shift+Right
+step "moving the bitmap again" shift+Right
 # Back to the collection editor (its list shows left of the editors opened over it) and Ctrl+S.
+before=$(screen)
 xdotool mousemove --window "$window" 75 380 click 1
-sleep "$slow"
-keys ctrl+s
-wait_for 10 test -s "$rocks" || fail "Ctrl+S wrote no local copy of Rocks"
+wait_changed "$before" "bringing the collection editor forward"
+rocks_saved() { test -s "$rocks"; }
+ctrl_s rocks_saved "a local copy of Rocks"
 
 e2e_quit "$window" focus
 pid=""
