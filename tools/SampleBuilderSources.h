@@ -2,8 +2,8 @@
 // The sample folders of the two collection builders, beside the game in "builder": a source
 // folder for Build Standard Collection ("Walker": a sequence folder with "bitmaps/",
 // "alphas/" and a "script.txt", and one with its alpha images beside the colour images) and
-// renderings of the sample collection "Rocks" for Build High-Res Collection ("Rocks/Roll",
-// four times the size of its bitmaps, laid out as the dialog's "Create" makes it). Part of
+// renderings of the sample collection "Rocks" for Build High-Res Collection ("Rocks/Roll"
+// and "Rocks/Tumble", four times the size of its bitmaps, laid out as the dialog's "Create" makes it). Part of
 // make_sample_game.
 #include <cmath>
 #include <filesystem>
@@ -70,6 +70,7 @@ inline bool WriteStandardSource(const std::filesystem::path& folder, const Color
 
 // Renderings of "Rocks": one 64 x 64 RGBA image per frame of "Roll" (one view, three frames,
 // bitmaps of 16 x 16), so the estimated scale is 4; opaque, in bands that differ per frame.
+// Then those of "Tumble" at the same scale.
 inline bool WriteRocksRenderings(const std::filesystem::path& folder)
 {
     std::error_code ec;
@@ -88,6 +89,28 @@ inline bool WriteRocksRenderings(const std::filesystem::path& folder)
             }
         const std::string name = FormatString("roll%02u.png", frame + 1).c_str();
         if (!samplerocks::SaveImage((roll / name).string(), n, n, kImageRgba, rgba.data(), nullptr)) return false;
+    }
+    // "Tumble": one 48 x 48 image per cell of its 5 unique views by 3 frames (bitmaps of
+    // 12 x 12, the same scale of 4), views fastest; a rock on a patch of ground, lit from a
+    // side that turns with the view.
+    const std::filesystem::path tumble = folder / "Tumble";
+    std::filesystem::create_directories(tumble, ec);
+    const u32 t = 48;
+    for (u32 cell = 0; cell < 15; ++cell) {
+        const u32 view = cell % 5, frame = cell / 5;
+        for (u32 y = 0; y < t; ++y)
+            for (u32 x = 0; x < t; ++x) {
+                u8* p = &rgba[(size_t(y) * t + x) * 4];
+                const int dx = int(x) - 24, dy = int(y) - 24 + int(frame == 1 ? 8 : 0);
+                const bool rock = dx * dx + dy * dy < 400;
+                const int lit = int(view) * 12 + (dx > 0 ? dx : -dx) * 2;
+                p[0] = rock ? u8(90 + lit) : u8(50 + frame * 10);
+                p[1] = rock ? u8(80 + lit / 2) : 70;
+                p[2] = rock ? u8(70 + cell * 3) : 30;
+                p[3] = 255;
+            }
+        const std::string name = FormatString("tumble%02u.png", cell + 1).c_str();
+        if (!samplerocks::SaveImage((tumble / name).string(), t, t, kImageRgba, rgba.data(), nullptr)) return false;
     }
     return true;
 }

@@ -1,8 +1,12 @@
 #pragma once
 // The sample collection's image bitmaps and the loose image files beside the game: one bitmap
 // of every kind the collection pages show (shadow, span-coded, partial alpha, true colour, a
-// large one drawn in several tiles) and files to import (an 8-bit paletted picture, a grey
+// large one drawn in several tiles), the mirrored sequence "Tumble" and files to import (an 8-bit paletted picture, a grey
 // mask and a 24-bit picture). Part of make_sample_game.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -104,6 +108,82 @@ inline bool AddOptimizeSamples(Collection& c, Sequence* roll)
     ember->medianHue = 0x0400;
     ember->useAs = 2;
     HueChange::ComputeMask(c, *ember);
+    return true;
+}
+
+// "Tumble": a rock turning over, 8 views with "Use Mirroring" (5 unique, the other 3 stored
+// as the mirror copies a read fills in) by 3 frames, each frame with its own shadow (the third
+// mirrored), and view 0 of frame 0 also assigned a true-colour bitmap of twice the size. Five
+// small bitmaps, one per turn of the rock, serve every cell: frame f, view v shows turn
+// (v + f) mod 5, so the frames differ. false when a bitmap cannot be made.
+inline bool AddTumble(Collection& c)
+{
+    CollectionBitmap* shadow = nullptr;
+    for (u32 i = 0; i < c.GetBitmapCount(); ++i)
+        if (strcmp(c.GetBitmap(i)->name, "Boulder Shadow") == 0) shadow = c.GetBitmap(i);
+    Sequence* tumble = c.AddSequence("Tumble");
+    if (!shadow || !tumble) return false;
+    const u32 n = 12, turns = 5, views = 8, frames = 3;
+    CollectionBitmap* turn[turns];
+    std::vector<u8> px(n * n * 2);
+    for (u32 t = 0; t < turns; ++t) {
+        // A round rock with a light notch that walks round its rim from turn to turn.
+        const double a = t * 2 * 3.14159265 / turns;
+        const int nx = int(6 + 4 * std::cos(a)), ny = int(6 + 4 * std::sin(a));
+        for (u32 y = 0; y < n; ++y)
+            for (u32 x = 0; x < n; ++x) {
+                int dx = int(x) - 6, dy = int(y) - 6;
+                bool rock = dx * dx + dy * dy < 30;
+                bool notch = std::abs(int(x) - nx) + std::abs(int(y) - ny) < 2;
+                px[(y * n + x) * 2] = rock ? 255 : 0;
+                px[(y * n + x) * 2 + 1] = rock ? u8(notch ? 240 : 60 + t * 30 + (x + y) % 7) : 0;
+            }
+        char name[64];
+        snprintf(name, sizeof name, "Tumble %u", t + 1);
+        turn[t] = c.AddBitmap(name, 0, px.data(), n, n, 2, nullptr);
+        if (!turn[t]) return false;
+    }
+    // The first turn at twice the size in true colour: RGB, then the alpha level in the low bits.
+    const u32 hd = 2 * n;
+    std::vector<u8> tc(hd * hd * 8, 0);
+    for (u32 y = 0; y < hd; ++y)
+        for (u32 x = 0; x < hd; ++x) {
+            int dx = int(x) - int(n), dy = int(y) - int(n);
+            u8* p = &tc[(y * hd + x) * 8];
+            p[0] = u8(140 + x * 3);
+            p[1] = u8(100 + y * 2);
+            p[2] = 70;
+            p[3] = dx * dx + dy * dy < 120 ? 31 : 0;
+        }
+    CollectionBitmap* high = c.AddBitmap("Tumble 1 HD", kBitmapTrueColor, tc.data(), hd, hd, 8, nullptr);
+    if (!high) return false;
+
+    tumble->SetFlags(tumble->GetFlags() | kSequenceMirroring);
+    tumble->ticksPerFrame = 3;
+    tumble->Resize(views, frames);
+    const u32 unique = tumble->GetUniqueViewCount();
+    for (u32 f = 0; f < frames; ++f) {
+        SequenceFrame& frame = tumble->GetFrame(f);
+        frame.shadowBitmap = shadow;
+        frame.shadow.offsetX = s32((int(f) * 3 - 3) * 65536);
+        frame.shadow.offsetY = 5 * 65536;
+        frame.shadow.flags = f == 2 ? 2 : 0;
+        for (u32 v = 0; v < unique; ++v) {
+            FrameView& view = tumble->GetFrameView(f, v);
+            view.bitmap = turn[(v + f) % turns];
+            view.registrationX = 5;
+            view.registrationY = s16(f == 1 ? 9 : 11);  // the middle frame bounces up
+            view.keyX = 6;
+            view.keyY = 2;
+        }
+        for (u32 v = unique; v < views; ++v) {
+            FrameView& view = tumble->GetFrameView(f, v);
+            view = tumble->GetFrameView(f, views - v);
+            view.flags ^= kViewMirrorX;
+            view.registrationX = s16(view.bitmap->width - view.registrationX);
+        }
+    }
+    tumble->GetFrameView(0, 0).SetHighResAssignment(high, kStandardScale / 2, 10, 22);
     return true;
 }
 

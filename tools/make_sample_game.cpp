@@ -92,9 +92,9 @@ ColorTableEntry RocksColor(u32 i)
     return {u8(i), u8(255 - i), u8((i * 7) & 255)};
 }
 
-u32 MakeCollection(const char* name, u32 extraFlags = 0)
+u32 MakeCollection(const char* name, u32 extraFlags = 0, bool withTumble = false)
 {
-    TagEntry* e = WriteTag(FourCC(".256"), kNoTagId, name, [extraFlags](FILE* f, TagHeader* header) {
+    TagEntry* e = WriteTag(FourCC(".256"), kNoTagId, name, [extraFlags, withTumble](FILE* f, TagHeader* header) {
         Collection c;
         c.flags |= extraFlags;
         ColorTableEntry colors[256];
@@ -117,6 +117,7 @@ u32 MakeCollection(const char* name, u32 extraFlags = 0)
         s->GetFrameView(1, 0).bitmap = second;
         if (!samplerocks::AddImageBitmaps(c, s)) return false;
         if (!samplerocks::AddOptimizeSamples(c, s)) return false;
+        if (withTumble && !samplerocks::AddTumble(c)) return false;
         return c.Write(f, header) != 0;
     });
     return e ? e->tag : 0;
@@ -236,7 +237,7 @@ void MakeFoundationTags()
     WriteBytesTag(FourCC("scri"), kNoTagId, "Opening Script", Text("wait 10\nshow Welcome\n"));
     WriteBytesTag(FourCC("ditl"), FourCC("Gate"), "Gate Dialog", Text("Who goes there?\nA friend of the keep.\n"));
 
-    const u32 collection = MakeCollection("Rocks");
+    const u32 collection = MakeCollection("Rocks", 0, true);
     WriteTag(FourCC("core"), kNoTagId, "Rock Core", [collection](FILE* f, TagHeader*) {
         CoreTagData core = {};
         core.collection = collection;

@@ -187,15 +187,24 @@ keys Return
 wait_for 60 test -s "local/collections/Rocks" || fail "no local/collections/Rocks: $(cat "$log")"
 rocks=$(info Rocks) || fail "collection_info cannot read the built Rocks"
 python3 - "$rocks" <<'PY' || fail "the built Rocks lacks its high-res bitmaps"
-import sys
+import re, sys
 lines = sys.argv[1].splitlines()
 problems = []
-if "bitmaps 12" not in lines: problems.append("not 9 + 3 bitmaps")
-for n, name in ((9, "roll01.png"), (10, "roll02.png"), (11, "roll03.png")):
+# 15 bitmaps before; "Roll" gets 3 renderings, "Tumble" 15 (its 5 unique views by 3 frames).
+if "bitmaps 33" not in lines: problems.append("not 15 + 3 + 15 bitmaps")
+for n, name in ((15, "roll01.png"), (16, "roll02.png"), (17, "roll03.png")):
     if "image %d 32x32 8 %s" % (n, name) not in lines: problems.append("no bitmap %d %s" % (n, name))
 views = [l for l in lines if l.startswith("view ")]
-want = ["view %d 0 bitmap %d at 20,60 highres %d scale 0x50000" % (f, b, 9 + f) for f, b in ((0, 0), (1, 1), (2, 7))]
-if [l.rsplit(" at ", 1)[0] for l in views] != want: problems.append("views %r" % views)
+want = ["view %d 0 bitmap %d at 20,60 highres %d scale 0x50000" % (f, b, 15 + f) for f, b in ((0, 0), (1, 1), (2, 7))]
+if [l.rsplit(" at ", 1)[0] for l in views[:3]] != want: problems.append("views %r" % views[:3])
+# Tumble's views follow, frame by frame: the unique ones (0 to 4) have a rendering of 24 x 24.
+tumble = views[3:]
+highres = [int(m.group(1)) for l in tumble for m in [re.search(r"highres (\d+) scale 0x50000", l)] if m]
+if len(tumble) != 24 or len(set(highres)) != 15 or min(highres, default=0) < 18:
+    problems.append("Tumble's views %r" % tumble)
+images = dict(l.split(" ", 2)[1:] for l in lines if l.startswith("image "))
+if not all(images.get(str(i), "").startswith("24x24 8 tumble") for i in highres):
+    problems.append("Tumble's renderings are not its 24 x 24 bitmaps")
 if problems:
     print("\n".join(problems))
     print(sys.argv[1])
