@@ -106,7 +106,7 @@ void BitmapThumbnailCache::EvictOldest()
 }
 
 void BitmapThumbnailCache::Draw(const Collection& collection, const CollectionBitmap& bitmap, s32 x, s32 y,
-                                s32 width, s32 height, u32 tint)
+                                s32 width, s32 height, u32 tint, u32 mirror)
 {
     if (!bitmap.pixels || !bitmap.width || !bitmap.height || width <= 0 || height <= 0) return;
     if (bitmap.bytesPerPixel != 2 && bitmap.bytesPerPixel != 8) return;
@@ -132,14 +132,16 @@ void BitmapThumbnailCache::Draw(const Collection& collection, const CollectionBi
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, e.texture);
     SetColor(tint);
+    const float s0 = mirror & 1 ? 1.0f : 0.0f, s1 = 1.0f - s0;
+    const float t0 = mirror & 2 ? 1.0f : 0.0f, t1 = 1.0f - t0;
     glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
+    glTexCoord2f(s0, t0);
     glVertex2i(x, y);
-    glTexCoord2f(1, 0);
+    glTexCoord2f(s1, t0);
     glVertex2i(x + width, y);
-    glTexCoord2f(1, 1);
+    glTexCoord2f(s1, t1);
     glVertex2i(x + width, y + height);
-    glTexCoord2f(0, 1);
+    glTexCoord2f(s0, t1);
     glVertex2i(x, y + height);
     glEnd();
     glDisable(GL_TEXTURE_2D);

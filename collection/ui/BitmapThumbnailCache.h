@@ -20,9 +20,11 @@ public:
     BitmapThumbnailCache& operator=(const BitmapThumbnailCache&) = delete;
 
     // Draws the bitmap scaled into (x, y, width, height), its colours modulated by tint (red
-    // in the low byte, alpha in the high byte). A bitmap without pixels draws nothing.
+    // in the low byte, alpha in the high byte), flipped left to right with mirror bit 0 and
+    // top to bottom with bit 1 (one thumbnail serves every flip). A bitmap without pixels
+    // draws nothing.
     void Draw(const Collection& collection, const CollectionBitmap& bitmap, s32 x, s32 y, s32 width, s32 height,
-              u32 tint);
+              u32 tint, u32 mirror = 0);
     // Deletes every texture.
     void Clear();
 

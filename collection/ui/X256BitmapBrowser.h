@@ -133,6 +133,8 @@ public:
     // The payload BeginDrag hands the window system (null without a selection); the caller
     // owns it until a drag accepts it.
     Window::DragDropData* MakeDragPayload() const;
+    // The grid's thumbnails (how many are kept and uploaded).
+    const BitmapThumbnailCache* GetThumbnails() const { return thumbnails; }
 
     Signal<> changed;
     Signal<> openWindowsChanged;

@@ -8,6 +8,7 @@
 
 #include "collection/SequenceEditing.h"
 #include "collection/ui/BitmapDragData.h"
+#include "collection/ui/BitmapThumbnailCache.h"
 #include "collection/ui/BitmapDrawing.h"
 #include "collection/ui/ImageFileDialogs.h"
 #include "collection/ui/PlateFiles.h"
@@ -88,7 +89,8 @@ X256SequenceEdit::X256SequenceEdit(Collection* c, Sequence* s)
       grid(nullptr),
       updating(0),
       cells{},
-      filling(0)
+      filling(0),
+      thumbnails(new BitmapThumbnailCache())
 {
     SetTitle(s->name);
     const s32 L = GetLineHeight();
@@ -170,6 +172,7 @@ X256SequenceEdit::~X256SequenceEdit()
 {
     closed.Emit(this);
     cells.Free();
+    delete thumbnails;
 }
 
 const char* X256SequenceEdit::GetClassName() const { return "X256SequenceEdit"; }
@@ -459,8 +462,8 @@ void X256SequenceEdit::DrawGridCell(void* context, const Rect& image, void* user
     }
     s32 box = image.Width(), w, h;
     FitSizeInBox(b->width, b->height, &w, &h, box);
-    DrawCollectionBitmap(*self->collection, *b, mirror, image.left + (box - w) / 2, image.top + (image.Height() - h) / 2,
-                         w, h);
+    self->thumbnails->Draw(*self->collection, *b, image.left + (box - w) / 2, image.top + (image.Height() - h) / 2, w, h,
+                           0xFFFFFFFFu, mirror);
 }
 
 void X256SequenceEdit::GridDragStart(void* context, GridWindow* grid, s32 item)

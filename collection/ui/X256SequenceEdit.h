@@ -6,6 +6,7 @@
 #include "collection/Collection.h"
 #include "gui/Window.h"
 
+class BitmapThumbnailCache;
 class CheckBox;
 class ComboBox;
 class GridWindow;
@@ -135,4 +136,6 @@ private:
     static void GridDelete(void* context);
 
     u32 filling;  // the fields are being filled from the sequence: their signals are no edits
+    // The cells' pictures, uploaded once and drawn from their textures while the grid scrolls.
+    BitmapThumbnailCache* thumbnails;
 };

@@ -128,17 +128,33 @@ TEST_F(SequencePagesPixels, CellsAreDrawnMirroredAsTheirViews)
     s->GetFrameView(0, 1).bitmap = b;
     s->GetFrameView(0, 1).flags = kViewMirrorX;
     X256SequenceEdit* e = new X256SequenceEdit(&c, s);
-    Shot shot = Render();
     GridWindow* grid = e->GetGrid();
-    Rect content = grid->GetContentRect();
-    for (u32 column = 1; column <= 2; ++column) {
-        Rect image = grid->ImageRect(column);
-        const int y = content.top + (image.top + image.bottom) / 2;
-        Px left = shot.PixelAt(content.left + image.left + image.Width() / 8, y);
-        Px right = shot.PixelAt(content.left + image.right - image.Width() / 8, y);
-        bool mirrored = column == 2;
-        EXPECT_TRUE(Near(left, mirrored ? 40 : 250, mirrored ? 40 : 10, mirrored ? 200 : 10)) << column << " " << Show(left);
-        EXPECT_TRUE(Near(right, mirrored ? 250 : 40, mirrored ? 10 : 40, mirrored ? 10 : 200)) << column << " " << Show(right);
+    // The cells' pictures are kept between frames: flipping the other view, then a colour of
+    // the table changing, must still show in the next frame.
+    struct Step { const char* what; u32 mirroredView; int red[3]; } steps[] = {
+        {"view 1 mirrored", 1, {250, 10, 10}},
+        {"view 0 mirrored instead", 0, {250, 10, 10}},
+        {"the red half turned green", 0, {10, 250, 10}},
+    };
+    for (const Step& k : steps) {
+        SCOPED_TRACE(k.what);
+        s->GetFrameView(0, k.mirroredView).flags = kViewMirrorX;
+        s->GetFrameView(0, 1 - k.mirroredView).flags = 0;
+        c.colorTable.entries[7] = ColorTableEntry{u8(k.red[0]), u8(k.red[1]), u8(k.red[2])};
+        e->RedrawCells();
+        Shot shot = Render();
+        Rect content = grid->GetContentRect();
+        for (u32 column = 1; column <= 2; ++column) {
+            Rect image = grid->ImageRect(column);
+            const int y = content.top + (image.top + image.bottom) / 2;
+            Px left = shot.PixelAt(content.left + image.left + image.Width() / 8, y);
+            Px right = shot.PixelAt(content.left + image.right - image.Width() / 8, y);
+            const bool mirrored = column - 1 == k.mirroredView;
+            Px red{k.red[0], k.red[1], k.red[2]}, blue{40, 40, 200};
+            Px wantLeft = mirrored ? blue : red, wantRight = mirrored ? red : blue;
+            EXPECT_TRUE(Near(left, wantLeft.r, wantLeft.g, wantLeft.b)) << column << " " << Show(left);
+            EXPECT_TRUE(Near(right, wantRight.r, wantRight.g, wantRight.b)) << column << " " << Show(right);
+        }
     }
     e->Close();
 }
