@@ -58,12 +58,15 @@ Window::~Window()
     Window* focusSearchFrom = top ? top->parent : nullptr;
 
     // A front window hands the front and the focus to the next one, unless its parent is
-    // going away with all its children.
+    // going away with all its children. The focus only when it was here (or nowhere): a
+    // closed window is deleted steps later, when the focus may have moved on to a message
+    // box or dialog that must keep it to take its keys.
     if (parent && parent->firstChild == this && !(parent->stateBits & WSB_DESTROYING)) {
+        const bool handFocus = !g_ws.focus || Contains(g_ws.focus);
         for (Window* s = nextSibling; s; s = s->nextSibling) {
             if (s->IsVisible() && s->state != WS_CLOSED) {
                 s->BringToFront();
-                SetFocus(s, FOCUS_PROGRAM);
+                if (handFocus) SetFocus(s, FOCUS_PROGRAM);
                 break;
             }
         }

@@ -16,6 +16,9 @@
 #include "collection/ui/X256HueBrowser.h"
 #include "collection/ui/X256HueEdit.h"
 #include "collection/ui/X256OptimizeEdit.h"
+#include "collection/ui/X256SequenceBrowser.h"
+#include "collection/ui/X256SequenceFrameEdit.h"
+#include "collection/ui/X256SequenceFrameView.h"
 #include "foundation/ActFile.h"
 #include "gui/Button.h"
 #include "gui/GridWindow.h"
@@ -779,6 +782,76 @@ TEST_F(X256EditTest, ClosingTheEditorClosesThePagesWindowsFirst)
     }
     // The editor, its hue editor and the bitmap window are gone.
     EXPECT_EQ(windowsOpen - 3, windowsLeft);
+}
+
+// The message box a step finds in either layer, whether or not it has the keyboard focus.
+MessageBoxWindow* AnyMessageBox()
+{
+    for (u32 layer = 0; layer < 2; ++layer) {
+        Window* root = WindowSystem::GetLayerRoot(layer);
+        for (Window* w = root ? root->GetFirstChild() : nullptr; w; w = w->GetNextSibling())
+            if (!strcmp(w->GetClassName(), "MessageBoxWindow") && w->GetState() != WS_CLOSED)
+                return static_cast<MessageBoxWindow*>(w);
+    }
+    return nullptr;
+}
+
+// The step hook of the quit test: the first time a box shows, Return is typed as a user would
+// (no answer is given to the box directly).
+std::vector<std::string>& BoxesTypedInto()
+{
+    static std::vector<std::string> boxes;
+    return boxes;
+}
+
+int ReturnTypingStep()
+{
+    if (MessageBoxWindow* box = AnyMessageBox()) {
+        if (BoxesTypedInto().empty() || BoxesTypedInto().back() != std::string(box->GetTitle())) {
+            BoxesTypedInto().push_back(box->GetTitle());
+            FakeOsKey(LIBKEY_ENTER, LIBACTION_PRESS);
+            FakeOsKey(LIBKEY_ENTER, LIBACTION_RELEASE);
+            FakeOsEndStep();
+        }
+    }
+    return wtest::Step();
+}
+
+TEST_F(X256EditTest, QuittingWithTheFrameEditorOpenTheSaveBoxTakesReturn)
+{
+    X256Edit* e = OpenRocks();
+    ASSERT_TRUE(e);
+    X256SequenceBrowser* sequences = e->GetSequencesPage();
+    Sequence* roll = e->GetCollection()->GetSequence(0);
+    sequences->OpenSequenceEdit(sequences->FindItemByUserData(roll, nullptr));
+    Run();
+    sequences->OpenFrameEdit(roll, 0, 1);
+    Run();
+    ASSERT_EQ(1u, sequences->GetOpenEditCount());
+    ASSERT_EQ(1u, sequences->GetOpenFrameEditCount());
+    // Shift+Right in the frame editor (frame 1) moves the bitmap a pixel: the collection is
+    // modified.
+    X256SequenceFrameEdit* frames = sequences->GetFrameEdits().data[0];
+    Window::SetFocus(frames->GetFrameView(), FOCUS_CLICK);
+    const s16 x = roll->GetFrameView(1, 0).registrationX;
+    PressKey(LIBKEY_RIGHT, 1);
+    ASSERT_EQ(x - 1, roll->GetFrameView(1, 0).registrationX);
+    ASSERT_TRUE(e->IsModified());
+
+    WindowSystem::SetCanQuitHook([] { return WindowSystem::CloseAllTopLevelWindows(); });
+    WindowSystem::SetStepHook(ReturnTypingStep);
+    BoxesTypedInto().clear();
+    FakeOsCloseRequest();
+    Run();
+    RunSteps(6);
+    EXPECT_EQ(BoxesTypedInto(), std::vector<std::string>{"Save?"});
+    EXPECT_FALSE(AnyMessageBox()) << "the box did not take Return";
+    EXPECT_FALSE(WindowSystem::IsRunning());
+    // Return is the box's first button, "Save".
+    Collection saved;
+    ASSERT_EQ(1, ReadBytes(Saved(), SavedUser(), saved));
+    EXPECT_EQ(x - 1, saved.GetSequence(0)->GetFrameView(1, 0).registrationX);
+    WindowSystem::SetCanQuitHook(nullptr);
 }
 
 }  // namespace

@@ -323,6 +323,27 @@ TEST_F(WindowTree, DeletingTheFrontWindowFocusesTheNextOne)
     EXPECT_EQ(Layer0()->GetFirstChild(), back);
 }
 
+TEST_F(WindowTree, DeletingAClosedFrontWindowLeavesTheFocusWhereItMovedMeanwhile)
+{
+    // The front window is closed (its deletion waits for the next step) and a box in the
+    // popup layer, or another window of the same layer, takes the focus before it goes.
+    for (bool popup : {true, false}) {
+        SCOPED_TRACE(popup ? "a box in the popup layer" : "a window behind in the same layer");
+        Probe* back = new Probe(WF_VISIBLE | WF_FOCUSABLE, nullptr, "back");
+        Probe* other = new Probe(WF_VISIBLE | WF_FOCUSABLE | (popup ? WF_POPUP : 0u), nullptr, "other");
+        Probe* front = new Probe(WF_VISIBLE | WF_FOCUSABLE, nullptr, "front");
+        Window::SetFocus(front, FOCUS_PROGRAM);
+        front->Close();
+        Window::SetFocus(other, FOCUS_PROGRAM);
+        Step();
+        EXPECT_EQ(WindowSystem::GetFocus(), other);
+        EXPECT_EQ(Layer0()->GetFirstChild(), popup ? back : other) << "the next window still comes to the front";
+        back->Close();
+        other->Close();
+        Step();
+    }
+}
+
 TEST_F(WindowTree, HidingTheFocusedWindowOfADialogFocusesTheNextVisibleSibling)
 {
     Probe* dialog = new Probe(kFramed, nullptr, "dialog");
