@@ -15,8 +15,7 @@ cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" -j "$(nproc)" --target "$program"
 cd "build/$preset"
 if [ "$program" = Tavik ]; then
-    # Mesa's llvmpipe generates code that crashes under qemu-i386 on some texture draws; its
-    # plain software rasteriser does not.
-    GALLIUM_DRIVER=${GALLIUM_DRIVER:-softpipe} exec qemu-i386 ./Tavik
+    . ../../tools/i386-gl.sh
+    exec qemu-i386 ./Tavik
 fi
 exec ./Tavik64

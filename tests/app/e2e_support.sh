@@ -2,8 +2,7 @@
 # fail(). Needs a display (Xvfb), xdotool, ImageMagick's import and python3.
 
 # Exits 0 with "skipped" when there is no display or a tool is missing; sets slow (the wait
-# factor: 6 under an emulator, where Mesa's llvmpipe generates code that crashes on some
-# texture draws, so softpipe draws instead).
+# factor: 6 under an emulator) and the emulated build's Mesa settings (tools/i386-gl.sh).
 e2e_require_display() {
     [ -n "${DISPLAY:-}" ] || { echo "no display: skipped"; exit 0; }
     local tool
@@ -13,7 +12,7 @@ e2e_require_display() {
     slow=1
     if [ -n "${emulator:-}" ]; then
         slow=6
-        export GALLIUM_DRIVER=softpipe
+        . "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/../../tools/i386-gl.sh"
     fi
 }
 
