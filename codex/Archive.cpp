@@ -1,6 +1,7 @@
 #include "codex/Archive.h"
 
 #include <cstring>
+#include <type_traits>
 
 #include "codex/CodexState.h"
 #include "foundation/Files.h"
@@ -9,6 +10,9 @@
 #include "foundation/StringUtil.h"
 
 namespace {
+
+// Directory entries read and converted at a time (64 KB).
+constexpr u32 kDirectoryBatch = 1024;
 
 void FreeInstances(Archive* archive)
 {
@@ -120,29 +124,35 @@ Archive* LoadArchive(const char* path)
             goto fail;
     }
     if (header.tag_count) {
-        // The whole directory in one read.
-        directory = static_cast<u8*>(malloc(size_t(directoryBytes)));
-        if (!directory || fseeko(f, off_t(header.data_start), SEEK_SET) != 0 ||
-            fread(directory, 1, size_t(directoryBytes), f) != directoryBytes)
-            goto fail;
+        // The directory goes through one small buffer in batches: a buffer the size of the
+        // whole directory is fresh memory on every load, and touching fresh pages costs more
+        // than the conversion itself.
+        const u32 batchEntries = header.tag_count < kDirectoryBatch ? header.tag_count : kDirectoryBatch;
+        directory = static_cast<u8*>(malloc(size_t(batchEntries) * kTagHeaderSize));
+        if (!directory || fseeko(f, off_t(header.data_start), SEEK_SET) != 0) goto fail;
+        // Exactly the directory's count: the copies are most of the index's memory. A failed
+        // batch leaves slots unconstructed, which freeing the archive may skip.
+        static_assert(std::is_trivially_destructible<TagInstance>::value, "copies need no destructor");
+        archive->instances.SetExact(header.tag_count);
         TagHeader* headers = reinterpret_cast<TagHeader*>(directory);
-        if (header.signature == kArchiveSignature) {
-            TagHeadersFromDisk(headers, directory, header.tag_count);
-        } else {
-            DiskToMemory(headers, directory, header.tag_count, kOldTagHeaderDescriptor);
-            UpgradeTagHeaders(headers, header.tag_count);
-        }
-        for (u32 i = 0; i < header.tag_count; ++i) {
-            if (u64(headers[i].offset) + headers[i].size > u64(size)) {
-                LogMessage(0, "Codex", "archive '%s': the data of entry %u lies outside the file\n", path, i);
-                goto fail;
+        for (u32 first = 0; first < header.tag_count; first += batchEntries) {
+            const u32 n = header.tag_count - first < batchEntries ? header.tag_count - first : batchEntries;
+            if (fread(directory, kTagHeaderSize, n, f) != n) goto fail;
+            if (header.signature == kArchiveSignature) {
+                TagHeadersFromDisk(headers, directory, n);
+            } else {
+                DiskToMemory(headers, directory, n, kOldTagHeaderDescriptor);
+                UpgradeTagHeaders(headers, n);
+            }
+            for (u32 i = 0; i < n; ++i) {
+                if (u64(headers[i].offset) + headers[i].size > u64(size)) {
+                    LogMessage(0, "Codex", "archive '%s': the data of entry %u lies outside the file\n", path,
+                               first + i);
+                    goto fail;
+                }
+                new (&archive->instances[first + i]) TagInstance{archive, headers[i], nullptr};
             }
         }
-        // Exactly the directory's count (the copies are most of the index's memory), every
-        // one constructed before anything can fail again.
-        archive->instances.SetExact(header.tag_count);
-        for (u32 i = 0; i < header.tag_count; ++i)
-            new (&archive->instances[i]) TagInstance{archive, headers[i], nullptr};
     }
     free(directory);
     fclose(f);
