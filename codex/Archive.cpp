@@ -16,7 +16,8 @@ constexpr u32 kDirectoryBatch = 1024;
 
 void FreeInstances(Archive* archive)
 {
-    archive->instances.Clear();
+    ArenaFree(&Codex().storage, archive->instances.data);
+    archive->instances = TagInstanceArray{};
     archive->mesh_records.Free();
 }
 
@@ -133,7 +134,10 @@ Archive* LoadArchive(const char* path)
         // Exactly the directory's count: the copies are most of the index's memory. A failed
         // batch leaves slots unconstructed, which freeing the archive may skip.
         static_assert(std::is_trivially_destructible<TagInstance>::value, "copies need no destructor");
-        archive->instances.SetExact(header.tag_count);
+        archive->instances.data = static_cast<TagInstance*>(
+            ArenaAlloc(&Codex().storage, sizeof(TagInstance) * size_t(header.tag_count)));
+        if (!archive->instances.data) goto fail;
+        archive->instances.count = header.tag_count;
         TagHeader* headers = reinterpret_cast<TagHeader*>(directory);
         for (u32 first = 0; first < header.tag_count; first += batchEntries) {
             const u32 n = header.tag_count - first < batchEntries ? header.tag_count - first : batchEntries;

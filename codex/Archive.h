@@ -62,10 +62,24 @@ static_assert(ByteOrderDescribes<ArchiveHeader>(kArchiveHeaderDescriptor), "Arch
 static_assert(ByteOrderDescribes<OldArchiveHeader>(kOldArchiveHeaderDescriptor), "OldArchiveHeader layout");
 static_assert(ByteOrderDescribes<ArchiveMeshRecord>(kArchiveMeshRecordDescriptor), "ArchiveMeshRecord layout");
 
+// An archive's copies: a fixed table of the directory's count, kept in the index's block
+// arena (never grown or shrunk after loading).
+struct TagInstanceArray {
+    TagInstance* data;
+    u32 count;
+
+    TagInstance& operator[](u32 i) { return data[i]; }
+    const TagInstance& operator[](u32 i) const { return data[i]; }
+    TagInstance* begin() { return data; }
+    TagInstance* end() { return data + count; }
+    const TagInstance* begin() const { return data; }
+    const TagInstance* end() const { return data + count; }
+};
+
 // One loaded archive file (not kept open: every read opens it anew).
 struct Archive {
     ArchiveHeader header;
-    DynArray<TagInstance> instances;  // one per directory entry, in directory order
+    TagInstanceArray instances;  // one per directory entry, in directory order
     DynArray<ArchiveMeshRecord> mesh_records;
     String path;            // the full path
     const char* file_name;  // inside path, behind the last '/' or '\'

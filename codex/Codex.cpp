@@ -17,7 +17,7 @@ CodexState gState;
 IdMap* GroupMap(u32 group) { return static_cast<IdMap*>(IdMapFind(gState.index, group)); }
 
 // Entries come from slabs of many: a game indexes tens of thousands, and one heap block each
-// costs a header and a call apiece. Freed entries are reused; the slabs go back to the heap
+// costs a header and a call apiece. Freed entries are reused; the slabs go back to the arena
 // when the last entry is freed (the database closed).
 struct EntrySlab {
     static constexpr u32 kEntries = 1024;
@@ -51,7 +51,7 @@ TagEntry* NewTagEntry()
         memcpy(&gEntries.freeList, slot, sizeof(void*));
     } else {
         if (!gEntries.slabs || gEntries.slabs->used == EntrySlab::kEntries) {
-            EntrySlab* slab = static_cast<EntrySlab*>(malloc(sizeof(EntrySlab)));
+            EntrySlab* slab = static_cast<EntrySlab*>(ArenaAlloc(&gState.storage, sizeof(EntrySlab)));
             if (!slab) return nullptr;
             slab->next = gEntries.slabs;
             slab->used = 0;
@@ -75,7 +75,7 @@ void FreeTagEntry(TagEntry* entry)
     if (--gEntries.live) return;
     while (EntrySlab* slab = gEntries.slabs) {
         gEntries.slabs = slab->next;
-        free(slab);
+        ArenaFree(&gState.storage, slab);
     }
     gEntries.freeList = nullptr;
 }
@@ -157,6 +157,12 @@ int TagGroupRowIndex(u32 group)
     return row ? int(row - GetTagGroupTable()) : -1;
 }
 
+void GetCodexStorageBytes(size_t* inUse, size_t* mapped)
+{
+    if (inUse) *inUse = gState.storage.inUse;
+    if (mapped) *mapped = gState.storage.mapped;
+}
+
 bool IsCodexDirty() { return gState.dirty != 0; }
 void SetCodexDirty() { gState.dirty = 1; }
 
@@ -167,7 +173,7 @@ TagEntry* GetOrCreateTagEntry(u32 group, u32 tag)
     if (!gState.index && !IdMapCreate(&gState.index)) return nullptr;
     IdMap* map = GroupMap(group);
     if (!map) {
-        if (!IdMapCreate(&map)) return nullptr;
+        if (!IdMapCreateIn(&map, &gState.storage)) return nullptr;
         if (!IdMapInsert(gState.index, group, map)) {
             IdMapDestroy(&map);
             return nullptr;

@@ -185,6 +185,10 @@ void RemoveMissingTags(DynArray<TagEntry*>* list);
 // Sorts a list with TagEntryLess (every entry must have a winning copy).
 void SortTagList(DynArray<TagEntry*>* list);
 
+// The bytes the index keeps in its block arena rather than on the heap: those of live tables
+// (inUse) and those mapped from the system (mapped, never less).
+void GetCodexStorageBytes(size_t* inUse, size_t* mapped);
+
 // Archives and the active set ------------------------------------------------------------
 
 u32 GetArchiveCount();

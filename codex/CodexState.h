@@ -3,6 +3,7 @@
 // operations and the archives. Not for use outside codex/.
 #include "codex/Codex.h"
 #include "codex/TagGroups.h"
+#include "foundation/BlockArena.h"
 #include "foundation/DynArray.h"
 #include "foundation/FolderWatch.h"
 #include "foundation/IdMap.h"
@@ -19,6 +20,9 @@ struct CodexState {
     String groupFolders[kTagGroupCount];
     u32 dirty;
     u32 nextLoadOrder;
+    // The index's big tables (archive copies, entry slabs, group maps): a game's index is
+    // built in one go at start-up, and in huge pages that costs a few faults, not thousands.
+    BlockArena storage;
 };
 
 CodexState& Codex();

@@ -1,6 +1,8 @@
 #include "foundation/IdMap.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -22,6 +24,7 @@ struct IdMap {
     DynArray<IdMapEntry> entries;
     DynArray<u32> buckets;
     u32 bits;  // buckets.count == 1 << bits
+    BlockArena* arena;  // where the two tables live; null: the heap
 };
 
 namespace {
@@ -34,9 +37,29 @@ inline u32 BucketOf(const IdMap* map, u32 key)
     return (key * 0x9E3779B1u) >> (32 - map->bits);
 }
 
+// Gives a table of an arena map room for n elements (a power of two, like the heap's
+// growth), so that the DynArray operations after it never reallocate.
+template <typename T>
+void MakeRoom(IdMap* map, DynArray<T>& table, u32 n)
+{
+    if (!map->arena || n <= table.capacity) return;
+    const u32 capacity = DynArrayCapacityFor(n);
+    T* grown = static_cast<T*>(ArenaAlloc(map->arena, sizeof(T) * size_t(capacity)));
+    if (!grown) {
+        // The same answer as the heap's tables give.
+        fprintf(stderr, "Tavik: out of memory (a map of %u pairs)\n", n);
+        abort();
+    }
+    if (table.count) memcpy(grown, table.data, sizeof(T) * table.count);
+    ArenaFree(map->arena, table.data);
+    table.data = grown;
+    table.capacity = capacity;
+}
+
 void Rehash(IdMap* map, u32 bits)
 {
     map->bits = bits;
+    MakeRoom(map, map->buckets, u32(1) << bits);
     map->buckets.ResizeRaw(u32(1) << bits);
     for (u32 i = 0; i < map->buckets.count; ++i) map->buckets[i] = kNone;
     for (u32 i = 0; i < map->entries.count; ++i) {
@@ -56,11 +79,14 @@ u32* LinkTo(IdMap* map, u32 i)
 
 }  // namespace
 
-int IdMapCreate(IdMap** handle)
+int IdMapCreate(IdMap** handle) { return IdMapCreateIn(handle, nullptr); }
+
+int IdMapCreateIn(IdMap** handle, BlockArena* arena)
 {
     IdMap* map = static_cast<IdMap*>(calloc(1, sizeof(IdMap)));
     *handle = map;
     if (!map) return 0;
+    map->arena = arena;
     Rehash(map, kFirstBucketBits);
     return 1;
 }
@@ -72,6 +98,7 @@ int IdMapInsert(IdMap* map, u32 key, void* value)
     for (u32 i = map->buckets[b]; i != kNone; i = map->entries[i].next)
         if (map->entries[i].key == key) return 0;
     u32 i = map->entries.count;
+    MakeRoom(map, map->entries, i + 1);
     map->entries.Push(IdMapEntry{key, map->buckets[b], value});
     map->buckets[b] = i;
     // Load factor at most 1. The bucket count stops doubling at 2^31, past any count the
@@ -127,8 +154,13 @@ void IdMapDestroy(IdMap** handle)
 {
     IdMap* map = *handle;
     if (!map) return;
-    map->entries.Free();
-    map->buckets.Free();
+    if (map->arena) {
+        ArenaFree(map->arena, map->entries.data);
+        ArenaFree(map->arena, map->buckets.data);
+    } else {
+        map->entries.Free();
+        map->buckets.Free();
+    }
     free(map);
     *handle = nullptr;
 }

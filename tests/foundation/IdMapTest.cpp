@@ -18,6 +18,7 @@ void* V(uintptr_t n)
 struct Map {
     IdMap* map = nullptr;
     Map() { EXPECT_EQ(IdMapCreate(&map), 1); }
+    explicit Map(BlockArena* arena) { EXPECT_EQ(IdMapCreateIn(&map, arena), 1); }
     ~Map() { IdMapDestroy(&map); }
 };
 
@@ -146,9 +147,15 @@ TEST(IdMap, ManyKeysSurviveGrowthAndEraseAgainstAReferenceMap)
     for (u32 i = 0; i < 5000; ++i) s.push_back(rng());
     sets.push_back(s);
 
-    for (size_t set = 0; set < sets.size(); ++set) {
+    // The same on the heap and with the tables in a block arena, which must end up empty.
+    BlockArena arena = {};
+    for (size_t run = 0; run < 2 * sets.size(); ++run) {
+    const size_t set = run % sets.size();
+    BlockArena* in = run < sets.size() ? nullptr : &arena;
+    {
         SCOPED_TRACE(set);
-        Map m;
+        SCOPED_TRACE(in ? "arena" : "heap");
+        Map m(in);
         std::map<u32, uintptr_t> ref;
         uintptr_t next = 1;
         for (u32 k : sets[set]) {
@@ -186,6 +193,9 @@ TEST(IdMap, ManyKeysSurviveGrowthAndEraseAgainstAReferenceMap)
         for (u32 k : sets[set]) ASSERT_EQ(IdMapFind(m.map, k), nullptr);
         for (u32 k : sets[set]) IdMapInsert(m.map, k, V(1));
         for (u32 k : sets[set]) ASSERT_EQ(IdMapFind(m.map, k), V(1));
+    }
+    EXPECT_EQ(arena.inUse, 0u);
+    EXPECT_EQ(arena.mapped, 0u);
     }
 }
 
