@@ -33,6 +33,7 @@ struct ActiveDialog {
 };
 ActiveDialog* g_active;
 int g_dialogCount;
+String g_lastAnsweredMessage;  // the text of the last message box a test answer answered
 
 const char kText8Target[] = "application/x-tavik-text8";
 enum { INFO_TEXT = 1, INFO_TEXT8 = 2 };
@@ -569,6 +570,39 @@ gboolean DropAnswer(TestAnswer* t)
     return G_SOURCE_REMOVE;
 }
 
+// A message box GTK runs itself over the dialog (the file chooser's own question before
+// replacing a file), or null.
+GtkWidget* QuestionOver(GtkWidget* dialog)
+{
+    if (!dialog) return nullptr;
+    GtkWidget* found = nullptr;
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* w = windows; w && !found; w = w->next) {
+        GtkWidget* window = GTK_WIDGET(w->data);
+        if (GTK_IS_MESSAGE_DIALOG(window) && gtk_widget_get_visible(window) &&
+            gtk_window_get_transient_for(GTK_WINDOW(window)) == GTK_WINDOW(dialog))
+            found = window;
+    }
+    g_list_free(windows);
+    return found;
+}
+
+// Answers GTK's own question over the open dialog: true when there was one.
+bool AnswerQuestionOver(TestAnswer* t, ActiveDialog* a)
+{
+    GtkWidget* question = a ? QuestionOver(a->dialog) : nullptr;
+    if (!question) return false;
+    gchar* text = nullptr;
+    g_object_get(question, "text", &text, nullptr);
+    g_lastAnsweredMessage.Set(text ? text : "");
+    g_free(text);
+    // Its accepting button answers OK or ACCEPT, depending on who made it.
+    gint yes = gtk_dialog_get_widget_for_response(GTK_DIALOG(question), GTK_RESPONSE_OK) ? GTK_RESPONSE_OK
+                                                                                         : GTK_RESPONSE_ACCEPT;
+    gtk_dialog_response(GTK_DIALOG(question), t->accept ? yes : GTK_RESPONSE_CANCEL);
+    return true;
+}
+
 gboolean AnswerTimeout(gpointer data)
 {
     TestAnswer* t = static_cast<TestAnswer*>(data);
@@ -578,6 +612,10 @@ gboolean AnswerTimeout(gpointer data)
     // A file chooser may answer a press later, from the main loop; once it has, this answer
     // is spent even though the dialog is still there.
     if (t->phase > 1 && ResponseCount(t->bound) > t->responsesBefore) return DropAnswer(t);
+    // A question GTK asks over the open dialog belongs to a message answer; pressing the
+    // dialog below it again would only ask once more.
+    if (t->target == 2 && AnswerQuestionOver(t, a)) return DropAnswer(t);
+    if (a && QuestionOver(a->dialog)) return G_SOURCE_CONTINUE;
     bool wanted = t->target == 1 ? a && a->kind == 1 : t->target == 2 ? a && a->kind == 2 : a && a->kind != 1;
     if (!wanted || !a->dialog) return G_SOURCE_CONTINUE;  // not up yet
     if (t->phase > 0 && a->dialog != t->bound) return G_SOURCE_CONTINUE;  // another dialog is over it
@@ -614,6 +652,12 @@ gboolean AnswerTimeout(gpointer data)
     gint response = GTK_RESPONSE_CANCEL;
     // A dialog that keeps refusing is cancelled, so a failing test ends instead of hanging.
     if (t->accept && ++t->phase < 50) response = a->kind == 0 ? GTK_RESPONSE_ACCEPT : GTK_RESPONSE_OK;
+    if (a->kind == 2) {
+        gchar* text = nullptr;
+        g_object_get(a->dialog, "text", &text, nullptr);
+        g_lastAnsweredMessage.Set(text ? text : "");
+        g_free(text);
+    }
     t->responsesBefore = ResponseCount(a->dialog);
     gtk_dialog_response(GTK_DIALOG(a->dialog), response);
     // A file chooser refuses OK until its selection is there; try again on the next tick.
@@ -647,6 +691,44 @@ void OsTestAnswerNextMessage(int delayMs, int accept)
 }
 
 int OsTestNativeDialogCount() { return g_dialogCount; }
+
+const char* OsTestLastAnsweredMessage() { return g_lastAnsweredMessage.c_str(); }
+
+namespace {
+
+guint g_deadlineSource;
+int g_deadlinePassed;
+
+gboolean CancelOpenDialog(gpointer)
+{
+    ActiveDialog* a = g_active;
+    if (!a || !a->dialog) return G_SOURCE_CONTINUE;
+    g_deadlinePassed = 1;
+    // GTK's own question first: the dialog below it waits for that answer.
+    GtkWidget* question = QuestionOver(a->dialog);
+    gtk_dialog_response(GTK_DIALOG(question ? question : a->dialog), GTK_RESPONSE_CANCEL);
+    return G_SOURCE_CONTINUE;
+}
+
+gboolean DeadlineDue(gpointer)
+{
+    g_deadlineSource = g_timeout_add(50, CancelOpenDialog, nullptr);
+    CancelOpenDialog(nullptr);
+    return G_SOURCE_REMOVE;
+}
+
+}  // namespace
+
+void OsTestSetDialogDeadline(int ms)
+{
+    if (!GtkStart()) return;
+    if (g_deadlineSource) g_source_remove(g_deadlineSource);
+    g_deadlineSource = 0;
+    g_deadlinePassed = 0;
+    if (ms > 0) g_deadlineSource = g_timeout_add(guint(ms), DeadlineDue, nullptr);
+}
+
+int OsTestDialogDeadlinePassed() { return g_deadlinePassed; }
 
 int OsTestColorChooserSettings(String* out)
 {

@@ -18,3 +18,12 @@ class String;
 int OsTestColorChooserSettings(String* out);
 // Number of native dialogs the real backend opened so far.
 int OsTestNativeDialogCount();
+// The text of the last message box or question a test answer answered, GTK's own questions
+// included ("" before the first).
+const char* OsTestLastAnsweredMessage();
+// From ms on, every native dialog still open, and every one opened later, is cancelled, so a
+// test whose scripted answers missed a dialog fails instead of waiting forever. Setting it
+// again restarts it; 0 disarms it.
+void OsTestSetDialogDeadline(int ms);
+// Whether the deadline has cancelled a dialog since it was last set.
+int OsTestDialogDeadlinePassed();
