@@ -236,7 +236,7 @@ protected:
     {
         FakeOsDialogAnswer a;
         a.ok = ok;
-        a.paths[0] = strdup(path.c_str());  // kept: the fake reads it later
+        a.paths[0] = path.c_str();
         FakeOsQueueDialogAnswer(a);
     }
     Bytes original;

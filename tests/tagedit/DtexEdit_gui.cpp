@@ -54,7 +54,7 @@ void AnswerPath(const std::string& path, u32 filter = 0)
 {
     FakeOsDialogAnswer a;
     a.filterIndex = filter;
-    a.paths[0] = strdup(path.c_str());  // kept until the process ends: the fake reads it later
+    a.paths[0] = path.c_str();
     FakeOsQueueDialogAnswer(a);
 }
 

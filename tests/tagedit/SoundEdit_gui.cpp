@@ -47,7 +47,7 @@ protected:
     void AnswerFolder(const std::string& folder)
     {
         FakeOsDialogAnswer a;
-        a.paths[0] = strdup(folder.c_str());
+        a.paths[0] = folder.c_str();
         FakeOsQueueDialogAnswer(a);
     }
     std::set<std::string> Files(const std::string& folder)
