@@ -51,12 +51,24 @@ xdotool windowfocus --sync "$window" 2>/dev/null
 xdotool mousemove --window "$window" 16 10 click 1
 sleep "$slow"
 choose_then_wait_for Down Up Up Up -- "Import Model"
-# Typing opens the chooser's location line; its completion selects a suffix, which Delete drops.
-xdotool type --window "$dialog" --delay $((60 * slow)) "$name.lwo"
-sleep 1
-xdotool key --window "$dialog" Delete
-sleep 0.3
-xdotool key --window "$dialog" Return
+# Ctrl+L opens the chooser's location line whatever has the keyboard: typed straight into the
+# chooser, the name starts a search instead when its file list does not have the keyboard yet,
+# and the search answers too late for the Return. The line's completion may select a suffix,
+# which Delete drops. Again until the chooser has gone.
+for _ in 1 2 3; do
+    gone_window "^Import Model\$" && break
+    xdotool windowfocus "$dialog" 2>/dev/null
+    sleep 0.5
+    xdotool key --window "$dialog" ctrl+l
+    sleep "$slow"
+    xdotool key --window "$dialog" ctrl+a
+    xdotool type --window "$dialog" --delay $((60 * slow)) "$folder/models/$name.lwo"
+    sleep 1
+    xdotool key --window "$dialog" Delete
+    sleep 0.3
+    xdotool key --window "$dialog" Return
+    wait_for 10 gone_window "^Import Model\$" && break
+done
 
 for _ in $(seq 1 $((40 * slow))); do
     all=1
