@@ -992,43 +992,16 @@ BENCHMARK(BM_DownsampleReference)->Arg(256)->Arg(512)->Iterations(1)->Unit(bench
 
 #include <sys/resource.h>
 
-#include "collection/Sequence.h"
-#include "collection/UpResBuilder.h"
+#include "bench/UpResScene.h"
 
 namespace {
 
-constexpr u32 kUpResFrames = 300;
-constexpr u32 kUpResSide = 1024;
-
-// "spin/" with 300 renderings: a disc of one colour per frame, its edge soft, on a clear
-// ground; written once.
 const std::string& UpResFolder()
 {
     static std::string folder;
     if (!folder.empty()) return folder;
     folder = ScratchFolder() + "/renders/";
-    mkdir(folder.c_str(), 0755);
-    mkdir((folder + "spin").c_str(), 0755);
-    for (u32 f = 0; f < kUpResFrames; ++f) {
-        char name[64];
-        snprintf(name, sizeof name, "spin/r%03u.png", f);
-        FileRecord out((folder + name).c_str());
-        out.kind = kFileKindImage;
-        out.format = kFileFormatPng;
-        if (!out.image.Create(kUpResSide, kUpResSide, kImageRgba, nullptr)) abort();
-        const double c = kUpResSide / 2.0, r = kUpResSide * 0.45;
-        for (u32 y = 0; y < kUpResSide; ++y)
-            for (u32 x = 0; x < kUpResSide; ++x) {
-                u8* p = out.image.pixels + (u64(y) * kUpResSide + x) * 4;
-                const double d = std::hypot(x + 0.5 - c, y + 0.5 - c);
-                const double a = std::clamp((r - d) * 64.0, 0.0, 255.0);
-                p[0] = u8(f);
-                p[1] = u8(f >> 1);
-                p[2] = u8((x / 64 + y / 64 + f) * 16);
-                p[3] = u8(a);
-            }
-        if (!out.Save()) abort();
-    }
+    if (!WriteUpResRenderings(folder)) abort();
     return folder;
 }
 
@@ -1038,31 +1011,7 @@ void BM_UpRes300(benchmark::State& state)
     u64 bitmaps = 0;
     for (auto _ : state) {
         Collection c;
-        strcpy(c.name, "Spin");
-        std::vector<u8> px(256 * 256 * 2, 0);
-        for (u32 y = 14; y < 242; ++y)
-            for (u32 x = 14; x < 242; ++x) {
-                px[(y * 256 + x) * 2] = 255;
-                px[(y * 256 + x) * 2 + 1] = 5;
-            }
-        CollectionBitmap* standard = c.AddBitmap("std", 0, px.data(), 256, 256, 2, nullptr);
-        Sequence* s = c.AddSequence("spin");
-        s->Resize(1, kUpResFrames);
-        for (u32 f = 0; f < kUpResFrames; ++f) {
-            FrameView& v = s->GetFrameView(f, 0);
-            v.bitmap = standard;
-            v.registrationX = 128;
-            v.registrationY = 128;
-        }
-        UpResContext context(&c, folder.c_str(), 0, kOrderViewsThenFrames, 0);
-        context.targetScale = 1.0;
-        context.log = "bench";
-        ScanUpResSequences(context);
-        if (!ComputeGlobalScale(context, 0.05)) abort();
-        DownsampleAll(context);
-        AlignUpResFrames(context);
-        WriteUpResBitmaps(context);
-        AssignHighResFrameViews(context);
+        if (!BuildUpResScene(folder, c)) abort();
         bitmaps = c.GetBitmapCount();
     }
     rusage usage{};

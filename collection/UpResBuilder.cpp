@@ -1,5 +1,6 @@
 #include "collection/UpResBuilder.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -47,7 +48,7 @@ void Step(UpResContext& context)
 
 UpResContext::UpResContext(Collection* c, const char* f, u32 align, u32 o, u32 invert)
     : collection(c), folder(f ? f : ""), computedScale(0), targetScale(0), alignIndividually(align), order(o),
-      invertAlphas(invert), loaded(0), kept(0), progress(nullptr), progressContext(nullptr)
+      invertAlphas(invert), loaded(0), kept(0), renderingsHeld(0), mostRenderingsHeld(0), progress(nullptr), progressContext(nullptr)
 {
     String normal = folder.c_str();
     NormalizeFolderPath(normal);
@@ -85,18 +86,86 @@ std::unique_ptr<FileRecord> LoadHighResBitmap(const char* path, bool invert)
 
 namespace {
 
+// A rendering decoded by the build, counted in the context while it lives.
+class HeldRendering {
+public:
+    explicit HeldRendering(UpResContext& context) : context_(context) {}
+    ~HeldRendering() { Free(); }
+    HeldRendering(const HeldRendering&) = delete;
+    HeldRendering& operator=(const HeldRendering&) = delete;
+
+    bool Load(const std::string& path)
+    {
+        Free();
+        record_ = LoadHighResBitmap(path.c_str(), context_.invertAlphas != 0);
+        if (!record_) return false;
+        context_.mostRenderingsHeld = std::max(context_.mostRenderingsHeld, ++context_.renderingsHeld);
+        return true;
+    }
+    void Free()
+    {
+        if (!record_) return;
+        record_.reset();
+        --context_.renderingsHeld;
+    }
+    Image& image() { return record_->image; }
+
+private:
+    UpResContext& context_;
+    std::unique_ptr<FileRecord> record_;
+};
+
+bool SameBox(const ImageRect& a, const ImageRect& b)
+{
+    return a.x0 == b.x0 && a.y0 == b.y0 && a.x1 == b.x1 && a.y1 == b.y1;
+}
+
+// Pixels and palettes alike.
+bool SameRendering(const Image& a, const Image& b)
+{
+    if (!Image::Equals(a, b) || a.paletteCount != b.paletteCount) return false;
+    if (!a.palette || !b.palette) return a.palette == b.palette || !a.paletteCount;
+    return memcmp(a.palette, b.palette, sizeof(Rgb) * a.paletteCount) == 0;
+}
+
+// Loads the kept rendering again and crops it as it was cropped when scanned. Answers 0 when
+// it cannot be loaded or is no longer what was scanned: its visible box, size or checksum
+// differ.
+bool LoadAsScanned(HeldRendering& held, const UpResImage& kept)
+{
+    if (!held.Load(kept.path)) return false;
+    Image& image = held.image();
+    if (!SameBox(image.GetAlphaBounds(), kept.crop) || !image.Crop(kept.crop)) return false;
+    image.UpdateChecksum();
+    return image.width == kept.width && image.height == kept.height && image.checksum == kept.checksum;
+}
+
+// The index of a kept rendering equal to the cropped image, or the count of kept renderings.
+// Checksums pick the candidates; each candidate is loaded again to compare the pixels.
+u32 FindKeptRendering(UpResContext& context, const Image& image)
+{
+    for (size_t i = 0; i < context.images.size(); ++i) {
+        const UpResImage& kept = *context.images[i];
+        if (kept.checksum != image.checksum || kept.width != image.width || kept.height != image.height) continue;
+        HeldRendering again(context);
+        if (LoadAsScanned(again, kept) && SameRendering(again.image(), image)) return u32(i);
+    }
+    return u32(context.images.size());
+}
+
 // The instance of one cell, or null after logging why.
 UpResInstance* AddUpResInstance(UpResContext& context, const std::string& path, Sequence* sequence, u32 f, u32 v)
 {
     const char* log = context.log.c_str();
-    std::unique_ptr<FileRecord> record = LoadHighResBitmap(path.c_str(), context.invertAlphas != 0);
+    HeldRendering held(context);
+    bool loaded = held.Load(path);
     Step(context);
-    if (!record) {
+    if (!loaded) {
         LogMessage(2, log, "ERROR: could not create UpRes bitmap instance for '%s' (bad format?)\n", path.c_str());
         return nullptr;
     }
     ++context.loaded;
-    Image& image = record->image;
+    Image& image = held.image();
     auto instance = std::make_unique<UpResInstance>();
     *instance = UpResInstance{};
     instance->view = &sequence->GetFrameView(f, v);
@@ -109,23 +178,27 @@ UpResInstance* AddUpResInstance(UpResContext& context, const std::string& path, 
                    path.c_str());
         return nullptr;
     }
-    image.Crop(box);
+    if (!image.Crop(box)) {
+        LogMessage(2, log, "ERROR: could not create UpRes bitmap instance for '%s' (bad format?)\n", path.c_str());
+        return nullptr;
+    }
     instance->left = u32(box.x0);
     instance->top = u32(box.y0);
     instance->right = u32(box.x1);
     instance->bottom = u32(box.y1);
     image.UpdateChecksum();
-    instance->index = u32(context.images.size());
-    for (size_t i = 0; i < context.images.size(); ++i)
-        if (Image::Equals(context.images[i]->image, image)) {
-            instance->index = u32(i);
-            break;
-        }
-    instance->image = instance->index < context.images.size() ? context.images[instance->index].get() : record.get();
+    instance->index = FindKeptRendering(context, image);
     if (instance->index == context.images.size()) {
-        context.images.push_back(std::move(record));
+        auto kept = std::make_unique<UpResImage>();
+        kept->path = path;
+        kept->crop = box;
+        kept->width = image.width;
+        kept->height = image.height;
+        kept->checksum = image.checksum;
+        context.images.push_back(std::move(kept));
         ++context.kept;
     }
+    instance->image = context.images[instance->index].get();
     context.instances.push_back(std::move(instance));
     return context.instances.back().get();
 }
@@ -272,15 +345,22 @@ int ComputeGlobalScale(UpResContext& context, double tolerance)
 
 void DownsampleAll(UpResContext& context)
 {
+    const char* log = context.log.c_str();
     const double r = context.targetScale / context.computedScale;
     std::vector<const HueChange*> hues;
     for (const HueChange& h : context.hueChanges) hues.push_back(&h);
     u64 pastSeventh = 0;
-    std::vector<u32> widths, heights;
-    for (auto& record : context.images) {
-        Image& source = record->image;
-        widths.push_back(source.width);
-        heights.push_back(source.height);
+    for (auto& kept : context.images) {
+        HeldRendering held(context);
+        if (!LoadAsScanned(held, *kept)) {
+            LogMessage(1, log,
+                       "ERROR: the rendering '%s' is no longer the one scanned (changed or removed); its cells get no "
+                       "high-res bitmap.\n",
+                       kept->path.c_str());
+            Step(context);
+            continue;
+        }
+        Image& source = held.image();
         // A side reduced to nothing still keeps one pixel.
         u32 w = u32(std::max(1, Round(source.width * r))), h = u32(std::max(1, Round(source.height * r)));
         Image hueIndexed = {}, out = {};
@@ -289,17 +369,28 @@ void DownsampleAll(UpResContext& context)
                   out.Create(w, h, 8, nullptr) && DownsampleIndexed(source, out, hueIndexed);
         pastSeventh += past;
         hueIndexed.Free();
-        if (ok) source.MoveFrom(out);
-        else out.Free();
+        held.Free();
+        if (ok) {
+            kept->reduced.MoveFrom(out);
+        } else {
+            out.Free();
+            LogMessage(1, log, "ERROR: the rendering '%s' could not be reduced; its cells get no high-res bitmap.\n",
+                       kept->path.c_str());
+        }
         Step(context);
     }
     if (pastSeventh || context.hueChanges.size() > kMaxPackedHueChanges)
-        LogMessage(1, context.log.c_str(),
+        LogMessage(1, log,
                    "WARNING: only the first %d of %d hue changes can be stored in high-res bitmaps; %llu pixels of "
                    "later ones keep their own colours.\n",
                    int(kMaxPackedHueChanges), int(context.hueChanges.size()), (unsigned long long)pastSeventh);
-    for (auto& instance : context.instances) {
-        const Image& reduced = instance->image->image;
+    // Cells of refused renderings have nothing to align or assign.
+    auto& all = context.instances;
+    all.erase(std::remove_if(all.begin(), all.end(),
+                             [](const std::unique_ptr<UpResInstance>& in) { return !in->image->reduced.pixels; }),
+              all.end());
+    for (auto& instance : all) {
+        const Image& reduced = instance->image->reduced;
         instance->boxWidth = u32(std::max(0, Round((double(instance->boxWidth) - instance->boxX) * r)));
         instance->boxHeight = u32(std::max(0, Round((double(instance->boxHeight) - instance->boxY) * r)));
         instance->boxX = instance->boxY = 0;
@@ -353,17 +444,19 @@ void AlignUpResFrames(UpResContext& context)
 void WriteUpResBitmaps(UpResContext& context)
 {
     context.added.clear();
-    for (auto& record : context.images) {
-        const Image& image = record->image;
+    for (auto& kept : context.images) {
+        Image& image = kept->reduced;
         CollectionBitmap* b = nullptr;
-        if (image.format == 8) {
+        // A refused rendering was logged when it was reduced.
+        if (image.pixels) {
             char name[64] = {};
-            strncpy(name, BaseName(record->path.c_str()), 63);
+            strncpy(name, BaseName(kept->path.c_str()), 63);
             b = context.collection->AddBitmap(name, 0, image.pixels, image.width, image.height, 8, nullptr);
+            if (!b)
+                LogMessage(1, context.log.c_str(), "ERROR: the high-res bitmap '%s' could not be added.\n", name);
+            // The collection has its own copy.
+            image.Free();
         }
-        if (!b)
-            LogMessage(1, context.log.c_str(), "ERROR: the high-res bitmap '%s' could not be added.\n",
-                       BaseName(record->path.c_str()));
         context.added.push_back(b);
     }
 }

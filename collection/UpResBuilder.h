@@ -20,11 +20,26 @@ struct CollectionBitmap;
 struct FrameView;
 struct TagEntry;
 
+// One unique rendering. Only what finds and checks it again is kept between the scan and
+// the reduction, so that a build holds a few decoded renderings at a time, not all of them.
+struct UpResImage {
+    std::string path;
+    ImageRect crop;        // box of the visible pixels in the uncropped rendering
+    u32 width, height;     // the cropped size
+    u32 checksum;          // of the cropped pixels (Image::UpdateChecksum)
+    Image reduced;         // 8 bytes per pixel once reduced; empty before or when refused
+
+    UpResImage() : crop{}, width(0), height(0), checksum(0), reduced{} {}
+    ~UpResImage() { reduced.Free(); }
+    UpResImage(const UpResImage&) = delete;
+    UpResImage& operator=(const UpResImage&) = delete;
+};
+
 // One cell with a rendering.
 struct UpResInstance {
     FrameView* view;
     Sequence* sequence;
-    FileRecord* image;       // the unique rendering
+    UpResImage* image;       // the unique rendering
     u32 index;               // its index among the unique renderings
     s32 boxX, boxY;          // the uncropped box (x, y 0)
     u32 boxWidth, boxHeight;
@@ -42,9 +57,11 @@ struct UpResContext {
     u32 alignIndividually;
     u32 order;
     u32 invertAlphas;
-    std::vector<std::unique_ptr<FileRecord>> images;  // unique renderings, in order
+    std::vector<std::unique_ptr<UpResImage>> images;  // unique renderings, in order
     u32 loaded;
     u32 kept;
+    u32 renderingsHeld;      // renderings decoded and not yet freed
+    u32 mostRenderingsHeld;  // the most held at once
     std::vector<HueChange> hueChanges;
     std::string log;
     std::vector<std::unique_ptr<UpResInstance>> instances;
@@ -67,10 +84,14 @@ void ScanUpResSequences(UpResContext& context);
 // Estimates the scale of the renderings against the standard bitmaps. Answers 0 after a FATAL
 // line when there is nothing to estimate from.
 int ComputeGlobalScale(UpResContext& context, double tolerance);
-// Reduces every unique rendering to the target scale and rescales the instances' boxes.
+// Reduces every unique rendering to the target scale, loading them again one at a time, and
+// rescales the instances' boxes. A rendering that cannot be loaded again, or is no longer the
+// one scanned (other pixels or another visible box), is refused with an ERROR line; its cells
+// get no high-res bitmap and leave the alignment.
 void DownsampleAll(UpResContext& context);
 void AlignUpResFrames(UpResContext& context);
-// Appends the reduced renderings as bitmaps, in order.
+// Appends the reduced renderings as bitmaps, in order (refused ones are left out), and frees
+// the context's copies of their pixels.
 void WriteUpResBitmaps(UpResContext& context);
 // Gives every instance's view its high-resolution assignment: the bitmap WriteUpResBitmaps
 // added for its rendering.

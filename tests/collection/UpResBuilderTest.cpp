@@ -241,6 +241,108 @@ TEST_F(UpResBuilderTest, IdenticalRenderingsShareOneBitmap)
     EXPECT_TRUE(Logged("2 instances, 1 unique\n"));
 }
 
+// The build's steps on a collection in memory; between runs after the scale estimate, before
+// the renderings are loaded again for the reduction.
+template <class Between>
+void BuildInMemory(UpResContext& context, Between between)
+{
+    context.targetScale = 2.0;
+    context.log = "UpRes test";
+    ScanUpResSequences(context);
+    ASSERT_TRUE(ComputeGlobalScale(context, 0.05));
+    between();
+    DownsampleAll(context);
+    AlignUpResFrames(context);
+    WriteUpResBitmaps(context);
+    AssignHighResFrameViews(context);
+}
+
+TEST_F(UpResBuilderTest, RenderingsAreHeldDecodedOneOrTwoAtATime)
+{
+    // Ten unique renderings and two copies of the first: a copy is confirmed by loading the
+    // kept one again beside it.
+    Collection* c = MakeCollection("walk", 1, 12);
+    WriteCells("walk", 10);
+    Rendering first;
+    first.g = 20;
+    ASSERT_TRUE(WriteRendering(renders + "walk/cell10.png", first));
+    ASSERT_TRUE(WriteRendering(renders + "walk/cell11.png", first));
+    UpResContext context(c, renders.c_str(), 0, kOrderViewsThenFrames, 0);
+    BuildInMemory(context, [] {});
+    EXPECT_EQ(context.loaded, 12u);
+    EXPECT_EQ(context.kept, 10u);
+    EXPECT_EQ(context.mostRenderingsHeld, 2u);
+    EXPECT_EQ(context.renderingsHeld, 0u);
+    // The reduced pixels went to the collection; the context keeps none.
+    ASSERT_EQ(c->GetBitmapCount(), 12u + 10u);
+    for (const auto& kept : context.images) EXPECT_FALSE(kept->reduced.pixels);
+    Sequence* s = c->GetSequence(0);
+    for (u32 f = 0; f < 12; ++f) EXPECT_TRUE(s->GetFrameView(f, 0).flags & kViewHasHighRes) << f;
+    EXPECT_EQ(s->GetFrameView(10, 0).highResBitmap, s->GetFrameView(0, 0).highResBitmap);
+    EXPECT_EQ(s->GetFrameView(11, 0).highResBitmap, s->GetFrameView(0, 0).highResBitmap);
+    EXPECT_EQ(c->GetBitmap(12)->width, 16u);
+    delete c;
+}
+
+TEST_F(UpResBuilderTest, ARenderingChangedAfterTheScanIsRefusedNotReduced)
+{
+    struct Case {
+        const char* what;
+        void (*change)(const std::string& path);
+    } cases[] = {
+        {"recoloured",
+         [](const std::string& p) {
+             Rendering r;
+             r.g = 250;
+             ASSERT_TRUE(WriteRendering(p, r));
+         }},
+        {"visible box moved",
+         [](const std::string& p) {
+             Rendering r;
+             r.g = 30;
+             r.boxX = 2;
+             r.boxW = 30;
+             ASSERT_TRUE(WriteRendering(p, r));
+         }},
+        {"larger",
+         [](const std::string& p) {
+             Rendering r;
+             r.g = 30;
+             r.width = r.boxW = 48;
+             ASSERT_TRUE(WriteRendering(p, r));
+         }},
+        {"removed", [](const std::string& p) { ASSERT_TRUE(std::filesystem::remove(p)); }},
+        {"alpha lost", [](const std::string& p) { ASSERT_TRUE(WriteRendering(p, Rendering{}, true)); }},
+        {"truncated", [](const std::string& p) { std::filesystem::resize_file(p, 60); }},
+    };
+    for (const Case& k : cases) {
+        std::filesystem::remove_all(renders);
+        logs.clear();
+        Collection* c = MakeCollection("walk", 3, 1);
+        WriteCells("walk", 3);
+        UpResContext context(c, renders.c_str(), 0, kOrderViewsThenFrames, 0);
+        std::string changed = renders + "walk/cell01.png";
+        BuildInMemory(context, [&] { k.change(changed); });
+        Sequence* s = c->GetSequence(0);
+        EXPECT_TRUE(Logged(("ERROR: the rendering '" + changed +
+                            "' is no longer the one scanned (changed or removed); its cells get no high-res bitmap.\n")
+                               .c_str()))
+            << k.what;
+        EXPECT_FALSE(s->GetFrameView(0, 1).flags & kViewHasHighRes) << k.what;
+        EXPECT_TRUE(s->GetFrameView(0, 0).flags & kViewHasHighRes) << k.what;
+        EXPECT_TRUE(s->GetFrameView(0, 2).flags & kViewHasHighRes) << k.what;
+        // Only the two renderings still as scanned were added, and the shared point is theirs
+        // alone: the same as cell 0's own (all boxes alike).
+        ASSERT_EQ(c->GetBitmapCount(), 3u + 2u) << k.what;
+        EXPECT_EQ(s->GetFrameView(0, 2).highResBitmap, c->GetBitmap(4)) << k.what;
+        EXPECT_EQ(s->GetFrameView(0, 0).highResRegistrationX, 9) << k.what;
+        EXPECT_EQ(s->GetFrameView(0, 0).highResRegistrationY, 13) << k.what;
+        EXPECT_FALSE(Logged("could not be added")) << k.what;
+        EXPECT_EQ(context.renderingsHeld, 0u);
+        delete c;
+    }
+}
+
 TEST_F(UpResBuilderTest, AlignmentIsSharedUnlessEachCellAlignsOnItsOwn)
 {
     // Same standard size and point everywhere; the renderings' visible boxes sit at different
