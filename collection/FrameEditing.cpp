@@ -82,13 +82,16 @@ bool MoveByMode(Sequence& s, u32 frame, u32 view, s32 dx, s32 dy, u32 mode)
     return true;
 }
 
-u32 DragSelectionEdge(Sequence& s, u32 mode, s32 dx, s32 dy)
+u32 DragSelectionEdge(Sequence& s, u32 mode, s32 dx, s32 dy, u32 activeScale)
 {
+    // One shown pixel is scale / 10 standard pixels: 65536 x scale / 10.0 in 16.16, where
+    // scale itself is 16.16.
+    const s64 scale = activeScale ? s64(activeScale) : s64(kStandardScale);
     switch (mode) {
     case kDragLeftEdge:
     case kDragRightEdge: {
         s64 outward = mode == kDragLeftEdge ? -s64(dx) : s64(dx);
-        s64 half = s64(s.selectionHalfWidth) + outward * 65536 / 2;
+        s64 half = s64(s.selectionHalfWidth) + outward * scale / 20;
         if (half < 0) {
             half = -half;
             mode = mode == kDragLeftEdge ? kDragRightEdge : kDragLeftEdge;
@@ -99,7 +102,7 @@ u32 DragSelectionEdge(Sequence& s, u32 mode, s32 dx, s32 dy)
     case kDragTopEdge:
     case kDragBottomEdge: {
         s32& edge = mode == kDragTopEdge ? s.selectionTop : s.selectionBottom;
-        edge = ClampS32(s64(edge) - s64(dy) * 65536);
+        edge = ClampS32(s64(edge) - s64(dy) * scale / 10);
         if (s.selectionTop < s.selectionBottom) {
             s32 t = s.selectionTop;
             s.selectionTop = s.selectionBottom;

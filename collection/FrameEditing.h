@@ -46,11 +46,14 @@ s16 ClampPoint(s64 v);
 bool MoveByMode(Sequence& sequence, u32 frame, u32 view, s32 dx, s32 dy, u32 mode);
 
 // Drags a selection-box edge (kDragLeftEdge..kDragBottomEdge) by the pointer's move (dx, dy)
-// in bitmap pixels. Left and right change the half width by half the pixels moved outward;
-// top and bottom move by the pixels moved up. An edge dragged across its opposite one turns
-// the drag into a drag of that one (half width kept positive, top kept above bottom): answers
-// the drag mode that goes on.
-u32 DragSelectionEdge(Sequence& sequence, u32 mode, s32 dx, s32 dy);
+// in pixels of the bitmap shown, whose scale is activeScale (16.16; 0 counts as the standard
+// 10.0). The box is kept in standard pixels and a high-res bitmap shows it 10 / scale times
+// as large, so a move counts scale / 10 standard pixels and the edge follows the pointer.
+// Left and right change the half width by half the pixels moved outward; top and bottom move
+// by the pixels moved up. An edge dragged across its opposite one turns the drag into a drag
+// of that one (half width kept positive, top kept above bottom): answers the drag mode that
+// goes on.
+u32 DragSelectionEdge(Sequence& sequence, u32 mode, s32 dx, s32 dy, u32 activeScale = kStandardScale);
 // The frame's shadow offset moves against the pointer's move (dx, dy), 13107 (0.2 in 16.16)
 // per pixel, staying inside the s32 range.
 void DragShadowOffset(Sequence& sequence, u32 frame, s32 dx, s32 dy);

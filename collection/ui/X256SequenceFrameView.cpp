@@ -146,10 +146,14 @@ void X256SequenceFrameView::Resized()
     UpdateScrollRange(first);
 }
 
+// The bars tell a new position before they store the new totals: a fraction taken during a
+// layout would be of the old total, and the next resize would move the position by it (off
+// the middle, so that the next step centres the bitmap instead of keeping the registration
+// point). The layout places the positions by the fractions itself and leaves them as they were.
 void X256SequenceFrameView::HScrolled(s32 position)
 {
     offset.x = -position;
-    if (GetHTotal() > 0) fractionX = float(position) / float(GetHTotal());
+    if (!layingOut && GetHTotal() > 0) fractionX = float(position) / float(GetHTotal());
     originValid = 0;
     Invalidate(0);
 }
@@ -157,7 +161,7 @@ void X256SequenceFrameView::HScrolled(s32 position)
 void X256SequenceFrameView::VScrolled(s32 position)
 {
     offset.y = -position;
-    if (GetVTotal() > 0) fractionY = float(position) / float(GetVTotal());
+    if (!layingOut && GetVTotal() > 0) fractionY = float(position) / float(GetVTotal());
     originValid = 0;
     Invalidate(0);
 }
@@ -327,6 +331,15 @@ u32 X256SequenceFrameView::DragModeAt(Point p)
     return kDragNone;
 }
 
+u32 X256SequenceFrameView::ShownScale()
+{
+    Sequence* s = editor->GetSequence();
+    u32 f = editor->GetFrame(), v = editor->GetView();
+    if (!s || f >= s->frames || f >= s->frameArray.count || v >= s->views || v >= s->GetFrame(f).views.count)
+        return kStandardScale;
+    return s->GetFrameView(f, v).activeScale;
+}
+
 void X256SequenceFrameView::SetCursorFor(u32 mode)
 {
     switch (mode) {
@@ -415,7 +428,7 @@ void X256SequenceFrameView::Track(Point, Point current, u32 phase)
     }
     default:
         SetCursorFor(dragMode);
-        dragMode = DragSelectionEdge(*s, dragMode, dx, dy);
+        dragMode = DragSelectionEdge(*s, dragMode, dx, dy, ShownScale());
         grab.x += used.x;
         grab.y += used.y;
         break;

@@ -97,5 +97,7 @@ private:
     // bitmap); 0 for none.
     u32 DragModeAt(Point contentPoint);
     void SetCursorFor(u32 mode);
+    // The scale (16.16) of the bitmap the shown view shows: high-res or standard.
+    u32 ShownScale();
     Point keyGrab;
 };

@@ -122,6 +122,32 @@ TEST(FrameEditing, BoxEdgesDraggedAcrossEachOtherSwapRoles)
     EXPECT_EQ(f.s->selectionBottom, -10 * 65536);
 }
 
+TEST(FrameEditing, BoxEdgesCountThePointerInPixelsOfTheScaleShown)
+{
+    // The box is kept in standard pixels; a bitmap at scale 5.0 has twice as many pixels, so
+    // a move of 8 of its pixels is 4 standard ones.
+    struct Case { u32 mode; s32 dx, dy; u32 scale; s32 half, top, bottom; } cases[] = {
+        {kDragRightEdge, 8, 0, kStandardScale, 12 * 65536, 30 * 65536, 0},
+        {kDragRightEdge, 8, 0, kStandardScale / 2, 10 * 65536, 30 * 65536, 0},
+        {kDragLeftEdge, 8, 0, kStandardScale / 2, 6 * 65536, 30 * 65536, 0},
+        {kDragRightEdge, 3, 0, kStandardScale / 2, 8 * 65536 + 49152, 30 * 65536, 0},
+        {kDragRightEdge, 8, 0, 0, 12 * 65536, 30 * 65536, 0},  // no scale: standard
+        {kDragTopEdge, 0, -8, kStandardScale / 2, 8 * 65536, 34 * 65536, 0},
+        {kDragBottomEdge, 0, 8, kStandardScale * 2, 8 * 65536, 30 * 65536, -16 * 65536},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << "mode " << k.mode << " scale " << k.scale << " dx " << k.dx);
+        Fixture f;
+        f.s->selectionHalfWidth = 8 * 65536;
+        f.s->selectionTop = 30 * 65536;
+        f.s->selectionBottom = 0;
+        EXPECT_EQ(DragSelectionEdge(*f.s, k.mode, k.dx, k.dy, k.scale), k.mode);
+        EXPECT_EQ(f.s->selectionHalfWidth, k.half);
+        EXPECT_EQ(f.s->selectionTop, k.top);
+        EXPECT_EQ(f.s->selectionBottom, k.bottom);
+    }
+}
+
 TEST(FrameEditing, ShadowOffsetsMoveAFifthOfAPixelPerPixel)
 {
     Fixture f;

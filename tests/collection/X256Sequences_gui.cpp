@@ -557,6 +557,56 @@ TEST_F(Sequences, BoxEdgesDraggedAcrossEachOtherSwapRoles)
     EXPECT_EQ(v->GetDragMode(), u32(kDragNone));
 }
 
+TEST_F(Sequences, BoxEdgesFollowThePointerOnAHighResView)
+{
+    // Frame 0, view 0 also has a bitmap of twice the pixels (scale 5.0), shown now: the box,
+    // kept in standard pixels, is drawn twice as large, and its edges must still follow the
+    // pointer as they do on a standard view.
+    roll->selectionHalfWidth = 4 * 65536;
+    roll->selectionTop = 6 * 65536;
+    roll->selectionBottom = 0;
+    roll->GetFrameView(0, 0).SetHighResAssignment(colour[7], kStandardScale / 2, 20, 4);
+    c.ShowHighResAssignments(true);
+    ASSERT_EQ(roll->GetFrameView(0, 0).activeScale, kStandardScale / 2);
+    X256SequenceFrameEdit* f = OpenFrame(roll, 0, 0);
+    X256SequenceFrameView* v = f->GetFrameView();
+    Rect content = v->GetContentRect();
+    struct Case { u32 mode; s32 dx, dy; s32 halfWidth, top, bottom; } cases[] = {
+        {kDragLeftEdge, -10, 0, 6 * 65536 + 32768, 6 * 65536, 0},
+        {kDragRightEdge, 6, 0, 8 * 65536, 6 * 65536, 0},
+        {kDragTopEdge, 0, -8, 8 * 65536, 10 * 65536, 0},
+        {kDragBottomEdge, 0, 4, 8 * 65536, 10 * 65536, -2 * 65536},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.mode);
+        FrameGeometry g = v->GetGeometry();
+        Point at = k.mode == kDragLeftEdge    ? Point{g.boxLeft, (g.boxTop + g.boxBottom) / 2}
+                   : k.mode == kDragRightEdge ? Point{g.boxRight, (g.boxTop + g.boxBottom) / 2}
+                   : k.mode == kDragTopEdge   ? Point{(g.boxLeft + g.boxRight) / 2, g.boxTop}
+                                              : Point{(g.boxLeft + g.boxRight) / 2, g.boxBottom};
+        MoveTo(content.left + at.x, content.top + at.y);
+        Press();
+        Run();
+        ASSERT_EQ(v->GetDragMode(), k.mode);
+        MoveTo(content.left + at.x + k.dx, content.top + at.y + k.dy);
+        Run();
+        Release();
+        Run();
+        EXPECT_EQ(roll->selectionHalfWidth, k.halfWidth);
+        EXPECT_EQ(roll->selectionTop, k.top);
+        EXPECT_EQ(roll->selectionBottom, k.bottom);
+        FrameGeometry after = v->GetGeometry();
+        s32 edge = k.mode == kDragLeftEdge    ? after.boxLeft - g.boxLeft
+                   : k.mode == kDragRightEdge ? after.boxRight - g.boxRight
+                   : k.mode == kDragTopEdge   ? after.boxTop - g.boxTop
+                                              : after.boxBottom - g.boxBottom;
+        // As on a standard view, the box stays centred on the registration point: a side
+        // edge moves half the pointer's way (the other side the other half), top and bottom
+        // all of it.
+        EXPECT_NEAR(edge, k.dx / 2 + k.dy, 1) << "the edge follows the pointer at the view's scale";
+    }
+}
+
 TEST_F(Sequences, PlayingStepsByTicksPerFrame)
 {
     struct Case { u16 ticks; std::vector<u32> frames; } cases[] = {
@@ -604,4 +654,41 @@ TEST_F(Sequences, EmptySequencesOpenWithoutCellsOrSteps)
     Run();
     EXPECT_EQ(f->GetFrame(), 0u);
     EXPECT_FALSE(f->GetFrameView()->GetGeometry().hasBitmap);
+}
+
+TEST_F(Sequences, ResizesKeepTheScrollSoStepsKeepTheRegistrationPointInPlace)
+{
+    // Frames 2 and 3 of view 0 differ in width and registration point: a step keeps the
+    // registration point where it is on screen unless the view had been scrolled away from
+    // the middle, which centres the bitmap instead.
+    X256SequenceFrameEdit* f = OpenFrame(roll, 0, 2);
+    X256SequenceFrameView* v = f->GetFrameView();
+    auto middle = [v] {
+        return Point{(v->GetHTotal() - v->GetContentWidth()) / 2, (v->GetVTotal() - v->GetContentHeight()) / 2};
+    };
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        f->SetSize(f->GetFrameWidth() + 100, f->GetFrameHeight() + 60);
+        Run();
+        EXPECT_EQ(v->GetHScrollPos(), middle().x) << "a resize of an unscrolled view keeps it in the middle";
+        EXPECT_EQ(v->GetVScrollPos(), middle().y);
+        FrameGeometry g = v->GetGeometry();
+        EXPECT_EQ(g.originX, (v->GetContentWidth() - g.width) / 2);
+        Point reg = v->GetRegistrationPoint();
+        Tap(LIBKEY_DOWN);
+        Run();
+        EXPECT_EQ(v->GetRegistrationPoint().x, reg.x) << "the step after a resize keeps the registration point";
+        EXPECT_EQ(v->GetRegistrationPoint().y, reg.y);
+        Tap(LIBKEY_UP);
+        Run();
+    }
+
+    // A scrolled view keeps the place of its bars through a resize, without drifting.
+    v->SetHScrollPos(v->GetHScrollPos() + 40);
+    double fraction = double(v->GetHScrollPos()) / v->GetHTotal();
+    for (int i = 0; i < 2; ++i) {
+        f->SetSize(f->GetFrameWidth() + 80 - 160 * i, f->GetFrameHeight());
+        Run();
+        EXPECT_NEAR(double(v->GetHScrollPos()) / v->GetHTotal(), fraction, 0.001);
+    }
 }
