@@ -92,7 +92,8 @@ public:
         glfwSetErrorCallback(OnError);
         if (!glfwInit()) return 0;
         initialised = 1;
-        GtkStart();
+        // GTK starts with the first dialog, clipboard use, beep or message box: starting it
+        // costs more than opening the window, and most sessions reach none of them early.
         return 1;
     }
     void Terminate() override
@@ -202,12 +203,14 @@ public:
     }
     int GetWorkArea(int* x, int* y, int* width, int* height) override
     {
-        if (GtkGetWorkArea(x, y, width, height)) return 1;
-        if (!initialised) return 0;
-        GLFWmonitor* monitor = glfwGetPrimaryMonitor();
-        if (!monitor) return 0;
-        glfwGetMonitorWorkarea(monitor, x, y, width, height);
-        return *width > 0 && *height > 0;
+        // The windowing library reads the same desktop hints as GTK and is running already.
+        if (initialised) {
+            if (GLFWmonitor* monitor = glfwGetPrimaryMonitor()) {
+                glfwGetMonitorWorkarea(monitor, x, y, width, height);
+                if (*width > 0 && *height > 0) return 1;
+            }
+        }
+        return GtkGetWorkArea(x, y, width, height);
     }
     int SetWindowIcon(const u8* rgba, int width, int height) override
     {
