@@ -20,8 +20,6 @@ bare_frame() { (cd "$build" && "$probe" Bare bare 8 700 1 1 60 -- ./bench/bench_
 tavik_frame() { (cd "$build" && "$probe" Tavik browser $((bx + 140)) $((top + 42)) 150 17 "${timeout:-60}" -- "$@"); }
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-# runs <command...>: the median time to the first frame of $runs runs.
-runs() { for _ in $(seq "$runs"); do "$@" | cut -d' ' -f1; done | median; }
 
 # A game folder of four archives of 25,000 tags each (kinds 3 and 2, half overlapping, as the
 # tag database benchmark builds them).
@@ -51,13 +49,20 @@ prefs() {  # prefs <game folder or "">
 }
 
 export GSETTINGS_BACKEND=memory
+# The three programs take turns, so that a change in the machine's load reaches all of them.
+sample=() large=() bare=()
+for _ in $(seq "$runs"); do
+    prefs ""
+    sample+=("$(tavik_frame ./Tavik64 | cut -d' ' -f1)")
+    prefs "$big"
+    large+=("$(tavik_frame ./Tavik64 | cut -d' ' -f1)")
+    bare+=("$(bare_frame | cut -d' ' -f1)")
+done
+floor=$(printf '%s\n' "${bare[@]}" | median)
+above() { awk -v t="$(printf '%s\n' "$@" | median)" -v f="$floor" 'BEGIN {printf "%s  (+%.0f)", t, t - f}'; }
 printf '%-24s %s\n' program "median ms to first frame ($runs runs), and above the bare window"
-floor=$(runs bare_frame)
-above() { awk -v t="$1" -v f="$floor" 'BEGIN {printf "%s  (+%.0f)", t, t - f}'; }
-prefs ""
-printf '%-24s %s\n' "Tavik64 sample game" "$(above "$(runs tavik_frame ./Tavik64)")"
-prefs "$big"
-printf '%-24s %s\n' "Tavik64 100,000 tags" "$(above "$(runs tavik_frame ./Tavik64)")"
+printf '%-24s %s\n' "Tavik64 sample game" "$(above "${sample[@]}")"
+printf '%-24s %s\n' "Tavik64 100,000 tags" "$(above "${large[@]}")"
 printf '%-24s %s\n' bare_window "$floor"
 
 # Peak memory of the i386 build on the 100,000 tags, under the emulator (whose own resident
