@@ -7,12 +7,13 @@
 
 namespace {
 
-constexpr size_t kSpan = size_t(2) << 20;  // the size of a huge page on x86
 constexpr size_t kHeader = 16;             // in front of every block: its size
 
 size_t RoundUp(size_t n, size_t unit) { return (n + unit - 1) / unit * unit; }
 
 #ifndef TAVIK_ARENA_HEAP
+constexpr size_t kSpan = size_t(2) << 20;  // the size of a huge page on x86
+
 // A mapping of `size` bytes (a multiple of kSpan) starting on a span boundary, so that each
 // of its spans can become one huge page; null when the system refuses.
 u8* MapSpans(size_t size)

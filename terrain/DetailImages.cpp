@@ -1,7 +1,6 @@
 #include "terrain/DetailImages.h"
 
 #include <algorithm>
-#include <new>
 
 #include "terrain/TerrainModel.h"
 
@@ -30,13 +29,6 @@ Winner Vote(const u8* values, u32 n)
         if (CompareCountThenValue(e, best) < 0) best = e;
     }
     return Winner{best.value, false};
-}
-
-u8* AllocateImage(const TerrainModel& model)
-{
-    const u64 bytes = u64(model.width) * kBlock * u64(model.height) * kBlock;
-    if (!bytes || bytes > u64(SIZE_MAX)) return nullptr;
-    return new (std::nothrow) u8[size_t(bytes)];
 }
 
 // Stores value into an element unless the lock rule of the import keeps it.
@@ -91,22 +83,6 @@ int WriteTriangleDetailImage(const TerrainModel& model, u8* image)
         }
     MirrorRows(image, u32(rowBytes), model.height * kBlock);
     return 1;
-}
-
-u8* MakeVertexDetailImage(const TerrainModel& model)
-{
-    if (!model.vertexGrid) return nullptr;
-    u8* image = AllocateImage(model);
-    if (image) WriteVertexDetailImage(model, image);
-    return image;
-}
-
-u8* MakeTriangleDetailImage(const TerrainModel& model)
-{
-    if (!model.triangleGrid) return nullptr;
-    u8* image = AllocateImage(model);
-    if (image) WriteTriangleDetailImage(model, image);
-    return image;
 }
 
 int ImportVertexDetailImage(TerrainModel* model, u8* pixels, bool shiftAtPress)

@@ -19,12 +19,9 @@ int CompareCountThenValue(const HistogramEntry& a, const HistogramEntry& b);
 // Whether the block pixel (p, r) of a square of the given parity (1: odd) lies in triangle 1.
 inline bool InTriangleOne(u32 odd, u32 p, u32 r) { return odd ? p >= 8 - r : p >= r; }
 
-// 8W x 8H bytes (new[]), mirrored, of the per-vertex or per-triangle grid; null without the
-// grid or when the size cannot be allocated (the size is computed in 64 bits).
-u8* MakeVertexDetailImage(const TerrainModel& model);
-u8* MakeTriangleDetailImage(const TerrainModel& model);
-// The same into a buffer of 8W x 8H bytes the caller owns (an image's own pixels, so that an
-// export holds one copy of the picture); 0 without the grid.
+// 8W x 8H bytes, mirrored, of the per-vertex or per-triangle grid into a buffer the caller
+// owns (an image's own pixels, so that an export holds one copy of the picture); 0 without
+// the grid.
 int WriteVertexDetailImage(const TerrainModel& model, u8* pixels);
 int WriteTriangleDetailImage(const TerrainModel& model, u8* pixels);
 // Takes an 8W x 8H image (rows as exported: mirrored; the pixels are mirrored back in place)

@@ -80,18 +80,9 @@ done
 test -s "$dmap" || fail "Ctrl+S wrote no local copy of the detail map: $(cat "$log")"
 
 $emulator ./dmap_info . "Eastern Delta" >"$work/after" 2>/dev/null || fail "dmap_info cannot read the saved detail map"
-python3 - "$work/before" "$work/after" <<'PY' || fail "the saved detail map is not the painted original"
+PYTHONPATH="$here" python3 - "$work/before" "$work/after" <<'PY' || fail "the saved detail map is not the painted original"
 import sys
-def read(path):
-    head, rows = [], {}
-    for line in open(path):
-        kind, _, rest = line.rstrip("\n").partition(" ")
-        if kind in ("v", "t"):
-            z, hexes = rest.split(" ")
-            rows[(kind, int(z))] = bytes.fromhex(hexes)
-        elif kind not in ("vertices", "triangles"):
-            head.append(line)
-    return head, rows
+from dmap_rows import read
 old_head, old = read(sys.argv[1])
 new_head, new = read(sys.argv[2])
 problems = []
@@ -160,18 +151,9 @@ tool_command i
 dialog_answer "Import Per-Vertex Details" ctrl+l "$work/import.bmp"
 imported() {
     $emulator ./dmap_info . "Eastern Delta" >"$work/imported" 2>/dev/null &&
-        python3 - "$work/after" "$work/imported" <<'PY'
+        PYTHONPATH="$here" python3 - "$work/after" "$work/imported" <<'PY'
 import sys
-def read(path):
-    head, rows = [], {}
-    for line in open(path):
-        kind, _, rest = line.rstrip("\n").partition(" ")
-        if kind in ("v", "t"):
-            z, hexes = rest.split(" ")
-            rows[(kind, int(z))] = bytes.fromhex(hexes)
-        elif kind not in ("vertices", "triangles"):
-            head.append(line)
-    return head, rows
+from dmap_rows import read
 old_head, old = read(sys.argv[1])
 new_head, new = read(sys.argv[2])
 if old_head != new_head or sorted(old) != sorted(new): sys.exit(1)

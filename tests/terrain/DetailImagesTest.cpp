@@ -2,7 +2,6 @@
 // vote of each block and block half, values past 127 and the import's lock rule.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <random>
 #include <vector>
 
@@ -30,9 +29,9 @@ TEST(DetailImages, ExportsRoundTripUnchangedAndColumnZeroHoldsTheLastVertex)
 {
     Loaded l;
     const std::vector<u8> vertices = Grid(l.model.vertexGrid), triangles = Grid(l.model.triangleGrid);
-    std::unique_ptr<u8[]> v(MakeVertexDetailImage(l.model));
-    std::unique_ptr<u8[]> t(MakeTriangleDetailImage(l.model));
-    ASSERT_TRUE(v && t);
+    std::vector<u8> v(size_t(kRow) * kH * 8), t(v.size());
+    ASSERT_EQ(WriteVertexDetailImage(l.model, v.data()), 1);
+    ASSERT_EQ(WriteTriangleDetailImage(l.model, t.data()), 1);
     EXPECT_EQ(v[0], VertexAt(l.model, kW - 1, 0));
     EXPECT_EQ(v[kRow * 8 + kRow - 1], VertexAt(l.model, 0, 1));
     // Square (0, 0) is even: row 0 of its block is all triangle 1, row 7 all but pixel 7 triangle 0.
@@ -42,8 +41,8 @@ TEST(DetailImages, ExportsRoundTripUnchangedAndColumnZeroHoldsTheLastVertex)
 
     memset(l.model.vertexGrid->Bytes(), 0, kW * kH);
     memset(l.model.triangleGrid->Bytes(), 0, kW * kH * 2);
-    EXPECT_EQ(ImportVertexDetailImage(&l.model, v.get(), false), 1);
-    EXPECT_EQ(ImportTriangleDetailImage(&l.model, t.get(), false), 1);
+    EXPECT_EQ(ImportVertexDetailImage(&l.model, v.data(), false), 1);
+    EXPECT_EQ(ImportTriangleDetailImage(&l.model, t.data(), false), 1);
     EXPECT_EQ(Grid(l.model.vertexGrid), vertices);
     EXPECT_EQ(Grid(l.model.triangleGrid), triangles);
 }
@@ -98,8 +97,9 @@ TEST(DetailImages, NoGridsNoImage)
 {
     TerrainModel m;
     LoadModel(m, MakeFlatMesh(1, 1), false);
-    EXPECT_EQ(MakeVertexDetailImage(m), nullptr);
     u8 pixel = 0;
+    EXPECT_EQ(WriteVertexDetailImage(m, &pixel), 0);
+    EXPECT_EQ(WriteTriangleDetailImage(m, &pixel), 0);
     EXPECT_EQ(ImportTriangleDetailImage(&m, &pixel, false), -1);
 }
 
