@@ -16,25 +16,12 @@
 #include <cstring>
 #include <string>
 
-#include "codex/Archive.h"
 #include "codex/Codex.h"
-#include "codex/LocalFolder.h"
 #include "codex/TagFiles.h"
 #include "collection/Collection.h"
+#include "tools/GameFolder.h"
 
 namespace {
-
-TagEntry* FindCollection(const char* name)
-{
-    ScopedDynArray<TagEntry*> list;
-    ListGroupTags(FourCC(".256"), &list);
-    for (TagEntry* e : list) {
-        TagHeader h;
-        GetTagHeader(e, &h);
-        if (!strcmp(h.name, name)) return e;
-    }
-    return nullptr;
-}
 
 // The collection's data as written without its flags.
 u32 ContentChecksum(Collection& c)
@@ -64,15 +51,8 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: collection_info <game folder> <collection name>\n");
         return 2;
     }
-    const std::string game = std::string(argv[1]) + "/";
-    OpenArchivesInFolder((game + "tags").c_str());
-    OpenArchivesInFolder((game + "plugins").c_str());
-    ActivateDefaultArchives();
-    if (!SetLocalFolder((game + "local").c_str())) {
-        fprintf(stderr, "collection_info: no local folder in %s\n", argv[1]);
-        return 1;
-    }
-    TagEntry* entry = FindCollection(argv[2]);
+    if (!OpenGameFolder("collection_info", argv[1])) return 1;
+    TagEntry* entry = FindTagNamed(FourCC(".256"), argv[2]);
     TagHeader header;
     FILE* stream = entry ? OpenTag(entry, &header) : nullptr;
     Collection* c = stream ? LoadCollection(stream, &header) : nullptr;

@@ -10,25 +10,12 @@
 #include <cstring>
 #include <string>
 
-#include "codex/Archive.h"
 #include "codex/Codex.h"
 #include "codex/DetailMap.h"
-#include "codex/LocalFolder.h"
 #include "codex/TagFiles.h"
+#include "tools/GameFolder.h"
 
 namespace {
-
-TagEntry* FindDetailMap(const char* name)
-{
-    ScopedDynArray<TagEntry*> list;
-    ListGroupTags(FourCC("dmap"), &list);
-    for (TagEntry* e : list) {
-        TagHeader h;
-        GetTagHeader(e, &h);
-        if (!strcmp(h.name, name)) return e;
-    }
-    return nullptr;
-}
 
 u32 Checksum(const u8* bytes, size_t size)
 {
@@ -53,15 +40,8 @@ int main(int argc, char** argv)
         fprintf(stderr, "usage: dmap_info <game folder> <detail map name>\n");
         return 2;
     }
-    const std::string game = std::string(argv[1]) + "/";
-    OpenArchivesInFolder((game + "tags").c_str());
-    OpenArchivesInFolder((game + "plugins").c_str());
-    ActivateDefaultArchives();
-    if (!SetLocalFolder((game + "local").c_str())) {
-        fprintf(stderr, "dmap_info: no local folder in %s\n", argv[1]);
-        return 1;
-    }
-    TagEntry* entry = FindDetailMap(argv[2]);
+    if (!OpenGameFolder("dmap_info", argv[1])) return 1;
+    TagEntry* entry = FindTagNamed(FourCC("dmap"), argv[2]);
     TagHeader header;
     FILE* stream = entry ? OpenTag(entry, &header) : nullptr;
     DetailMap* map = stream ? LoadDetailMap(stream, &header) : nullptr;
