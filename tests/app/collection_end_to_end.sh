@@ -77,7 +77,7 @@ xdotool mousemove --window "$window" $((cx + 5)) $((cy + 5)) click 3
 wait_changed "$before" "the Color Table menu"
 keys Down
 keys Return
-dialog_answer "Export Color Table" ctrl+a "$work/rocks.act"
+dialog_answer "Export Color Table" "ctrl+l ctrl+a" "$work/rocks.act"
 wait_for 10 test -s "$work/rocks.act" || fail "no colour table was written: $(ls "$work")"
 rocks_saved() { test -s "$rocks"; }
 ctrl_s rocks_saved "a local copy of Rocks"

@@ -102,18 +102,39 @@ e2e_start() {
     wait_for 40 e2e_menu_bar_drawn || fail "no menu bar was drawn"
 }
 
+# dialog_settled <window id>: its picture the same twice a second apart (at the emulator's
+# pace): a chooser maps its window before it has loaded its folder and placed the keyboard,
+# and keys that come earlier can land in its file list and start a search.
+dialog_settled() {
+    local a b
+    a=$(import -window "$1" -depth 8 rgb:- 2>/dev/null | md5sum)
+    sleep "$slow"
+    b=$(import -window "$1" -depth 8 rgb:- 2>/dev/null | md5sum)
+    [ "$a" = "$b" ]
+}
+
 # dialog_answer <title> <keys before typing> <text> [<keys after>]: types into a native dialog
-# and confirms it (Return unless other keys are given), again until the dialog has gone.
+# and confirms it (Return unless other keys are given), again until the dialog has gone. The
+# keys before are a list ("ctrl+l ctrl+a": the chooser's name line whatever has the keyboard,
+# all of it selected). After the text, Delete drops a suffix the line's completion may have
+# selected.
 dialog_answer() {
     local title=$1 before=$2 text=$3 after=${4:-Return} d
     wait_for 20 has_window "$title" || fail "no dialog '$title'"
     for _ in 1 2 3 4 5; do
         d=$(find_window "$title")
         [ -z "$d" ] && return 0
+        wait_for 10 dialog_settled "$d"
         xdotool windowfocus "$d" 2>/dev/null
         sleep 0.5
-        if [ -n "$before" ]; then xdotool key --window "$d" "$before"; sleep 0.5; fi
-        if [ -n "$text" ]; then xdotool type --window "$d" --delay 30 "$text"; sleep 1; fi
+        # shellcheck disable=SC2086  # a list of keys
+        if [ -n "$before" ]; then xdotool key --window "$d" $before; sleep "$slow"; fi
+        if [ -n "$text" ]; then
+            xdotool type --window "$d" --delay $((30 * slow)) "$text"
+            sleep 1
+            xdotool key --window "$d" Delete
+            sleep 0.3
+        fi
         xdotool key --window "$d" "$after"
         wait_for 4 gone_window "$title" && return 0
     done

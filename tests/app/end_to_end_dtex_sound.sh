@@ -70,7 +70,7 @@ for _ in 1 2 3; do
 done
 test -s "$grass" || fail "Ctrl+S wrote no local copy of Grass"
 keys ctrl+e
-dialog_answer "Export Detail Texture" ctrl+a "$work/out.png"
+dialog_answer "Export Detail Texture" "ctrl+l ctrl+a" "$work/out.png"
 wait_for 10 test -s "$work/out.png" || fail "Ctrl+E wrote no PNG: $(ls "$work")"
 changed=$(compare -metric AE "$work/in.png" "$work/out.png" null: 2>&1)
 [ "$changed" = 0 ] || fail "the exported picture differs from the imported one in $changed pixels"

@@ -112,7 +112,7 @@ tool_command() {  # tool_command <letter>
     keys Return
 }
 tool_command e
-dialog_answer "Export Per-Vertex Details" ctrl+a "$work/vertex.bmp"
+dialog_answer "Export Per-Vertex Details" "ctrl+l ctrl+a" "$work/vertex.bmp"
 wait_for 10 test -s "$work/vertex.bmp" || fail "Export Vertex Detail wrote no image: $(ls "$work")"
 if command -v identify >/dev/null; then
     seen=$(identify -format '%wx%h %z %r' "$work/vertex.bmp" 2>/dev/null)
