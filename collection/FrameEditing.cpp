@@ -136,8 +136,6 @@ u64 AnimationFrame(u32 startFrame, double seconds, u32 ticksPerFrame)
     return startFrame + ticks / (ticksPerFrame ? ticksPerFrame : 1);
 }
 
-namespace {
-
 FrameView* ViewOf(const FrameStep& step)
 {
     Sequence* s = step.sequence;
@@ -146,6 +144,8 @@ FrameView* ViewOf(const FrameStep& step)
         return nullptr;
     return &s->GetFrameView(step.frame, step.view);
 }
+
+namespace {
 
 s32 Z(s64 v, float zoom)
 {

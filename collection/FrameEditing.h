@@ -86,6 +86,9 @@ struct FrameStep {
     Sequence* sequence;
     u32 frame, view;
 };
+// The step's frame view; null when its sequence, frame or view is gone (a file can hold a
+// sequence of 0 frames or views, and a resize can drop the previous step's).
+FrameView* ViewOf(const FrameStep& step);
 
 // Geometry of the shown view at the zoom in a content of (contentWidth, contentHeight):
 // the bitmap centred, then shifted by (shiftX, shiftY) (scroll base plus offset). The shadow

@@ -206,11 +206,8 @@ void X256SequenceFrameView::DrawContent()
             DrawCollectionBitmap(*c, *frame.shadowBitmap, g.shadowFlip, g.shadowX, g.shadowY, g.shadowWidth,
                                  g.shadowHeight);
         if (show[kShowContrail] && g.hasContrail) {
-            FrameStep p = editor->GetPreviousStep();
-            FrameView* before = &view;
-            if (p.sequence && p.frame < p.sequence->frames && p.frame < p.sequence->frameArray.count &&
-                p.view < p.sequence->views && p.view < p.sequence->GetFrame(p.frame).views.count)
-                before = &p.sequence->GetFrameView(p.frame, p.view);
+            FrameView* before = ViewOf(editor->GetPreviousStep());
+            if (!before) before = &view;
             if (before->bitmap)
                 DrawCollectionBitmap(*c, *before->bitmap, g.contrailFlip, g.contrailX, g.contrailY, g.contrailWidth,
                                      g.contrailHeight, 0x80FFFFFFu);
@@ -333,11 +330,8 @@ u32 X256SequenceFrameView::DragModeAt(Point p)
 
 u32 X256SequenceFrameView::ShownScale()
 {
-    Sequence* s = editor->GetSequence();
-    u32 f = editor->GetFrame(), v = editor->GetView();
-    if (!s || f >= s->frames || f >= s->frameArray.count || v >= s->views || v >= s->GetFrame(f).views.count)
-        return kStandardScale;
-    return s->GetFrameView(f, v).activeScale;
+    FrameView* shown = ViewOf(FrameStep{editor->GetSequence(), editor->GetFrame(), editor->GetView()});
+    return shown ? shown->activeScale : kStandardScale;
 }
 
 void X256SequenceFrameView::SetCursorFor(u32 mode)
