@@ -4,16 +4,13 @@
 #include <cstring>
 
 #include "collection/ui/X256HueEdit.h"
-#include "gui/Menu.h"
-#include "gui/MessageBox.h"
 
 X256HueBrowser::X256HueBrowser(Collection* c, u32 windowFlags, Window* parent)
-    : ListWindow(LWS_MULTISELECT | LWS_DRAGREORDER, windowFlags, parent), collection(c), editors{}
+    : CollectionListPage("hue change", "New Hue Change", windowFlags, parent), collection(c), editors{}
 {
     itemActivated.Connect<&X256HueBrowser::OpenHueEdit>(this);
     itemMoved.Connect<&X256HueBrowser::OnRowDropped>(this);
     deleteRequested.Connect<&X256HueBrowser::DeleteSelected>(this);
-    contextRequested.Connect<&X256HueBrowser::ShowContextMenu>(this);
     Refresh();
 }
 
@@ -39,44 +36,14 @@ void X256HueBrowser::Refresh()
     UpdateScrollRange();
 }
 
-void X256HueBrowser::RebuildKeepingScroll()
+bool X256HueBrowser::IsRecordOpen(const void* record) const
 {
-    s32 pos = GetVScrollPos();
-    Refresh();
-    SetVScrollPos(pos);
+    return FindEditor(static_cast<const HueChange*>(record)) != nullptr;
 }
 
-void X256HueBrowser::SelectHueChange(HueChange* h)
+const char* X256HueBrowser::RecordName(const void* record) const
 {
-    ListItem* item = FindItemByUserData(h, nullptr);
-    if (!item) return;
-    SelectItem(item, 0);
-    EnsureVisible(item);
-}
-
-void X256HueBrowser::ShowContextMenu(Point screenPoint)
-{
-    u32 selected = GetSelectedCount();
-    Menu* menu = new Menu(0);
-    menu->AddItem("Rename", nullptr, kRename, selected == 1);
-    menu->AddItem("Duplicate", nullptr, kDuplicate, selected == 1);
-    menu->AddItem("Delete", nullptr, kDelete, selected >= 1);
-    menu->AddSeparator(nullptr);
-    menu->AddItem("New Hue Change", nullptr, kNew, 1);
-    s32 id = menu->Popup(screenPoint);
-    menu->Close();
-    RunCommand(id);
-}
-
-void X256HueBrowser::RunCommand(s32 id)
-{
-    switch (id) {
-    case kRename: RenameSelected(); break;
-    case kDuplicate: DuplicateSelected(); break;
-    case kDelete: DeleteSelected(); break;
-    case kNew: NewHueChange(); break;
-    default: break;
-    }
+    return static_cast<const HueChange*>(record)->name;
 }
 
 void X256HueBrowser::RenameSelected()
@@ -97,7 +64,7 @@ void X256HueBrowser::NewHueChange()
     if (!collection) return;
     HueChange* h = collection->AddHueChange("New Hue Change");
     Refresh();
-    SelectHueChange(h);
+    SelectRecord(h);
     changed.Emit();
     RenameSelected();
 }
@@ -117,31 +84,15 @@ void X256HueBrowser::DuplicateSelected()
     memcpy(copy->name, name, sizeof(copy->name));
     collection->MoveHueChange(copy, u32(at) + 1);
     Refresh();
-    SelectHueChange(copy);
+    SelectRecord(copy);
     changed.Emit();
 }
 
 void X256HueBrowser::DeleteSelected()
 {
     if (!collection) return;
-    ScopedDynArray<ListItem*> items;
     ScopedDynArray<void*> data;
-    GetSelection(&items, &data);
-    if (!data.count) return;
-    for (void* p : data) {
-        HueChange* h = static_cast<HueChange*>(p);
-        if (FindEditor(h)) {
-            char text[256];
-            snprintf(text, sizeof(text), "The hue change \"%s\" is currently open. Please close it before deleting.",
-                     h->name);
-            ShowMessageBox("Error", text, "OK", nullptr);
-            return;
-        }
-    }
-    char question[128];
-    snprintf(question, sizeof(question), "Are you sure you want to remove the selected hue change%s?",
-             data.count == 1 ? "" : "s");
-    if (ShowMessageBox(nullptr, question, "Delete", "Cancel", nullptr) != 0) return;
+    if (!ConfirmDeleteSelection(&data, nullptr)) return;
     for (void* p : data) collection->DeleteHueChange(static_cast<HueChange*>(p));
     RebuildKeepingScroll();
     changed.Emit();
@@ -153,7 +104,7 @@ void X256HueBrowser::OnRowDropped(ListItem* item, s32 row)
     HueChange* h = static_cast<HueChange*>(item->userData);
     if (collection->MoveHueChange(h, u32(row)) == 0xFFFFFFFFu) return;
     RebuildKeepingScroll();
-    SelectHueChange(h);
+    SelectRecord(h);
     changed.Emit();
 }
 

@@ -2,26 +2,20 @@
 // The collection editor's "Hue Changes" page: the list of the collection's hue changes with
 // rename, duplicate, delete, new and drag reorder; activating one opens its X256HueEdit.
 #include "collection/Collection.h"
-#include "gui/ListWindow.h"
+#include "collection/ui/CollectionListPage.h"
 
 class X256HueEdit;
 
-class X256HueBrowser : public ListWindow {
+class X256HueBrowser : public CollectionListPage {
 public:
     X256HueBrowser(Collection* collection, u32 windowFlags, Window* parent);
     ~X256HueBrowser() override;
     const char* GetClassName() const override;
 
-    // Rebuilds the list from the collection.
-    void Refresh();
-
-    // Context menu ids.
-    enum : s32 { kRename = 0, kDuplicate = 1, kDelete = 2, kNew = 3 };
-    void ShowContextMenu(Point screenPoint);
-    void RunCommand(s32 id);
-    void RenameSelected();
-    void DuplicateSelected();
-    void DeleteSelected();
+    void Refresh() override;
+    void RenameSelected() override;
+    void DuplicateSelected() override;
+    void DeleteSelected() override;
     void NewHueChange();
     void OnRowDropped(ListItem* item, s32 row);
     void OpenHueEdit(ListItem* item);
@@ -31,9 +25,12 @@ public:
 
     Signal<> changed;
 
+protected:
+    void NewRecord() override { NewHueChange(); }
+    bool IsRecordOpen(const void* record) const override;
+    const char* RecordName(const void* record) const override;
+
 private:
-    void RebuildKeepingScroll();
-    void SelectHueChange(HueChange* h);
     void OnHueChanged(HueChange* h);
     void OnHueRenamed(HueChange* h);
     void OnHueEditClosed(X256HueEdit* editor);

@@ -5,11 +5,9 @@
 
 #include "collection/ui/X256SequenceEdit.h"
 #include "collection/ui/X256SequenceFrameEdit.h"
-#include "gui/Menu.h"
-#include "gui/MessageBox.h"
 
 X256SequenceBrowser::X256SequenceBrowser(Collection* c, u32 windowFlags, Window* parent)
-    : ListWindow(LWS_MULTISELECT | LWS_DRAGREORDER, windowFlags, parent),
+    : CollectionListPage("sequence", "New Sequence", windowFlags, parent),
       collection(c),
       sequenceEdits{},
       frameEdits{}
@@ -17,7 +15,6 @@ X256SequenceBrowser::X256SequenceBrowser(Collection* c, u32 windowFlags, Window*
     itemActivated.Connect<&X256SequenceBrowser::OpenSequenceEdit>(this);
     itemMoved.Connect<&X256SequenceBrowser::OnRowDropped>(this);
     deleteRequested.Connect<&X256SequenceBrowser::DeleteSelected>(this);
-    contextRequested.Connect<&X256SequenceBrowser::ShowContextMenu>(this);
     Refresh();
 }
 
@@ -49,21 +46,6 @@ void X256SequenceBrowser::Refresh()
     UpdateScrollRange();
 }
 
-void X256SequenceBrowser::RebuildKeepingScroll()
-{
-    s32 pos = GetVScrollPos();
-    Refresh();
-    SetVScrollPos(pos);
-}
-
-void X256SequenceBrowser::SelectSequence(Sequence* s)
-{
-    ListItem* item = FindItemByUserData(s, nullptr);
-    if (!item) return;
-    SelectItem(item, 0);
-    EnsureVisible(item);
-}
-
 void X256SequenceBrowser::RefreshSelectors()
 {
     for (X256SequenceFrameEdit* e : frameEdits) e->RefreshSequenceSelector();
@@ -81,36 +63,17 @@ X256SequenceEdit* X256SequenceBrowser::FindSequenceEdit(const Sequence* s) const
     return nullptr;
 }
 
-bool X256SequenceBrowser::IsShownByAnEditor(const Sequence* s) const
+bool X256SequenceBrowser::IsRecordOpen(const void* record) const
 {
+    const Sequence* s = static_cast<const Sequence*>(record);
     for (X256SequenceFrameEdit* e : frameEdits)
         if (e->GetSequence() == s) return true;
     return FindSequenceEdit(s) != nullptr;
 }
 
-void X256SequenceBrowser::ShowContextMenu(Point screenPoint)
+const char* X256SequenceBrowser::RecordName(const void* record) const
 {
-    u32 selected = GetSelectedCount();
-    Menu* menu = new Menu(0);
-    menu->AddItem("Rename", nullptr, kRename, selected == 1);
-    menu->AddItem("Duplicate", nullptr, kDuplicate, selected == 1);
-    menu->AddItem("Delete", nullptr, kDelete, selected >= 1);
-    menu->AddSeparator(nullptr);
-    menu->AddItem("New Sequence", nullptr, kNew, 1);
-    s32 id = menu->Popup(screenPoint);
-    menu->Close();
-    RunCommand(id);
-}
-
-void X256SequenceBrowser::RunCommand(s32 id)
-{
-    switch (id) {
-    case kRename: RenameSelected(); break;
-    case kDuplicate: DuplicateSelected(); break;
-    case kDelete: DeleteSelected(); break;
-    case kNew: NewSequence(); break;
-    default: break;
-    }
+    return static_cast<const Sequence*>(record)->name;
 }
 
 void X256SequenceBrowser::RenameSelected()
@@ -129,7 +92,7 @@ void X256SequenceBrowser::RenameSelected()
         RefreshSelectors();
         changed.Emit();
     }
-    SelectSequence(s);
+    SelectRecord(s);
 }
 
 void X256SequenceBrowser::NewSequence()
@@ -137,7 +100,7 @@ void X256SequenceBrowser::NewSequence()
     if (!collection) return;
     Sequence* s = collection->AddSequence("New Sequence");
     Refresh();
-    SelectSequence(s);
+    SelectRecord(s);
     RefreshSelectors();
     changed.Emit();
     RenameSelected();
@@ -158,7 +121,7 @@ void X256SequenceBrowser::DuplicateSelected()
     memcpy(copy->name, name, sizeof(copy->name));
     collection->MoveSequence(copy, u32(at) + 1);
     Refresh();
-    SelectSequence(copy);
+    SelectRecord(copy);
     RefreshSelectors();
     changed.Emit();
 }
@@ -166,24 +129,8 @@ void X256SequenceBrowser::DuplicateSelected()
 void X256SequenceBrowser::DeleteSelected()
 {
     if (!collection) return;
-    ScopedDynArray<ListItem*> items;
     ScopedDynArray<void*> data;
-    GetSelection(&items, &data);
-    if (!data.count) return;
-    for (void* p : data) {
-        Sequence* s = static_cast<Sequence*>(p);
-        if (IsShownByAnEditor(s)) {
-            char text[256];
-            snprintf(text, sizeof(text), "The sequence \"%s\" is currently open. Please close it before deleting.",
-                     s->name);
-            ShowMessageBox("Error", text, "OK", nullptr);
-            return;
-        }
-    }
-    char question[128];
-    snprintf(question, sizeof(question), "Are you sure you want to remove the selected sequence%s?",
-             data.count == 1 ? "" : "s");
-    if (ShowMessageBox("Confirm Delete", question, "Delete", "Cancel", nullptr) != 0) return;
+    if (!ConfirmDeleteSelection(&data, "Confirm Delete")) return;
     for (void* p : data) collection->DeleteSequence(static_cast<Sequence*>(p));
     RefreshSelectors();
     RebuildKeepingScroll();
@@ -196,7 +143,7 @@ void X256SequenceBrowser::OnRowDropped(ListItem* item, s32 row)
     Sequence* s = static_cast<Sequence*>(item->userData);
     if (collection->MoveSequence(s, u32(row)) == 0xFFFFFFFFu) return;
     RebuildKeepingScroll();
-    SelectSequence(s);
+    SelectRecord(s);
     RefreshSelectors();
     changed.Emit();
 }

@@ -6,12 +6,12 @@
 // shows, and locks the Frames and Views fields of a sequence's editors while a frame editor
 // shows that sequence (the frame editor indexes its frames and views).
 #include "collection/Collection.h"
-#include "gui/ListWindow.h"
+#include "collection/ui/CollectionListPage.h"
 
 class X256SequenceEdit;
 class X256SequenceFrameEdit;
 
-class X256SequenceBrowser : public ListWindow {
+class X256SequenceBrowser : public CollectionListPage {
 public:
     // The collection is not owned and may be null (an empty page).
     X256SequenceBrowser(Collection* collection, u32 windowFlags, Window* parent);
@@ -19,8 +19,7 @@ public:
     ~X256SequenceBrowser() override;
     const char* GetClassName() const override;
 
-    // Rebuilds the list from the collection.
-    void Refresh();
+    void Refresh() override;
     // Rebuilds the grid of every open sequence editor (bitmaps changed elsewhere).
     void RefreshSequenceEdits();
     u32 GetOpenEditCount() const { return sequenceEdits.count; }
@@ -29,15 +28,10 @@ public:
     const DynArray<X256SequenceFrameEdit*>& GetFrameEdits() const { return frameEdits; }
     X256SequenceEdit* FindSequenceEdit(const Sequence* s) const;
 
-    // Context menu ids.
-    enum : s32 { kRename = 0, kDuplicate = 1, kDelete = 2, kNew = 3 };
-    // The menu at the screen point; the chosen id runs after the menu closed.
-    void ShowContextMenu(Point screenPoint);
-    void RunCommand(s32 id);
-    void RenameSelected();
-    void DuplicateSelected();
+    void RenameSelected() override;
+    void DuplicateSelected() override;
     // Refused with a message while an editor shows a selected sequence; asks first.
-    void DeleteSelected();
+    void DeleteSelected() override;
     void NewSequence();
     void OnRowDropped(ListItem* item, s32 row);
 
@@ -63,11 +57,14 @@ public:
     // A sequence or frame editor opened or closed.
     Signal<> openWindowsChanged;
 
+protected:
+    void NewRecord() override { NewSequence(); }
+    // Shown by a sequence editor or a frame editor.
+    bool IsRecordOpen(const void* record) const override;
+    const char* RecordName(const void* record) const override;
+
 private:
-    void RebuildKeepingScroll();
-    void SelectSequence(Sequence* s);
     void RefreshSelectors();
-    bool IsShownByAnEditor(const Sequence* s) const;
 
     Collection* collection;
     DynArray<X256SequenceEdit*> sequenceEdits;
