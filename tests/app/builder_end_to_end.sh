@@ -4,8 +4,9 @@
 # from the keyboard; the new collection opens in the collection editor (its figure's colours
 # on screen) and its local file reads back as the folder describes it. Then Tools > Build
 # High-Res Collection on "Rocks" with the renderings in "builder/Rocks": its local file has the
-# new bitmaps assigned to every frame at scale 5.0, and the collection opened from the
-# archive browser, switched with Ctrl+T and saved keeps them.
+# new bitmaps assigned to every frame at scale 5.0; opened from the archive browser, frame 0
+# of its sequence "Roll" shows another picture after Ctrl+T, and the collection saved with
+# Ctrl+S keeps the assignments.
 # Needs a display (Xvfb), xdotool, ImageMagick's import and python3.
 # The sample game is written afresh before and after (the scenario adds local tags).
 # Usage: builder_end_to_end.sh <program folder> <program name> <sample game writer> [emulator]
