@@ -21,6 +21,7 @@
 #include "terrain/ui/ChunkTexture.h"
 #include "terrain/ui/MeshEdit.h"
 #include "tests/terrain/TerrainFixture.h"
+#include "tests/common/TestDirs.h"
 
 namespace {
 
@@ -43,11 +44,11 @@ bool OpenScreen()
             InitGL();
             glEnable(GL_BLEND);
             glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-            g_skin = new Skin((std::string(TAVIK_BINARY_DIR) + "/res/texturepack").c_str());
-            g_font = LoadFont((std::string(TAVIK_BINARY_DIR) + "/res/dravell.tavikfont").c_str());
+            g_skin = new Skin((std::string(TestBinaryDir()) + "/res/texturepack").c_str());
+            g_font = LoadFont((std::string(TestBinaryDir()) + "/res/dravell.tavikfont").c_str());
             // The editor writes its highlight colour table when it finds none: the build's
             // folder, not wherever the benchmark was started.
-            static const std::string table = std::string(TAVIK_BINARY_DIR) + "/res/dtex.act";
+            static const std::string table = std::string(TestBinaryDir()) + "/res/dtex.act";
             SetHighlightTablePath(table.c_str());
         }
     }

@@ -60,9 +60,10 @@ endfunction()
 # Every tests/<folder>/*.cpp is its own test program linked with every library of that
 # folder (tavik_<folder> and tavik_<folder>_*). Files ending in _gui.cpp need a display and
 # are left out of headless builds. Each test program runs from the build folder and is told
-# where the sources are through TAVIK_SOURCE_DIR.
+# where the sources and the build are through tests/common/TestDirs.h.
 function(tavik_add_all_tests)
   get_property(libs GLOBAL PROPERTY TAVIK_LIBRARIES)
+  tavik_test_dirs_library()
   file(GLOB test_dirs LIST_DIRECTORIES true ${PROJECT_SOURCE_DIR}/tests/*)
   foreach(dir ${test_dirs})
     if(NOT IS_DIRECTORY ${dir})
@@ -87,9 +88,7 @@ function(tavik_add_all_tests)
       endif()
       set(target test_${folder}_${stem})
       add_executable(${target} ${test} ${helpers})
-      target_link_libraries(${target} PRIVATE ${folder_libs} GTest::gtest GTest::gtest_main)
-      target_compile_definitions(${target} PRIVATE TAVIK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-                                 TAVIK_BINARY_DIR="${PROJECT_BINARY_DIR}")
+      target_link_libraries(${target} PRIVATE ${folder_libs} tavik_test_dirs GTest::gtest GTest::gtest_main)
       add_test(NAME ${folder}/${stem} COMMAND ${target} WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
       # A hung test fails instead of using up the CI run (the slowest, emulated pixel tests
       # take under two minutes).
@@ -118,4 +117,15 @@ function(tavik_test_needs_sample_game target)
   # Deferred arguments are expanded when the call runs: pass the name as a literal.
   cmake_language(EVAL CODE
     "cmake_language(DEFER DIRECTORY [[${PROJECT_SOURCE_DIR}]] CALL tavik_add_sample_game_dependency [[${target}]])")
+endfunction()
+
+# The one file compiled with this checkout's folders (tests/common/TestDirs.h): the compiler
+# cache keys every other file alike in any checkout.
+function(tavik_test_dirs_library)
+  if(NOT TARGET tavik_test_dirs)
+    add_library(tavik_test_dirs STATIC ${PROJECT_SOURCE_DIR}/tests/common/dirs/TestDirs.cpp)
+    target_include_directories(tavik_test_dirs PUBLIC ${PROJECT_SOURCE_DIR})
+    target_compile_definitions(tavik_test_dirs PRIVATE TAVIK_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                               TAVIK_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  endif()
 endfunction()

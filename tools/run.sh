@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/install-deps.sh
-export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/tavik-ccache}
+. tools/ccache-env.sh
 if [ "${1:-}" = "--i386" ]; then
     preset=i386 program=Tavik
 else

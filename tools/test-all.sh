@@ -14,7 +14,7 @@ bash tools/install-deps.sh
 
 jobs=$(nproc)
 export GSETTINGS_BACKEND=memory
-export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/tavik-ccache}
+. tools/ccache-env.sh
 logs=build/logs
 mkdir -p "$logs"
 rm -f "$logs"/*.log "$logs"/*.status

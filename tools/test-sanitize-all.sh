@@ -10,7 +10,7 @@ root=$(pwd)
 
 jobs=${JOBS:-$(nproc)}
 export GSETTINGS_BACKEND=memory
-export CCACHE_DIR=${CCACHE_DIR:-$HOME/.cache/tavik-ccache}
+. tools/ccache-env.sh
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:verify_asan_link_order=0}
 export LSAN_OPTIONS="suppressions=$root/tools/lsan-system.supp:print_suppressions=0"
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

@@ -9,6 +9,7 @@
 #include "app/SplashScreen.h"
 #include "foundation/PrefStore.h"
 #include "platform/Os.h"
+#include "tests/common/TestDirs.h"
 
 using namespace pixeltest;
 
@@ -21,7 +22,7 @@ protected:
     {
         // The splash reads "res/tavik.bmp" from the program's folder.
         ASSERT_TRUE(getcwd(cwd, sizeof cwd));
-        ASSERT_EQ(chdir(TAVIK_BINARY_DIR), 0);
+        ASSERT_EQ(chdir(TestBinaryDir()), 0);
         SkinnedScreen::SetUp();
     }
     void TearDown() override

@@ -15,11 +15,12 @@
 #include "gui/WindowSystem.h"
 #include "platform/GLTexture.h"
 #include "platform/Os.h"
+#include "tests/common/TestDirs.h"
 
 namespace pixeltest {
 
 // A file below the build folder (the skin and the font are copied there by the build).
-inline std::string BuildPath(const char* name) { return std::string(TAVIK_BINARY_DIR) + "/" + name; }
+inline std::string BuildPath(const char* name) { return std::string(TestBinaryDir()) + "/" + name; }
 
 // One pixel's colour channels, 0..255.
 struct Px {

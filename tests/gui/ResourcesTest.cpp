@@ -10,10 +10,11 @@
 #include "gui/core/Charmap.h"
 #include "gui/core/Font.h"
 #include "gui/core/TexturePack.h"
+#include "tests/common/TestDirs.h"
 
 namespace {
 
-std::string BuildPath(const char* name) { return std::string(TAVIK_BINARY_DIR) + "/" + name; }
+std::string BuildPath(const char* name) { return std::string(TestBinaryDir()) + "/" + name; }
 
 struct Pages {
     std::vector<std::pair<u32, u32>> sizes;

@@ -13,6 +13,7 @@
 #include "gui/Skin.h"
 #include "gui/Text.h"
 #include "platform/Os.h"
+#include "tests/common/TestDirs.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ struct Px {
     int r, g, b;
 };
 
-std::string BuildPath(const char* name) { return std::string(TAVIK_BINARY_DIR) + "/" + name; }
+std::string BuildPath(const char* name) { return std::string(TestBinaryDir()) + "/" + name; }
 
 class SkinDrawTest : public ::testing::Test {
 protected:

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "gui/Skin.h"
+#include "tests/common/TestDirs.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ TEST_F(SkinMetricsTest, MetricsComeFromTheImagesAndMissingOnesCountAsNothing)
 TEST_F(SkinMetricsTest, TheGeneratedThemeGivesTheLayoutsNumbers)
 {
     TexturePack* pack = NewTexturePack();
-    ASSERT_GT(LoadTexturePack(pack, (std::string(TAVIK_BINARY_DIR) + "/res/texturepack").c_str()), 0u);
+    ASSERT_GT(LoadTexturePack(pack, (std::string(TestBinaryDir()) + "/res/texturepack").c_str()), 0u);
     InstallSkinPack(pack);
     // A collapsed window is two borders and a title bar high.
     EXPECT_EQ(2 * Skin::GetBorderWidth() + Skin::GetTitleBarHeight(), 30);

@@ -18,6 +18,7 @@
 #include "tagedit/StructData.h"
 #include "tagedit/StructDef.h"
 #include "tagedit/XmlDefinitions.h"
+#include "tests/common/TestDirs.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ class ShippedDefinitions : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        LoadXmlDefinitions(TAVIK_SOURCE_DIR "/res");
+        LoadXmlDefinitions((std::string(TestSourceDir()) + "/res").c_str());
         list.Load();
         CollectStructEditDefinitions();
     }
@@ -162,9 +163,9 @@ TEST_F(ShippedDefinitions, MediaRecordReadsAsTheMediaReaderAndWritesBackByteForB
 // The sample game's own tags, as the program's writers put them into its archive.
 TEST_F(ShippedDefinitions, SampleGameTagsRoundTrip)
 {
-    ASSERT_TRUE(std::filesystem::exists(TAVIK_BINARY_DIR "/tags/Foundation")) << "the build writes the sample game";
-    SetVornPath(TAVIK_BINARY_DIR "/");
-    OpenArchivesInFolder(TAVIK_BINARY_DIR "/tags");
+    ASSERT_TRUE(std::filesystem::exists(std::string(TestBinaryDir()) + "/tags/Foundation")) << "the build writes the sample game";
+    SetVornPath((std::string(TestBinaryDir()) + "/").c_str());
+    OpenArchivesInFolder((std::string(TestBinaryDir()) + "/tags").c_str());
     ActivateDefaultArchives();
     struct Case {
         u32 group;

@@ -18,6 +18,7 @@
 #include "tagedit/Table.h"
 #include "tagedit/TagStructEdit.h"
 #include "tagedit/XmlDefinitions.h"
+#include "tests/common/TestDirs.h"
 
 using namespace tetest;
 
@@ -306,7 +307,7 @@ TEST_F(StructEditTest, ArrayRowsAddDeleteAndCancelKeepInsideTheArrayAndMarkModif
 TEST_F(StructEditTest, CoreNamingNoCollectionKeepsItsIdOnSave)
 {
     StructDefinitions().Clear();
-    LoadXmlDefinitions(TAVIK_SOURCE_DIR "/res");
+    LoadXmlDefinitions((std::string(TestSourceDir()) + "/res").c_str());
     RegisterStructEditors();
     registered.push_back(FourCC("core"));
     ByteBuilder b;

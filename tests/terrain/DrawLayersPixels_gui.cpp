@@ -18,6 +18,7 @@
 #include "terrain/ui/MeshEdit.h"
 #include "tests/gui/PixelTestSupport.h"
 #include "tests/terrain/TerrainFixture.h"
+#include "tests/common/TestDirs.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ protected:
     {
         SkinnedScreen::SetUp();
         if (!ready) return;
-        const std::string game = std::string(TAVIK_BINARY_DIR) + "/";
+        const std::string game = std::string(TestBinaryDir()) + "/";
         SetVornPath(game.c_str());
         OpenArchivesInFolder((game + "tags").c_str());
         OpenArchivesInFolder((game + "plugins").c_str());

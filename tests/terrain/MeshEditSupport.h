@@ -11,6 +11,7 @@
 #include "gui/Menu.h"
 #include "terrain/ui/MeshEdit.h"
 #include "tests/tagedit/TagEditSupport.h"
+#include "tests/common/TestDirs.h"
 
 namespace mesh_test {
 
@@ -36,7 +37,7 @@ protected:
         FakeOsSetStepBudget(4000, wtest::OnBudgetExhausted);
         namespace fs = std::filesystem;
         for (const char* folder : {"tags", "plugins"}) {
-            const fs::path from = fs::path(TAVIK_BINARY_DIR) / folder;
+            const fs::path from = fs::path(TestBinaryDir()) / folder;
             ASSERT_TRUE(fs::exists(from)) << "the build writes the sample game (tavik_sample_game)";
             fs::create_directories(root + folder);
             for (const auto& file : fs::directory_iterator(from)) {
