@@ -1,12 +1,37 @@
-# Shared steps of the end-to-end scripts, sourced after they set folder, program, emulator and
-# fail(). Needs a display (Xvfb), xdotool, ImageMagick's import and python3.
+# Shared steps of the real-program scenarios. Each scenario is started by e2e_run.sh as
+# <script> <program folder> <program name> [emulator], with the sample game writer in
+# E2E_WRITER, on a private copy of the program folder and in an X server of its own; it sources
+# this file and calls e2e_begin "$@". Needs xdotool, xclip, ImageMagick's import and python3.
+
+# e2e_begin <program folder> <program name> [emulator]: sets folder, program, emulator,
+# writer, log (the program's output), work (a scratch folder) and slow, and changes to the
+# program folder.
+e2e_begin() {
+    folder=$(cd "$1" && pwd) || fail "no program folder $1"
+    program=$2 emulator=${3:-} writer=${E2E_WRITER:-}
+    log="${TMPDIR:-/tmp}/program.log"
+    : >"$log"
+    work=$(mktemp -d "${TMPDIR:-/tmp}/work-XXXXXX")
+    e2e_require_display
+    cd "$folder" || fail "no program folder $folder"
+}
+
+# fail <what>: ends the scenario, naming what went wrong, with a picture of the screen kept
+# beside the program's log.
+fail() {
+    echo "FAILED: $*"
+    import -window root "${TMPDIR:-/tmp}/failed.png" 2>/dev/null && echo "screen: ${TMPDIR:-/tmp}/failed.png"
+    [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null
+    [ -n "${log:-}" ] && [ -s "$log" ] && echo "program log: $log"
+    exit 1
+}
 
 # Exits 0 with "skipped" when there is no display or a tool is missing; sets slow (the wait
 # factor: 6 under an emulator) and the emulated build's Mesa settings (tools/i386-gl.sh).
 e2e_require_display() {
     [ -n "${DISPLAY:-}" ] || { echo "no display: skipped"; exit 0; }
     local tool
-    for tool in xdotool import python3; do
+    for tool in xdotool xclip import python3; do
         command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 0; }
     done
     slow=1
@@ -113,14 +138,22 @@ dialog_settled() {
     [ "$a" = "$b" ]
 }
 
-# dialog_answer <title> <keys before typing> <text> [<keys after>]: types into a native dialog
-# and confirms it (Return unless other keys are given), again until the dialog has gone. The
-# keys before are a list ("ctrl+l ctrl+a": the chooser's name line whatever has the keyboard,
-# all of it selected). After the text, Delete drops a suffix the line's completion may have
-# selected.
+# clipboard <text>: the X clipboard holds the text (xclip serves it until the scenario's X
+# server ends or another text replaces it). Text is pasted rather than typed: a paste is one
+# key, which neither the program's input ring nor a slow dialog can cut short.
+clipboard() {
+    printf %s "$1" | xclip -selection clipboard -i 2>/dev/null || fail "xclip could not take the clipboard"
+}
+
+# dialog_answer <title> <keys before pasting> <text> [<keys after>]: pastes the text into a
+# native dialog and confirms it (Return unless other keys are given), again until the dialog has
+# gone. The keys before are a list ("ctrl+l ctrl+a": the chooser's name line whatever has the
+# keyboard, all of it selected, so that a second try replaces the first). After the text,
+# Delete drops a suffix the line's completion may have selected.
 dialog_answer() {
     local title=$1 before=$2 text=$3 after=${4:-Return} d
     wait_for 20 has_window "$title" || fail "no dialog '$title'"
+    [ -z "$text" ] || clipboard "$text"
     for _ in 1 2 3 4 5; do
         d=$(find_window "$title")
         [ -z "$d" ] && return 0
@@ -130,8 +163,8 @@ dialog_answer() {
         # shellcheck disable=SC2086  # a list of keys
         if [ -n "$before" ]; then xdotool key --window "$d" $before; sleep "$slow"; fi
         if [ -n "$text" ]; then
-            xdotool type --window "$d" --delay $((30 * slow)) "$text"
-            sleep 1
+            xdotool key --window "$d" ctrl+v
+            sleep "$slow"
             xdotool key --window "$d" Delete
             sleep 0.3
         fi
@@ -139,6 +172,15 @@ dialog_answer() {
         wait_for 4 gone_window "$title" && return 0
     done
     fail "the dialog '$title' stayed"
+}
+
+# paste_text <text>: into the program's focused text box, at its cursor (Ctrl+A before it
+# replaces what the box holds). The key goes through the X test extension to the focused
+# window.
+paste_text() {
+    clipboard "$1"
+    xdotool key ctrl+v
+    sleep "$slow"
 }
 
 # keys <key>...: to $window, after giving it the keyboard.

@@ -2,20 +2,12 @@
 # Starts the real program from its output folder on the generated sample game folder, waits
 # for its window and for the splash to go, checks that something was drawn, closes the window
 # as a window manager would, and checks that the program quit with 0 and saved its
-# preferences. Needs a display (Xvfb), xdotool, ImageMagick's import and python3.
-# Usage: end_to_end.sh <program folder> <program name> [emulator]
+# preferences.
+# Run through e2e_run.sh: end_to_end.sh <program folder> <program name> [emulator]
 set -u
-folder=$1 program=$2 emulator=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
-fail() { echo "FAILED: $*"; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; exit 1; }
-
 . "$here/e2e_support.sh"
-e2e_require_display
-
-cd "$folder" || fail "no program folder $folder"
-rm -f res/prefs.txt
-log="${TMPDIR:-/tmp}/tavik-end-to-end.log"
-: >"$log"
+e2e_begin "$@"
 e2e_start
 
 # Something is drawn: the corner of the screen shows the desktop's background, and the menu

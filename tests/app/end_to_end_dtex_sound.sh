@@ -2,39 +2,22 @@
 # The sound viewer and the detail-texture editor in the real program, reached as a user
 # reaches them: from the archive browser. Opens the sample game's sound tag 'Forest' and
 # exports all its permutations ("Export All", the folder chosen in the native dialog), checked
-# with soxi; then opens the detail texture 'Grass', imports a PNG typed into the native dialog
+# with soxi; then opens the detail texture 'Grass', imports a PNG pasted into the native dialog
 # (Ctrl+I), saves (Ctrl+S) and exports it as a new PNG (Ctrl+E), compared with ImageMagick.
-# Needs a display (Xvfb), xdotool, ImageMagick, sox and python3.
-# Usage: end_to_end_dtex_sound.sh <program folder> <program name> [emulator]
+# Needs sox and ImageMagick besides the shared steps' tools.
+# Run through e2e_run.sh: end_to_end_dtex_sound.sh <program folder> <program name> [emulator]
 set -u
-folder=$(cd "$1" && pwd) program=$2 emulator=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d "${TMPDIR:-/tmp}/tavik-e2e-dtex-XXXXXX")
-grass="$folder/local/detail textures/Grass"
-cleanup() {
-    [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null
-    rm -f "$grass" "$folder/res/prefs.txt"
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAILED: $*"
-    import -window root "${TMPDIR:-/tmp}/tavik-e2e-dtex-sound-failed.png" 2>/dev/null
-    exit 1
-}
-
 . "$here/e2e_support.sh"
-e2e_require_display
+e2e_begin "$@"
 for tool in convert compare soxi; do
     command -v "$tool" >/dev/null || { echo "$tool missing: skipped"; exit 0; }
 done
-cd "$folder" || fail "no program folder $folder"
-rm -f "$grass"
+grass="$folder/local/detail textures/Grass"
 mkdir -p "$work/wavs"
 # No splash; the save dialog starts at PNG (the second image filter) and the folder dialog in
 # the folder the sounds go to.
 printf 'ShowSplash 0\nLastImageSaveFormat 1\nLastSoundFolderPath "%s"\n' "$work/wavs" >res/prefs.txt
-log="$work/log"
 e2e_start
 e2e_wait_log_viewer
 
@@ -77,5 +60,4 @@ changed=$(compare -metric AE "$work/in.png" "$work/out.png" null: 2>&1)
 
 # Quit: the close request brings the quit question.
 e2e_quit "$window" focus
-pid=""
 echo "passed"

@@ -9,39 +9,14 @@
 # pixel against dmap_info: 8 x 8 blocks, rows mirrored), and "Import Vertex Detail" reads back
 # a copy in which a square of blocks holds 4; after Ctrl+S dmap_info shows exactly those
 # vertices changed.
-# Needs a display (Xvfb), xdotool, ImageMagick's import and python3.
-# Usage: mesh_end_to_end.sh <program folder> <program name> [emulator]
+# Run through e2e_run.sh: mesh_end_to_end.sh <program folder> <program name> [emulator]
 set -u
-folder=$(cd "$1" && pwd) program=$2 emulator=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d "${TMPDIR:-/tmp}/tavik-e2e-mesh-XXXXXX")
-dmap="$folder/local/detail maps/Eastern Delta"
-# The import takes the image's palette as the editor's highlight colour table, which it keeps
-# in res/dtex.act: put back as it was.
-table="$folder/res/dtex.act"
-cleanup() {
-    [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null
-    rm -f "$dmap" "$folder/res/prefs.txt"
-    if [ -f "$work/dtex.act" ]; then cp "$work/dtex.act" "$table"; else rm -f "$table"; fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAILED: $*"
-    import -window root "${TMPDIR:-/tmp}/tavik-e2e-mesh-failed.png" 2>/dev/null &&
-        echo "screen: ${TMPDIR:-/tmp}/tavik-e2e-mesh-failed.png"
-    exit 1
-}
-
 . "$here/e2e_support.sh"
-e2e_require_display
-
-cd "$folder" || fail "no program folder $folder"
-rm -f "$dmap"
-[ -f "$table" ] && cp "$table" "$work/dtex.act"
+e2e_begin "$@"
+dmap="$folder/local/detail maps/Eastern Delta"
 $emulator ./dmap_info . "Eastern Delta" >"$work/before" 2>/dev/null || fail "dmap_info cannot read the sample's detail map"
 printf 'ShowSplash 0\n' >res/prefs.txt
-log="$work/log"
 e2e_start
 sleep "$slow"
 
@@ -169,5 +144,4 @@ for _ in 1 2 3; do
 done
 imported || fail "the imported detail map was not saved as the image holds it: $(cat "$log")"
 e2e_quit "$window" focus
-pid=""
 echo "passed"

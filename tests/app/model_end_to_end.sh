@@ -1,33 +1,21 @@
 #!/usr/bin/env bash
 # A user imports the sample game's LightWave object and exports it again in the real program:
-# File > New Model From LWO, "Tent.lwo" typed into "Import Model", the geometry viewer opens;
+# File > New Model From LWO, "Tent.lwo" pasted into "Import Model", the geometry viewer opens;
 # its context menu's "Export LWO..." into a chosen folder. The four tag files must stand in
 # the local folder with their bytes, and the exported object and picture in the folder, read
-# back by our reader (lwo_info) and, when installed, by assimp. Needs a display (Xvfb),
-# xdotool, ImageMagick's import and python3.
-# Usage: model_end_to_end.sh <program folder> <program name> [emulator]
+# back by our reader (lwo_info) and, when installed, by assimp.
+# Run through e2e_run.sh: model_end_to_end.sh <program folder> <program name> [emulator]
 set -u
-folder=$1 program=$2 emulator=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 name=Tent
-export_dir="$folder/e2e-model-export"
-tags=("local/geometries/$name" "local/collections/$name" "local/collection references/$name" "local/models/$name")
-cleanup() { rm -f "${tags[@]/#/$folder/}"; rm -rf "$export_dir"; }
-fail() { echo "FAILED: $*"; import -window root "${TMPDIR:-/tmp}/tavik-model-failure.png" 2>/dev/null; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; cleanup; exit 1; }
-
 . "$here/e2e_support.sh"
-e2e_require_display
-
-cd "$folder" || fail "no program folder $folder"
-folder=$(pwd)
-export_dir="$folder/e2e-model-export"
+e2e_begin "$@"
+export_dir="$work/export"
+tags=("local/geometries/$name" "local/collections/$name" "local/collection references/$name" "local/models/$name")
 [ -f models/Tent.lwo ] || fail "the sample game has no models/Tent.lwo"
-cleanup
 mkdir -p "$export_dir"
 # The dialogs open in the remembered folders: the sample objects and the export folder.
 printf 'ShowSplash 0\nLastModelOpenPath "%s/models/"\nLastModelFolderPath "%s/"\n' "$folder" "$export_dir" >res/prefs.txt
-log="${TMPDIR:-/tmp}/tavik-model.log"
-: >"$log"
 
 # Moves through an open menu with the keys, picks the item with Return and waits for the
 # dialog of that title: its id goes to dialog.
@@ -51,24 +39,7 @@ xdotool windowfocus --sync "$window" 2>/dev/null
 xdotool mousemove --window "$window" 16 10 click 1
 sleep "$slow"
 choose_then_wait_for Down Up Up Up -- "Import Model"
-# Ctrl+L opens the chooser's location line whatever has the keyboard: typed straight into the
-# chooser, the name starts a search instead when its file list does not have the keyboard yet,
-# and the search answers too late for the Return. The line's completion may select a suffix,
-# which Delete drops. Again until the chooser has gone.
-for _ in 1 2 3; do
-    gone_window "^Import Model\$" && break
-    xdotool windowfocus "$dialog" 2>/dev/null
-    sleep 0.5
-    xdotool key --window "$dialog" ctrl+l
-    sleep "$slow"
-    xdotool key --window "$dialog" ctrl+a
-    xdotool type --window "$dialog" --delay $((60 * slow)) "$folder/models/$name.lwo"
-    sleep 1
-    xdotool key --window "$dialog" Delete
-    sleep 0.3
-    xdotool key --window "$dialog" Return
-    wait_for 10 gone_window "^Import Model\$" && break
-done
+dialog_answer "^Import Model\$" "ctrl+l ctrl+a" "$folder/models/$name.lwo"
 
 for _ in $(seq 1 $((40 * slow))); do
     all=1
@@ -165,5 +136,4 @@ fi
 
 # The folder dialog took the keyboard; the quit gives it back to the program first.
 e2e_quit "$window" focus
-cleanup
 echo "passed"

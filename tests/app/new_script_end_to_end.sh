@@ -1,24 +1,15 @@
 #!/usr/bin/env bash
 # A user makes a script in the real program: File > New Script, a name, two typed lines,
 # Ctrl+S, then quits. The script's file in the local folder must hold the tag header and the
-# typed bytes with CR line ends. Needs a display (Xvfb), xdotool, ImageMagick's import and
-# python3.
-# Usage: new_script_end_to_end.sh <program folder> <program name> [emulator]
+# typed bytes with CR line ends.
+# Run through e2e_run.sh: new_script_end_to_end.sh <program folder> <program name> [emulator]
 set -u
-folder=$1 program=$2 emulator=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 name=e2enewscript
-fail() { echo "FAILED: $*"; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; rm -f "$folder/local/scripts/$name"; exit 1; }
-
 . "$here/e2e_support.sh"
-e2e_require_display
-
-cd "$folder" || fail "no program folder $folder"
+e2e_begin "$@"
 script="local/scripts/$name"
-rm -f "$script"
 printf 'ShowSplash 0\n' >res/prefs.txt
-log="${TMPDIR:-/tmp}/tavik-new-script.log"
-: >"$log"
 
 # With TAVIK_E2E_SHOTS=<prefix> the screen is saved at each stage, to see where a run went wrong.
 shot() { [ -z "${TAVIK_E2E_SHOTS:-}" ] || import -window root "${TAVIK_E2E_SHOTS}-$1.png"; }
@@ -52,8 +43,7 @@ wait_change "$cx" "$cy" "$before" "the name box"
 sleep "$slow"
 shot 3-name-box
 # The name box has the focus; Enter presses "Create Script".
-xdotool type --delay $((150 * slow)) "$name"
-sleep "$slow"
+paste_text "$name"
 # The editor, 640 x 480 at a cascade position, takes the box's place in the middle.
 before=$(pixel "$window" "$cx" "$cy")
 xdotool key Return
@@ -61,21 +51,17 @@ wait_change "$cx" "$cy" "$before" "the script editor"
 sleep "$slow"
 shot 4-editor
 # The new editor's text box has the focus.
-# Typed slowly: a step takes all the X events that came since the last one into a ring of 32,
-# and the emulated build's steps are long.
-xdotool type --delay $((150 * slow)) "first line"
-sleep "$slow"
+paste_text "first line"
 xdotool key Return
 sleep "$slow"
-xdotool type --delay $((150 * slow)) "second line"
-sleep "$slow"
+paste_text "second line"
 shot 5-typed
 xdotool key ctrl+s
 for _ in $(seq 1 $((20 * slow))); do
     [ -f "$script" ] && break
     sleep 0.5
 done
-[ -f "$script" ] || fail "no $script after Ctrl+S: $(cat "${TMPDIR:-/tmp}/tavik-new-script.log")"
+[ -f "$script" ] || fail "no $script after Ctrl+S: $(cat "$log")"
 sleep 0.5
 
 expected_data=$(printf 'first line\rsecond line' | od -An -tx1 | tr -d ' \n')
@@ -100,6 +86,4 @@ if problems:
 PY
 
 e2e_quit "$window"
-pid=""
-rm -f "$script"
 echo "passed"

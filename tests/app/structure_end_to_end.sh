@@ -5,34 +5,14 @@
 # (the first must survive, so the editor read back what was saved). The 'medi' tag "Water" is
 # opened, its x wave amplitude typed over and the dialog's OK pressed from the keyboard. In the
 # local copies only the edited bytes differ from the archive's.
-# Needs a display (Xvfb), xdotool, ImageMagick's import and python3.
-# Usage: structure_end_to_end.sh <program folder> <program name> [emulator]
+# Run through e2e_run.sh: structure_end_to_end.sh <program folder> <program name> [emulator]
 set -u
-folder=$(cd "$1" && pwd) program=$2 emulator=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d "${TMPDIR:-/tmp}/tavik-e2e-structure-XXXXXX")
+. "$here/e2e_support.sh"
+e2e_begin "$@"
 core="$folder/local/collection references/Rock Core"
 media="$folder/local/media types/Water"
-cleanup() {
-    [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null
-    rm -f "$core" "$media" "$folder/res/prefs.txt"
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAILED: $*"
-    import -window root "${TMPDIR:-/tmp}/tavik-e2e-structure-failed.png" 2>/dev/null &&
-        echo "screen: ${TMPDIR:-/tmp}/tavik-e2e-structure-failed.png"
-    exit 1
-}
-
-. "$here/e2e_support.sh"
-e2e_require_display
-
-cd "$folder" || fail "no program folder $folder"
-rm -f "$core" "$media"
 printf 'ShowSplash 0\n' >res/prefs.txt
-log="$work/log"
 e2e_start
 sleep "$slow"
 
@@ -67,7 +47,7 @@ PY
 #    the collection picker and the first reference value (values count up from 0 there).
 open_tag "Coll" "R"
 keys Tab Tab Tab
-type_text "77"
+paste_text "77"
 keys ctrl+s
 wait_for 10 test -s "$core" || fail "Ctrl+S wrote no local copy of Rock Core: $(cat "$log")"
 sleep "$slow"
@@ -79,7 +59,7 @@ keys ctrl+w
 sleep "$slow"
 open_tag "Coll" "R"
 keys Tab Tab Tab Tab
-type_text "300"
+paste_text "300"
 keys ctrl+s
 sleep "$slow"
 diff=$(changed_bytes "$core" "Rock Core" core) || fail "Rock Core: $diff"
@@ -91,7 +71,7 @@ sleep "$slow"
 #    six tab stops on (the other five wave values) OK is focused, and Enter presses it.
 open_tag "Med" "W"
 keys Tab Tab
-type_text "1.5"
+paste_text "1.5"
 keys Tab Tab Tab Tab Tab Tab
 keys Return
 wait_for 10 test -s "$media" || fail "OK wrote no local copy of Water: $(cat "$log")"
@@ -100,5 +80,4 @@ diff=$(changed_bytes "$media" "Water" medi) || fail "Water: $diff"
 [ "$diff" = "104:03" ] || fail "Water differs from the archive's at $diff, not only the x amplitude (bytes 104-105) = 768"
 
 e2e_quit "$window" focus
-pid=""
 echo "passed"
