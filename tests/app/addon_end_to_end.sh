@@ -5,47 +5,20 @@
 # Folder listing both in the archive browser; then a text tag edited and the program quit,
 # the "Save?" question answered with "Save" and the file checked.
 # The browser's placement is seeded, so its lists stand where this script looks.
-# Needs a display (Xvfb), xdotool, ImageMagick's import and python3.
-# The sample game is written afresh before and after (the scenario adds files).
-# Usage: addon_end_to_end.sh <program folder> <program name> <sample game writer> [emulator]
+# The sample game is written afresh first (the scenario adds files).
+# Run through e2e_run.sh: addon_end_to_end.sh <program folder> <program name> [emulator]
 set -u
-folder=$(cd "$1" && pwd) program=$2 writer=$3 emulator=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
-log="${TMPDIR:-/tmp}/tavik-addon-end-to-end.log"
-fail() {
-    echo "FAILED: $*"
-    import -window root "${TMPDIR:-/tmp}/tavik-addon-end-to-end-failed.png" 2>/dev/null &&
-        echo "screen: ${TMPDIR:-/tmp}/tavik-addon-end-to-end-failed.png"
-    [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null
-    exit 1
-}
-
 . "$here/e2e_support.sh"
-e2e_require_display
-cd "$folder" || fail "no program folder $folder"
-game=$(pwd)
-fresh_game() { $emulator "$writer" "$game" >/dev/null 2>&1; }
-fresh_game || fail "the sample game could not be written"
-trap 'fresh_game; rm -f "$game/res/prefs.txt"' EXIT
+e2e_begin "$@"
+game=$folder
+$emulator "$writer" "$game" >/dev/null 2>&1 || fail "the sample game could not be written"
+e2e_keys_to_focus
 
 bx=32 by=64
 top=$((28 + by))
 printf 'ArchiveBrowserPlacement "0 %d %d %d %d"\nShowSplash 0\n' $bx $by $((bx + 900)) $((by + 600)) >res/prefs.txt
-: >"$log"
 
-# Keys go through the X test extension to the focused window, as a keyboard's would (sent
-# straight to the window, the emulated build loses some of them).
-keys() { xdotool key "$@"; sleep "$slow"; }
-# One key at a time with a pause between: the program takes at most 32 input events between two
-# steps, and a step of the emulated build can take seconds (a long press would repeat).
-typed() {
-    local i
-    for ((i = 0; i < ${#1}; i++)); do
-        xdotool type --delay 50 "${1:i:1}"
-        sleep "0.$slow"
-    done
-    sleep "$slow"
-}
 e2e_start
 browser_drawn() { [ "$(bright $((bx + 4)) $((top + 28)) 110 17)" -gt 20 ]; }
 wait_for 40 browser_drawn || fail "the archive browser is not shown"
@@ -55,23 +28,6 @@ geometry=$(xdotool getwindowgeometry --shell "$window")
 cx=$(($(echo "$geometry" | sed -n 's/^WIDTH=//p') / 2))
 cy=$(($(echo "$geometry" | sed -n 's/^HEIGHT=//p') / 2))
 
-# tools_command <letters>: File opens with a click on the bar's first item; Down highlights its
-# first item, Right opens Tools beside it, Down highlights there, and each letter moves to the
-# next item starting with it; Enter chooses.
-tools_command() {
-    local before
-    xdotool mousemove --window "$window" 16 10
-    sleep 0.3
-    before=$(pixel "$window" 40 38)
-    xdotool click 1
-    wait_change 40 38 "$before" "the File menu"
-    keys Down
-    keys Right
-    keys Down
-    local letter
-    for letter in $1; do typed "$letter"; done
-    keys Return
-}
 # fill_addon <name> <url> <priority>: the dialog "Build Add-on plugin" comes up with the name
 # field focused; each field's text is replaced, Tab moves on, Enter presses OK.
 fill_addon() {
@@ -79,7 +35,7 @@ fill_addon() {
     local field
     for field in "$1" "$2" "$3"; do
         keys ctrl+a
-        typed "$field"
+        paste_text "$field"
         keys Tab
     done
     keys Return
@@ -192,7 +148,7 @@ if [ -z "$emulator" ]; then
     before=$(pixel "$window" "$cx" "$cy")
     keys Return
     sleep "$slow"
-    typed "Edited. "
+    paste_text "Edited. "
 fi
 e2e_quit "$window" focus
 pid=""

@@ -5,29 +5,14 @@
 # restored; Ctrl+K on an archive tag writes its file in "local"; that tag is opened from
 # the tree, edited and saved with Ctrl+S, and its bytes are checked on disk.
 # The browser's placement is seeded, so its lists and rows stand where this script clicks.
-# Needs a display (Xvfb), xdotool, ImageMagick's import and python3.
-# The sample game is written afresh before and after (the scenario adds local files).
-# Usage: browser_end_to_end.sh <program folder> <program name> <sample game writer> [emulator]
+# The sample game is written afresh first (the scenario adds local files).
+# Run through e2e_run.sh: browser_end_to_end.sh <program folder> <program name> [emulator]
 set -u
-folder=$1 program=$2 writer=$3 emulator=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
-log="${TMPDIR:-/tmp}/tavik-browser-end-to-end.log"
-shot="${TMPDIR:-/tmp}/tavik-browser-end-to-end.png"
-fail() {
-    echo "FAILED: $*"
-    [ -n "${window:-}" ] && import -window "$window" "$shot" 2>/dev/null && echo "screen: $shot"
-    [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null
-    exit 1
-}
-
 . "$here/e2e_support.sh"
-e2e_require_display
-
-cd "$folder" || fail "no program folder $folder"
-game=$(pwd)
-fresh_game() { $emulator "$writer" "$game" >/dev/null 2>&1; }
-fresh_game || fail "the sample game could not be written"
-trap 'fresh_game; rm -f "$game/res/prefs.txt"' EXIT
+e2e_begin "$@"
+game=$folder
+$emulator "$writer" "$game" >/dev/null 2>&1 || fail "the sample game could not be written"
 
 # The browser's frame in the normal layer (below the 28-pixel menu bar); its rows are 17
 # pixels apart, the active list's first row 35 pixels below the frame's top.
@@ -62,7 +47,6 @@ quit() {
     pid=""
 }
 
-: >"$log"
 # 1. The browser shows at start; the add-on ("Sample Addon", the sixth entry) is deactivated
 #    through its list's menu.
 start
@@ -104,8 +88,7 @@ size=$(stat -c %s "$notes")
 #    Ctrl+S into its local file.
 key Return
 sleep $((2 * slow))
-xdotool type --window "$window" --delay $((100 * slow)) "Edited. "
-sleep "$slow"
+paste_text "Edited. "
 key ctrl+s
 sleep $((2 * slow))
 data=$(tail -c +65 "$notes" | tr '\r' '\n')
@@ -115,7 +98,7 @@ case "$data" in
 esac
 
 # 5. Get Info on the same tag renames it: its editor closed first (Ctrl+W; a tag in use keeps
-#    its name), Ctrl+I opens the info window with the name box focused, the name is typed over
+#    its name), Ctrl+I opens the info window with the name box focused, the name is pasted over
 #    and Ctrl+S renames the local file.
 key ctrl+w
 # Opening the window and drawing it first take a long step under the emulator, and the
@@ -126,7 +109,7 @@ key ctrl+i
 wait_change 400 155 "$before" "the info window"
 sleep "$slow"
 key ctrl+a
-type_text "Eastern Notes"
+paste_text "Eastern Notes"
 key ctrl+s
 renamed="$game/local/text/Eastern Notes"
 for _ in $(seq 1 $((10 * slow))); do

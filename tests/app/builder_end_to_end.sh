@@ -7,73 +7,18 @@
 # new bitmaps assigned to every frame at scale 5.0; opened from the archive browser, frame 0
 # of its sequence "Roll" shows another picture after Ctrl+T, and the collection saved with
 # Ctrl+S keeps the assignments.
-# Needs a display (Xvfb), xdotool, ImageMagick's import and python3.
-# The sample game is written afresh before and after (the scenario adds local tags).
-# Usage: builder_end_to_end.sh <program folder> <program name> <sample game writer> [emulator]
+# The sample game is written afresh first (the scenario adds local tags).
+# Run through e2e_run.sh: builder_end_to_end.sh <program folder> <program name> [emulator]
 set -u
-folder=$(cd "$1" && pwd) program=$2 writer=$3 emulator=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
-log="${TMPDIR:-/tmp}/tavik-builder-end-to-end.log"
-fail() {
-    echo "FAILED: $*"
-    import -window root "${TMPDIR:-/tmp}/tavik-builder-end-to-end-failed.png" 2>/dev/null &&
-        echo "screen: ${TMPDIR:-/tmp}/tavik-builder-end-to-end-failed.png"
-    [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null
-    exit 1
-}
-
 . "$here/e2e_support.sh"
-e2e_require_display
-cd "$folder" || fail "no program folder $folder"
-game=$(pwd)
-fresh_game() { $emulator "$writer" "$game" >/dev/null 2>&1; }
-fresh_game || fail "the sample game could not be written"
-trap 'fresh_game; rm -f "$game/res/prefs.txt"' EXIT
+e2e_begin "$@"
+game=$folder
+$emulator "$writer" "$game" >/dev/null 2>&1 || fail "the sample game could not be written"
 info() { $emulator ./collection_info "$game" "$1" 2>/dev/null; }
-
 printf 'ShowSplash 0\n' >res/prefs.txt
-: >"$log"
+e2e_keys_to_focus
 
-# Keys go through the X test extension to the focused window, as a keyboard's would (the
-# dialogs' fields take them as typed), not straight to the window as the shared steps send them.
-keys() { xdotool key "$@"; sleep "$slow"; }
-# One key at a time: the program takes at most 32 input events between two steps.
-typed() {
-    local i
-    for ((i = 0; i < ${#1}; i++)); do
-        xdotool type --delay 50 "${1:i:1}"
-        sleep "0.$slow"
-    done
-    sleep "$slow"
-}
-# tools_command <letters>: File opens with a click on the bar's first item; Down highlights its
-# first item, Right opens Tools beside it, Down highlights there, and each letter moves to the
-# next item starting with it; Enter chooses.
-tools_command() {
-    local before letter
-    xdotool mousemove --window "$window" 16 10
-    sleep 0.3
-    before=$(pixel "$window" 40 38)
-    xdotool click 1
-    wait_change 40 38 "$before" "the File menu"
-    keys Down
-    keys Right
-    keys Down
-    for letter in $1; do typed "$letter"; done
-    keys Return
-}
-# window_command <letters>: the Window menu, its item picked as in tools_command.
-window_command() {
-    local before letter
-    xdotool mousemove --window "$window" 102 10
-    sleep 0.3
-    before=$(pixel "$window" 120 38)
-    xdotool click 1
-    wait_change 120 38 "$before" "the Window menu"
-    keys Down
-    for letter in $1; do typed "$letter"; done
-    keys Return
-}
 # How many pixels of the window show one of the colours given as "r,g,b" arguments.
 count_colours() {
     import -window "$window" -depth 8 rgb:- 2>/dev/null | python3 -c '
@@ -107,10 +52,12 @@ cy=$(($(echo "$geometry" | sed -n 's/^HEIGHT=//p') / 2))
 before=$(middle)
 tools_command "b b b"
 wait_dialog "$before" "the dialog Build Standard Collection"
-typed "Walker"
+keys ctrl+a
+paste_text "Walker"
 keys Tab
 keys Tab
-typed "$game/builder/Walker"
+keys ctrl+a
+paste_text "$game/builder/Walker"
 list_place=$(pixel "$window" 150 400)
 keys Return
 wait_for 60 test -s "local/collections/Walker" || fail "no local/collections/Walker: $(cat "$log")"
@@ -185,7 +132,8 @@ keys Down
 keys Down
 keys Return
 keys Tab
-typed "$game/builder/Rocks"
+keys ctrl+a
+paste_text "$game/builder/Rocks"
 keys Return
 wait_for 60 test -s "local/collections/Rocks" || fail "no local/collections/Rocks: $(cat "$log")"
 rocks=$(info Rocks) || fail "collection_info cannot read the built Rocks"

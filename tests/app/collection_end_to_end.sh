@@ -2,42 +2,24 @@
 # The collection editor in the real program, reached as a user reaches it: the sample game's
 # "Rocks" opened from the archive browser, "Monsters" unticked on the "Flags" page, the colour
 # table saved with the "Color Table" page's right-button menu ("Save Color Table As...", a path
-# typed into the native dialog) and the collection saved with Ctrl+S; then, on "Bitmaps", the
+# pasted into the native dialog) and the collection saved with Ctrl+S; then, on "Bitmaps", the
 # sample's "import/Pebble.png" added from the page's right-button menu, "Merge Identical
 # Bitmaps" on "Optimize" and Ctrl+S again; then File > New Collection, a name and Ctrl+S.
 # Checked with our reader (collection_info): the first save differs from the archive copy only
 # in the "Monsters" bit, the ".act" holds its table, the second lists the archive's bitmaps
 # without the duplicate "Boulder 1 Again" and with "Pebble" last, and the new collection is
 # empty.
-# Needs a display (Xvfb), xdotool, ImageMagick's import and python3.
-# Usage: collection_end_to_end.sh <program folder> <program name> [emulator]
+# Run through e2e_run.sh: collection_end_to_end.sh <program folder> <program name> [emulator]
 set -u
-folder=$(cd "$1" && pwd) program=$2 emulator=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
-work=$(mktemp -d "${TMPDIR:-/tmp}/tavik-e2e-collection-XXXXXX")
+. "$here/e2e_support.sh"
+e2e_begin "$@"
 rocks="$folder/local/collections/Rocks"
 fresh_name="Fresh Pebbles"
 fresh="$folder/local/collections/$fresh_name"
-cleanup() {
-    [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null
-    rm -f "$rocks" "$fresh" "$folder/res/prefs.txt"
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAILED: $*"
-    import -window root "${TMPDIR:-/tmp}/tavik-e2e-collection-failed.png" 2>/dev/null
-    exit 1
-}
-
-. "$here/e2e_support.sh"
-e2e_require_display
-cd "$folder" || fail "no program folder $folder"
-rm -f "$rocks" "$fresh"
 info() { $emulator ./collection_info "$folder" "$1" 2>/dev/null; }
 archive_copy=$(info Rocks) || fail "collection_info cannot read the archive's Rocks"
 printf 'ShowSplash 0\n' >res/prefs.txt
-log="$work/log"
 
 # The first point of the window showing exactly this colour, as "x y".
 find_colour() {  # find_colour <r> <g> <b>
@@ -116,13 +98,12 @@ wait_changed "$before" "the File menu"
 keys Down
 keys Down
 step "the new collection's name question" Return
-type_text "$fresh_name"
+paste_text "$fresh_name"
 step "the new collection" Return
 fresh_saved() { test -s "$fresh"; }
 ctrl_s fresh_saved "the new collection"
 
 e2e_quit "$window" focus
-pid=""
 
 local_copy=$(info Rocks) || fail "collection_info cannot read the saved Rocks"
 flags() { sed -n 's/^flags //p' <<<"$1"; }

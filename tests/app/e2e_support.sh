@@ -174,6 +174,41 @@ dialog_answer() {
     fail "the dialog '$title' stayed"
 }
 
+# e2e_keys_to_focus: from here on, keys and typed send through the X test extension to the
+# focused window, as a keyboard would: the fields of the program's dialogs take them as typed,
+# where keys sent straight to the window can be lost. typed sends one key at a time, with a
+# pause between: the program takes at most 32 input events between two steps.
+e2e_keys_to_focus() {
+    keys() { xdotool key "$@"; sleep "$slow"; }
+    typed() {
+        local i
+        for ((i = 0; i < ${#1}; i++)); do
+            xdotool type --delay 50 "${1:i:1}"
+            sleep "0.$slow"
+        done
+        sleep "$slow"
+    }
+}
+
+# menu_command <bar x> <probe x> <keys> <letters>: a click on the menu bar's item at x opens
+# its menu (the pixel at the probe's x, 38 changes); the keys move into it ("Down" highlights
+# its first item), each letter moves on to the next item starting with it, Enter chooses.
+menu_command() {
+    local before letter
+    xdotool mousemove --window "$window" "$1" 10
+    sleep 0.3
+    before=$(pixel "$window" "$2" 38)
+    xdotool click 1
+    wait_change "$2" 38 "$before" "the menu at $1"
+    # shellcheck disable=SC2086  # lists
+    keys $3
+    for letter in $4; do typed "$letter"; done
+    keys Return
+}
+# tools_command <letters>: File's first item highlighted, Right opens Tools beside it.
+tools_command() { menu_command 16 40 "Down Right Down" "$1"; }
+window_command() { menu_command 102 120 "Down" "$1"; }
+
 # paste_text <text>: into the program's focused text box, at its cursor (Ctrl+A before it
 # replaces what the box holds). The key goes through the X test extension to the focused
 # window.
@@ -210,6 +245,13 @@ changed_from() {
 wait_changed() {
     wait_for 20 changed_from "$1" || fail "nothing changed on screen after $2"
     sleep "$slow"
+}
+# click_seen <x> <y> <what>: a left click at a place of the window, which must change the screen.
+click_seen() {
+    local before
+    before=$(screen)
+    xdotool mousemove --window "$window" "$1" "$2" click 1
+    wait_changed "$before" "$3"
 }
 # step <what> <key>... and step_typed <what> <text>: keys or a type-ahead word whose effect
 # shows on screen; the script goes on once it has, so that the next keys neither pile up
