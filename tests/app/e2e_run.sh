@@ -24,16 +24,29 @@ for data in res charmap tags plugins local models import builder; do
 done
 rm -f "$game/res/prefs.txt"
 
-# -displayfd lets the server choose a free display itself: servers started at the same moment
-# cannot race for one number.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$run/display" >"$run/xvfb.log" 2>&1 &
-xvfb=$!
-for _ in $(seq 1 100); do
-    [ -s "$run/display" ] && break
-    sleep 0.1
-done
-[ -s "$run/display" ] || { echo "FAILED: Xvfb did not start: $(cat "$run/xvfb.log")"; exit 1; }
-export DISPLAY=":$(head -1 "$run/display")"
+# A display number of our own: servers are started one at a time (under a lock), each on the
+# first number from 300 on with neither a lock file nor a socket, and the next waits until it
+# answers. Xvfb then holds its own lock file, which other starters (xvfb-run -a) respect.
+start_xvfb() {
+    local n
+    for ((n = 300; n < 400; n++)); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >>"$run/xvfb.log" 2>&1 9>&- &
+        xvfb=$!
+        for _ in $(seq 1 300); do
+            DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 && { display=$n; return 0; }
+            kill -0 "$xvfb" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$xvfb" 2>/dev/null
+    done
+    return 1
+}
+exec 9>/tmp/tavik-e2e-xvfb.lock
+flock 9
+start_xvfb || { echo "FAILED: Xvfb did not start: $(cat "$run/xvfb.log")"; exit 1; }
+exec 9>&-
+export DISPLAY=":$display"
 
 TMPDIR="$run/tmp" E2E_WRITER=$writer bash "$script" "$game" "$program" $emulator
 code=$?
