@@ -43,10 +43,12 @@ bool TextEdit::IsStringListGroup(u32 group) { return group == FourCC("stli") || 
 
 int TextEdit::ReadTagData(FILE* stream, TagHeader* h)
 {
-    // The size comes from the file: it is believed only as far as the stream really reaches.
+    // The size comes from the file: it is believed only as far as the stream really reaches, and
+    // never past the text limit, which also keeps size + 2 inside a 32-bit size_t below.
+    if (h->size > kMaxTextSize) return 0;
     s64 left = BytesLeft(stream);
     if (left < 0 || u64(h->size) > u64(left)) return 0;
-    u32 size = h->size;
+    const u32 size = h->size;
     char* bytes = static_cast<char*>(malloc(size_t(size) + 1));
     if (!bytes) return 0;
     if (size && fread(bytes, 1, size, stream) != size) {

@@ -12,7 +12,10 @@ public:
     ~TextEdit() override;
     const char* GetClassName() const override;
     void Resized() override;
-    // Reads header->size bytes (0 when the stream holds fewer). Text groups show the bytes up
+    // The largest text a tag may hold; a header naming more is refused before anything is read.
+    static constexpr u32 kMaxTextSize = 16u << 20;
+
+    // Reads header->size bytes (0 when the stream holds fewer or more than kMaxTextSize). Text groups show the bytes up
     // to the first NUL; whatever follows it is kept unseen and written back unchanged after a
     // NUL, so a save never cuts the tag. String lists show one non-empty string per line.
     int ReadTagData(FILE* stream, TagHeader* header) override;

@@ -1,5 +1,7 @@
 // The text editor through the fake backend: how each group's bytes are shown and written back,
 // the bytes after an embedded NUL, and typing marks the editor modified. Runs headless.
+#include <unistd.h>
+
 #include "TagEditSupport.h"
 
 #include "tagedit/TextEdit.h"
@@ -88,4 +90,51 @@ TEST_F(TextEditTest, TypingMarksModifiedAndAnEditBeforeTheNulKeepsTheBytesAfterI
     CtrlS();
     Bytes file = ReadFile(Local() + "text/Mixed");
     EXPECT_EQ(Bytes(file.begin() + 64, file.end()), (Bytes{'a', 'b', 'c', 'X', 0, 'd', 'e', 'f'}));
+}
+
+// The size in a header is believed only as far as a text can sensibly be: a size near 4 GB once
+// wrapped the 32-bit build's buffer size to 0 or 1 bytes before the read. The files are sparse,
+// so they cost no disk; every case must be refused before anything is allocated for it.
+TEST_F(TextEditTest, AHeaderSizePastTheTextLimitIsRefusedBeforeAnyRead)
+{
+    struct Case {
+        const char* what;
+        const char* folder;
+        u32 group;
+        u64 size;
+    } cases[] = {
+        {"text one byte past the limit", "text", FourCC("text"), u64(TextEdit::kMaxTextSize) + 1},
+        {"text of 0xFFFFFFFF bytes", "text", FourCC("text"), 0xFFFFFFFFull},
+        {"string list of 0xFFFFFFFE bytes", "string lists", FourCC("stli"), 0xFFFFFFFEull},
+        {"string list of 0xFFFFFFFF bytes", "string lists", FourCC("stli"), 0xFFFFFFFFull},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string path = Local() + c.folder + "/Huge";
+        WriteLocalTag(c.folder, "Huge", "Huge", c.group, FourCC("huge"), Bytes{});
+        ASSERT_EQ(truncate(path.c_str(), off_t(64 + c.size)), 0);
+        StartDatabase();
+        TagEntry* e = FindTag(c.group, FourCC("huge"));
+        ASSERT_NE(e, nullptr);
+        Answer(0);
+        EXPECT_EQ(OpenTagEditor(e), nullptr);
+        ASSERT_EQ(Seen().size(), 1u);
+        EXPECT_EQ(Seen()[0].text, "The tag could not be loaded.");
+        Settle();
+        EXPECT_EQ(GetTagAttachmentCount(e), 0u);
+        TearDown();
+        SetUp();
+    }
+}
+
+TEST_F(TextEditTest, ATextOfExactlyTheLimitStillOpens)
+{
+    WriteLocalTag("text", "Big", "Big", FourCC("text"), FourCC("big "), Bytes{'a', 'b'});
+    std::string path = Local() + "text/Big";
+    ASSERT_EQ(truncate(path.c_str(), off_t(64 + u64(TextEdit::kMaxTextSize))), 0);
+    StartDatabase();
+    TextEdit* ed = static_cast<TextEdit*>(OpenTagEditor(FindTag(FourCC("text"), FourCC("big "))));
+    ASSERT_NE(ed, nullptr);
+    EXPECT_EQ(Shown(ed), "ab") << "the zero bytes after the text are its unseen tail";
+    EXPECT_EQ(ed->tail.count, TextEdit::kMaxTextSize - 2);
 }
