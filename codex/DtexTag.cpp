@@ -51,10 +51,8 @@ void DtexTag::InitDefault()
 
 int DtexTag::ReadData(FILE* stream, const TagHeader* h)
 {
-    DropTexture();
-    free(pixels);
-    pixels = nullptr;
-    width = height = 0;
+    // Decoded into new storage first: a file that no longer decodes leaves every holder the
+    // texture it had, not one without pixels.
     DtexData record;
     if (!TagDataHolds(h, 0, 16) || !SeekTagData(stream, h, 0) || !ReadRecords(&record, 1, kDtexDataDescriptor, stream))
         return 0;
@@ -63,6 +61,8 @@ int DtexTag::ReadData(FILE* stream, const TagHeader* h)
     // The stream's own header decides the size: a record that disagrees only stands beside
     // the image, and the next save writes it to match.
     if (!ReadCompressedImage(&rgb, &w, &hgt, stream, u64(h->size) - 16)) return 0;
+    DropTexture();
+    free(pixels);
     pixels = rgb;
     width = w;
     height = hgt;

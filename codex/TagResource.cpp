@@ -4,17 +4,6 @@
 
 #include "codex/TagFiles.h"
 
-namespace {
-
-// Which manager holds each registered resource, so the last release can unregister it.
-std::map<const TagResource*, ResourceManager*>& Owners()
-{
-    static std::map<const TagResource*, ResourceManager*> owners;
-    return owners;
-}
-
-}  // namespace
-
 TagResource::TagResource(TagEntry* e)
 {
     entry = e;
@@ -53,8 +42,7 @@ void ResourceRelease(TagResource* resource)
 {
     if (!resource || resource->referenceCount == 0) return;
     if (--resource->referenceCount) return;
-    auto owner = Owners().find(resource);
-    if (owner != Owners().end()) owner->second->UnregisterResource(resource);
+    if (resource->owner) resource->owner->UnregisterResource(resource);
     delete resource;
 }
 
@@ -62,7 +50,7 @@ ResourceManager::~ResourceManager()
 {
     // Resources still held when the manager goes (at exit, after the tag database closed) are
     // only forgotten: deleting them would detach them from tags that no longer exist.
-    for (auto& pair : resources) Owners().erase(pair.second);
+    for (auto& pair : resources) pair.second->owner = nullptr;
     resources.clear();
 }
 
@@ -75,14 +63,14 @@ TagResource* ResourceManager::FindResource(const TagEntry* entry) const
 void ResourceManager::RegisterResource(TagResource* resource)
 {
     resources[resource->entry] = resource;
-    Owners()[resource] = this;
+    resource->owner = this;
 }
 
 void ResourceManager::UnregisterResource(TagResource* resource)
 {
     auto it = resources.find(resource->entry);
     if (it != resources.end() && it->second == resource) resources.erase(it);
-    Owners().erase(resource);
+    if (resource->owner == this) resource->owner = nullptr;
 }
 
 TagResource* TagResourceManagerBase::Acquire(TagEntry* entry)

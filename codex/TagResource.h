@@ -29,6 +29,10 @@ public:
     u32 referenceCount;
     u32 cleared;
     TagHeader header;
+    // The manager the resource is registered with (null when none), so the last release can
+    // leave it. Kept here rather than in a map of the library's own: a static map could be
+    // destroyed at exit before the run's manager, which still reaches for it then.
+    class ResourceManager* owner;
 
 protected:
     // Attaches the resource to its tag.
@@ -42,6 +46,7 @@ void ResourceRelease(TagResource* resource);
 // The resources of one kind by tag.
 class ResourceManager {
 public:
+    // Resources still registered are only forgotten (see the .cpp).
     virtual ~ResourceManager();
     TagResource* FindResource(const TagEntry* entry) const;
     void RegisterResource(TagResource* resource);

@@ -148,3 +148,82 @@ TEST_F(DtexTagTest, TheStreamsSizeWinsOverADisagreeingRecordAndTheNextSaveMendsI
     const u8 mended[16] = {0, 0, 0, 8, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 5};
     EXPECT_EQ(memcmp(&bytes[64], mended, 16), 0);
 }
+
+TEST_F(DtexTagTest, AReloadThatFailsKeepsThePixelsAndTextureItHad)
+{
+    DtexTextureHooks hooks = {MakeTexture, DestroyTexture};
+    SetDtexTextureHooks(&hooks);
+    gMade = gDestroyed = 0;
+    DtexTag* d = DtexManager().CreateNew(kDtexGroup, "Loam", kNoTagId);
+    ASSERT_NE(d, nullptr);
+    std::vector<u8> px(8 * 4 * 3);
+    for (size_t i = 0; i < px.size(); ++i) px[i] = u8(i * 5);
+    ASSERT_TRUE(d->SetPixels(px.data(), 8, 4));
+    d->fourth = 7;
+    ASSERT_TRUE(d->Save());
+    void* texture = d->GetTexture();
+    const std::string path = Local() + "detail textures/Loam";
+    const Bytes good = ReadFile(path);
+
+    struct Case { const char* what; size_t cut; size_t at; u8 value; } cases[] = {
+        {"stream cut short", 40, 0, 0},
+        {"stream length past the tag", 0, 64 + 19, 0x7F},
+        {"record cut off", good.size() - 64 - 8, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Bytes bad = good;
+        if (c.cut) bad.resize(bad.size() - c.cut);
+        else bad[c.at] = c.value;
+        WriteBytes(path, bad);
+        PollLocalFolder(true);
+        EXPECT_FALSE(d->Load());
+        u32 w = 0, h = 0;
+        const u8* got = d->GetPixels(&w, &h);
+        EXPECT_EQ(w, 8u);
+        EXPECT_EQ(h, 4u);
+        if (got) EXPECT_EQ(std::vector<u8>(got, got + px.size()), px);
+        else ADD_FAILURE() << "the texture lost its pixels";
+        EXPECT_EQ(d->fourth, 7u);
+        EXPECT_EQ(d->GetTexture(), texture) << "nothing changed, so the texture stands";
+        EXPECT_EQ(gDestroyed, 0);
+    }
+
+    // A good reload still replaces everything and makes the texture again.
+    std::vector<u8> other(4 * 4 * 3, 33);
+    ASSERT_TRUE(d->SetPixels(other.data(), 4, 4));
+    void* ofOther = d->GetTexture();
+    const int destroyed = gDestroyed;
+    WriteBytes(path, good);
+    PollLocalFolder(true);
+    ASSERT_TRUE(d->Load());
+    u32 w = 0, h = 0;
+    const u8* got = d->GetPixels(&w, &h);
+    EXPECT_EQ(w, 8u);
+    EXPECT_EQ(std::vector<u8>(got, got + px.size()), px);
+    EXPECT_EQ(gDestroyed, destroyed + 1) << "the texture of the replaced pixels is dropped";
+    EXPECT_NE(d->GetTexture(), ofOther);
+    ResourceRelease(d);
+    SetDtexTextureHooks(nullptr);
+}
+
+// The run's manager is a function-local static made before the first resource registers, so
+// it is destroyed after anything made later. Exiting while it still holds resources must not
+// reach any such later static. The child process starts afresh (the threadsafe style runs
+// this test alone in a new process) and freed memory is filled, so a use after the end shows.
+TEST_F(DtexTagTest, ExitingWhileTheManagerHoldsTexturesEndsCleanly)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    setenv("MALLOC_PERTURB_", "165", 1);
+    EXPECT_EXIT(
+        {
+            DtexTag* a = DtexManager().CreateNew(kDtexGroup, "Held", kNoTagId);
+            DtexTag* b = DtexManager().CreateNew(kDtexGroup, "Also Held", kNoTagId);
+            DtexTag* c = DtexManager().CreateNew(kDtexGroup, "Let Go", kNoTagId);
+            if (!a || !b || !c) _exit(3);
+            ResourceRelease(c);
+            exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    unsetenv("MALLOC_PERTURB_");
+}

@@ -151,6 +151,36 @@ TEST_F(DtexEditTest, AChangeShowsInEveryHolderAndDiscardRevertsThemAll)
     ResourceRelease(terrain);
 }
 
+// Discard reloads the stored texture for the other holders; when the stored file no longer
+// decodes, they keep the texture they were showing instead of one without pixels.
+TEST_F(DtexEditTest, DiscardOfATagThatNoLongerDecodesLeavesTheOtherHoldersTheirTexture)
+{
+    TagEntry* e = MakeTag("Silt", 16, 8);
+    DtexEdit* ed = Open(e);
+    ASSERT_NE(ed, nullptr);
+    DtexTag* terrain = DtexManager().Acquire(e);
+    ASSERT_EQ(terrain, ed->GetResource());
+    ed->MeanCenter(false);
+    const std::vector<u8> shown = Pixels(terrain);
+
+    const std::string path = Local() + "detail textures/Silt";
+    Bytes bytes = ReadFile(path);
+    ASSERT_GT(bytes.size(), 64u + 40u);
+    bytes.resize(bytes.size() - 40);
+    WriteBytes(path, bytes);
+    PollLocalFolder(true);
+
+    Answer(1);  // "Discard"
+    EXPECT_EQ(ed->TryClose(1), 1);
+    Settle();
+    EXPECT_EQ(terrain->width, 16u);
+    EXPECT_EQ(terrain->height, 8u);
+    if (terrain->pixels) EXPECT_EQ(Pixels(terrain), shown);
+    else ADD_FAILURE() << "the terrain's texture lost its pixels";
+    EXPECT_EQ(terrain->referenceCount, 1u);
+    ResourceRelease(terrain);
+}
+
 TEST_F(DtexEditTest, ImportTakesPowerOfTwoSidesTheCodecCanStore)
 {
     struct Case {
