@@ -61,14 +61,18 @@ void DtexEdit::DrawContent()
     glColor4f(1, 1, 1, 1);
     texture->Bind();
     // Drawn texel for pixel, where anisotropic filtering adds nothing (and a software
-    // rasteriser would blend coarser mipmap levels in).
+    // rasteriser would blend coarser mipmap levels in). A driver without the extension knows
+    // neither the setting nor its name, and would raise an error on every redraw.
+    const bool anisotropic = HasAnisotropicFiltering() != 0;
     GLfloat anisotropy = 1;
-    glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
+    if (anisotropic) {
+        glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &anisotropy);
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, 1.0f);
+    }
     // The shifted preview samples from half the sides on; the texture repeats past its edge.
     const float sx = shifted ? float(resource->width / 2) : 0, sy = shifted ? float(resource->height / 2) : 0;
     texture->Draw(0, 0, 0, 0, 0, sx, sy, 0, 0);
-    glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, anisotropy);
+    if (anisotropic) glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, anisotropy);
     glDisable(GL_TEXTURE_2D);
     EndDraw();
 }
