@@ -98,8 +98,8 @@ void DtexEdit::MouseButton(Event* event)
         TagEdit::MouseButton(event);
         return;
     }
-    Point at = event->Pos();
-    ContentToScreen(&at, 1);
+    // A button event's position is already a screen point.
+    const Point at = event->Pos();
     Menu* menu = new Menu(0);
     for (s32 i = 0; i < s32(sizeof kMenuItems / sizeof kMenuItems[0]); ++i) menu->AddItem(kMenuItems[i], nullptr, i, 1);
     WindowWatch menuWatch(menu), editorWatch(this);

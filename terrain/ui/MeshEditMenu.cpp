@@ -31,10 +31,9 @@ bool MeshEdit::ShowToolMenu(Event* event)
     menu->AddItem("Toggle Media Animation (f6)", nullptr, kMeshMenuMediaAnimation, 1);
     menu->AddItem("Toggle Highlight mode (f7)", nullptr, kMeshMenuHighlightMode, withTool);
 
-    Point at = event->Pos();
-    ContentToScreen(&at, 1);
+    // A button event's position is already a screen point.
     WindowWatch watch(this);
-    const s32 choice = menu->Popup(at);
+    const s32 choice = menu->Popup(event->Pos());
     menu->Close();
     if (!watch.IsAlive()) return choice >= 0;
     if (choice < 0 || choice == kMeshMenuSwitchTool) return false;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/Types.h"
+#include "gui/Menu.h"
 #include "gui/Skin.h"
 #include "gui/Text.h"
 #include "gui/WindowSystem.h"
@@ -150,5 +151,58 @@ protected:
     Skin* skin = nullptr;
     Font* font = nullptr;
 };
+
+// The first popup menu a call shows: its frame and the screen read back while it is open.
+struct MenuCapture {
+    int seen = 0;
+    Rect frame = {};
+    Shot shot;
+};
+
+inline MenuCapture& CapturedMenu()
+{
+    static MenuCapture capture;
+    return capture;
+}
+
+// A step hook for a call that pops up a menu: at the menu's first step the screen is read back
+// and the menu is dismissed as Esc would (no item chosen).
+inline int CaptureMenuStep()
+{
+    Window* layer = WindowSystem::GetLayerRoot(1);
+    for (Window* w = layer ? layer->GetFirstChild() : nullptr; w; w = w->GetNextSibling()) {
+        Menu* m = dynamic_cast<Menu*>(w);
+        if (!m || m->isMenuBar || !m->IsVisible() || !WindowSystem::IsOnModalStack(m, 1)) continue;
+        MenuCapture& c = CapturedMenu();
+        if (!c.seen++) {
+            c.frame = m->GetFrameRect();
+            c.shot = RenderShot(c.shot.width, c.shot.height);
+        }
+        WindowSystem::EndModal(m, 0);
+        return 1;
+    }
+    return 0;
+}
+
+// Arms CaptureMenuStep for a screen of width x height.
+inline void ExpectMenu(int width, int height)
+{
+    CapturedMenu() = MenuCapture();
+    CapturedMenu().shot.width = width;
+    CapturedMenu().shot.height = height;
+    WindowSystem::SetStepHook(CaptureMenuStep);
+}
+
+// A right-button press at a screen point, as the window system hands it to a window.
+inline Event RightPress(Point at)
+{
+    Event e = {};
+    e.type = EVENT_BUTTON;
+    e.data[0] = u32(at.x);
+    e.data[1] = u32(at.y);
+    e.data[4] = 1;
+    e.data[5] = 1;
+    return e;
+}
 
 }  // namespace pixeltest

@@ -105,3 +105,23 @@ TEST_F(DtexEditPixels, TheShiftedPreviewMovesTheImageByHalfItsSides)
     EXPECT_EQ(At(ed, shot, 4, 4), kBlack);
     EXPECT_EQ(ed->GetResource()->pixels[0], 255) << "the pixels themselves stay";
 }
+
+// The right button's menu is drawn with its corner at the pointer, over the texture.
+TEST_F(DtexEditPixels, TheMenuIsDrawnAtThePointer)
+{
+    DtexEdit* ed = NewEditor("Loam");
+    ed->MoveTo(50, 40);
+    Point pointer = {40, 60};
+    ed->ContentToScreen(&pointer, 1);
+    pixeltest::Shot plain = Render();
+    pixeltest::ExpectMenu(screenWidth, screenHeight);
+    Event press = pixeltest::RightPress(pointer);
+    ed->MouseButton(&press);
+    const pixeltest::MenuCapture& menu = pixeltest::CapturedMenu();
+    ASSERT_EQ(menu.seen, 1);
+    EXPECT_EQ(menu.frame.left, pointer.x);
+    EXPECT_EQ(menu.frame.top, pointer.y);
+    // The square just inside the menu's corner at the pointer shows the menu, not the texture.
+    const Rect corner{pointer.x + 2, pointer.y + 2, pointer.x + 14, pointer.y + 14};
+    EXPECT_GT(plain.Diff(menu.shot, corner), 12 * 12 * 3 / 4);
+}

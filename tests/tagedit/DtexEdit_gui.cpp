@@ -6,6 +6,7 @@
 #include "codex/DtexImage.h"
 #include "codex/DtexTag.h"
 #include "foundation/FileRecord.h"
+#include "gui/Menu.h"
 #include "platform/Clipboard.h"
 #include "platform/OsFake.h"
 #include "tagedit/DtexEdit.h"
@@ -179,6 +180,47 @@ TEST_F(DtexEditTest, DiscardOfATagThatNoLongerDecodesLeavesTheOtherHoldersTheirT
     else ADD_FAILURE() << "the terrain's texture lost its pixels";
     EXPECT_EQ(terrain->referenceCount, 1u);
     ResourceRelease(terrain);
+}
+
+// The button's position is already a screen point: the menu's corner is the pointer, wherever
+// the editor lies on the screen.
+Rect gMenuFrame;
+int MenuFrameStep()
+{
+    Window* layer = WindowSystem::GetLayerRoot(1);
+    for (Window* w = layer ? layer->GetFirstChild() : nullptr; w; w = w->GetNextSibling())
+        if (Menu* m = dynamic_cast<Menu*>(w))
+            if (!m->isMenuBar && m->IsVisible()) gMenuFrame = m->GetFrameRect();
+    return AnsweringStep();
+}
+
+TEST_F(DtexEditTest, TheMenuOpensAtThePointer)
+{
+    TagEntry* e = MakeTag("Peat", 16, 16);
+    DtexEdit* ed = Open(e);
+    ASSERT_NE(ed, nullptr);
+    WindowSystem::SetStepHook(MenuFrameStep);
+    for (Point corner : {Point{0, 0}, Point{70, 120}}) {
+        SCOPED_TRACE(corner.x);
+        ed->MoveTo(corner.x, corner.y);
+        Settle();
+        Point p = {6, 5};
+        ed->ContentToScreen(&p, 1);
+        gMenuFrame = Rect{};
+        FakeOsAdvanceTime(2);
+        MoveTo(p.x, p.y);
+        FakeOsEndStep();
+        Press(1);
+        FakeOsEndStep();
+        Release(1);
+        FakeOsEndStep();
+        Tap(LIBKEY_ESCAPE);
+        Run();
+        Settle();
+        EXPECT_EQ(gMenuFrame.left, p.x);
+        EXPECT_EQ(gMenuFrame.top, p.y);
+    }
+    WindowSystem::SetStepHook(AnsweringStep);
 }
 
 TEST_F(DtexEditTest, ImportTakesPowerOfTwoSidesTheCodecCanStore)

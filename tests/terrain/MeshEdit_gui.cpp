@@ -366,8 +366,10 @@ protected:
     {
         std::vector<std::string> rows;
         mesh_test::BeforeStep() = [&]() {
-            if (Menu* m = OpenPopup())
+            if (Menu* m = OpenPopup()) {
                 if (rows.empty()) rows = MenuRows(m);
+                menuFrame = m->GetFrameRect();
+            }
         };
         Press(1);
         FakeOsEndStep();
@@ -385,6 +387,7 @@ protected:
         FakeOsAdvanceTime(2.0);
         return rows;
     }
+    Rect menuFrame = {};  // where the last menu shown lay on the screen
 };
 
 TEST_F(MeshEditMenuTest, ItemsAreEnabledByDetailMapAndTool)
@@ -428,6 +431,27 @@ TEST_F(MeshEditMenuTest, ItemsAreEnabledByDetailMapAndTool)
     ASSERT_TRUE(valley);
     HoverView(valley);
     EXPECT_EQ(ShowAndDismiss(valley), rows("0", "0"));
+}
+
+// The button's position is already a screen point: a corner of the menu is the pointer,
+// wherever the editor lies on the screen.
+TEST_F(MeshEditMenuTest, TheMenuOpensAtThePointer)
+{
+    MeshEdit* e = Open("Eastern Delta");
+    ASSERT_TRUE(e);
+    for (Point corner : {Point{0, 0}, Point{60, 90}}) {
+        SCOPED_TRACE(corner.x);
+        e->MoveTo(corner.x, corner.y);
+        Settle();
+        HoverView(e);
+        const Point pointer = WindowSystem::GetMousePos();
+        menuFrame = Rect{};
+        ASSERT_FALSE(ShowAndDismiss(e).empty());
+        // Opened down and right from the pointer, or up from it where it would not fit below.
+        EXPECT_EQ(menuFrame.left, pointer.x);
+        EXPECT_TRUE(menuFrame.top == pointer.y || menuFrame.bottom == pointer.y)
+            << menuFrame.top << ".." << menuFrame.bottom << " for " << pointer.y;
+    }
 }
 
 TEST_F(MeshEditMenuTest, ADismissedMenuIgnoresTheNextButtonEvent)
