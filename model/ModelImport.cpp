@@ -330,8 +330,10 @@ TagEntry* ConvertImportToModelTags(RenderModel* model, const char* name)
     // Nothing is created or overwritten until every tag is known to be possible.
     for (u32 group : kModelGroups)
         if (LocalNameBlocked(group, name)) {
-            LogMessage(2, kModelImportCategory, "The tag '%s' of group '%.4s' is in use and cannot be replaced.\n",
-                       name, reinterpret_cast<const char*>(&group));
+            char code[5];
+            TagCodeToText(group, code);
+            LogMessage(2, kModelImportCategory, "The tag '%s' of group '%s' is in use and cannot be replaced.\n",
+                       name, code);
             return nullptr;
         }
     Geometry geom;

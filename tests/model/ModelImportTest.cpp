@@ -303,18 +303,23 @@ TEST_F(ModelImportTest, ATagInUseStopsTheImportBeforeAnythingChanges)
     const Bytes coreBefore = TagData(core);
     const Bytes geomBefore = TagData(geom);
 
-    Attach(core);
-    logs.clear();
-    EXPECT_EQ(nullptr, Import(object));
-    EXPECT_TRUE(LoggedAt(2, "LWO -> Model conversion failed."));
-    PollLocalFolder(true);
-    EXPECT_EQ(4u, AllLocalFiles());
-    EXPECT_EQ(geomBefore, TagData(geom));
-    EXPECT_EQ(coreBefore, TagData(core));
+    // The log names the group in use with its code as it reads.
+    for (TagEntry* inUse : {core, geom}) {
+        Attach(inUse);
+        logs.clear();
+        EXPECT_EQ(nullptr, Import(object));
+        EXPECT_TRUE(LoggedAt(2, "LWO -> Model conversion failed."));
+        const std::string reason = std::string("of group '") + (inUse == core ? "core" : "geom") + "' is in use";
+        EXPECT_TRUE(LoggedAt(2, reason.c_str())) << reason;
+        PollLocalFolder(true);
+        EXPECT_EQ(4u, AllLocalFiles());
+        EXPECT_EQ(geomBefore, TagData(geom));
+        EXPECT_EQ(coreBefore, TagData(core));
+        DetachFromTag(inUse, kAttachEditor, this);
+        attached.clear();
+    }
 
     // Not in use, the same name is overwritten: still one tag per group.
-    DetachFromTag(core, kAttachEditor, this);
-    attached.clear();
     EXPECT_NE(nullptr, Import(object));
     PollLocalFolder(true);
     EXPECT_EQ(1u, LocalFiles(kGeom));
