@@ -1,6 +1,9 @@
 #include "model/LwoExport.h"
 
 #include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "foundation/FileRecord.h"
 #include "foundation/Files.h"
@@ -37,30 +40,50 @@ String SafeFileName(const char* name, const char* fallback)
     return out;
 }
 
-bool SameName(const DynArray<String>& names, u32 count, const char* name)
-{
-    for (u32 i = 0; i < count; ++i)
-        if (StrICmp(names.data[i].c_str(), name) == 0) return true;
-    return false;
-}
+// The names given so far, compared as StrICmp does. Each name also remembers the number its
+// numbered forms last reached, so that a thousand copies of one name are each placed at once
+// instead of trying every number from 2 again.
+class NameSet {
+public:
+    static std::string Key(const char* name)
+    {
+        std::string key(name);
+        for (char& c : key)
+            if (c >= 'A' && c <= 'Z') c = char(c + ('a' - 'A'));
+        return key;
+    }
+    bool Has(const char* name) const { return taken.count(Key(name)) != 0; }
+    void Add(const char* name) { taken.emplace(Key(name), 0); }
 
-// name, or name with " 2", " 3"... inserted before suffix, whichever no earlier entry has.
-String Unique(const DynArray<String>& names, u32 count, const String& name, const char* suffix)
-{
-    if (!SameName(names, count, name.c_str())) return name;
-    String stem(name);
-    size_t cut = stem.Length();
-    if (suffix) {
-        const char* at = strstr(stem.c_str(), suffix);
-        if (at) cut = size_t(at - stem.c_str());
+    // name, or name with " 2", " 3"... inserted before suffix, whichever is not yet taken;
+    // the answer is taken from then on. A number skipped here was taken when it was tried,
+    // and names are never given back, so each name's search goes on from where it stopped.
+    String Unique(const String& name, const char* suffix)
+    {
+        std::string key = Key(name.c_str());
+        auto found = taken.find(key);
+        if (found == taken.end()) {
+            taken.emplace(std::move(key), 0);
+            return name;
+        }
+        size_t cut = name.Length();
+        if (suffix)
+            if (const char* at = strstr(name.c_str(), suffix)) cut = size_t(at - name.c_str());
+        String head(name.c_str(), u32(cut));
+        String tail(name.c_str() + cut);
+        for (u32 n = found->second < 2 ? 2 : found->second + 1;; ++n) {
+            String candidate = FormatString("%s %u%s", head.c_str(), n, tail.c_str());
+            std::string candidateKey = Key(candidate.c_str());
+            if (taken.count(candidateKey)) continue;
+            found->second = n;
+            taken.emplace(std::move(candidateKey), 0);
+            return candidate;
+        }
     }
-    String head(stem.c_str(), u32(cut));
-    String tail(stem.c_str() + cut);
-    for (u32 n = 2;; ++n) {
-        String candidate = FormatString("%s %u%s", head.c_str(), n, tail.c_str());
-        if (!SameName(names, count, candidate.c_str())) return candidate;
-    }
-}
+
+private:
+    std::unordered_map<std::string, u32> taken;  // name key -> last number tried for it
+};
 
 }  // namespace
 
@@ -118,7 +141,8 @@ void LwoWriter::F4(float v)
 void LwoWriter::VX(u32 v)
 {
     if (v < 0xFF00) U2(v);
-    else U4(v | 0xFF000000u);
+    else if (v <= 0xFFFFFFu) U4(v | 0xFF000000u);
+    else failed = 1;  // the long form keeps 24 bits: writing it would lose the top byte
 }
 
 void LwoWriter::Open(LwoChunk* chunk, u32 id, bool sub)
@@ -165,16 +189,25 @@ void LwoWriteString(LwoWriter* writer, const char* string)
 void LwoExportPictureNames(const RenderModel* model, DynArray<String>* names)
 {
     names->Resize(model->materials.count);
+    NameSet taken;
+    // The materials that gave each file name, so a picture finds an equal one of its name
+    // among those only.
+    std::unordered_map<std::string, std::vector<u32>> byName;
     for (u32 m = 0; m < model->materials.count; ++m) {
         const RenderMaterial& material = model->materials.data[m];
         String name = SafeFileName(material.textureFileName.c_str(), "Texture");
         if (!strstr(name.c_str(), ".png")) name.Append(".png");
         // A picture equal to an earlier one of the same name may share its file.
-        u32 same = 0;
-        while (same < m && !(StrICmp(names->data[same].c_str(), name.c_str()) == 0 &&
-                             Image::Equals(model->materials.data[same].image, material.image)))
-            ++same;
-        names->data[m] = same < m ? name : Unique(*names, m, name, ".png");
+        bool shared = false;
+        auto same = byName.find(NameSet::Key(name.c_str()));
+        if (same != byName.end())
+            for (u32 earlier : same->second)
+                if (Image::Equals(model->materials.data[earlier].image, material.image)) {
+                    shared = true;
+                    break;
+                }
+        names->data[m] = shared ? name : taken.Unique(name, ".png");
+        byName[NameSet::Key(names->data[m].c_str())].push_back(m);
     }
 }
 
@@ -185,12 +218,13 @@ void LwoExportSurfaceNames(const RenderModel* model, DynArray<String>* names, bo
     for (const RenderTriangle& t : model->triangles)
         if (t.material < 0 || u32(t.material) >= count) *extraSurface = true;
     names->Resize(count + (*extraSurface ? 1 : 0));
+    NameSet taken;
     for (u32 m = 0; m < count; ++m) {
         String name(model->materials.data[m].surfaceName.c_str());
         if (name.IsEmpty()) name = "Surface";
-        names->data[m] = Unique(*names, m, name, nullptr);
+        names->data[m] = taken.Unique(name, nullptr);
     }
-    if (*extraSurface) names->data[count] = Unique(*names, count, String("Default"), nullptr);
+    if (*extraSurface) names->data[count] = taken.Unique(String("Default"), nullptr);
 }
 
 int BuildLwoObject(const RenderModel* model, LwoWriter* w)
@@ -251,14 +285,29 @@ int BuildLwoObject(const RenderModel* model, LwoWriter* w)
     }
     w->Close();
 
+    // The triangles of each material in order, found in one pass (counting sort) instead of
+    // one pass over every triangle per material.
+    std::vector<u32> firstOf(size_t(materialCount) + 1, 0), byMaterial;
+    for (const RenderTriangle& t : model->triangles)
+        if (t.material >= 0 && u32(t.material) < materialCount) ++firstOf[size_t(t.material) + 1];
+    for (u32 m = 0; m < materialCount; ++m) firstOf[m + 1] += firstOf[m];
+    byMaterial.resize(firstOf[materialCount]);
+    {
+        std::vector<u32> next(firstOf.begin(), firstOf.end() - 1);
+        for (u32 i = 0; i < model->triangles.count; ++i) {
+            const s32 m = model->triangles.data[i].material;
+            if (m >= 0 && u32(m) < materialCount) byMaterial[next[size_t(m)]++] = i;
+        }
+    }
+
     for (u32 m = 0; m < materialCount; ++m) {
         w->Open(&chunk, FourCC("VMAD"), false);
         w->U4(FourCC("TXUV"));
         w->U2(2);
         LwoWriteString(w, surfaces.data[m].c_str());
-        for (u32 i = 0; i < model->triangles.count; ++i) {
+        for (u32 k = firstOf[m]; k < firstOf[m + 1]; ++k) {
+            const u32 i = byMaterial[k];
             const RenderTriangle& t = model->triangles.data[i];
-            if (t.material != s32(m)) continue;
             for (const RenderCorner& c : t.corner) {
                 w->VX(u32(c.vertex));
                 w->VX(i);

@@ -32,6 +32,7 @@ struct LwoWriter {
     void U4(u32 v);
     void F4(float v);
     // A point, polygon or clip index: 2 bytes below 0xFF00, else 4 bytes with 0xFF on top.
+    // An index above 0xFFFFFF has no form: nothing is written and the writer fails.
     void VX(u32 v);
     // Opens a chunk (sub = false) or a sub-chunk inside the current one.
     void Open(LwoChunk* chunk, u32 id, bool sub);
@@ -52,7 +53,7 @@ void LwoExportPictureNames(const RenderModel* model, DynArray<String>* names);
 void LwoExportSurfaceNames(const RenderModel* model, DynArray<String>* names, bool* extraSurface);
 
 // Assembles the whole object in memory. Answers 0 when it cannot be expressed (more
-// surfaces or clips than an LWO2 index can name) or memory runs out.
+// surfaces, clips, points or triangles than an LWO2 index can name) or memory runs out.
 int BuildLwoObject(const RenderModel* model, LwoWriter* writer);
 
 // Creates the folder, writes every material's picture as a PNG beside the object (a material

@@ -298,6 +298,70 @@ TEST(LwoExport, PictureNamesStayInTheFolderGetPngOnceAndDifferForDifferentPictur
     DeleteRenderModel(m);
 }
 
+// Names already taken, in any case, are skipped: a name given twice, a name that is some
+// other's numbered form, and thousands of one name.
+TEST(LwoExport, SurfaceNamesAreMadeDifferentInOrder)
+{
+    struct Case {
+        std::vector<const char*> given, expected;
+    } cases[] = {
+        {{"Skin", "Skin 2", "Skin", "Skin"}, {"Skin", "Skin 2", "Skin 3", "Skin 4"}},
+        {{"Skin", "Skin", "Skin 2"}, {"Skin", "Skin 2", "Skin 2 2"}},
+        {{"skin", "SKIN", "Skin 2", "sKiN"}, {"skin", "SKIN 2", "Skin 2 2", "sKiN 3"}},
+        {{"", "Surface", "Default"}, {"Surface", "Surface 2", "Default"}},
+    };
+    for (const Case& c : cases) {
+        RenderModel* m = NewRenderModel();
+        for (const char* name : c.given) AddRenderMaterial(m)->surfaceName = name;
+        DynArray<String> names = {};
+        bool extra = false;
+        LwoExportSurfaceNames(m, &names, &extra);
+        ASSERT_EQ(c.expected.size(), names.count);
+        for (u32 i = 0; i < names.count; ++i) EXPECT_STREQ(c.expected[i], names.data[i].c_str()) << i;
+        names.Clear();
+        names.Free();
+        DeleteRenderModel(m);
+    }
+    RenderModel* m = NewRenderModel();
+    for (int i = 0; i < 3000; ++i) AddRenderMaterial(m)->surfaceName = "Rock";
+    AddTriangle(m, -1, 0, 1, 2);  // outside the materials: the extra surface
+    DynArray<String> names = {};
+    bool extra = false;
+    LwoExportSurfaceNames(m, &names, &extra);
+    EXPECT_TRUE(extra);
+    ASSERT_EQ(3001u, names.count);
+    EXPECT_STREQ("Rock", names.data[0].c_str());
+    EXPECT_STREQ("Rock 3000", names.data[2999].c_str());
+    EXPECT_STREQ("Default", names.data[3000].c_str());
+    names.Clear();
+    names.Free();
+    DeleteRenderModel(m);
+}
+
+// The variable-length index holds 24 bits in its 4-byte form; a larger one cannot be written
+// and fails the object instead of losing its top byte.
+TEST(LwoExport, IndicesTakeTheirShortOrLongFormAndThoseOf24BitsAndMoreFail)
+{
+    struct Case {
+        u32 index;
+        std::vector<u8> bytes;
+    } cases[] = {
+        {0, {0, 0}},
+        {0xFEFF, {0xFE, 0xFF}},
+        {0xFF00, {0xFF, 0x00, 0xFF, 0x00}},
+        {0x123456, {0xFF, 0x12, 0x34, 0x56}},
+        {0xFFFFFF, {0xFF, 0xFF, 0xFF, 0xFF}},
+        {0x1000000, {}},
+        {0x12345678, {}},
+    };
+    for (const Case& c : cases) {
+        LwoWriter w;
+        w.VX(c.index);
+        EXPECT_EQ(c.bytes, std::vector<u8>(w.bytes.data, w.bytes.data + w.bytes.count)) << c.index;
+        EXPECT_EQ(c.bytes.empty() ? 1u : 0u, w.failed) << c.index;
+    }
+}
+
 TEST(LwoExport, LargeModelsUseFourByteIndicesAndGrowTheBuffer)
 {
     const u32 points = 65300;
