@@ -11,8 +11,6 @@
 
 namespace {
 
-RenderTextureDeleter gDeleter = nullptr;
-
 constexpr u32 kCollectionGroup = FourCC(".256");
 constexpr u32 kCoreGroup = FourCC("core");
 
@@ -57,11 +55,6 @@ void ComputeBox(RenderModel* model)
 
 }  // namespace
 
-void SetRenderTextureDeleter(RenderTextureDeleter deleter)
-{
-    gDeleter = deleter;
-}
-
 void InitRenderMaterials(DynArray<RenderMaterial>* array, u32 first, u32 n)
 {
     for (u32 i = first; i < first + n && i < array->count; ++i) {
@@ -79,9 +72,6 @@ void FreeRenderMaterials(DynArray<RenderMaterial>* array, u32 first, u32 n)
         m.textureFileName.Clear();
         m.image.Free();
         m.alphaImage.Free();
-        if (m.texture.id && gDeleter) gDeleter(&m.texture);
-        m.texture = GLTexture();
-        m.textureTried = 0;
     }
 }
 

@@ -5,9 +5,8 @@
 // Coordinates are those of the LightWave object with x negated; a geometry stores (-x, z, y)
 // x 512 of the same point, so geometry -> model -> geometry keeps every stored value.
 //
-// This core makes no OpenGL call: a material keeps its picture as images, and the drawing
-// layer uploads the texture the first time it draws it and deletes it through the installed
-// texture hook when the material is freed.
+// This core makes no OpenGL call: a material keeps its picture as images; the view that draws
+// it makes and keeps the texture.
 #include <cstdio>
 
 #include "codex/Geometry.h"
@@ -15,7 +14,6 @@
 #include "foundation/DynArray.h"
 #include "foundation/Image.h"
 #include "foundation/String.h"
-#include "platform/GLTexture.h"
 
 struct RenderModel;
 class Collection;
@@ -45,8 +43,6 @@ struct RenderTriangle {
 };
 
 struct RenderMaterial {
-    GLTexture texture;   // made by the drawing layer on first draw
-    u32 textureTried;    // the drawing layer tried to make the texture (made or not)
     Image image;         // the picture: 8-bit paletted from a collection, as loaded from a file
     Image alphaImage;    // a collection bitmap's alpha (format 6406), else empty
     u32 imageLoaded;     // the picture was loaded (or made) and is usable
@@ -62,14 +58,9 @@ struct RenderModel {
     DynArray<RenderMaterial> materials;
 };
 
-// Called for a material's texture when the material is freed; installed by the drawing layer
-// (nothing is deleted without it, which is right while no texture was ever made).
-typedef void (*RenderTextureDeleter)(GLTexture* texture);
-void SetRenderTextureDeleter(RenderTextureDeleter deleter);
-
-// Constructs n materials in place from index first (no texture, empty images and names).
+// Constructs n materials in place from index first (empty images and names).
 void InitRenderMaterials(DynArray<RenderMaterial>* array, u32 first, u32 n);
-// Releases the names, both images and the texture of n materials from index first.
+// Releases the names and both images of n materials from index first.
 void FreeRenderMaterials(DynArray<RenderMaterial>* array, u32 first, u32 n);
 // Appends one initialised material and answers it.
 RenderMaterial* AddRenderMaterial(RenderModel* model);

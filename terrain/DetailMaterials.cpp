@@ -1,12 +1,11 @@
 #include "terrain/DetailMaterials.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
 
 #include "codex/Codex.h"
 #include "codex/DtexTag.h"
 #include "foundation/ActFile.h"
+#include "foundation/Files.h"
 #include "foundation/Log.h"
 #include "foundation/StringUtil.h"
 #include "terrain/TerrainModel.h"
@@ -18,8 +17,8 @@ constexpr Rgb kDefaultColors[8] = {{0xFF, 0x08, 0x33}, {0xDD, 0x00, 0xE6}, {0x2A
 
 bool FileExists(const char* path)
 {
-    struct stat st;
-    return stat(path, &st) == 0;
+    FileInfo info;
+    return StatPath(&info, path) != 0;
 }
 
 String& TablePathSetting()

@@ -14,28 +14,6 @@ namespace {
 
 constexpr float kTurn = 6.28318530717958647692f;
 
-void DeleteMaterialTexture(GLTexture* texture)
-{
-    texture->Delete();
-}
-
-// Makes the material's texture the first time it is drawn; answers its name or 0.
-u32 MaterialTexture(RenderMaterial* m)
-{
-    if (!m->textureTried) {
-        m->textureTried = 1;
-        u32 w = 0, h = 0;
-        if (u8* rgba = RenderMaterialRgba(*m, &w, &h)) {
-            GLboolean wasOn = glIsEnabled(GL_TEXTURE_2D);
-            glEnable(GL_TEXTURE_2D);
-            m->texture.Create(rgba, GLTEX_RGBA, w, h, 0, 0);
-            if (!wasOn) glDisable(GL_TEXTURE_2D);
-            free(rgba);
-        }
-    }
-    return m->texture.id;
-}
-
 void Cross(const float a[3], const float b[3], float out[3])
 {
     out[0] = a[1] * b[2] - a[2] * b[1];
@@ -72,11 +50,11 @@ View3D::View3D(Window* ownerWindow)
     depthList = {};
     sortScratch = {};
     drawVertices = {};
-    SetRenderTextureDeleter(DeleteMaterialTexture);
 }
 
 View3D::~View3D()
 {
+    for (ModelTextures& entry : textures) DeleteTextures(&entry);
     models.Free();
     sortScratch.Free();
     drawVertices.Free();
@@ -137,8 +115,55 @@ void View3D::RemoveModel(RenderModel* model)
     for (u32 i = 0; i < models.count; ++i)
         if (models.data[i] == model) {
             models.RemoveRange(i, 1);
-            return;
+            break;
         }
+    for (size_t i = 0; i < textures.size(); ++i)
+        if (textures[i].model == model) {
+            DeleteTextures(&textures[i]);
+            textures.erase(textures.begin() + long(i));
+            break;
+        }
+}
+
+void View3D::DeleteTextures(ModelTextures* entry)
+{
+    for (GLTexture& t : entry->textures) t.Delete();
+    entry->textures.clear();
+    entry->tried.clear();
+}
+
+u32 View3D::GetMaterialTexture(const RenderModel* model, u32 material) const
+{
+    for (const ModelTextures& entry : textures)
+        if (entry.model == model) return material < entry.textures.size() ? entry.textures[material].id : 0;
+    return 0;
+}
+
+u32 View3D::MaterialTexture(const RenderModel* model, u32 material)
+{
+    ModelTextures* entry = nullptr;
+    for (ModelTextures& e : textures)
+        if (e.model == model) entry = &e;
+    if (!entry) {
+        textures.push_back(ModelTextures{model, {}, {}});
+        entry = &textures.back();
+    }
+    if (material >= entry->textures.size()) {
+        entry->textures.resize(size_t(material) + 1);
+        entry->tried.resize(size_t(material) + 1, 0);
+    }
+    if (!entry->tried[material]) {
+        entry->tried[material] = 1;
+        u32 w = 0, h = 0;
+        if (u8* rgba = RenderMaterialRgba(model->materials.data[material], &w, &h)) {
+            GLboolean wasOn = glIsEnabled(GL_TEXTURE_2D);
+            glEnable(GL_TEXTURE_2D);
+            entry->textures[material].Create(rgba, GLTEX_RGBA, w, h, 0, 0);
+            if (!wasOn) glDisable(GL_TEXTURE_2D);
+            free(rgba);
+        }
+    }
+    return entry->textures[material].id;
 }
 
 void View3D::SetupProjection()
@@ -223,7 +248,7 @@ void View3D::Draw()
         RenderModel* model = t->model;
         u32 texture = 0;
         if (t->material >= 0 && u32(t->material) < model->materials.count)
-            texture = MaterialTexture(&model->materials.data[t->material]);
+            texture = MaterialTexture(model, u32(t->material));
         if (!runs.count || runs.data[runs.count - 1].texture != texture) runs.Push(Run{n, texture});
         const u32 count = model->vertices.count;
         bool inside = true;

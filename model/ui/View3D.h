@@ -4,16 +4,20 @@
 //
 // A drag computes the current camera values from the base values it started with;
 // CommitDrag makes the current values the new base.
+#include <vector>
+
 #include "foundation/DynArray.h"
 #include "model/DepthList.h"
 #include "model/RenderModel.h"
+#include "platform/GLTexture.h"
 
 class Window;
 
 class View3D {
 public:
     explicit View3D(Window* owner);
-    // Frees the model list (not the models) and the draw list's storage.
+    // Frees the model list (not the models), the draw list's storage and the textures it made
+    // (the owner's OpenGL context must be current when a texture was made).
     ~View3D();
     View3D(const View3D&) = delete;
     View3D& operator=(const View3D&) = delete;
@@ -33,9 +37,11 @@ public:
     void Zoom(s32 dx, s32 dy);
     void CommitDrag();
 
-    // Not owned; a model is drawn until removed.
+    // Not owned; a model is drawn until removed. Removing it deletes the textures made for it.
     void AddModel(RenderModel* model);
     void RemoveModel(RenderModel* model);
+    // The OpenGL name of the texture made for the model's material, or 0 when none was made.
+    u32 GetMaterialTexture(const RenderModel* model, u32 material) const;
 
     // Both inside the owner's 3D drawing bracket. SetupProjection sets the frustum and the
     // camera for the current viewport, saves both matrices, projects every vertex (window x,
@@ -70,6 +76,17 @@ private:
         u32 color;  // RGBA bytes in memory order
         float position[3];
     };
+    // The textures of one model's materials, made the first time each is drawn.
+    struct ModelTextures {
+        const RenderModel* model;
+        std::vector<GLTexture> textures;
+        std::vector<u8> tried;  // made, or found to have no usable picture
+    };
+    // The material's texture name, made on first use; 0 without a usable picture.
+    u32 MaterialTexture(const RenderModel* model, u32 material);
+    void DeleteTextures(ModelTextures* entry);
+
     DynArray<RenderTriangle*> sortScratch;
     DynArray<DrawVertex> drawVertices;
+    std::vector<ModelTextures> textures;
 };

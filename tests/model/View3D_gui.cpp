@@ -168,7 +168,7 @@ TEST_F(ViewPixels, TheTextureShowsItsFourColoursFacingTheCamera)
         for (int x : {60, 140}) seen.insert(shot.At(x, y));
     EXPECT_EQ((std::set<u32>{0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF}), seen);
     EXPECT_EQ(0u, shot.At(5, 5));  // outside the square: the clear colour
-    EXPECT_NE(0u, model->materials.data[0].texture.id);
+    EXPECT_NE(0u, w->view.GetMaterialTexture(model, 0));
     Close(w, model);
 }
 
