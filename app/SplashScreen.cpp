@@ -13,8 +13,16 @@ TavikSplashScreen* gSplash;
 
 constexpr s32 kCreditsWidth = 384;
 
+#if defined(__x86_64__)
+#define TAVIK_BUILD_TEXT "x86-64"
+#elif defined(__i386__)
+#define TAVIK_BUILD_TEXT "i386"
+#else
+#define TAVIK_BUILD_TEXT "unknown processor"
+#endif
+
 const char* const kCredits =
-    "|bTavik|p\n"
+    "|b" TAVIK_PROGRAM_NAME_TEXT "|p, " TAVIK_BUILD_TEXT " build\n"
     "An editor for the tags of Vorn.\n\n"
     "Window system, skin and fonts: the Tavik developers\n"
     "Tag database and editors: the Tavik developers\n"
@@ -22,6 +30,8 @@ const char* const kCredits =
     "|bThanks to everyone who makes and shares add-ons.|p";
 
 }  // namespace
+
+const char* AboutCreditsText() { return kCredits; }
 
 TavikSplashScreen::TavikSplashScreen() : Window(WF_POPUP, nullptr)
 {
@@ -103,7 +113,7 @@ void TavikSplashScreen::DrawContent()
         Rect text = {w + 12, 12, content.Width() - 12, content.Height() - 12};
         glColor4f(1, 1, 1, 1);
         // One line per contributor, wrapped where a line is longer than the column.
-        ::DrawText(WindowSystem::GetDefaultFont(), kCredits, 0, kTextWordWrap, &text);
+        ::DrawText(WindowSystem::GetDefaultFont(), AboutCreditsText(), 0, kTextWordWrap, &text);
     }
     EndDraw();
 }

@@ -28,6 +28,10 @@ public:
     u32 imageHeight;
 };
 
+// The About box's credits in the font's style markup: a title line with the program's name and
+// build (its processor), one line per contributor with their role, and a closing line.
+const char* AboutCreditsText();
+
 // The splash, modal until it has faded.
 void ShowSplashScreen();
 // The About box, modal until clicked or its time is up.

@@ -55,6 +55,14 @@ TEST_F(AboutBoxScreen, SplashAndAboutBoxTakeTheirLookAndSize)
     EXPECT_FLOAT_EQ(splash->holdDuration, 120.0f);
 }
 
+TEST_F(AboutBoxScreen, TheCreditsTitleNamesTheProgramAndItsBuild)
+{
+    const std::string credits = AboutCreditsText();
+    const std::string title = credits.substr(0, credits.find('\n'));
+    const std::string expected = sizeof(void*) == 8 ? "|bTavik64|p, x86-64 build" : "|bTavik|p, i386 build";
+    EXPECT_EQ(title, expected);
+}
+
 TEST_F(AboutBoxScreen, CreditsAreDrawnOneLineBelowAnother)
 {
     TavikSplashScreen* about = new TavikSplashScreen();
