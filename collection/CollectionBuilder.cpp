@@ -140,24 +140,6 @@ bool VisibleBox(const u8* plane, u32 width, u32 height, u8 hidden, ImageRect* bo
 
 }  // namespace
 
-std::unique_ptr<FileRecord> LoadSourceBitmap(const char* log, const char* colourPath, const char* alphaPath,
-                                             bool invert)
-{
-    FileRecord colour(colourPath);
-    FileRecord alpha(alphaPath ? alphaPath : "");
-    if (!LoadSourcePair(log, colourPath, alphaPath, colour, alpha)) return nullptr;
-    const Image& c = colour.image;
-    const ImageRect whole = {0, 0, s32(c.width) - 1, s32(c.height) - 1};
-    std::unique_ptr<FileRecord> out;
-    if (c.width && c.height) out = NewSourceRecord(colourPath, colour, whole);
-    if (!out) {
-        LogMessage(1, log, "ERROR: the color bitmap file '%s' could not be loaded.\n", colourPath);
-        return nullptr;
-    }
-    CombineSource(c, alpha.image.pixels, invert, whole, out->image.pixels);
-    return out;
-}
-
 AddSourceResult AddUniqueSourceBitmap(BuildContext& context, const char* log, const char* colourPath,
                                       const char* alphaPath, bool invert, SourceFrame* frame)
 {

@@ -48,11 +48,6 @@ struct BuildContext {
     void* progressContext;
 };
 
-// The image of format 6666 {alpha, index} with the colour image's palette (alpha 255 without
-// an alpha image; inverted with invert), or null after logging why at level 1.
-std::unique_ptr<FileRecord> LoadSourceBitmap(const char* log, const char* colourPath, const char* alphaPath,
-                                             bool invert);
-
 enum AddSourceResult : u32 {
     kSourceFailed = 0,  // could not be loaded (logged); the sequence is dropped
     kSourceAdded = 1,   // frame describes a unique image, new or shared

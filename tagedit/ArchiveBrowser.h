@@ -107,7 +107,6 @@ public:
     // Rows. AddTagRow answers whether a new row was made.
     bool AddTagRow(TagEntry* entry);
     void AddTagRows(const DynArray<TagEntry*>& entries);
-    void AddArchiveTagRows(Archive* archive);
     void DeleteTagRow(TagRow* row);
     void RemoveTag(TagEntry* entry);
     void KeepOnlyTags(const DynArray<TagEntry*>& entries);

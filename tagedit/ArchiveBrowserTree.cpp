@@ -184,15 +184,6 @@ void ArchiveBrowser::AddTagRows(const DynArray<TagEntry*>& entries)
     for (TagEntry* e : entries) AddTagRow(e);
 }
 
-void ArchiveBrowser::AddArchiveTagRows(Archive* archive)
-{
-    ScopedDynArray<TagEntry*> entries;
-    ListArchiveTags(archive, &entries);
-    AddTagRows(entries);
-    tagTree->UpdateScrollRange();
-    tagTree->EnsureVisible(tagTree->GetCurrentItem());
-}
-
 void ArchiveBrowser::DeleteGroupNode(TagGroupNode* node)
 {
     IdMapErase(groupNodes, node->group);

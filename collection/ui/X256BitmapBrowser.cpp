@@ -182,7 +182,6 @@ BitmapRow* X256BitmapBrowser::FindRow(const CollectionBitmap* bitmap) const
     return nullptr;
 }
 
-bool X256BitmapBrowser::ListsBitmap(const CollectionBitmap* b) const { return FindRow(b) != nullptr; }
 
 void X256BitmapBrowser::GetSelection(DynArray<CollectionBitmap*>* out) const
 {

@@ -144,8 +144,6 @@ private:
     void OnRowActivated(ListItem* item);
     void OnBitmapWindowClosed(BitmapWindow* window);
     void OnTableContext(Point p) { OnContextMenu(p); }
-    // After a command on a list: refresh keeping the scroll (emits changed).
-    bool ListsBitmap(const CollectionBitmap* b) const;
     const char* Noun() const { return kind == kShadowsPage ? "shadow" : "bitmap"; }
     const char* AllPhrase() const { return rows.count == 1 ? "the only" : "all"; }
     void FreeRows();
