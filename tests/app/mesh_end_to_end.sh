@@ -4,7 +4,8 @@
 # Down key picks material 3 (used nowhere in the sample's detail map), a drag with the left
 # button paints over the terrain and Ctrl+S saves the detail map. Read back with dmap_info:
 # the header and entries are as before, the painted vertices now hold 3 and every other byte
-# of both planes is as before. Then, from the right-click tool menu, "Export Vertex Detail"
+# of both planes is as before. A right click opens the tool menu at the pointer and Esc closes
+# it. Then, from the right-click tool menu, "Export Vertex Detail"
 # writes the per-vertex grid as an 8-bit BMP (checked with ImageMagick's identify and pixel by
 # pixel against dmap_info: 8 x 8 blocks, rows mirrored), and "Import Vertex Detail" reads back
 # a copy in which a square of blocks holds 4; after Ctrl+S dmap_info shows exactly those
@@ -77,6 +78,26 @@ if problems:
     print("; ".join(problems))
     sys.exit(1)
 PY
+
+# ---- Step: the tool menu opens at the pointer ----
+# The pointer rests first, so the brush outline under it is drawn before the "before" pixels.
+# The menu opens down from the pointer, or up from it where it does not fit below: one of the
+# two pixels just right of the pointer shows it. Esc closes it again.
+xdotool mousemove --window "$window" "$view_x" "$view_y"
+sleep "$slow"
+below=$(pixel "$window" $((view_x + 6)) $((view_y + 6)))
+above=$(pixel "$window" $((view_x + 6)) $((view_y - 6)))
+xdotool click --window "$window" 3
+menu_at_pointer() {
+    [ "$(pixel "$window" $((view_x + 6)) $((view_y + 6)))" != "$below" ] ||
+        [ "$(pixel "$window" $((view_x + 6)) $((view_y - 6)))" != "$above" ]
+}
+wait_for 10 menu_at_pointer || fail "no tool menu beside the pointer at $view_x,$view_y"
+keys Escape
+menu_closed() { [ "$(pixel "$window" $((view_x + 6)) $((view_y + 6)))" = "$below" ]; }
+wait_for 10 menu_closed || fail "Esc left the tool menu open"
+sleep "$slow"
+# ---- End of step ----
 
 # The tool menu opens at a right click in the view; a letter highlights the first item that
 # starts with it ("Export Vertex Detail", "Import Vertex Detail") and Return runs it.
