@@ -17,6 +17,7 @@
 
 GLMultiTexCoord2fFun GLMultiTexCoord2f;
 GLActiveTextureFun GLActiveTexture;
+GLClientActiveTextureFun GLClientActiveTexture;
 GLAddSwapHintRectWINFun GLAddSwapHintRectWIN;
 
 namespace {
@@ -38,6 +39,7 @@ void GLResetState()
 {
     GLMultiTexCoord2f = nullptr;
     GLActiveTexture = nullptr;
+    GLClientActiveTexture = nullptr;
     GLAddSwapHintRectWIN = nullptr;
     g_npot = -1;
     g_aniso = -1;
@@ -52,6 +54,8 @@ void InitGL()
     OsSwapBuffers();
     GLMultiTexCoord2f = reinterpret_cast<GLMultiTexCoord2fFun>(OsGetProcAddress("glMultiTexCoord2f"));
     GLActiveTexture = reinterpret_cast<GLActiveTextureFun>(OsGetProcAddress("glActiveTexture"));
+    GLClientActiveTexture =
+        reinterpret_cast<GLClientActiveTextureFun>(OsGetProcAddress("glClientActiveTexture"));
     GLAddSwapHintRectWIN = reinterpret_cast<GLAddSwapHintRectWINFun>(OsGetProcAddress("glAddSwapHintRectWIN"));
     HasNonPowerOfTwoTextures();
     HasAnisotropicFiltering();

@@ -6,11 +6,14 @@
 
 typedef void (*GLMultiTexCoord2fFun)(unsigned target, float s, float t);
 typedef void (*GLActiveTextureFun)(unsigned texture);
+typedef void (*GLClientActiveTextureFun)(unsigned texture);
 typedef void (*GLAddSwapHintRectWINFun)(int x, int y, int width, int height);
 
 // Entry points looked up by InitGL; each may be null and its users test it.
 extern GLMultiTexCoord2fFun GLMultiTexCoord2f;
 extern GLActiveTextureFun GLActiveTexture;
+// The texture unit that glTexCoordPointer and the texture-coordinate array switch address.
+extern GLClientActiveTextureFun GLClientActiveTexture;
 extern GLAddSwapHintRectWINFun GLAddSwapHintRectWIN;
 
 // Clears colour (transparent black) and depth, swaps once, looks up the entry points and

@@ -7,15 +7,12 @@
 #include "platform/GLTexture.h"
 #include "terrain/ui/MeshEdit.h"
 
-namespace {
-
-// The corners of a square's two triangles in the order they are sent: triangle 0 = a, d, c
-// (even) or a, d, b (odd); triangle 1 = a, c, b (even) or b, d, c (odd); a = (x, z),
-// b = (x+1, z), c = (x+1, z+1), d = (x, z+1). Offsets (dx, dz) per corner.
-constexpr s32 kCorners[2][2][3][2] = {
+const s32 kSquareCorners[2][2][3][2] = {
     {{{0, 0}, {0, 1}, {1, 1}}, {{0, 0}, {1, 1}, {1, 0}}},  // even
     {{{0, 0}, {0, 1}, {1, 0}}, {{1, 0}, {0, 1}, {1, 1}}},  // odd
 };
+
+namespace {
 
 inline u32 Parity(s32 x, s32 z) { return u32((x ^ z) & 1); }
 
@@ -31,37 +28,26 @@ inline u16 RecordFlags(const MeshEdit& e, s32 x, s32 z)
     return mesh->cells[size_t(z) * mesh->columns + u32(x)].flags;
 }
 
-// Sends corner (x, z)'s vertex: the chunk height, moved by the media wave while it runs.
 inline void SendVertex(const MeshEdit& e, const MeshChunk& chunk, s32 x, s32 z)
 {
-    const s32 lx = x - chunk.x0, lz = z - chunk.z0;
-    float p[3] = {float(x), float(chunk.heights[lz * s32(kChunkVertices) + lx]), float(z)};
-    if (e.model.mediaAnimation && (RecordFlags(e, x, z) & kCellMediaWave))
-        ApplyMediaWave(&e.model.wave, e.model.frameCounter, p);
+    float p[3];
+    MovedVertexPosition(e, chunk, x, z, p);
     glVertex3f(p[0], p[1], p[2]);
-}
-
-inline void ColorTexCoord(const MeshChunk& chunk, s32 x, s32 z, float* s, float* t)
-{
-    *s = (16.0f * float(x - chunk.x0) + 1) / 514;
-    *t = (16.0f * float(z - chunk.z0) + 1) / 514;
 }
 
 void SendTriangle(const MeshEdit& e, const MeshChunk& chunk, s32 x, s32 z, u32 t)
 {
-    for (const auto& c : kCorners[Parity(x, z)][t]) SendVertex(e, chunk, x + c[0], z + c[1]);
+    for (const auto& c : kSquareCorners[Parity(x, z)][t]) SendVertex(e, chunk, x + c[0], z + c[1]);
 }
 
 void SendTriangleInColor(const MeshEdit& e, const MeshChunk& chunk, s32 x, s32 z, u32 t, const Rgb& color,
                          const u8 alpha[3])
 {
-    glBegin(GL_TRIANGLES);
-    const auto& corners = kCorners[Parity(x, z)][t];
+    const auto& corners = kSquareCorners[Parity(x, z)][t];
     for (u32 i = 0; i < 3; ++i) {
         glColor4ub(color.r, color.g, color.b, alpha[i]);
         SendVertex(e, chunk, x + corners[i][0], z + corners[i][1]);
     }
-    glEnd();
 }
 
 bool Visible(const MeshChunk& chunk, s32 x, s32 z)
@@ -78,7 +64,7 @@ bool AnyHighlighted(const MeshEdit& e)
 
 bool DetailedDrawing(const MeshEdit& e)
 {
-    return e.detailTextures && e.model.detailMapLoaded && GLActiveTexture && GLMultiTexCoord2f;
+    return e.detailTextures && e.model.detailMapLoaded && GLActiveTexture && GLClientActiveTexture;
 }
 
 u8 TriangleMaterial(const MeshEdit& e, s32 x, s32 z, u32 t)
@@ -157,81 +143,34 @@ void BeginCentreLayer(MeshEdit&, int begin)
     }
 }
 
-void DrawCellColorOnly(MeshEdit& e, const MeshChunk& chunk, s32 x, s32 z)
+void VertexPosition(const MeshChunk& chunk, s32 x, s32 z, float p[3])
 {
-    for (u32 t = 0; t < 2; ++t)
-        for (const auto& c : kCorners[Parity(x, z)][t]) {
-            float s, tc;
-            ColorTexCoord(chunk, x + c[0], z + c[1], &s, &tc);
-            glTexCoord2f(s, tc);
-            SendVertex(e, chunk, x + c[0], z + c[1]);
-        }
+    p[0] = float(x);
+    p[1] = float(chunk.heights[(z - chunk.z0) * s32(kChunkVertices) + (x - chunk.x0)]);
+    p[2] = float(z);
 }
 
-void DrawCellDetailed(MeshEdit& e, const MeshChunk& chunk, s32 x, s32 z)
+void MovedVertexPosition(const MeshEdit& e, const MeshChunk& chunk, s32 x, s32 z, float p[3])
 {
-    s32 bound = -1;
-    const u32 cell = CellIndex(chunk, x, z);
-    for (u32 t = 0; t < 2; ++t) {
-        const BlendCode k = chunk.blendCodes[cell * 2 + t];
-        const auto& corners = kCorners[Parity(x, z)][t];
-        if (k & kBlendBasePass) {
-            bound = 0;
-            glDisable(GL_TEXTURE_2D);
-            glBegin(GL_TRIANGLES);
-            glColor4ub(255, 255, 255, 255);
-            for (const auto& c : corners) {
-                float s, tc;
-                ColorTexCoord(chunk, x + c[0], z + c[1], &s, &tc);
-                GLMultiTexCoord2f(GL_TEXTURE0, s, tc);
-                SendVertex(e, chunk, x + c[0], z + c[1]);
-            }
-            glEnd();
-        }
-        for (u32 slot = 0; slot < 3; ++slot) {
-            const u32 mask = (k >> (3 * slot)) & 7;
-            if (!mask) break;
-            const u32 m = (k >> (9 + 7 * slot)) & 127;
-            const DetailMaterial& material = e.materials.items[m];
-            if (s32(m) != bound) {
-                bound = s32(m);
-                GLTexture* texture =
-                    m && material.texture ? static_cast<GLTexture*>(material.texture->GetTexture()) : nullptr;
-                if (!texture || !texture->id) {
-                    glDisable(GL_TEXTURE_2D);
-                } else {
-                    glEnable(GL_TEXTURE_2D);
-                    glBindTexture(GL_TEXTURE_2D, texture->id);
-                }
-            }
-            glBegin(GL_TRIANGLES);
-            for (u32 i = 0; i < 3; ++i) {
-                const s32 cx = x + corners[i][0], cz = z + corners[i][1];
-                glColor4ub(255, 255, 255, (mask >> i) & 1 ? 255 : 0);
-                float s, tc;
-                ColorTexCoord(chunk, cx, cz, &s, &tc);
-                GLMultiTexCoord2f(GL_TEXTURE0, s, tc);
-                GLMultiTexCoord2f(GL_TEXTURE1, -(float(cx) * material.uRepeat), float(cz) * material.vRepeat);
-                SendVertex(e, chunk, cx, cz);
-            }
-            glEnd();
-        }
-    }
+    VertexPosition(chunk, x, z, p);
+    if (e.model.mediaAnimation && (RecordFlags(e, x, z) & kCellMediaWave))
+        ApplyMediaWave(&e.model.wave, e.model.frameCounter, p);
+}
+
+void ColorTexCoords(s32 lx, s32 lz, float st[2])
+{
+    st[0] = (16.0f * float(lx) + 1) / 514;
+    st[1] = (16.0f * float(lz) + 1) / 514;
 }
 
 void DrawTexturedLayer(MeshEdit& e, const MeshChunk& chunk, s32 x0, s32 z0, s32 x1, s32 z1)
 {
+    for (s32 z = z0; z < z1; ++z)
+        for (s32 x = x0; x < x1; ++x) e.renderedSquares += Visible(chunk, x, z);
     if (GLActiveTexture) GLActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, chunk.texture);
     if (!DetailedDrawing(e)) {
-        glBegin(GL_TRIANGLES);
-        for (s32 z = z0; z < z1; ++z)
-            for (s32 x = x0; x < x1; ++x) {
-                if (!Visible(chunk, x, z)) continue;
-                ++e.renderedSquares;
-                DrawCellColorOnly(e, chunk, x, z);
-            }
-        glEnd();
+        e.batches.DrawColorOnly(e, chunk, x0, z0, x1, z1);
         return;
     }
     // Unit 1 modulates the colour texture by the detail texel, doubled, so 128 keeps it.
@@ -239,12 +178,7 @@ void DrawTexturedLayer(MeshEdit& e, const MeshChunk& chunk, s32 x0, s32 z0, s32 
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
     glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_MODULATE);
     glTexEnvi(GL_TEXTURE_ENV, GL_RGB_SCALE, 2);
-    for (s32 z = z0; z < z1; ++z)
-        for (s32 x = x0; x < x1; ++x) {
-            if (!Visible(chunk, x, z)) continue;
-            ++e.renderedSquares;
-            DrawCellDetailed(e, chunk, x, z);
-        }
+    e.batches.DrawDetailed(e, chunk, x0, z0, x1, z1);
     glDisable(GL_TEXTURE_2D);
     GLActiveTexture(GL_TEXTURE0);
 }
@@ -296,8 +230,10 @@ void DrawDataLayer(MeshEdit& e, const MeshChunk& chunk, s32 x0, s32 z0, s32 x1, 
     case 1: painter = DrawCellByReflectivity; break;
     default: painter = DrawCellByTerrainType; break;
     }
+    glBegin(GL_TRIANGLES);
     for (s32 z = z0; z < z1; ++z)
         for (s32 x = x0; x < x1; ++x) painter(e, chunk, x, z);
+    glEnd();
 }
 
 void DrawCellWireframe(MeshEdit& e, const MeshChunk& chunk, s32 x, s32 z, u32 pass)

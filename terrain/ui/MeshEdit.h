@@ -12,6 +12,7 @@
 #include "terrain/DetailMaterials.h"
 #include "terrain/MeshCamera.h"
 #include "terrain/TerrainModel.h"
+#include "terrain/ui/ChunkBatches.h"
 
 class ListWindow;
 struct MediaRecord;
@@ -163,6 +164,7 @@ public:
     MeshCamera camera;
     MeshStepClock clock;
     u32 renderedSquares;
+    ChunkBatches batches;  // the textured layer's arrays
 
     // Switches.
     u32 overlayShown;

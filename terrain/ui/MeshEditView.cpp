@@ -96,6 +96,7 @@ String MeshEdit::OverlayText() const
 void MeshEdit::DrawChunks()
 {
     const s32 lastX = s32(model.Width()) - 1, lastZ = s32(model.Height()) - 1;
+    batches.BeginFrame(model.chunks.count);
     for (u32 k = 0; k < model.chunks.count; ++k) {
         const MeshChunk& chunk = model.chunks.data[k];
         if (chunk.classification == kCullOutside) continue;
@@ -107,6 +108,7 @@ void MeshEdit::DrawChunks()
             kDrawLayers[layer].setup(*this, 0);
         }
     }
+    batches.EndFrame();
 }
 
 void MeshEdit::DrawBrushOutline()
