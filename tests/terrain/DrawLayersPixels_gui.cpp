@@ -3,7 +3,9 @@
 // colour-only and detailed surfaces, the data colourings, the wireframe and the centres.
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -223,6 +225,48 @@ TEST_F(DrawLayersPixels, WireframeMarksExplicitTriangleMaterialsAndCentresArePoi
     EXPECT_EQ(CountMiddle(white), 0);
     editor->layerEnabled[3] = 1;
     EXPECT_GT(CountMiddle(white), 60);
+}
+
+// The surface is drawn from arrays kept per chunk: whatever changes the chunk between frames
+// shows in the next, and changing it back gives back the very same picture.
+TEST_F(DrawLayersPixels, TheSurfaceFollowsEveryChangeToItsChunkBetweenFrames)
+{
+    ASSERT_TRUE(editor);
+    MeshChunk& chunk = editor->model.chunks.data[0];
+    const std::vector<s16> flat(std::begin(chunk.heights), std::end(chunk.heights));
+    auto raiseHalf = [&] {
+        for (u32 i = 0; i < kChunkVertices * kChunkVertices / 2; ++i) chunk.heights[i] = 512 * 20;  // above the eye
+    };
+    auto lower = [&] { std::copy(flat.begin(), flat.end(), chunk.heights); };
+    GiveTexture(5, Px{64, 128, 255});
+    for (u32 detailed = 0; detailed < 2; ++detailed) {
+        SCOPED_TRACE(detailed ? "detailed" : "colour only");
+        editor->detailTextures = detailed;
+        SetBlendCodes(kBlendBasePass);
+        const std::vector<u8> before = Render().px;
+        EXPECT_NEAR_PX(Middle(), kColorMap);
+
+        SetBlendCodes(5u << 9 | 7);
+        EXPECT_NEAR_PX(Middle(), (detailed ? Px{50, 150, 255} : kColorMap));
+        SetBlendCodes(kBlendBasePass);
+        EXPECT_TRUE(Render().px == before);
+
+        raiseHalf();
+        EXPECT_FALSE(Render().px == before);
+        lower();
+        EXPECT_TRUE(Render().px == before);
+
+        // The wave moves the corners while it runs; stopped, they are back where they were.
+        editor->model.LoadMediaWaves(nullptr);
+        for (u32 i = 0; i < editor->model.mesh->columns * editor->model.mesh->rows; ++i)
+            editor->model.mesh->cells[i].flags |= kCellMediaWave;
+        editor->model.mediaAnimation = 1;
+        editor->model.frameCounter = 40;
+        Render();
+        editor->model.mediaAnimation = 0;
+        EXPECT_TRUE(Render().px == before);
+        SetFlags(0);
+    }
 }
 
 }  // namespace
