@@ -19,6 +19,8 @@
 #include "collection/CollectionOptimize.h"
 #include "collection/ColorPlate.h"
 #include "collection/ui/BitmapDrawing.h"
+#include "gui/Skin.h"
+#include "gui/core/Font.h"
 #include "platform/GLTexture.h"
 #include "platform/Os.h"
 
@@ -386,26 +388,32 @@ void BM_PlateExportImport(benchmark::State& state)
 BENCHMARK(BM_PlateImageSaveLoad)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlateExportImport)->Unit(benchmark::kMillisecond);
 
+Skin* g_benchSkin;
+Font* g_benchFont;
+
 // The GL benchmarks need a display (run under xvfb-run); without one they report an error.
+// A headless benchmark run before switches to the fake backend, which closes the real window:
+// a new one is opened then, and what lived in the old context is made again in the new one.
 bool OpenGLWindow()
 {
-    static int state = 0;
-    if (state == 0) {
-        OsUseRealBackend();
-        state = OsInit() && OsOpenWindow(1024, 768, 0, 0) ? 1 : 2;
-        if (state == 1) {
-            InitGL();
-            glViewport(0, 0, 1024, 768);
-            glMatrixMode(GL_PROJECTION);
-            glLoadIdentity();
-            glOrtho(0, 1024, 768, 0, -1, 1);
-            glMatrixMode(GL_MODELVIEW);
-            glLoadIdentity();
-            glEnable(GL_BLEND);
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        }
-    }
-    return state == 1;
+    if (!OsIsFakeBackend() && OsGetWindowHandle()) return true;
+    OsUseRealBackend();
+    // Their textures went with the old context; deleting them now would delete the new
+    // context's textures of the same names.
+    g_benchSkin = nullptr;
+    g_benchFont = nullptr;
+    ForgetBitmapScratchTexture();
+    if (!OsInit() || !OsOpenWindow(1024, 768, 0, 0)) return false;
+    InitGL();
+    glViewport(0, 0, 1024, 768);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 1024, 768, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    return true;
 }
 
 CollectionBitmap* Large(Collection& c)
@@ -676,9 +684,6 @@ namespace {
 
 // The window system on the GL window with the program's skin and font (from res/ beside the
 // bench folder). False without a display or the resources.
-Skin* g_benchSkin;
-Font* g_benchFont;
-
 bool StartDrawnWindowSystem()
 {
     if (!OpenGLWindow()) return false;
