@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchScratch.h"
 #include "codex/TagHeader.h"
 #include "collection/BitmapCoding.h"
 #include "collection/Collection.h"
@@ -220,16 +221,7 @@ namespace {
 // Images: imports beside plain loading, plates beside saving and loading their image, and
 // drawing a large bitmap in tiles beside uploading the same pixels already in RGBA.
 
-std::string ScratchFolder()
-{
-    static std::string folder;
-    if (folder.empty()) {
-        char pattern[] = "/tmp/tavik-bench-XXXXXX";
-        if (!mkdtemp(pattern)) abort();
-        folder = pattern;
-    }
-    return folder;
-}
+std::string ScratchFolder() { return BenchScratchFolder(); }
 
 // 200 paletted 256 x 256 PNG files, written once.
 const std::vector<std::string>& ImportFiles()

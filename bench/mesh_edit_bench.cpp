@@ -6,6 +6,7 @@
 
 #include <cmath>
 
+#include "bench/BenchScratch.h"
 #include "gui/WindowSystem.h"
 #include "platform/Os.h"
 #include "platform/OsFake.h"
@@ -25,6 +26,8 @@ struct EditorFixture {
     MeshEdit* editor;
     EditorFixture()
     {
+        // The editor writes its highlight colour table when it finds none.
+        SetHighlightTablePath((BenchScratchFolder() + "/dtex.act").c_str());
         OsUseFakeBackend();
         OsInit();
         OsOpenWindow(800, 600, 0, 0);

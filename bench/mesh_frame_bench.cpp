@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchScratch.h"
 #include "gui/Skin.h"
 #include "gui/Text.h"
 #include "gui/WindowSystem.h"
@@ -46,10 +47,9 @@ bool OpenScreen()
             glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
             g_skin = new Skin((std::string(TestBinaryDir()) + "/res/texturepack").c_str());
             g_font = LoadFont((std::string(TestBinaryDir()) + "/res/dravell.tavikfont").c_str());
-            // The editor writes its highlight colour table when it finds none: the build's
-            // folder, not wherever the benchmark was started.
-            static const std::string table = std::string(TestBinaryDir()) + "/res/dtex.act";
-            SetHighlightTablePath(table.c_str());
+            // The editor writes its highlight colour table when it finds none: the scratch
+            // folder, not the build's or wherever the benchmark was started.
+            SetHighlightTablePath((BenchScratchFolder() + "/dtex.act").c_str());
         }
     }
     return open == 1;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchScratch.h"
 #include "codex/Archive.h"
 #include "codex/Codex.h"
 #include "codex/DtexTag.h"
@@ -58,8 +59,7 @@ bool OpenScreen()
             ActivateDefaultArchives();
             InstallDtexTextureHooks();
             // The editors' highlight colour table goes beside the benchmark's other scratch.
-            char folder[] = "/tmp/tavik-bench-layers-XXXXXX";
-            if (mkdtemp(folder)) SetHighlightTablePath((std::string(folder) + "/dtex.act").c_str());
+            SetHighlightTablePath((BenchScratchFolder() + "/dtex.act").c_str());
         }
     }
     return open == 1;
