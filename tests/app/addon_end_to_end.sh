@@ -20,6 +20,7 @@ top=$((28 + by))
 printf 'ArchiveBrowserPlacement "0 %d %d %d %d"\nShowSplash 0\n' $bx $by $((bx + 900)) $((by + 600)) >res/prefs.txt
 
 e2e_start
+e2e_wait_log_viewer
 browser_drawn() { [ "$(bright $((bx + 4)) $((top + 28)) 110 17)" -gt 20 ]; }
 wait_for 40 browser_drawn || fail "the archive browser is not shown"
 sleep "$slow"

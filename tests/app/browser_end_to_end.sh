@@ -32,6 +32,7 @@ click() {  # click <x> <y> [button]
 
 start() {
     e2e_start
+    e2e_wait_log_viewer
     # The browser's title bar is drawn once the first full frame is there.
     browser_drawn() {
         local title

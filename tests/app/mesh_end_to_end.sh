@@ -19,6 +19,7 @@ dmap="$folder/local/detail maps/Eastern Delta"
 $emulator ./dmap_info . "Eastern Delta" >"$work/before" 2>/dev/null || fail "dmap_info cannot read the sample's detail map"
 printf 'ShowSplash 0\n' >res/prefs.txt
 e2e_start
+e2e_wait_log_viewer
 sleep "$slow"
 
 # The editor's frame starts at (64, 64) of the program's window, its view below the title bar;

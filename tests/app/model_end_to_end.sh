@@ -32,6 +32,7 @@ choose_then_wait_for() {  # choose_then_wait_for <key>... -- <dialog title>
 }
 
 e2e_start
+e2e_wait_log_viewer
 
 xdotool windowfocus --sync "$window" 2>/dev/null
 # File: Down highlights the top item, Up wraps to "Exit", the next Up reaches "New Script" and

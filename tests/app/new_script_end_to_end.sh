@@ -15,6 +15,7 @@ printf 'ShowSplash 0\n' >res/prefs.txt
 shot() { [ -z "${TAVIK_E2E_SHOTS:-}" ] || import -window root "${TAVIK_E2E_SHOTS}-$1.png"; }
 
 e2e_start
+e2e_wait_log_viewer
 
 # Keys go through the X test extension to the focused window, as a keyboard's would.
 xdotool windowfocus --sync "$window" 2>/dev/null

@@ -14,6 +14,7 @@ core="$folder/local/collection references/Rock Core"
 media="$folder/local/media types/Water"
 printf 'ShowSplash 0\n' >res/prefs.txt
 e2e_start
+e2e_wait_log_viewer
 sleep "$slow"
 
 # changed_bytes <local file> <tag name> <group>: the offsets (in the tag's data, comma
