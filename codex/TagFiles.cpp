@@ -302,21 +302,64 @@ bool ExtractTagToLocal(TagEntry* entry)
     return ok;
 }
 
+namespace {
+
+// A new id must not take over a tag that is indexed already (saved or not, active or not).
+bool IdTakenByAnotherTag(const TagEntry* entry, u32 tag)
+{
+    return tag != kNoTagId && tag != entry->tag && FindTagEntry(entry->group, tag);
+}
+
+// A tag that only archives hold gets its one local file written at once under the new name
+// and id. Writing a copy first and changing it afterwards left that copy behind whenever the
+// change was then refused; here every refusal comes before anything is written.
+TagEntry* WriteChangedArchiveCopy(TagEntry* entry, u32 tag, const char* name)
+{
+    TagHeader source;
+    GetTagHeader(entry, &source);
+    if (IdTakenByAnotherTag(entry, tag)) {
+        LogMessage(0, "Codex", "ChangeTagInfo: header update failed on '%.31s'.\n", source.name);
+        return nullptr;
+    }
+    TagHeader h = source;
+    if (name) SetTagName(h, name);
+    TagEntry* target = entry;
+    if (tag != entry->tag) {
+        // Another id is another tag; without one the new name gives it a free id, as a
+        // duplicate gets.
+        TagHeader created;
+        target = CreateTag(entry->group, tag, h.name, &created, false);
+        if (!target) return nullptr;
+    } else if (LocalTagFileExists(entry->group, h.name)) {
+        LogCreateRefusal(h.name, tag, entry->group, false, kCreateNameExists);
+        return nullptr;
+    }
+    TagInstance* instance = GetTagInstance(entry);
+    TagHeader read = source;
+    FILE* in = instance ? OpenTagInstance(instance, &read) : nullptr;
+    bool ok = in && BeginTagWrite(target, &h, nullptr) != nullptr;
+    if (ok && read.size) ok = CopyFileBytes(TagWriteStream(target), in, read.size) == read.size;
+    if (TagWriteStream(target) || ok) ok = FinishTagWrite(target, &read, ok);
+    if (in) CloseTagReader(entry);
+    if (!ok) {
+        if (target != entry) DeleteTagEntryIfUnused(target);
+        return nullptr;
+    }
+    PollLocalFolder(true);
+    return target;
+}
+
+}  // namespace
+
 TagEntry* ChangeTagInfo(TagEntry* entry, u32 tag, const char* name)
 {
     if (!entry) return nullptr;
     if (tag == kNoTagId && !name) return entry;
-    if (!entry->local_copy) {
-        entry = DuplicateTag(entry, nullptr);
-        if (!entry) return nullptr;
-        PollLocalFolder(true);
-        if (!entry->local_copy) return nullptr;
-    }
+    if (!entry->local_copy) return WriteChangedArchiveCopy(entry, tag, name);
     LocalTagInstance* local = entry->local_copy;
     TagHeader h = local->header;
     String oldPath = GetLocalTagPath(h, local->file_name.c_str());
-    // A new id must not take over a tag that is indexed already (saved or not, active or not).
-    if (tag != kNoTagId && tag != entry->tag && FindTagEntry(entry->group, tag)) {
+    if (IdTakenByAnotherTag(entry, tag)) {
         LogMessage(0, "Codex", "ChangeTagInfo: header update failed on '%s'.\n", oldPath.c_str());
         return nullptr;
     }

@@ -37,16 +37,14 @@ TagInfoWindow::TagInfoWindow(TagEntry* entry) : Window(kInfoFlags, nullptr)
     nameBox = AddRow(0, "Tag Name:", 32, 1);
     subgroupBox = AddRow(1, "Tag Subgroup:", 4, 1);
     TextBox* groupBox = AddRow(2, "Tag Group:", 4, 0);
-    TextBox* sizeBox = AddRow(3, "Tag Size:", 255, 0);
-    TextBox* locationBox = AddRow(4, "Tag Location:", 255, 0);
+    sizeBox = AddRow(3, "Tag Size:", 255, 0);
+    locationBox = AddRow(4, "Tag Location:", 255, 0);
     TagHeader header;
     memset(&header, 0, sizeof header);
     GetTagHeader(tag, &header);
     char code[5];
     TagCodeToText(header.group, code);
     groupBox->SetText(code);
-    sizeBox->SetTextf("%d", s32(header.size));
-    locationBox->SetText(GetTagSourceName(tag));
     ShowHeader();
     nameBox->textChanged.Connect<&TagInfoWindow::UpdateTitle>(this);
     subgroupBox->textChanged.Connect<&TagInfoWindow::UpdateTitle>(this);
@@ -90,6 +88,9 @@ void TagInfoWindow::ShowHeader()
     TagCodeToText(header.tag, id);
     nameBox->SetText(name);
     subgroupBox->SetText(id);
+    // A change of an archive-only tag gives it a local copy, which then supplies it.
+    sizeBox->SetTextf("%d", s32(header.size));
+    locationBox->SetText(GetTagSourceName(tag));
 }
 
 void TagInfoWindow::SetTag(TagEntry* entry)
@@ -150,10 +151,7 @@ int TagInfoWindow::Apply()
         Refuse("A tag with the specified group and subgroup combination already exists in the local folder.");
         return 0;
     }
-    // An id another tag holds only in an archive is refused here, before the tag database
-    // would write a local copy of an archive-only tag and then refuse the id.
-    TagEntry* changed = nullptr;
-    if (newId == tag->tag || !FindTagEntry(tag->group, newId)) changed = ChangeTagInfo(tag, newId, name.c_str());
+    TagEntry* changed = ChangeTagInfo(tag, newId, name.c_str());
     if (!changed) {
         Refuse("The tag information could not be changed because of an error.");
         return 0;

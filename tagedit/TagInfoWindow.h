@@ -44,6 +44,8 @@ public:
     TagEntry* tag;  // null once detached
     TextBox* nameBox;
     TextBox* subgroupBox;
+    TextBox* sizeBox;
+    TextBox* locationBox;
 
 private:
     void ShowHeader();

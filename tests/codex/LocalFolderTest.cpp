@@ -288,6 +288,69 @@ TEST_F(LocalFolderTest, ChangingATagWithoutLocalCopyWorksOnADuplicate)
     EXPECT_FALSE(HasLocalCopy(FindTag(kScen, FourCC("arch"))));
 }
 
+// Renaming a tag that only an archive holds writes exactly one local file, under the new name,
+// or nothing at all when the change is refused.
+TEST_F(LocalFolderTest, ChangingAnArchiveOnlyTagWritesOneFileUnderTheNewNameOrNothing)
+{
+    OpenTestArchive(Tags() + "base", 3, 0,
+                    {{kScen, FourCC("clif"), "Cliffs", Data("rocky")},
+                     {kScen, FourCC("blff"), "Bluff", Data("steep")},
+                     {kScen, FourCC("ridg"), "Ridge", Data("r")}});
+    ActivateDefaultArchives();
+    WriteLocal("scenery", "Gate", "Gate", kScen, FourCC("gate"), Data("g"));
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    auto localFiles = [this] {
+        std::vector<std::string> out;
+        for (auto& f : std::filesystem::recursive_directory_iterator(Local()))
+            if (f.is_regular_file()) out.push_back(f.path().string().substr(Local().size()));
+        std::sort(out.begin(), out.end());
+        return out;
+    };
+    TagEntry* cliffs = FindTag(kScen, FourCC("clif"));
+    TagEntry* bluff = FindTag(kScen, FourCC("blff"));
+    ASSERT_TRUE(cliffs && bluff);
+
+    // Refusals: the name of another tag's file, an id another tag holds.
+    struct Refusal {
+        const char* what;
+        u32 id;
+        const char* name;
+    } refusals[] = {
+        {"name of another local file", FourCC("clif"), "Gate"},
+        {"id of a local tag", FourCC("gate"), "Crags"},
+        {"id of an archive-only tag", FourCC("ridg"), "Crags"},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.what);
+        EXPECT_FALSE(ChangeTagInfo(cliffs, r.id, r.name));
+        EXPECT_EQ(std::vector<std::string>{"scenery/Gate"}, localFiles());
+        EXPECT_FALSE(HasLocalCopy(cliffs));
+        EXPECT_EQ(Data("g"), TagData(FindTag(kScen, FourCC("gate"))));
+    }
+
+    // Its own id (what the info window passes when only the name changed): the archived tag
+    // gets a local copy under the new name.
+    EXPECT_EQ(cliffs, ChangeTagInfo(cliffs, FourCC("clif"), "Crags"));
+    EXPECT_EQ(Concat(TagHeaderBytes("Crags", kScen, FourCC("clif"), 64, 5), Data("rocky")),
+              ReadFile(Local() + "scenery/Crags"));
+    EXPECT_EQ((std::vector<std::string>{"scenery/Crags", "scenery/Gate"}), localFiles());
+    TagHeader h;
+    GetTagHeader(cliffs, &h);
+    EXPECT_STREQ("Crags", h.name);
+    EXPECT_TRUE(HasLocalCopy(cliffs));
+
+    // A new id: a new tag under the new name and id; the archived one stays as it was.
+    TagEntry* moved = ChangeTagInfo(bluff, FourCC("blf2"), "High Bluff");
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(FourCC("blf2"), moved->tag);
+    EXPECT_EQ(Concat(TagHeaderBytes("High Bluff", kScen, FourCC("blf2"), 64, 5), Data("steep")),
+              ReadFile(Local() + "scenery/High Bluff"));
+    EXPECT_EQ((std::vector<std::string>{"scenery/Crags", "scenery/Gate", "scenery/High Bluff"}), localFiles());
+    EXPECT_FALSE(HasLocalCopy(bluff));
+    GetTagHeader(bluff, &h);
+    EXPECT_STREQ("Bluff", h.name);
+}
+
 TEST_F(LocalFolderTest, DeletingIsRefusedInUseAndOtherwiseRemovesFileAndCopy)
 {
     ASSERT_TRUE(SetLocalFolder(Local().c_str()));

@@ -132,6 +132,39 @@ TEST_F(TagInfoTest, ARenameAndAReIdHappenOnDiskAndTheWindowFollowsTheTag)
     EXPECT_EQ(GetTagAttachmentCount(old), 0u);
 }
 
+// The archive browser's Ctrl+I on a tag no local file holds: the subgroup box keeps its id.
+TEST_F(TagInfoTest, RenamingAnArchiveOnlyTagWritesItsOneLocalFileUnderTheNewName)
+{
+    window->Close();
+    TagEntry* archived = FindTag(kText, FourCC("arch"));
+    ASSERT_NE(archived, nullptr);
+    ASSERT_FALSE(HasLocalCopy(archived));
+    std::map<std::string, Bytes> before = Disk();
+    window = new TagInfoWindow(archived);
+    Fill("Crags", "arch");
+    Seen().clear();
+    CtrlS();
+    EXPECT_TRUE(Seen().empty()) << (Seen().empty() ? "" : Seen()[0].text);
+    EXPECT_EQ(window->GetTag(), archived);
+    EXPECT_TRUE(HasLocalCopy(archived));
+    EXPECT_STREQ(window->GetTitle(), "Tag Info: Crags");
+    std::map<std::string, Bytes> after = Disk();
+    before[Local() + "text/Crags"] = Concat(TagHeaderBytes("Crags", kText, FourCC("arch"), 64, 1), Data("a"));
+    EXPECT_EQ(after, before) << "one new file, nothing else";
+    std::vector<std::string> texts;
+    for (Window* w = window->GetLastChild(); w; w = w->GetPrevSibling())
+        texts.push_back(Text(static_cast<TextBox*>(w)));
+    EXPECT_EQ(texts.back(), "local folder");
+
+    // Another name again renames that one file.
+    Fill("Crags Two", "arch");
+    CtrlS();
+    EXPECT_TRUE(Seen().empty());
+    EXPECT_FALSE(Exists(Local() + "text/Crags"));
+    EXPECT_TRUE(Exists(Local() + "text/Crags Two"));
+    EXPECT_EQ(Disk().size(), before.size());
+}
+
 TEST_F(TagInfoTest, AfterApplyTheStoredNameIsShownAndClosingAsksNothing)
 {
     Fill("A:b/cccccccccccccccccccccccccccx", "info");  // 32 characters, two not allowed
