@@ -46,8 +46,9 @@ bool WriteArchive(FILE* f, const DynArray<TagEntry*>& sorted, u32 kind, const ch
         if (!in) return false;
         bool ok = data + h.size <= kMaxArchiveSize;
         if (ok) {
+            // The header goes in as it stands: an upgraded old-layout header keeps its 'vorn'
+            // along with the fields the upgrade left zero.
             h.offset = u32(data);
-            h.game = kTagSignature;  // the directory is in the current layout
             u8 raw[kTagHeaderSize];
             MemoryToDisk(raw, &h, 1, kTagHeaderDescriptor);
             ok = WriteAt(f, slot, raw, sizeof raw) && fseeko(f, off_t(data), SEEK_SET) == 0 &&

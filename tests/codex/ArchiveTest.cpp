@@ -43,6 +43,30 @@ TEST_F(ArchiveTest, BuildingAnAddonWritesHeaderMeshRecordSortedDirectoryAndData)
     EXPECT_EQ(kCodexArchiveOpened, events.back().event);
 }
 
+// An old-layout local tag is upgraded in memory only; its directory entry is that header as it
+// stands, signature included, never a mix of the upgraded fields and the current signature.
+TEST_F(ArchiveTest, AnOldLayoutLocalTagGoesIntoTheDirectoryAsItsUpgradedHeaderStands)
+{
+    WriteBytes(Local() + "text/Old Note", Concat(OldTagHeaderBytes("Old Note", kText, FourCC("oldn"), 64, 4, 3), Data("note")));
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    ScopedDynArray<TagEntry*> tags;
+    ListLocalTags(&tags);
+    ASSERT_EQ(1u, tags.count);
+
+    ASSERT_TRUE(BuildArchive(tags, 6, "Old", "", 0));
+
+    ByteBuilder entry;
+    entry.U16(0).U8(0).U8(0).Text("Old Note", 32).U32(kText).U32(FourCC("oldn")).U32(192).U32(4).U32(0);
+    entry.U16(3).U8(0).U8(0).U32(FourCC("vorn"));
+    const Bytes file = ReadFile(Plugins() + "Old");
+    ASSERT_EQ(196u, file.size());
+    EXPECT_EQ(entry.bytes, Bytes(file.begin() + 128, file.begin() + 192));
+    EXPECT_EQ(Data("note"), Bytes(file.begin() + 192, file.end()));
+    // The local file itself is not touched by the build.
+    EXPECT_EQ(Concat(OldTagHeaderBytes("Old Note", kText, FourCC("oldn"), 64, 4, 3), Data("note")),
+              ReadFile(Local() + "text/Old Note"));
+}
+
 TEST_F(ArchiveTest, LoadingReadsHeaderMeshRecordsAndDirectoryWithLayerFromKind)
 {
     std::vector<TestTag> tags = {{kMesh, FourCC("m001"), "Valley", Data("vvvv")},
