@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "codex/CodexState.h"
+#include "codex/TagHeader.h"
 #include "foundation/Files.h"
 #include "foundation/StringUtil.h"
 
@@ -42,6 +43,18 @@ String ResolveComponent(const char* folder, const char* component, u32 length)
     return best;
 }
 
+// One component of a path: never a separator, never "." or "..", never a temporary file's name.
+String SafePathComponent(const char* name)
+{
+    if (!name || !*name || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return String("_");
+    String out(name);
+    for (char* c = out.Buffer(); *c; ++c)
+        if (*c == '/' || *c == '\\') *c = '_';
+    // Never mistaken for a write in progress.
+    if (strncmp(out.c_str(), kTagTempPrefix, strlen(kTagTempPrefix)) == 0) out.Buffer()[0] = '_';
+    return out;
+}
+
 }  // namespace
 
 bool MakeDirectories(const char* path)
@@ -60,13 +73,11 @@ bool MakeDirectories(const char* path)
 
 String SafeTagFileName(const char* name)
 {
-    if (!name || !*name || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return String("_");
-    String out(name);
-    for (char* c = out.Buffer(); *c; ++c)
-        if (*c == '/' || *c == '\\') *c = '_';
-    // Never mistaken for a write in progress.
-    if (strncmp(out.c_str(), kTagTempPrefix, strlen(kTagTempPrefix)) == 0) out.Buffer()[0] = '_';
-    return out;
+    // Archive headers carry names as their authors typed them: the file takes the name the
+    // tag database would have stored.
+    TagHeader cleaned = {};
+    SetTagName(cleaned, name);
+    return SafePathComponent(cleaned.name);
 }
 
 String ResolveGroupFolder(const char* root, u32 group)
@@ -77,7 +88,7 @@ String ResolveGroupFolder(const char* root, u32 group)
     if (!row) {
         char code[5];
         TagCodeToText(group, code);
-        String name = SafeTagFileName(code);
+        String name = SafePathComponent(code);
         base.Append(name.c_str());
         return base;
     }

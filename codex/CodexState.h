@@ -49,7 +49,7 @@ bool MakeDirectories(const char* path);
 // names made harmless) for a group not in the table. Under the local root a table group uses
 // the folder its watch follows.
 String ResolveGroupFolder(const char* root, u32 group);
-// A tag name made safe as a file name: "", "." and ".." become "_".
+// A tag name made safe as a file name: cleaned as SetTagName cleans it; "", "." and ".." become "_".
 String SafeTagFileName(const char* name);
 
 // Writes a tag file through a temporary file in its folder, renamed over the target only

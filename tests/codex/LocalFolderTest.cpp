@@ -223,6 +223,47 @@ TEST_F(LocalFolderTest, ExtractingAnArchiveCopyWritesTheLocalFileEvenWhenEmpty)
     EXPECT_EQ(TagHeaderBytes("None", kScen, FourCC("none"), 64, 0), ReadFile(Local() + "scenery/None"));
 }
 
+// Archive headers carry names as their authors wrote them; the local file takes the cleaned
+// name while its header keeps the name as it was.
+TEST_F(LocalFolderTest, ANewLocalFileIsNamedAfterTheCleanedTagName)
+{
+    struct Case {
+        u32 tag;
+        const char* name;
+        const char* file;
+    } cases[] = {
+        {FourCC("cln1"), "Colon: Dots..", "Colon_ Dots"},
+        {FourCC("cln2"), "a\\b|c\"d<e>f*g?h/i", "a_b_c_d_e_f_g_h_i"},
+        {FourCC("cln3"), "Trail. . ", "Trail"},
+        {FourCC("cln4"), "Ends in sign?", "Ends in sign_"},
+        {FourCC("cln5"), "...", "_"},
+        {FourCC("cln6"), "Plain", "Plain"},
+    };
+    std::vector<TestTag> tags;
+    for (const Case& c : cases) tags.push_back({kScen, c.tag, c.name, Data("d")});
+    OpenTestArchive(Tags() + "base", 3, 0, tags);
+    ActivateDefaultArchives();
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TagEntry* e = FindTag(kScen, c.tag);
+        ASSERT_TRUE(ExtractTagToLocal(e));
+        EXPECT_EQ(Concat(TagHeaderBytes(c.name, kScen, c.tag, 64, 1), Data("d")), ReadFile(Local() + "scenery/" + c.file));
+        ASSERT_TRUE(HasLocalCopy(e));
+        EXPECT_EQ(c.file, std::string(e->local_copy->file_name.c_str()));
+        EXPECT_TRUE(LocalTagFileExists(kScen, c.name));
+    }
+    EXPECT_EQ(std::size(cases), FilesIn(Local() + "scenery"));
+    // The watch finds each file as the copy the write registered.
+    PollLocalFolder(true);
+    for (const Case& c : cases) {
+        TagEntry* e = FindTag(kScen, c.tag);
+        ASSERT_TRUE(HasLocalCopy(e)) << c.name;
+        EXPECT_EQ(c.file, std::string(e->local_copy->file_name.c_str()));
+    }
+    EXPECT_FALSE(Logged("duplicate tagids"));
+}
+
 TEST_F(LocalFolderTest, ExtractingDoesNotReplaceTheFileOfAnotherTag)
 {
     OpenTestArchive(Tags() + "base", 3, 0, {{kScen, FourCC("rock"), "Rock", Data("stone")}});
