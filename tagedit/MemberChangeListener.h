@@ -25,6 +25,8 @@ public:
     void OnTagComboChanged(ListItem* item, u32 data);
     // A single sub-struct's button: opens its element in a nested editor.
     void OnSubStructButton();
+    // Number and integer fields: shows the stored element again, storing nothing.
+    void ShowStoredValue();
 
     StructMember* member;
     Window* control;
@@ -34,4 +36,5 @@ public:
     StructEditor* editor;
     u32 heldCollection;     // sequence pickers: the collection id whose reference they hold
     u32 holdsCollection;    // 1 while heldCollection is a reference the editor holds
+    u32 showing;            // 1 while the field is set from the record, not typed
 };

@@ -16,6 +16,7 @@
 #include "tagedit/StructData.h"
 #include "tagedit/StructDef.h"
 #include "tagedit/StructEditor.h"
+#include "tagedit/StructValues.h"
 #include "tagedit/SubStructArrayEdit.h"
 
 namespace {
@@ -40,6 +41,34 @@ u32 UnsignedAttribute(const TiXmlElement* e, const char* name, u32 fallback)
     return (*end || a[0] == '-') ? fallback : u32(v > 0xFFFFFFFFul ? 0xFFFFFFFFul : v);
 }
 
+// What a number or integer field holds once the user has finished typing: a value, not an
+// empty field or the "-" or "." of one half typed.
+bool HoldsValue(const TextBox* box)
+{
+    String text;
+    box->GetText(&text);
+    const char* t = text.c_str();
+    if (!*t || !strcmp(t, "-") || !strcmp(t, ".") || !strcmp(t, "-.")) return false;
+    s32 i = 0;
+    double d = 0;
+    return box->GetKind() == TEXTKIND_INTEGER ? box->GetInt(&i) != 0 : box->GetFloat(&d) != 0;
+}
+
+// A member's number or integer field. Left without a value it shows the stored value again:
+// the text box alone would put 0 there, and the listener would store it.
+class MemberField : public TextBox {
+public:
+    MemberField(u32 style, MemberChangeListener* owner) : TextBox(style, nullptr), listener(owner) {}
+    void FocusLost(Window* newFocus, u32 reason) override
+    {
+        if (!HoldsValue(this)) listener->ShowStoredValue();
+        TextBox::FocusLost(newFocus, reason);
+    }
+
+private:
+    MemberChangeListener* listener;
+};
+
 }  // namespace
 
 MemberChangeListener::MemberChangeListener(StructEditor* owner, StructMember* m, u32 i, u32 b)
@@ -47,18 +76,36 @@ MemberChangeListener::MemberChangeListener(StructEditor* owner, StructMember* m,
 {
 }
 
+// Text that is no value (yet) changes nothing, and does not mark the tag modified.
 void MemberChangeListener::OnIntChanged()
 {
-    editor->EmitChanged();
+    TextBox* box = static_cast<TextBox*>(control);
     s32 v = 0;
-    if (static_cast<TextBox*>(control)->GetInt(&v)) editor->WriteValue(member, v, index);
+    if (showing || !HoldsValue(box) || !box->GetInt(&v)) return;
+    editor->EmitChanged();
+    editor->WriteValue(member, v, index);
 }
 
 void MemberChangeListener::OnNumberChanged()
 {
-    editor->EmitChanged();
+    TextBox* box = static_cast<TextBox*>(control);
     double v = 0;
-    if (static_cast<TextBox*>(control)->GetFloat(&v)) editor->WriteValue(member, StoredValueForNumber(member, v), index);
+    if (showing || !HoldsValue(box) || !box->GetFloat(&v)) return;
+    editor->EmitChanged();
+    editor->WriteValue(member, StoredValueForNumber(member, v), index);
+}
+
+void MemberChangeListener::ShowStoredValue()
+{
+    TextBox* box = static_cast<TextBox*>(control);
+    if (!box) return;
+    // What is shown is rounded: read back, it could store another value than the one it shows.
+    showing = 1;
+    if (box->GetKind() == TEXTKIND_INTEGER)
+        box->SetInt(editor->ReadSigned(member, index));
+    else
+        box->SetText(ShownNumberText(ScopedDisplayValue(editor->GetScope(), member, index)).c_str());
+    showing = 0;
 }
 
 void MemberChangeListener::OnCheckChanged()
@@ -135,22 +182,26 @@ Window* StructEditor::CreateItemWidget(const TiXmlElement* element)
     return control;
 }
 
+// Integer fields take eleven characters, the whole 32-bit range a shown value is held in.
 Window* StructEditor::CreateIntField(MemberChangeListener* listener)
 {
-    TextBox* box = new TextBox(2, nullptr);
+    TextBox* box = new MemberField(2, listener);
     box->SetFlags(box->GetFlags() | 0x100);
     box->SetSize(64, box->GetLineHeight() + 4);
-    box->SetInt(ReadSigned(listener->member, listener->index));
+    listener->control = box;
+    listener->ShowStoredValue();
     box->textChanged.Connect<&MemberChangeListener::OnIntChanged>(listener);
     return box;
 }
 
 Window* StructEditor::CreateNumberField(MemberChangeListener* listener)
 {
-    TextBox* box = new TextBox(3, nullptr);
+    TextBox* box = new MemberField(3, listener);
     box->SetFlags(box->GetFlags() | 0x100);
     box->SetSize(64, box->GetLineHeight() + 4);
-    box->SetFloat(ScopedDisplayValue(&scope, listener->member, listener->index));
+    box->SetMaxLength(NumberFieldLength(listener->member));
+    listener->control = box;
+    listener->ShowStoredValue();
     box->textChanged.Connect<&MemberChangeListener::OnNumberChanged>(listener);
     return box;
 }

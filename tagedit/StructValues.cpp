@@ -1,5 +1,7 @@
 #include "tagedit/StructValues.h"
 #include <cmath>
+#include <initializer_list>
+#include <cstdio>
 #include <cstring>
 #include "foundation/ByteOrder.h"
 #include "tagedit/StructData.h"
@@ -170,4 +172,41 @@ s32 StoredValueForNumber(const StructMember* member, double number)
     }
     if (member->elementWidth == 1 || member->elementWidth == 2) n = n < lo ? lo : n > hi ? hi : n;
     return s32(n);
+}
+
+String ShownNumberText(float shown)
+{
+    // A float holds about seven significant digits: decimals past them are rounding noise
+    // (1171875 shown from a large value comes back as 1171875.125).
+    int digits = 1;
+    for (double whole = std::fabs(std::trunc(double(shown))); whole >= 10.0; whole /= 10.0) ++digits;
+    const int decimals = digits >= 7 ? 0 : (7 - digits < 3 ? 7 - digits : 3);
+    char text[64];
+    snprintf(text, sizeof text - 2, "%.*f", decimals, double(shown));
+    if (char* point = strchr(text, '.')) {
+        size_t length = strlen(text);
+        while (length > size_t(point - text) + 2 && text[length - 1] == '0') text[--length] = 0;
+    } else {
+        strcat(text, ".0");
+    }
+    return String(text);
+}
+
+u32 NumberFieldLength(const StructMember* member)
+{
+    const bool fraction = IsUnsignedFraction(member);
+    u32 width = member->elementWidth;
+    if (!static_cast<const VornStructMember*>(member)->lowerBound.IsEmpty() || width > 4 || width == 0) width = 4;
+    const u32 bits = width * 8;
+    const double lo = fraction ? 0.0 : -std::ldexp(1.0, int(bits) - 1);
+    const double hi = fraction ? std::ldexp(1.0, int(bits)) - 1.0 : std::ldexp(1.0, int(bits) - 1) - 1.0;
+    u32 longest = 0;
+    for (double raw : {lo, hi}) {
+        char text[64];
+        // Untrimmed: a user may type all three decimals.
+        const int n = snprintf(text, sizeof text, "%.3f", std::fabs(GetMemberScale(member) * raw) + 1.0);
+        const u32 length = u32(n > 0 ? n : 0) + (raw < 0 ? 1u : 0u);
+        if (length > longest) longest = length;
+    }
+    return longest;
 }

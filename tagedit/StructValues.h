@@ -3,6 +3,7 @@
 // and the records enclosing it form a scope in which member names are looked up, element
 // values are read and written (with the "lower_bound" member added for display), and shown
 // numbers are scaled and rounded.
+#include "foundation/String.h"
 #include "foundation/Types.h"
 
 class StructData;
@@ -46,5 +47,13 @@ float ScopedDisplayValue(const StructScope* scope, const StructMember* member, u
 // The stored integer for a typed number: number / scale rounded to the nearest integer,
 // clamped to 32 bits and then to the element's range (unsigned for the two fraction types).
 s32 StoredValueForNumber(const StructMember* member, double number);
+// The text of a shown value: at most three decimals and no more digits than a float holds
+// (seven), trailing zeros of the fraction dropped with one digit kept after the point ("2.0",
+// "-0.002", "1171875.0").
+String ShownNumberText(float shown);
+// Characters a number field of the member needs to show or take any value of its element
+// with three decimals. A member with a lower bound shows a sum held in 32 bits, so its field
+// takes the 32-bit range whatever its width.
+u32 NumberFieldLength(const StructMember* member);
 // Whether the member's values are read unsigned for display.
 bool IsUnsignedFraction(const StructMember* member);

@@ -54,6 +54,14 @@ const char* kDefinitions = R"(<tavikxmlfile>
   <item target="points" text_target="who"/>
   <structedit caption="More"><item target="flags"/></structedit>
 </structedit>
+<struct name="proj">
+  <long name="count"/><long_time name="delay"/><long_world name="reach"/><fixed name="speed"/>
+  <fixed_fraction name="share"/><short_world name="lift" lower_bound="count"/>
+</struct>
+<structedit struct="proj" caption="Projectile">
+  <item target="count"/><item target="delay"/><item target="reach"/><item target="speed"/>
+  <item target="share"/><item target="lift"/>
+</structedit>
 </tavikxmlfile>)";
 
 constexpr u32 kUnitSize = 2 + 2 + 1 + 2 + 4 + 8 + 2 + 16 + 1;
@@ -95,6 +103,7 @@ protected:
         ASSERT_TRUE(LoadXmlDefinitionText(kDefinitions, "test.xml"));
         RegisterStructEditors();
         registered.push_back(FourCC("unit"));
+        registered.push_back(FourCC("proj"));
     }
     void TearDown() override
     {
@@ -142,6 +151,11 @@ protected:
         String s;
         static_cast<TextBox*>(w)->GetText(&s);
         return s.c_str();
+    }
+    Bytes SavedBytes(u32 group, const char* file) const
+    {
+        Bytes bytes = ReadFile(Local() + Folder(group) + "/" + file);
+        return bytes.size() > 64 ? Bytes(bytes.begin() + 64, bytes.end()) : Bytes();
     }
     Bytes SavedData() const
     {
@@ -326,4 +340,63 @@ TEST_F(StructEditTest, CoreNamingNoCollectionKeepsItsIdOnSave)
     Bytes file = ReadFile(Local() + Folder(FourCC("core")) + "/Lost");
     ASSERT_EQ(file.size(), 64u + 384u);
     EXPECT_EQ(Bytes(file.begin() + 64, file.end()), b.bytes);
+}
+
+// 32-bit members and a lower bound carry values far past eight characters: each field shows
+// the whole value, and text that is no value never replaces what is stored.
+TEST_F(StructEditTest, NumberFieldsShowTheirTypesWholeRangeAndNeverStoreTextThatIsNoValue)
+{
+    ByteBuilder b;
+    b.U32(600000000).U32(600000000).U32(0x80000000).U32(0x7FFFFFFF).U16(0xFFFF).U16(0);
+    const Bytes data = b.bytes;
+    WriteLocalTag(Folder(FourCC("proj")), "Bolt", "Bolt", FourCC("proj"), FourCC("bolt"), data);
+    StartDatabase();
+    TagStructEdit* ed = static_cast<TagStructEdit*>(OpenTagEditor(FindTag(FourCC("proj"), FourCC("bolt"))));
+    ASSERT_NE(ed, nullptr);
+    StructEditor* se = ed->GetEditor();
+    auto record = [se] { return Bytes(se->GetData()->GetData(), se->GetData()->GetData() + 20); };
+    const Bytes stored = record();
+    struct Field {
+        const char* member;
+        const char* shown;
+    } fields[] = {
+        {"count", "600000000"}, {"delay", "20000000.0"}, {"reach", "-4194304.0"},
+        {"speed", "32768.0"},   {"share", "1.0"},    {"lift", "1171875.0"},
+    };
+    for (const Field& f : fields) EXPECT_EQ(Text(ListenerFor(se, f.member)->control), f.shown) << f.member;
+    EXPECT_FALSE(ed->IsModified());
+
+    // Through every field and out again, and a field emptied or left at "-": nothing changes.
+    Window* last = ListenerFor(se, "lift")->control;
+    const char* visit = nullptr;
+    for (const char* typed : {visit, "", "-", "."}) {
+        for (const Field& f : fields) {
+            SCOPED_TRACE(std::string(f.member) + " typed '" + (typed ? typed : "(nothing)") + "'");
+            TextBox* box = static_cast<TextBox*>(ListenerFor(se, f.member)->control);
+            Window::SetFocus(box, FOCUS_TAB);
+            if (typed) {
+                box->SelectAll();
+                PressKey(LIBKEY_BACKSPACE);
+                Type(typed);
+            }
+            Window::SetFocus(box == last ? ListenerFor(se, "count")->control : last, FOCUS_TAB);
+            EXPECT_EQ(Text(box), f.shown);
+            EXPECT_EQ(record(), stored);
+            EXPECT_FALSE(ed->IsModified());
+        }
+    }
+
+    // The longest value of a field can be typed and is stored.
+    TextBox* reach = static_cast<TextBox*>(ListenerFor(se, "reach")->control);
+    Window::SetFocus(reach, FOCUS_TAB);
+    reach->SelectAll();
+    Type("-4194303.998");
+    EXPECT_EQ(Text(reach), "-4194303.998");
+    EXPECT_EQ(se->ReadSigned(ListenerFor(se, "reach")->member, 0), -2147483647);
+    EXPECT_TRUE(ed->IsModified());
+    CtrlS();
+    Bytes saved = data;
+    saved[8] = 0x80;
+    saved[11] = 0x01;
+    EXPECT_EQ(SavedBytes(FourCC("proj"), "Bolt"), saved);
 }

@@ -177,3 +177,45 @@ TEST(ScopedValues, NamesAndBoundsResolveThroughEnclosingRecords)
     (void)ReadScopedSigned(&inner, elem->FindMember("loop"), 0);
     (void)ReadScopedUnsigned(&inner, elem->FindMember("loop"), 0);
 }
+
+TEST(ShownNumberText, ThreeDecimalsAtMostAndNoDigitsPastAFloats)
+{
+    const struct {
+        float shown;
+        const char* text;
+    } cases[] = {
+        {2.0f, "2.0"},          {-0.002f, "-0.002"},           {1.5f, "1.5"},
+        {0.996f, "0.996"},      {90.0f, "90.0"},               {1171875.125f, "1171875.0"},
+        {20000000.0f, "20000000.0"}, {-4194304.0f, "-4194304.0"}, {12345.678f, "12345.68"},
+    };
+    for (const auto& c : cases) EXPECT_STREQ(ShownNumberText(c.shown).c_str(), c.text) << c.text;
+}
+
+// Every value an element can hold, and the same typed with three decimals, fits its field.
+TEST_F(Values, NumberFieldsTakeTheirElementsWholeRange)
+{
+    LoadDefinitions(list, "<struct name='y'><long_world name='lw'/><short_world name='bounded' lower_bound='lw'/>"
+                          "</struct>");
+    StructData wide(list.Find("y"));
+    StructScope wideScope = {&wide, nullptr};
+    struct Case {
+        StructMember* member;
+        const StructScope* scope;
+    } cases[] = {{M("sw"), &scope}, {M("an"), &scope}, {M("lt"), &scope}, {M("ff"), &scope}, {M("sff"), &scope},
+                 {M("av"), &scope}, {M("fx"), &scope}, {FindScopedMember(&wideScope, "lw"), &wideScope},
+                 {FindScopedMember(&wideScope, "bounded"), &wideScope}};
+    for (const Case& c : cases) {
+        ASSERT_NE(c.member, nullptr);
+        SCOPED_TRACE(c.member->name.c_str());
+        const u32 length = NumberFieldLength(c.member);
+        for (s32 stored : {s32(0x80000000), s32(0x7FFFFFFF), -1, 0}) {
+            if (c.member->name == "bounded") WriteScopedValue(c.scope, FindScopedMember(c.scope, "lw"), stored, 0);
+            WriteScopedValue(c.scope, c.member, stored, 0);
+            const float shown = ScopedDisplayValue(c.scope, c.member, 0);
+            EXPECT_LE(strlen(ShownNumberText(shown).c_str()), length) << shown;
+            char typed[64];
+            snprintf(typed, sizeof typed, "%.3f", double(shown));
+            EXPECT_LE(strlen(typed), length) << typed;
+        }
+    }
+}
