@@ -1,6 +1,7 @@
 // Folder and file helpers of the tag database: group folders that keep one spelling on a
 // case-sensitive file system, and tag files written through a temporary file.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include "codex/CodexState.h"
 #include "codex/TagHeader.h"
 #include "foundation/Files.h"
+#include "foundation/Log.h"
 #include "foundation/StringUtil.h"
 
 namespace {
@@ -136,6 +138,9 @@ bool OpenTagTempFile(const char* path, const TagHeader& header, FILE** stream, S
     temp.Append("XXXXXX");
     int fd = mkstemp(temp.Buffer());
     if (fd < 0) return false;
+    // Held until the stream closes (a killed process lets go too): a temporary file nobody
+    // holds is stale, whichever instance of the program wrote it.
+    flock(fd, LOCK_EX | LOCK_NB);
     // mkstemp makes the file private; a tag file gets the usual mode.
     mode_t mask = umask(0);
     umask(mask);
@@ -201,4 +206,71 @@ bool CopyStreamBytes(FILE* to, FILE* from, u64 count)
     }
     free(buffer);
     return ok;
+}
+
+namespace {
+
+// The names mkstemp gives our temporary files: the prefix and six letters or digits.
+bool IsTagTempFileName(const char* name)
+{
+    const size_t prefix = strlen(kTagTempPrefix);
+    if (strncmp(name, kTagTempPrefix, prefix) != 0 || strlen(name) != prefix + 6) return false;
+    for (const char* c = name + prefix; *c; ++c)
+        if (!((*c >= '0' && *c <= '9') || (*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z'))) return false;
+    return true;
+}
+
+// Removes the file when it is a regular file that no open write holds.
+bool RemoveIfStale(const char* path)
+{
+    int fd = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool stale = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0;
+    // Removed while locked, so a writer that starts now cannot be caught halfway.
+    if (stale) stale = unlink(path) == 0;
+    close(fd);
+    return stale;
+}
+
+u32 RemoveStaleTempFilesIn(const String& folder, u32 depth)
+{
+    DirectoryListing* listing = OpenDirectory(folder.c_str());
+    if (!listing) return 0;
+    ScopedDynArray<String*> subfolders;
+    u32 removed = 0;
+    while (const char* name = ReadDirectory(listing)) {
+        if (!strcmp(name, ".") || !strcmp(name, "..")) continue;
+        String path(folder);
+        path.Append(name);
+        if (IsTagTempFileName(name)) {
+            if (RemoveIfStale(path.c_str())) {
+                LogMessage(1, "Codex", "removed '%s', left by a save that did not finish\n", path.c_str());
+                ++removed;
+            }
+        } else if (depth > 0) {
+            struct stat st;
+            if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+                path.Append("/");
+                subfolders.Push(new String(path));
+            }
+        }
+    }
+    CloseDirectory(listing);
+    for (String* sub : subfolders) {
+        removed += RemoveStaleTempFilesIn(*sub, depth - 1);
+        delete sub;
+    }
+    return removed;
+}
+
+}  // namespace
+
+u32 RemoveStaleTagTempFiles(const char* root)
+{
+    String folder(root ? root : "");
+    NormalizeFolderPath(folder);
+    if (folder.IsEmpty()) return 0;
+    // Group folders nest ("quicktime/mp3"); a few levels cover every one of them.
+    return RemoveStaleTempFilesIn(folder, 3);
 }

@@ -63,6 +63,10 @@ bool OpenTagTempFile(const char* path, const TagHeader& header, FILE** stream, S
 bool CommitTagTempFile(FILE** stream, String* tempPath, const char* path, bool replace);
 // Closes and removes the temporary file.
 void AbandonTagTempFile(FILE** stream, String* tempPath);
+// Removes, below root, the temporary files of writes that never finished (a process killed
+// while saving): files named as OpenTagTempFile names them that no open write holds. Other
+// files, folders and links are left alone. Each removal is logged; answers the count.
+u32 RemoveStaleTagTempFiles(const char* root);
 // Copies count bytes in bounded blocks; false on a short read or write.
 bool CopyStreamBytes(FILE* to, FILE* from, u64 count);
 // The size of an open file, or -1.

@@ -141,6 +141,7 @@ bool SetLocalFolder(const char* folder)
     String root(folder && *folder ? folder : "local");
     NormalizeFolderPath(root);
     state.localRoot = root;
+    RemoveStaleTagTempFiles(root.c_str());
     const TagGroup* table = GetTagGroupTable();
     for (u32 i = 0; i < kTagGroupCount; ++i) {
         String path = ResolveGroupFolder(root.c_str(), table[i].code);

@@ -446,6 +446,39 @@ TEST_F(LocalFolderTest, TemporaryFilesOfAWriteInProgressAreIgnored)
     EXPECT_EQ(Data("abc"), TagData(e));
 }
 
+// A save killed partway leaves its temporary file; the next indexing removes such files, and
+// nothing else: not a write still going on, not a file that only looks similar.
+TEST_F(LocalFolderTest, IndexingRemovesStaleTemporaryFilesOfUnfinishedWritesOnly)
+{
+    WriteLocal("scenery", "Kept", "Kept", kScen, FourCC("kept"), Data("k"));
+    const Bytes partial = Concat(TagHeaderBytes("Lost", kScen, FourCC("lost"), 64, 0), Data("half"));
+    const std::vector<std::string> stale = {"scenery/~tavik-write-a1B2c3", "quicktime/mp3/~tavik-write-ZZZZZZ"};
+    const std::vector<std::string> others = {"scenery/~tavik-write-notes.txt", "scenery/~tavik-write-",
+                                             "scenery/tavik-write-abcdef", "scenery/x~tavik-write-abcdef"};
+    for (const std::string& f : stale) WriteBytes(Local() + f, partial);
+    for (const std::string& f : others) WriteBytes(Local() + f, partial);
+    std::filesystem::create_directories(Local() + "text/~tavik-write-folder");
+    WriteBytes(root + "~tavik-write-abcdef", partial);  // outside the local folder
+
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    for (const std::string& f : stale) EXPECT_FALSE(Exists(Local() + f)) << f;
+    for (const std::string& f : others) EXPECT_EQ(partial, ReadFile(Local() + f)) << f;
+    EXPECT_TRUE(std::filesystem::is_directory(Local() + "text/~tavik-write-folder"));
+    EXPECT_TRUE(Exists(root + "~tavik-write-abcdef"));
+    EXPECT_EQ(Data("k"), TagData(FindTag(kScen, FourCC("kept"))));
+
+    // A write in progress keeps its temporary file through another indexing.
+    TagHeader h;
+    TagEntry* e = CreateTag(kScen, kNoTagId, "Slow", &h, false);
+    FILE* f = BeginTagWrite(e, &h, nullptr);
+    ASSERT_TRUE(f);
+    fwrite("abc", 1, 3, f);
+    fflush(f);
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    EXPECT_TRUE(FinishTagWrite(e, &h, true));
+    EXPECT_EQ(Data("abc"), TagData(e));
+}
+
 TEST_F(LocalFolderTest, ReadLocalTagHeaderTakesTheSizeFromTheFile)
 {
     const Bytes bytes = Concat(TagHeaderBytes("T", kText, FourCC("tttt"), 999, 12345), Data("four"));
