@@ -85,8 +85,17 @@ void ConvertImagesInFolder()
     std::vector<std::string> files;
     ScanFolder(folder.c_str(), 1, CollectFile, nullptr, &files);
     int count = 0;
+    // Busy, as the collection builders run: input that comes meanwhile is dropped and a quit
+    // waits for the last file instead of being asked (and carried out) between two of them.
+    WindowSystem::BeginBusy();
     for (const std::string& f : files) count += ConvertImageFile(f.c_str(), targetFormat, alphaOnly);
+    const int quit = WindowSystem::EndBusy();
 
     OsSetWindowTitle("Tavik");
+    if (quit) {
+        WindowSystem::RequestQuit();
+        // No box once the program is quitting: its loop would wait for a window that is gone.
+        if (!WindowSystem::IsRunning()) return;
+    }
     ShowMessageBox("Operation complete", FormatString("%d files processed", count).c_str(), "OK", nullptr);
 }

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -14,9 +15,13 @@
 #include "codex/TagHeader.h"
 #include "foundation/FileRecord.h"
 #include "foundation/PrefStore.h"
+#include "foundation/StringUtil.h"
 #include "gui/Button.h"
 #include "gui/MessageBox.h"
+#include "platform/FileDialogs.h"
 #include "platform/OsFake.h"
+#include "tests/common/TempFolder.h"
+#include "tests/gui/MessageBoxSupport.h"
 
 using namespace wtest;
 
@@ -369,4 +374,141 @@ TEST_F(ShellTest, ConversionNeverReplacesAnExistingFile)
     ASSERT_TRUE(kept.Load());
     EXPECT_EQ(kept.image.pixels[0], 10) << "the original BMP is untouched";
     std::filesystem::remove_all(folder);
+}
+
+namespace {
+
+// What the conversion's steps saw: the window titles, the boxes (answered with their first
+// button), and whether the quit question came while the conversion was still busy.
+struct ConversionWatch {
+    std::vector<std::string> titles;
+    std::vector<std::string> boxes;
+    int closeAtStep = -1;  // counted in the conversion's own steps
+    int steps = 0;
+    int quitAsked = 0;
+    int quitAskedBusy = 0;
+    int quitAskedAfter = -1;  // conversion steps run when the quit question came
+    int quitAnswer = 1;
+};
+ConversionWatch* gWatch;
+
+int ConversionStep()
+{
+    ConversionWatch& w = *gWatch;
+    w.titles.push_back(FakeOsWindowTitle());
+    if (w.titles.back().rfind("Processing... ", 0) == 0 && w.steps++ == w.closeAtStep) {
+        FakeOsCloseRequest();
+        FakeOsEndStep();
+    }
+    if (MessageBoxWindow* box = mbtest::ModalMessageBox()) {
+        mbtest::SeenBox seen = mbtest::DescribeBox(box);
+        w.boxes.push_back(seen.title + " / " + seen.text);
+        box->OnButton(0);
+    }
+    return Step();
+}
+
+int CountConversionQuit()
+{
+    ++gWatch->quitAsked;
+    gWatch->quitAskedBusy += WindowSystem::IsBusy();
+    gWatch->quitAskedAfter = gWatch->steps;
+    return gWatch->quitAnswer;
+}
+
+void WriteImage(const std::string& path, u32 format)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    FileRecord out(path.c_str());
+    out.kind = kFileKindImage;
+    out.format = format;
+    out.image.Init();
+    const u8 rgb[3] = {1, 2, 3};
+    ASSERT_TRUE(out.image.Create(1, 1, kImageRgb, rgb));
+    ASSERT_TRUE(out.Save());
+}
+
+// The folder dialog's answer: the folder, PNG as the target, Full mode.
+void AnswerFolder(const std::string& folder)
+{
+    FakeOsDialogAnswer answer;
+    answer.paths[0] = folder.c_str();
+    const FileKindInfo* images = GetFileKindInfo(kFileKindImage);
+    ASSERT_NE(images, nullptr);
+    for (u32 i = 0; i < images->filters.count; ++i)
+        if (FindFormatByExtension(images->filters[i].pattern.c_str()) == kFileFormatPng) answer.options[0] = s32(i);
+    answer.options[1] = 0;
+    FakeOsQueueDialogAnswer(answer);
+}
+
+}  // namespace
+
+// The whole command as the menu runs it: every image below the folder, subfolders included,
+// the count in the closing box and the title given back.
+TEST_F(ShellTest, RecursiveImageConversionConvertsTheTreeAndReportsTheCount)
+{
+    TempFolder temp("convert-tree");
+    const std::string folder = temp.path;
+    for (const char* f : {"a.bmp", "sub/b.bmp", "sub/deeper/c.bmp"}) WriteImage(folder + "/" + f, kFileFormatBmp);
+    WriteImage(folder + "/sub/d.png", kFileFormatPng);  // already the target
+    std::filesystem::create_directories(folder + "/text");
+    FILE* t = fopen((folder + "/text/notes.txt").c_str(), "wb");
+    ASSERT_TRUE(t);
+    fputs("not an image", t);
+    fclose(t);
+
+    ConversionWatch watch;
+    gWatch = &watch;
+    WindowSystem::SetStepHook(ConversionStep);
+    OsSetWindowTitle("Tavik");
+    AnswerFolder(folder);
+    ConvertImagesInFolder();
+    gWatch = nullptr;
+
+    for (const char* f : {"a.png", "sub/b.png", "sub/deeper/c.png"})
+        EXPECT_TRUE(std::filesystem::exists(folder + "/" + f)) << f;
+    EXPECT_FALSE(std::filesystem::exists(folder + "/text/notes.png"));
+    EXPECT_EQ(watch.boxes, std::vector<std::string>{"Operation complete / 3 files processed"});
+    EXPECT_NE(std::find(watch.titles.begin(), watch.titles.end(), "Processing... " + folder + "/sub/deeper/c.bmp"),
+              watch.titles.end());
+    EXPECT_STREQ(FakeOsWindowTitle(), "Tavik");
+    EXPECT_EQ(FakeOsUnexpectedDialogCount(), 0u);
+}
+
+// A quit asked for partway (the window closed) waits for the last file; then the quit goes
+// on and no box opens. Declined, the closing box still reports the count.
+TEST_F(ShellTest, AQuitDuringImageConversionWaitsForItsEndAndOpensNoBox)
+{
+    for (int declined = 0; declined < 2; ++declined) {
+        SCOPED_TRACE(declined ? "quit declined" : "quit confirmed");
+        TempFolder temp("convert-quit");
+        const std::string folder = temp.path;
+        for (int i = 0; i < 6; ++i) WriteImage(folder + FormatString("/f%d.bmp", i).c_str(), kFileFormatBmp);
+        ConversionWatch watch;
+        watch.closeAtStep = 1;
+        watch.quitAnswer = declined ? 0 : 1;
+        gWatch = &watch;
+        WindowSystem::SetStepHook(ConversionStep);
+        WindowSystem::SetCanQuitHook(CountConversionQuit);
+        WindowSystem::SetRunning(1);
+        AnswerFolder(folder);
+        ConvertImagesInFolder();
+        gWatch = nullptr;
+        WindowSystem::SetCanQuitHook(nullptr);
+
+        for (int i = 0; i < 6; ++i)
+            EXPECT_TRUE(std::filesystem::exists(folder + FormatString("/f%d.png", i).c_str())) << i;
+        EXPECT_EQ(watch.quitAsked, 1);
+        EXPECT_EQ(watch.quitAskedBusy, 0);
+        EXPECT_EQ(watch.quitAskedAfter, 6) << "asked once every file was done";
+        EXPECT_STREQ(FakeOsWindowTitle(), "Tavik");
+        EXPECT_FALSE(WindowSystem::IsBusy());
+        if (declined) {
+            EXPECT_EQ(watch.boxes, std::vector<std::string>{"Operation complete / 6 files processed"});
+            EXPECT_TRUE(WindowSystem::IsRunning());
+        } else {
+            EXPECT_EQ(watch.boxes, std::vector<std::string>{});
+            EXPECT_FALSE(WindowSystem::IsRunning());
+        }
+    }
 }
