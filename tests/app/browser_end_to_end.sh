@@ -3,7 +3,8 @@
 # works with it: the browser shows at start; the add-on is deactivated through the archive
 # menu, the program quits and starts again and the working set is in res/prefs.txt and
 # restored; Ctrl+K on an archive tag writes its file in "local"; that tag is opened from
-# the tree, edited and saved with Ctrl+S, and its bytes are checked on disk.
+# the tree, edited and saved with Ctrl+S, and its bytes are checked on disk; Get Info renames
+# it, and renames "Cliffs", which only an archive holds, into one new local file.
 # The browser's placement is seeded, so its lists and rows stand where this script clicks.
 # The sample game is written afresh first (the scenario adds local files).
 # Run through e2e_run.sh: browser_end_to_end.sh <program folder> <program name> [emulator]
@@ -127,5 +128,44 @@ case "$data" in
 *) fail "the renamed file's text is: $data" ;;
 esac
 key ctrl+w
+
+# --- Scenario step for the lead's harness rework: renaming an archive-only tag ---------------
+# 6. Get Info on a tag that only "Expansion" holds: Collections (the top group of Expansion's
+#    tree) > "Cliffs" (its first row) renamed "Crags" with Ctrl+S writes one local file under
+#    the new name, and nothing else appears in local.
+local_files() { (cd "$game/local" && find . -type f | sort); }
+local_before=$(local_files)
+click $((bx + 400)) $((top + 500))
+step "the tree's top row" Home
+step "the collections" Right
+step "Cliffs" Down
+before=$(screen)
+key ctrl+i
+wait_changed "$before" "the info window of Cliffs"
+key ctrl+a
+type_text "Crags"
+key ctrl+s
+crags="$game/local/collections/Crags"
+wait_for 10 test -f "$crags" || fail "Get Info wrote no local/collections/Crags: $(ls "$game/local/collections" 2>&1)"
+sleep "$slow"
+added=$(comm -13 <(echo "$local_before") <(local_files))
+[ "$added" = "./collections/Crags" ] || fail "local gained other files: $added"
+[ -z "$(comm -23 <(echo "$local_before") <(local_files))" ] || fail "files left local"
+name=$(head -c 36 "$crags" | tail -c 32 | tr -d '\0')
+[ "$name" = "Crags" ] || fail "the new file's header names '$name'"
+[ "$(head -c 44 "$crags" | tail -c 4)" = "Clif" ] || fail "the new file is not the tag 'Clif'"
+python3 - "$crags" "$game/tags/Expansion" <<'PY' || fail "the new file's data is not the archive's Cliffs"
+import struct, sys
+local, archive = open(sys.argv[1], "rb").read(), open(sys.argv[2], "rb").read()
+meshes, count = struct.unpack(">HH", archive[100:104])
+for i in range(count):
+    e = archive[128 + 112 * meshes + 64 * i:][:64]
+    if e[36:44] == b".256Clif":
+        offset, size = struct.unpack(">II", e[44:52])
+        sys.exit(0 if local[64:] == archive[offset:offset + size] and len(local) == 64 + size else 1)
+sys.exit(1)
+PY
+key ctrl+w
+# --- end of the archive-only rename step ------------------------------------------------------
 quit
 echo "passed"
