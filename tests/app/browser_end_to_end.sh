@@ -129,7 +129,6 @@ case "$data" in
 esac
 key ctrl+w
 
-# --- Scenario step for the lead's harness rework: renaming an archive-only tag ---------------
 # 6. Get Info on a tag that only "Expansion" holds: Collections (the top group of Expansion's
 #    tree) > "Cliffs" (its first row) renamed "Crags" with Ctrl+S writes one local file under
 #    the new name, and nothing else appears in local.
@@ -143,7 +142,7 @@ before=$(screen)
 key ctrl+i
 wait_changed "$before" "the info window of Cliffs"
 key ctrl+a
-type_text "Crags"
+paste_text "Crags"
 key ctrl+s
 crags="$game/local/collections/Crags"
 wait_for 10 test -f "$crags" || fail "Get Info wrote no local/collections/Crags: $(ls "$game/local/collections" 2>&1)"
@@ -166,6 +165,5 @@ for i in range(count):
 sys.exit(1)
 PY
 key ctrl+w
-# --- end of the archive-only rename step ------------------------------------------------------
 quit
 echo "passed"
