@@ -205,4 +205,20 @@ inline Event RightPress(Point at)
     return e;
 }
 
+// Sends a right press at the pointer to `window` and expects its menu drawn with its corner
+// there: the square just inside that corner shows the menu, not what `plain` showed.
+template <class Target>
+void ExpectMenuDrawnAtPointer(Target* window, const Shot& plain, Point pointer)
+{
+    ExpectMenu(plain.width, plain.height);
+    Event press = RightPress(pointer);
+    window->MouseButton(&press);
+    const MenuCapture& menu = CapturedMenu();
+    ASSERT_EQ(menu.seen, 1);
+    EXPECT_EQ(menu.frame.left, pointer.x);
+    EXPECT_EQ(menu.frame.top, pointer.y);
+    const Rect corner{pointer.x + 2, pointer.y + 2, pointer.x + 14, pointer.y + 14};
+    EXPECT_GT(plain.Diff(menu.shot, corner), 12 * 12 * 3 / 4);
+}
+
 }  // namespace pixeltest

@@ -1,60 +1,13 @@
 // What the detail-texture editor really draws, probed under Xvfb: the new texture's
 // checkerboard at its content's corner, a pasted picture, and the shifted preview.
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "codex/Archive.h"
-#include "codex/LocalFolder.h"
-#include "foundation/PrefStore.h"
-#include "tagedit/DtexEdit.h"
-#include "tagedit/DtexTextures.h"
-#include "tests/gui/PixelTestSupport.h"
+#include "tests/tagedit/DtexEditPixels.h"
 
 using pixeltest::Px;
 
 namespace {
-
-class DtexEditPixels : public pixeltest::SkinnedScreen {
-protected:
-    void SetUp() override
-    {
-        SkinnedScreen::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
-        InstallDtexTextureHooks();
-        char pattern[] = "/tmp/tavik-dtexpx-XXXXXX";
-        ASSERT_TRUE(mkdtemp(pattern));
-        root = std::string(pattern) + "/";
-        SetVornPath(root.c_str());
-        ASSERT_TRUE(SetLocalFolder((root + "local").c_str()));
-    }
-    void TearDown() override
-    {
-        if (ready) {
-            WindowSystem::Reset();  // the editors let go of their textures first
-            CloseCodex();
-            RemoveDtexTextureHooks();
-        }
-        SkinnedScreen::TearDown();
-        if (!root.empty()) std::filesystem::remove_all(root);
-    }
-    DtexEdit* NewEditor(const char* name)
-    {
-        DtexEdit* ed = new DtexEdit(nullptr);
-        EXPECT_TRUE(ed->Create(kDtexGroup, name));
-        ed->Show();
-        return ed;
-    }
-    // A pixel of the editor's content, as drawn.
-    Px At(DtexEdit* ed, const pixeltest::Shot& shot, s32 x, s32 y)
-    {
-        Point p = {x, y};
-        ed->ContentToScreen(&p, 1);
-        return shot.PixelAt(p.x, p.y);
-    }
-    std::string root;
-};
 
 const Px kBlack = {0, 0, 0}, kWhite = {255, 255, 255};
 
@@ -113,15 +66,5 @@ TEST_F(DtexEditPixels, TheMenuIsDrawnAtThePointer)
     ed->MoveTo(50, 40);
     Point pointer = {40, 60};
     ed->ContentToScreen(&pointer, 1);
-    pixeltest::Shot plain = Render();
-    pixeltest::ExpectMenu(screenWidth, screenHeight);
-    Event press = pixeltest::RightPress(pointer);
-    ed->MouseButton(&press);
-    const pixeltest::MenuCapture& menu = pixeltest::CapturedMenu();
-    ASSERT_EQ(menu.seen, 1);
-    EXPECT_EQ(menu.frame.left, pointer.x);
-    EXPECT_EQ(menu.frame.top, pointer.y);
-    // The square just inside the menu's corner at the pointer shows the menu, not the texture.
-    const Rect corner{pointer.x + 2, pointer.y + 2, pointer.x + 14, pointer.y + 14};
-    EXPECT_GT(plain.Diff(menu.shot, corner), 12 * 12 * 3 / 4);
+    pixeltest::ExpectMenuDrawnAtPointer(ed, Render(), pointer);
 }

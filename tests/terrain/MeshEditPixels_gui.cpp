@@ -256,15 +256,5 @@ TEST_F(MeshEditPixels, TheToolMenuIsDrawnAtThePointer)
     e->MoveTo(40, 30);
     const Rect c = e->GetContentRect();
     const Point pointer = {c.left + 120, c.top + 150};
-    pixeltest::Shot plain = Render();
-    pixeltest::ExpectMenu(screenWidth, screenHeight);
-    Event press = pixeltest::RightPress(pointer);
-    e->MouseButton(&press);
-    const pixeltest::MenuCapture& menu = pixeltest::CapturedMenu();
-    ASSERT_EQ(menu.seen, 1);
-    EXPECT_EQ(menu.frame.left, pointer.x);
-    EXPECT_EQ(menu.frame.top, pointer.y);
-    // The square just inside the menu's corner at the pointer shows the menu, not the view.
-    const Rect corner{pointer.x + 2, pointer.y + 2, pointer.x + 14, pointer.y + 14};
-    EXPECT_GT(plain.Diff(menu.shot, corner), 12 * 12 * 3 / 4);
+    pixeltest::ExpectMenuDrawnAtPointer(e, Render(), pointer);
 }
