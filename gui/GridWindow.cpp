@@ -25,6 +25,7 @@ GridWindow::GridWindow(u32 gridStyle, u32 windowFlags, Window* parentWindow)
 
 GridWindow::~GridWindow()
 {
+    items.DestroyRange(0, items.count);
     items.Free();
     titles.Clear();
 }
@@ -200,8 +201,9 @@ Rect GridWindow::ImageRect(u32 index) const
 void GridWindow::SetItemCount(u32 n)
 {
     u32 old = items.count;
+    if (n < old) items.DestroyRange(n, old - n);
     items.ResizeRaw(n);
-    for (u32 i = old; i < items.count; ++i) items.data[i] = GridItem{nullptr, nullptr, 0, 0xFFFFFFFFu};
+    for (u32 i = old; i < items.count; ++i) new (&items.data[i]) GridItem{String(), nullptr, 0, 0xFFFFFFFFu};
     if (anchor >= s32(items.count)) {
         anchor = -1;
         for (u32 i = items.count; i-- > 0;)
@@ -220,7 +222,7 @@ void GridWindow::SetItemCount(u32 n)
 
 void GridWindow::SetItemCaption(u32 index, const char* text)
 {
-    if (index < items.count) items.data[index].caption = text;
+    if (index < items.count) items.data[index].caption.Set(text);
 }
 
 void GridWindow::SetItemUserData(u32 index, void* data)
@@ -638,13 +640,13 @@ void GridWindow::DrawContent()
                                             2 | (IsFocused() ? 1 : 0) | (s32(index) == anchor ? 4 : 0));
                     }
                 }
-                if (captionInUse && it.caption) {
+                if (captionInUse && !it.caption.IsEmpty()) {
                     s32 x = col * s32(columnPitch) + margin - dx;
                     Rect cap = {x + s32(spacing), y + s32(rowPitch - captionInUse), x + s32(columnPitch),
                                 y + s32(rowPitch)};
                     if (IsContentRectVisible(cap)) {
                         SetColor(it.captionColor);
-                        DrawText(cap, 0, it.caption, 0x11E);
+                        DrawText(cap, 0, it.caption.c_str(), 0x11E);
                     }
                 }
             }

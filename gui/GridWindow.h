@@ -17,7 +17,7 @@ enum : u32 { GRID_SELECTED = 1, GRID_MARKED = 2 };
 enum : u32 { GWS_MULTISELECT = 1 };
 
 struct GridItem {
-    const char* caption;  // not owned
+    String caption;  // a copy: the text it was made from may go while the grid shows it
     void* userData;       // handed to the callbacks
     u32 flags;
     u32 captionColor;  // RGBA
@@ -60,6 +60,7 @@ public:
 
     // Items. Shrinking keeps the anchor and the pressed item inside the items.
     void SetItemCount(u32 n);
+    // Copies the text (null or "" show no caption).
     void SetItemCaption(u32 index, const char* text);
     void SetItemUserData(u32 index, void* data);
     void SetItemCaptionColor(u32 index, u32 rgba);

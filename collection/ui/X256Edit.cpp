@@ -51,7 +51,7 @@ X256Edit::X256Edit(TagEntry* entry) : TagEdit(entry)
     flagsPage->changed.Connect<&TagEdit::OnContentChanged>(this);
     optimizePage->changed.Connect<&X256Edit::OnOptimized>(this);
     sequencesPage->changed.Connect<&X256Edit::OnSequencesChanged>(this);
-    sequencesPage->bitmapsChanged.Connect<&X256Edit::OnBitmapsChanged>(this);
+    sequencesPage->bitmapsChanged.Connect<&X256Edit::OnSequenceBitmapsChanged>(this);
     sequencesPage->openWindowsChanged.Connect<&X256Edit::OnOpenWindowsChanged>(this);
 
     SetSize(575, 360);
@@ -157,7 +157,18 @@ void X256Edit::OnOpenWindowsChanged()
     optimizePage->SetEnabled(open == 0);
 }
 
-void X256Edit::OnBitmapsChanged() { SetModified(1); }
+void X256Edit::OnBitmapsChanged()
+{
+    // The sequence editors' cells may name bitmaps that were just replaced or freed.
+    sequencesPage->RefreshSequenceEdits();
+    SetModified(1);
+}
+
+void X256Edit::OnSequenceBitmapsChanged()
+{
+    bitmapsPage->Refresh();
+    SetModified(1);
+}
 
 void X256Edit::OnSequencesChanged()
 {
@@ -170,5 +181,6 @@ void X256Edit::OnOptimized()
 {
     bitmapsPage->Refresh();
     shadowsPage->Refresh();
+    sequencesPage->RefreshSequenceEdits();
     SetModified(1);
 }

@@ -50,7 +50,10 @@ public:
 
     // Slots of the pages' signals.
     void OnOpenWindowsChanged();
+    // A bitmap page changed the bitmaps: the open sequence editors show them again.
     void OnBitmapsChanged();
+    // A sequence editor added bitmaps or changed alphas: the bitmaps page lists them again.
+    void OnSequenceBitmapsChanged();
     void OnSequencesChanged();
     void OnOptimized();
 

@@ -17,16 +17,19 @@
 #include "collection/ui/X256HueEdit.h"
 #include "collection/ui/X256OptimizeEdit.h"
 #include "collection/ui/X256SequenceBrowser.h"
+#include "collection/ui/X256SequenceEdit.h"
 #include "collection/ui/X256SequenceFrameEdit.h"
 #include "collection/ui/X256SequenceFrameView.h"
 #include "foundation/ActFile.h"
 #include "gui/Button.h"
+#include "platform/FileDialogs.h"
 #include "gui/GridWindow.h"
 #include "gui/ListWindow.h"
 #include "gui/Menu.h"
 #include "gui/TabWindow.h"
 #include "gui/TextBox.h"
 #include "platform/OsFake.h"
+#include "tests/common/TempFolder.h"
 #include "tests/tagedit/TagEditSupport.h"
 
 using namespace tetest;
@@ -855,3 +858,118 @@ TEST_F(X256EditTest, QuittingWithTheFrameEditorOpenTheSaveBoxTakesReturn)
 }
 
 }  // namespace
+
+namespace {
+
+// A paletted PNG whose two colours are entries 7 and 9 of the Rocks table.
+std::string RocksColouredFile(const std::string& folder, const char* name, u32 w, u32 h)
+{
+    std::string path = folder + "/" + name;
+    FileRecord out(path.c_str());
+    out.kind = kFileKindImage;
+    out.format = FindFormatByExtension(path.c_str());
+    std::vector<u8> px(size_t(w) * h, 1);
+    Rgb palette[2] = {{7, 248, 49}, {9, 246, 63}};
+    EXPECT_TRUE(out.image.Create(w, h, kImageIndexed, px.data()));
+    EXPECT_TRUE(out.image.SetPalette(2, palette));
+    EXPECT_TRUE(out.Save());
+    return path;
+}
+
+// The caption the grid draws under item i ("" for none).
+std::string Caption(GridWindow* g, u32 i)
+{
+    const char* text = g->items.data[i].caption;
+    return text ? text : "";
+}
+
+// Each grid cell's caption against the bitmap its cell shows now.
+void ExpectCaptionsName(X256SequenceEdit* edit)
+{
+    GridWindow* g = edit->GetGrid();
+    u32 columns = g->GetColumnCount();
+    for (u32 i = 0; i < g->GetItemCount(); ++i) {
+        CollectionBitmap* b = i % columns == 0 ? edit->sequence->GetFrame(i / columns).shadowBitmap
+                                               : edit->sequence->GetBitmap(i / columns, i % columns - 1);
+        EXPECT_EQ(b ? b->name : "<no bitmap>", Caption(g, i)) << "cell " << i;
+    }
+}
+
+}  // namespace
+
+TEST_F(X256EditTest, BitmapCommandsRenameOrClearTheCellsOfAnOpenSequenceEditor)
+{
+    TempFolder images;
+    struct Case {
+        const char* command;
+        std::function<void(X256Edit*, X256BitmapBrowser*)> act;
+        const char* shown;  // frame 1's cell afterwards
+    } cases[] = {
+        {"Delete",
+         [this](X256Edit*, X256BitmapBrowser* page) {
+             page->GetTable()->SelectItem(page->GetRows().data[1]->item, 1);
+             Answer(0);
+             page->RunCommand(X256BitmapBrowser::kDelete);
+         },
+         "<no bitmap>"},
+        {"Replace",
+         [&](X256Edit*, X256BitmapBrowser* page) {
+             page->GetTable()->SelectItem(page->GetRows().data[1]->item, 1);
+             AnswerPath(RocksColouredFile(images.path, "Pebble.png", 5, 4));
+             page->RunCommand(X256BitmapBrowser::kReplace);
+         },
+         "Pebble"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.command);
+        if (&k != cases) Restart();
+        X256Edit* e = OpenRocks();
+        ASSERT_TRUE(e);
+        X256SequenceBrowser* sequences = e->GetSequencesPage();
+        sequences->OpenSequenceEdit(sequences->ItemAtRow(0));
+        Run();
+        X256SequenceEdit* edit = sequences->FindSequenceEdit(e->GetCollection()->GetSequence(0));
+        ASSERT_TRUE(edit);
+        ASSERT_EQ("Boulder 2", Caption(edit->GetGrid(), 3));
+        k.act(e, e->GetBitmapsPage());
+        Run();  // the redraw that read the freed name
+        EXPECT_EQ(k.shown, Caption(edit->GetGrid(), 3));
+        ExpectCaptionsName(edit);
+        Save(e);
+        Collection back;
+        ASSERT_EQ(1, ReadBytes(Saved(), SavedUser(), back));
+        CollectionBitmap* b = back.GetSequence(0)->GetBitmap(1, 0);
+        EXPECT_STREQ(k.shown, b ? b->name : "<no bitmap>");
+        edit->Close();
+        e->Close();
+        Settle();
+    }
+}
+
+TEST_F(X256EditTest, BitmapsImportedInASequenceEditorAreListedOnTheBitmapsPage)
+{
+    TempFolder images;
+    X256Edit* e = OpenRocks();
+    ASSERT_TRUE(e);
+    X256SequenceBrowser* sequences = e->GetSequencesPage();
+    sequences->OpenSequenceEdit(sequences->ItemAtRow(0));
+    Run();
+    X256SequenceEdit* edit = sequences->FindSequenceEdit(e->GetCollection()->GetSequence(0));
+    ASSERT_TRUE(edit);
+    FakeOsDialogAnswer a;
+    std::string one = RocksColouredFile(images.path, "Roll 1.png", 3, 3);
+    std::string two = RocksColouredFile(images.path, "Roll 2.png", 3, 3);
+    a.paths[0] = one.c_str();
+    a.paths[1] = two.c_str();
+    FakeOsQueueDialogAnswer(a);
+    edit->ImportBitmaps(true);
+    Run();
+    ASSERT_EQ(6u, e->GetCollection()->GetBitmapCount());
+    EXPECT_EQ(BitmapNames(*e->GetCollection(), false), RowNames(e->GetBitmapsPage()));
+    EXPECT_EQ("  6 Bitmaps:", CountLabel(e->GetBitmapsPage()));
+    // "All Bitmaps" commands reach them: both are used now, so they are listed white.
+    EXPECT_EQ(0xFFFFFFFFu, e->GetBitmapsPage()->GetUseColour(5));
+    EXPECT_TRUE(e->IsModified());
+    edit->Close();
+    Settle();
+}
