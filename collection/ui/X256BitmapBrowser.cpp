@@ -494,6 +494,14 @@ void X256BitmapBrowser::RenameSelected()
     }
 }
 
+void X256BitmapBrowser::Rebind(const CollectionBitmap* from, CollectionBitmap* to)
+{
+    for (BitmapRow* r : rows)
+        if (r->bitmap == from) r->bitmap = to;
+    for (u32 i = 0; i < grid->GetItemCount(); ++i)
+        if (grid->items.data[i].userData == from) grid->SetItemUserData(i, to);
+}
+
 void X256BitmapBrowser::DeleteSelected()
 {
     ScopedDynArray<CollectionBitmap*> selected;

@@ -147,6 +147,9 @@ private:
     const char* Noun() const { return kind == kShadowsPage ? "shadow" : "bitmap"; }
     const char* AllPhrase() const { return rows.count == 1 ? "the only" : "all"; }
     void FreeRows();
+    // Points the rows and grid cells that show `from` at `to`, which took its place: a later
+    // question's box redraws the page before the lists are rebuilt.
+    void Rebind(const CollectionBitmap* from, CollectionBitmap* to);
     // The open-bitmap check, the replacement dialog titled "Import replacement <what>[s]" and
     // MatchReplacements.
     void ReplaceFromFiles(const DynArray<CollectionBitmap*>& list, const char* what, const char* suffix,

@@ -230,12 +230,16 @@ u32 X256BitmapBrowser::MatchReplacements(const DynArray<FileRecord*>& files, u32
         CollectionBitmap* b = list.data[i];
         if (collection->IndexOfBitmap(b) < 0) continue;
         FileRecord& f = *fileOf.data[i];
+        CollectionBitmap* now = nullptr;
         switch (step) {
-        case kReplaceColour: replaced += ImportBitmapFile(*collection, f, b) != nullptr; break;
+        case kReplaceColour: now = ImportBitmapFile(*collection, f, b); break;
         // One refresh at the end, not one per shadow.
-        case kReplaceShadow: replaced += AddShadow(*collection, f, b) != nullptr; break;
-        case kReplaceAlphaMask: replaced += ApplyAlphaMaskFile(*collection, *b, f) == 1; break;
+        case kReplaceShadow: now = AddShadow(*collection, f, b); break;
+        case kReplaceAlphaMask: now = ApplyAlphaMaskFile(*collection, *b, f) == 1 ? b : nullptr; break;
         }
+        if (!now) continue;
+        ++replaced;
+        if (now != b) Rebind(b, now);
     }
     if (replaced) RefreshKeepScroll();
     return replaced;

@@ -776,3 +776,72 @@ TEST_F(BitmapBrowser, DragsCarryOneLargeImageOrSeveralSmallOnes)
     delete shadow;
     shadows->Close();
 }
+
+namespace {
+
+// While a replacement asks its question, every grid cell must still show a bitmap of the
+// collection: the box redraws the page under it.
+struct GridWatch {
+    const Collection* collection = nullptr;
+    const X256BitmapBrowser* page = nullptr;
+    u32 boxes = 0, stale = 0;
+};
+
+GridWatch& Watch()
+{
+    static GridWatch w;
+    return w;
+}
+
+int WatchingStep()
+{
+    GridWatch& w = Watch();
+    if (w.page && mbtest::ModalMessageBox()) {
+        ++w.boxes;
+        const GridWindow* g = w.page->GetGrid();
+        for (u32 i = 0; i < g->GetItemCount(); ++i)
+            if (w.collection->IndexOfBitmap(static_cast<CollectionBitmap*>(g->items.data[i].userData)) < 0) ++w.stale;
+        for (const BitmapRow* r : w.page->GetRows())
+            if (w.collection->IndexOfBitmap(r->bitmap) < 0) ++w.stale;
+    }
+    return PageStep();
+}
+
+}  // namespace
+
+TEST_F(BitmapBrowser, AReplacementThatAsksAQuestionLeavesNoFreedBitmapInTheGrid)
+{
+    page->ToggleView();
+    ASSERT_EQ(page->GetGrid(), page->GetCurrentView());
+    // The second file's colours are not in the table: it asks whether to replace the table.
+    Rgb foreign[2] = {{200, 10, 10}, {201, 11, 12}};
+    std::vector<u8> px(6, 1);
+    std::string odd = Write("Odd.png", 3, 2, kImageIndexed, px.data(), foreign, 2);
+    for (int answer : {1, 0}) {
+        SCOPED_TRACE(answer ? "Cancel" : "Replace");
+        Restart();
+        page->ToggleView();
+        page->ToggleView();
+        ScopedDynArray<CollectionBitmap*> list;
+        list.Push(c.bitmaps.data[0]);
+        list.Push(c.bitmaps.data[1]);
+        FileRecord first(Paletted("First.png", 2, 2).c_str()), second(odd.c_str());
+        ScopedDynArray<FileRecord*> files;
+        files.Push(&first);
+        files.Push(&second);
+        Watch() = GridWatch{&c, page, 0, 0};
+        WindowSystem::SetStepHook(WatchingStep);
+        Answers().push_back(answer);
+        page->MatchReplacements(files, 0, list, "", X256BitmapBrowser::kReplaceColour);
+        Run();
+        WindowSystem::SetStepHook(PageStep);
+        EXPECT_EQ(1u, Watch().boxes);
+        EXPECT_EQ(0u, Watch().stale);
+        Watch() = GridWatch{};
+        EXPECT_STREQ("First", c.bitmaps.data[0]->name);
+        EXPECT_STREQ(answer ? "Sand" : "Odd", c.bitmaps.data[1]->name);
+        std::vector<std::string> rows;
+        for (const BitmapRow* r : page->GetRows()) rows.push_back(r->name);
+        EXPECT_EQ((std::vector<std::string>{"First", answer ? "Sand" : "Odd", "Glow"}), rows);
+    }
+}
