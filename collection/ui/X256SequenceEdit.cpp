@@ -147,14 +147,19 @@ X256SequenceEdit::X256SequenceEdit(Collection* c, Sequence* s)
 
     framesField->focusLost.Connect<&X256SequenceEdit::OnFramesFocusLost>(this);
     viewsField->focusLost.Connect<&X256SequenceEdit::OnViewsFocusLost>(this);
-    for (TextBox* t : {ticksField, keyFrameField, transferField, loopFrameField})
-        t->textChanged.Connect<&X256SequenceEdit::OnNumberChanged>(this);
-    for (TextBox* t : {firstSoundField, keySoundField, lastSoundField})
-        t->textChanged.Connect<&X256SequenceEdit::OnSoundChanged>(this);
+    ticksField->textChanged.Connect<&X256SequenceEdit::OnTicksChanged>(this);
+    keyFrameField->textChanged.Connect<&X256SequenceEdit::OnKeyFrameChanged>(this);
+    transferField->textChanged.Connect<&X256SequenceEdit::OnTransferChanged>(this);
+    loopFrameField->textChanged.Connect<&X256SequenceEdit::OnLoopFrameChanged>(this);
+    firstSoundField->textChanged.Connect<&X256SequenceEdit::OnFirstSoundChanged>(this);
+    keySoundField->textChanged.Connect<&X256SequenceEdit::OnKeySoundChanged>(this);
+    lastSoundField->textChanged.Connect<&X256SequenceEdit::OnLastSoundChanged>(this);
     modeSelector->selectionChanged.Connect<&X256SequenceEdit::OnMode>(this);
     useMirroring->clicked.Connect<&X256SequenceEdit::OnSequenceFlags>(this);
     noRotation->clicked.Connect<&X256SequenceEdit::OnSequenceFlags>(this);
-    for (CheckBox* b : {horzMirror, vertMirror, shadowIsLight}) b->clicked.Connect<&X256SequenceEdit::OnCellFlags>(this);
+    horzMirror->clicked.Connect<&X256SequenceEdit::OnHorzMirror>(this);
+    vertMirror->clicked.Connect<&X256SequenceEdit::OnVertMirror>(this);
+    shadowIsLight->clicked.Connect<&X256SequenceEdit::OnShadowIsLight>(this);
 
     SetTabOrder(grid, framesField, viewsField, ticksField, keyFrameField, transferField, modeSelector, loopFrameField,
                 firstSoundField, keySoundField, lastSoundField, useMirroring, noRotation, horzMirror, vertMirror,
@@ -348,41 +353,26 @@ void X256SequenceEdit::ApplyViews()
     Edited();
 }
 
-void X256SequenceEdit::OnNumberChanged()
+void X256SequenceEdit::ApplyNumber(TextBox* field, u16* value)
 {
     if (filling) return;
-    struct { TextBox* field; u16* value; } fields[] = {
-        {ticksField, &sequence->ticksPerFrame},
-        {keyFrameField, &sequence->keyFrame},
-        {transferField, &sequence->transferPeriod},
-        {loopFrameField, &sequence->loopFrame},
-    };
-    for (auto& f : fields) {
-        String text;
-        f.field->GetText(&text);
-        s64 v;
-        if (!ParseFieldInteger(text.c_str(), &v) || u16(v) == *f.value) continue;
-        *f.value = u16(v);
-        Edited();
-    }
+    String text;
+    field->GetText(&text);
+    s64 v;
+    if (!ParseFieldInteger(text.c_str(), &v) || u16(v) == *value) return;
+    *value = u16(v);
+    Edited();
 }
 
-void X256SequenceEdit::OnSoundChanged()
+void X256SequenceEdit::ApplySound(TextBox* field, u32* value)
 {
     if (filling) return;
-    struct { TextBox* field; u32* value; } fields[] = {
-        {firstSoundField, &sequence->firstSound},
-        {keySoundField, &sequence->keySound},
-        {lastSoundField, &sequence->lastSound},
-    };
-    for (auto& f : fields) {
-        String text;
-        f.field->GetText(&text);
-        u32 tag = SoundTagFromText(text.c_str());
-        if (tag == *f.value) continue;
-        *f.value = tag;
-        Edited();
-    }
+    String text;
+    field->GetText(&text);
+    u32 tag = SoundTagFromText(text.c_str());
+    if (tag == *value) return;
+    *value = tag;
+    Edited();
 }
 
 void X256SequenceEdit::OnMode(ListItem*, u32 data)
@@ -404,18 +394,19 @@ void X256SequenceEdit::OnSequenceFlags()
     Edited();
 }
 
-void X256SequenceEdit::OnCellFlags()
+void X256SequenceEdit::ApplyCellFlag(CheckBox* box)
 {
     if (updating || filling) return;
+    const bool on = box->IsChecked();
+    const u32 viewBit = box == horzMirror ? u32(kViewMirrorX) : box == vertMirror ? u32(kViewMirrorY) : 0u;
     ScopedDynArray<void*> selected;
     grid->GetSelectedUserData(&selected);
     for (void* p : selected) {
         SequenceCell* cell = static_cast<SequenceCell*>(p);
-        if (cell->view) {
-            cell->view->flags = horzMirror->IsChecked() ? (cell->view->flags | kViewMirrorX) : (cell->view->flags & ~kViewMirrorX);
-            cell->view->flags = vertMirror->IsChecked() ? (cell->view->flags | kViewMirrorY) : (cell->view->flags & ~kViewMirrorY);
-        } else if (cell->shadow) {
-            cell->shadow->flags = shadowIsLight->IsChecked() ? (cell->shadow->flags | 1u) : (cell->shadow->flags & ~1u);
+        if (cell->view && viewBit) {
+            cell->view->flags = on ? (cell->view->flags | viewBit) : (cell->view->flags & ~viewBit);
+        } else if (cell->shadow && box == shadowIsLight) {
+            cell->shadow->flags = on ? (cell->shadow->flags | 1u) : (cell->shadow->flags & ~1u);
         }
     }
     Edited();

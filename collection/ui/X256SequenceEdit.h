@@ -121,11 +121,24 @@ private:
     bool EveryViewHasBitmap() const;
     void OnFramesFocusLost(int reason);
     void OnViewsFocusLost(int reason);
-    void OnNumberChanged();
-    void OnSoundChanged();
+    // Each field stores only its own value: a value a field cannot show as stored (an id of 0
+    // shows empty) must not be rewritten by an edit of another field.
+    void ApplyNumber(TextBox* field, u16* value);
+    void ApplySound(TextBox* field, u32* value);
+    void OnTicksChanged() { ApplyNumber(ticksField, &sequence->ticksPerFrame); }
+    void OnKeyFrameChanged() { ApplyNumber(keyFrameField, &sequence->keyFrame); }
+    void OnTransferChanged() { ApplyNumber(transferField, &sequence->transferPeriod); }
+    void OnLoopFrameChanged() { ApplyNumber(loopFrameField, &sequence->loopFrame); }
+    void OnFirstSoundChanged() { ApplySound(firstSoundField, &sequence->firstSound); }
+    void OnKeySoundChanged() { ApplySound(keySoundField, &sequence->keySound); }
+    void OnLastSoundChanged() { ApplySound(lastSoundField, &sequence->lastSound); }
     void OnMode(ListItem* item, u32 data);
     void OnSequenceFlags();
-    void OnCellFlags();
+    // A cell box sets or clears its one bit in every selected cell of its kind.
+    void ApplyCellFlag(CheckBox* box);
+    void OnHorzMirror() { ApplyCellFlag(horzMirror); }
+    void OnVertMirror() { ApplyCellFlag(vertMirror); }
+    void OnShadowIsLight() { ApplyCellFlag(shadowIsLight); }
     void OnGridSelection();
     void OnGridContext(Point p) { ShowContextMenu(p); }
 

@@ -692,3 +692,67 @@ TEST_F(Sequences, ResizesKeepTheScrollSoStepsKeepTheRegistrationPointInPlace)
         EXPECT_NEAR(double(v->GetHScrollPos()) / v->GetHTotal(), fraction, 0.001);
     }
 }
+
+TEST_F(Sequences, EachCellBoxChangesOnlyItsOwnBitInEverySelectedCell)
+{
+    X256SequenceEdit* e = OpenEdit(roll);
+    GridWindow* g = e->GetGrid();
+    // Frame 0's two view cells and its shadow; the first gets a horizontal mirror alone.
+    g->ClearSelection();
+    g->Select(1);
+    e->horzMirror->SetState(1, 0);
+    EXPECT_EQ(kViewMirrorX, roll->GetFrameView(0, 0).flags & (kViewMirrorX | kViewMirrorY));
+    // Adding the second cell shows Horz. Mirror set (one of them has it); Vert. Mirror then
+    // gives both a vertical mirror and leaves the second without a horizontal one.
+    g->Select(2);
+    ASSERT_TRUE(e->horzMirror->IsChecked());
+    e->vertMirror->SetState(1, 0);
+    EXPECT_EQ(kViewMirrorX | kViewMirrorY, roll->GetFrameView(0, 0).flags & (kViewMirrorX | kViewMirrorY));
+    EXPECT_EQ(kViewMirrorY, roll->GetFrameView(0, 1).flags & (kViewMirrorX | kViewMirrorY));
+    // The shadow box leaves the views' bits alone, and the mirror boxes the shadow's.
+    roll->GetFrame(0).shadow.flags = 4;
+    g->Select(0);
+    e->shadowIsLight->SetState(1, 0);
+    EXPECT_EQ(5u, roll->GetFrame(0).shadow.flags);
+    EXPECT_EQ(kViewMirrorY, roll->GetFrameView(0, 1).flags & (kViewMirrorX | kViewMirrorY));
+    e->Close();
+    Run();
+}
+
+TEST_F(Sequences, EditingOneFieldLeavesTheOthersAsStored)
+{
+    // Values a field cannot show as typed: an id of 0 shows empty, which would read back as -1;
+    // an id with a zero byte inside shows cut short.
+    roll->firstSound = 0;
+    roll->keySound = 0x41004243u;
+    roll->lastSound = 0xFFFFFFFFu;
+    roll->ticksPerFrame = 7;
+    X256SequenceEdit* e = OpenEdit(roll);
+    struct Case {
+        TextBox* field;
+        const char* typed;
+        u32* edited;
+        u32 expect;
+    } cases[] = {
+        {e->keySoundField, "ab", &roll->keySound, 0x61622020u},
+        {e->lastSoundField, "wxyz", &roll->lastSound, 0x7778797Au},
+        {e->firstSoundField, "q", &roll->firstSound, 0x71202020u},
+    };
+    u32 stored[3] = {roll->firstSound, roll->keySound, roll->lastSound};
+    u32* values[3] = {&roll->firstSound, &roll->keySound, &roll->lastSound};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.typed);
+        k.field->SetText(k.typed);
+        for (u32 i = 0; i < 3; ++i) {
+            if (values[i] == k.edited) stored[i] = k.expect;
+            EXPECT_EQ(stored[i], *values[i]) << i;
+        }
+    }
+    // A number typed leaves the sound ids alone too.
+    roll->firstSound = 0;
+    e->ticksField->SetText("9");
+    EXPECT_EQ(9, roll->ticksPerFrame);
+    EXPECT_EQ(0u, roll->firstSound);
+    e->Close();
+    Run();
+}
