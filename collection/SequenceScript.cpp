@@ -91,13 +91,35 @@ void ParseScriptFile(const char* path, SequenceScript* script)
     ParseScriptText(text.data(), text.size(), script);
 }
 
+namespace {
+
+// A decimal number as "%d" reads it (spaces, a sign, digits), but saturated at the limits of
+// s32 instead of overflowing, which the two builds did differently. Null when there are no
+// digits; else the first character after them.
+const char* ReadBoundedInt(const char* p, s32* out)
+{
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    if (*p < '0' || *p > '9') return nullptr;
+    const s64 limit = negative ? s64(1) << 31 : (s64(1) << 31) - 1;
+    s64 v = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) v = v > limit ? v : v * 10 + (*p - '0');
+    if (v > limit) v = limit;
+    *out = s32(negative ? -v : v);
+    return p;
+}
+
+}  // namespace
+
 int ParseFolderDimensions(const char* folderName, std::string* name, s32* views, s32* frames)
 {
     *name = folderName;
     *views = *frames = 0;
     const char* open = strrchr(folderName, '(');
-    int v = 0, f = 0;
-    if (!open || sscanf(open, "(%d,%d)", &v, &f) != 2) return 0;
+    s32 v = 0, f = 0;
+    const char* p = open ? ReadBoundedInt(open + 1, &v) : nullptr;
+    if (!p || *p != ',' || !ReadBoundedInt(p + 1, &f)) return 0;
     name->assign(folderName, size_t(open - folderName));
     *views = v;
     *frames = f;

@@ -33,6 +33,12 @@ TEST(SequenceScriptTest, FolderNamesGiveTheSequenceNameAndDimensions)
         {"a(b)(2, 3)", 1, "a(b)", 2, 3},
         {"run(4)", 0, "run(4)", 0, 0},
         {"x(-1,2)", 1, "x", -1, 2},
+        // Numbers past 32 bits read as the largest value, the same in both builds: the
+        // builder then refuses them as sizes.
+        {"walk(4294967297,2)", 1, "walk", 2147483647, 2},
+        {"walk(2,99999999999999999999999)", 1, "walk", 2, 2147483647},
+        {"walk(-4294967297,2)", 1, "walk", -2147483647 - 1, 2},
+        {"walk(+3, 4)", 1, "walk", 3, 4},
     };
     for (const Case& c : cases) {
         std::string name;
