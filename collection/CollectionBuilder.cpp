@@ -463,6 +463,41 @@ BuildResult WriteBuiltCollection(Collection& collection, const BuildCollectionAr
 
 }  // namespace
 
+TagEntry* LocalCollectionOfName(const char* name)
+{
+    TagHeader h = {};
+    h.group = kCollectionGroup;
+    SetTagName(h, name);
+    String path = GetLocalTagPath(h, nullptr);
+    FILE* f = nullptr;
+    if (!OpenLocalTagFile(&h, nullptr, &f)) return nullptr;
+    fclose(f);
+    if (h.group != kCollectionGroup) return nullptr;
+    TagEntry* e = FindTagEntry(kCollectionGroup, h.tag);
+    if (!e || !HasLocalCopy(e)) return nullptr;
+    const char* fileName = strrchr(path.c_str(), '/');
+    fileName = fileName ? fileName + 1 : path.c_str();
+    return strcmp(e->local_copy->file_name.c_str(), fileName) == 0 ? e : nullptr;
+}
+
+BuildResult CheckBuiltCollectionTarget(u32 tagId, const char* name)
+{
+    // The same choices WriteBuiltCollection makes, without writing.
+    if (TagInFileOfName(tagId, name)) return kBuildWritten;
+    TagHeader wanted = {};
+    wanted.group = kCollectionGroup;
+    SetTagName(wanted, name);
+    if (tagId == kNoTagId) AssignTagIdFromName(wanted);
+    else wanted.tag = tagId;
+    TagEntry* sameId = FindTag(kCollectionGroup, wanted.tag);
+    TagEntry* nameHolder = OtherTagInFileOfName(wanted.tag, name);
+    if ((sameId && HasLocalCopy(sameId)) || nameHolder) {
+        if ((sameId && GetTagAttachmentCount(sameId)) || (nameHolder && GetTagAttachmentCount(nameHolder)))
+            return kBuildCannotCreate;
+    }
+    return kBuildWritten;
+}
+
 BuildResult BuildCollection(const BuildCollectionArgs& args, TagEntry** written)
 {
     if (written) *written = nullptr;

@@ -87,6 +87,14 @@ struct BuildCollectionArgs {
     void* progressContext;
 };
 
+// The indexed collection whose local file is the one the name gives, whatever its id; null
+// when there is none.
+TagEntry* LocalCollectionOfName(const char* name);
+// What writing a built collection of this id (kNoTagId: from the name) and name would meet
+// now, without building: kBuildCannotCreate when a local collection it would replace is open
+// (in use), else kBuildWritten.
+BuildResult CheckBuiltCollectionTarget(u32 tagId, const char* name);
+
 // Builds and writes the collection as a local tag. A local collection of the same name or of
 // the chosen id is replaced only once the new file stands complete: the id's own file is
 // written over by renaming (and then takes the name), another collection in the name's file

@@ -67,7 +67,8 @@ Sequence::~Sequence()
 
 u32 Sequence::GetUniqueViewCount() const
 {
-    return (flags & kSequenceMirroring) ? views / 2u + 1u : views;
+    // A mirrored sequence read with no views has none to show, not one.
+    return (flags & kSequenceMirroring) && views ? views / 2u + 1u : views;
 }
 
 void Sequence::SetRegistrationExtents(s32 up, s32 left, s32 right, s32 down)

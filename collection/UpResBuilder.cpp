@@ -169,6 +169,8 @@ UpResInstance* AddUpResInstance(UpResContext& context, const std::string& path, 
     auto instance = std::make_unique<UpResInstance>();
     *instance = UpResInstance{};
     instance->view = &sequence->GetFrameView(f, v);
+    instance->frame = f;
+    instance->viewIndex = v;
     instance->sequence = sequence;
     instance->boxWidth = image.width;
     instance->boxHeight = image.height;
@@ -206,7 +208,10 @@ UpResInstance* AddUpResInstance(UpResContext& context, const std::string& path, 
 void ScanSequence(UpResContext& context, Sequence* s)
 {
     const char* log = context.log.c_str();
-    const u32 u = s->GetUniqueViewCount(), frames = s->GetFrameCount();
+    // Only cells that exist are scanned: a file may hold fewer frames or views than it claims.
+    const u32 frames = std::min(s->GetFrameCount(), s->frameArray.count);
+    u32 u = s->GetUniqueViewCount();
+    for (u32 f = 0; f < frames; ++f) u = std::min(u, s->GetFrame(f).views.count);
     std::string folder = context.folder + CleanFolderName(s->name) + "/";
     std::vector<std::string> names = ListSourceFiles(folder.c_str(), 0);
     SequenceScript script{};
@@ -408,13 +413,15 @@ void AlignUpResFrames(UpResContext& context)
     for (u32 i = 0; i < context.collection->GetSequenceCount(); ++i) {
         Sequence* s = context.collection->GetSequence(i);
         std::vector<UpResInstance*> mine;
-        bool hasFirst = false;
         for (auto& instance : context.instances)
-            if (instance->sequence == s) {
-                mine.push_back(instance.get());
-                if (instance->view == &s->GetFrameView(0, 0)) hasFirst = true;
-            }
-        if (!hasFirst) continue;
+            if (instance->sequence == s) mine.push_back(instance.get());
+        if (mine.empty()) continue;
+        // Instances are made frame by frame, view by view: the first is the earliest cell.
+        if (mine.front()->frame != 0 || mine.front()->viewIndex != 0)
+            LogMessage(2, context.log.c_str(),
+                       "WARNING: frame 0 view 0 of sequence '%s' has no rendering; the sequence is aligned from frame "
+                       "%d view %d.\n",
+                       s->name, int(mine.front()->frame), int(mine.front()->viewIndex));
         double sumX = 0, sumY = 0;
         for (UpResInstance* in : mine) {
             s32 rx, ry;
@@ -483,6 +490,12 @@ int UpRes(const UpResArgs& args)
     GetTagHeader(args.entry, &header);
     gCategory = FormatString("UpRes %d (%s)", int(gRunCounter++), header.name).c_str();
     const char* log = gCategory.c_str();
+    // The build is written over the local tag: an editor's later save would silently undo it.
+    if (GetTagAttachmentCount(args.entry)) {
+        LogMessage(1, log, "ERROR: the collection '%s' is open in an editor; close it before building.\n",
+                   header.name);
+        return 0;
+    }
     TagInstance* copy = args.fromArchive ? GetArchiveTagInstance(args.entry) : GetTagInstance(args.entry);
     FILE* stream = copy ? OpenTagInstance(copy, &header) : nullptr;
     Collection* collection = stream ? LoadCollection(stream, &header) : nullptr;

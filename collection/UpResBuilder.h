@@ -39,6 +39,7 @@ struct UpResImage {
 struct UpResInstance {
     FrameView* view;
     Sequence* sequence;
+    u32 frame, viewIndex;    // the cell
     UpResImage* image;       // the unique rendering
     u32 index;               // its index among the unique renderings
     s32 boxX, boxY;          // the uncropped box (x, y 0)

@@ -146,6 +146,7 @@ bool AutoCollectionDialog::OnOK()
     String idText;
     tagIdBox->GetText(&idText);
     const u32 tagId = TagIdFromField(idText.c_str());
+    TagEntry* asked = nullptr;  // the local collection the user already agreed to replace
     if (tagId != kNoTagId) {
         TagEntry* existing = FindTagEntry(kCollectionGroup, tagId);
         if (existing && HasLocalCopy(existing)) {
@@ -155,6 +156,7 @@ bool AutoCollectionDialog::OnOK()
             // The old file goes only when the new one is written; one held open could not go then.
             if (GetTagAttachmentCount(existing))
                 return error("The existing collection in the local folder could not be deleted.");
+            asked = existing;
         } else if (existing) {
             // Only an archive holds that id: the local folder cannot take it over.
             ShowMessageBox("Error",
@@ -164,10 +166,19 @@ bool AutoCollectionDialog::OnOK()
             return false;
         }
     }
-    if (LocalTagFileExists(kCollectionGroup, name.c_str()) &&
+    // One local tag may hold both the id and the name: it is asked about once.
+    if (LocalTagFileExists(kCollectionGroup, name.c_str()) && (!asked || LocalCollectionOfName(name.c_str()) != asked) &&
         !AskOverwrite("Another collection with the same name already exists in the local folder. Do you want to "
                       "replace it?"))
         return false;
+    // Refused now, not after a build that could not be written.
+    if (CheckBuiltCollectionTarget(tagId, name.c_str()) == kBuildCannotCreate) {
+        ShowMessageBox("Error",
+                       FormatString("Could not create the collection tag '%s'; it may already exist.", name.c_str())
+                           .c_str(),
+                       "OK", nullptr);
+        return false;
+    }
 
     request = {};
     request.tagId = tagId;

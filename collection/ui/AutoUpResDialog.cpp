@@ -154,6 +154,8 @@ bool AutoUpResDialog::OnOK()
 {
     TagEntry* entry = chooser->GetSelectedTag();
     if (!entry) return Error("You must choose a collection.");
+    // The build is written as the local tag: an open editor's later save would undo it.
+    if (GetTagAttachmentCount(entry)) return Error("The collection is open in an editor. Please close it first.");
     folderBox->GetText(&folder);
     if (folder.IsEmpty() || !IsExistingFolder(folder.c_str())) return Error("Specified folder not found.");
     double target = 0, object = 0, tolerance = 0;

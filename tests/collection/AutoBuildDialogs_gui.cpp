@@ -625,3 +625,56 @@ TEST_F(UpResDialogTest, CreateMakesAFolderPerSequenceInTheChosenPlace)
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Error: You must pick a collection first."}));
     EXPECT_TRUE(std::filesystem::is_directory(place + "Rocks/walk"));
 }
+
+TEST_F(StandardDialogTest, OneLocalTagHoldingBothTheIdAndTheNameIsAskedAboutOnce)
+{
+    WriteLocalRocks();
+    DialogActions().push_back(Fill("Rocks", source, "0", "0", "Rock"));
+    Answer(0);
+    OpenBuildCollectionDialog();
+    Settle();
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Overwrite Tag?: Another collection with the same tagid exists in "
+                                                    "the local folder. Do you want to replace it?"}));
+    TagEntry* e = FindTag(kColl, FourCC("Rock"));
+    ASSERT_NE(e, nullptr);
+    std::unique_ptr<Collection> c = ReadLocal(e);
+    ASSERT_TRUE(c);
+    EXPECT_STREQ(c->GetSequence(0)->name, "walk");
+}
+
+TEST_F(StandardDialogTest, ACollectionOpenUnderTheNameIsRefusedBeforeTheBuildRuns)
+{
+    WriteLocalRocks();
+    TagEntry* e = FindTag(kColl, FourCC("Rock"));
+    ASSERT_NE(e, nullptr);
+    int editor = 0;
+    ASSERT_TRUE(AttachToTag(e, kAttachEditor, &editor));
+    const Bytes before = ReadFile(Local() + "collections/Rocks");
+    DialogActions().push_back(Fill("Rocks", source));
+    Answer(0);
+    Answer(0);
+    DialogActions().push_back(Cancel());
+    OpenBuildCollectionDialog();
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{
+                              "Overwrite Tag?: Another collection with the same name already exists in the local "
+                              "folder. Do you want to replace it?",
+                              "Error: Could not create the collection tag 'Rocks'; it may already exist."}));
+    EXPECT_FALSE(Logged("****************** Begin BuildCollection log for 'Rocks' ******************\n"));
+    EXPECT_EQ(ReadFile(Local() + "collections/Rocks"), before);
+    DetachFromTag(e, kAttachEditor, &editor);
+}
+
+TEST_F(UpResDialogTest, ACollectionOpenInAnEditorIsRefused)
+{
+    TagEntry* e = FindTag(kColl, FourCC("Rock"));
+    ASSERT_NE(e, nullptr);
+    int editor = 0;
+    ASSERT_TRUE(AttachToTag(e, kAttachEditor, &editor));
+    DialogActions().push_back(Fill("Rocks", renders));
+    Answer(0);
+    DialogActions().push_back(Cancel());
+    OpenUpResDialog();
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Error: The collection is open in an editor. Please close it first."}));
+    EXPECT_EQ(LocalHighResScale(), 0u);
+    DetachFromTag(e, kAttachEditor, &editor);
+}

@@ -513,3 +513,59 @@ TEST_F(UpResBuilderTest, EachRunTakesTheNextNumber)
 }
 
 }  // namespace
+
+TEST_F(UpResBuilderTest, ACollectionOpenInAnEditorIsRefusedAndLeftAsItWas)
+{
+    TagEntry* e = WriteLocalCollection(MakeCollection("walk", 1, 2));
+    WriteCells("walk", 2);
+    int editor = 0;
+    ASSERT_TRUE(AttachToTag(e, kAttachEditor, &editor));
+    EXPECT_EQ(Run(e), 0);
+    EXPECT_TRUE(Logged("ERROR: the collection 'Rocks' is open in an editor; close it before building.\n"));
+    ASSERT_TRUE(read);
+    EXPECT_FALSE(View(0, 0).flags & kViewHasHighRes);
+    DetachFromTag(e, kAttachEditor, &editor);
+    EXPECT_EQ(Run(e), 1);
+}
+
+TEST_F(UpResBuilderTest, AMirroredSequenceWithoutViewsHasNoCellsToScan)
+{
+    Collection* c = MakeCollection("walk", 1, 2, 8, 8, 4, 6, true);
+    Bytes bytes = CollectionBytes(*c);
+    delete c;
+    // The stored sequence says 0 views; the reader keeps that count and no view records.
+    c = new Collection;
+    {
+        FILE* f = tmpfile();
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        TagHeader h = {};
+        strcpy(h.name, "Rocks");
+        h.size = u32(bytes.size());
+        ASSERT_EQ(1, c->Read(f, &h, true));
+        fclose(f);
+    }
+    Sequence* s = c->GetSequence(0);
+    s->views = 0;
+    for (u32 f = 0; f < s->GetFrameCount(); ++f) s->GetFrame(f).views.count = 0;
+    EXPECT_EQ(0u, s->GetUniqueViewCount());
+    TagEntry* e = WriteLocalCollection(c);
+    WriteCells("walk", 2);
+    EXPECT_EQ(Run(e), 0);
+    EXPECT_TRUE(Logged("ERROR: sequence folder 'walk' contains 2 bitmaps, expected 0\n"));
+}
+
+TEST_F(UpResBuilderTest, WithoutARenderingForTheFirstCellTheSequenceAlignsFromTheNextOne)
+{
+    TagEntry* e = WriteLocalCollection(MakeCollection("walk", 1, 3));
+    WriteCells("walk", 2);
+    WriteText(renders + "walk/script.txt", "(~ 1 2)\n");
+    ASSERT_EQ(Run(e), 1);
+    EXPECT_FALSE(View(0, 0).flags & kViewHasHighRes);
+    ASSERT_TRUE(View(1, 0).flags & kViewHasHighRes);
+    ASSERT_TRUE(View(2, 0).flags & kViewHasHighRes);
+    // The cells get the point their renderings give, as the first cell would have.
+    EXPECT_EQ(View(1, 0).highResRegistrationX, 9);
+    EXPECT_EQ(View(1, 0).highResRegistrationY, 13);
+    EXPECT_EQ(View(2, 0).highResRegistrationX, 9);
+    EXPECT_TRUE(Logged("WARNING: frame 0 view 0 of sequence 'walk' has no rendering; the sequence is aligned from frame 1 view 0.\n"));
+}
