@@ -31,6 +31,15 @@ enum CollectionFlags : u32 {
     kCollectionColorMap = 0x100,  // bitmaps alternate colour and shadow bitmaps
 };
 
+// Why Collection::ImportImage made no bitmap.
+enum ImportFailure : u32 {
+    kImportOk = 0,
+    kImportTooLarge = 1,       // more pixels or a longer side than a bitmap may have
+    kImportUnconvertible = 2,  // a pixel format that cannot be read as indices
+    kImportColours = 3,        // the colours do not fit the table
+    kImportNoMemory = 4,
+};
+
 class Collection {
 public:
     char name[32];
@@ -85,7 +94,9 @@ public:
     // appended, or replaces `replace` (see AddBitmap). Answers null with the collection
     // unchanged when the colours do not fit the table, the image cannot be converted or is
     // larger than a bitmap may be, or memory runs out.
-    CollectionBitmap* ImportImage(const Image& image, const char* name, CollectionBitmap* replace, bool replaceTable);
+    // failure, when given, receives why it answered null (ImportFailure), or kImportOk.
+    CollectionBitmap* ImportImage(const Image& image, const char* name, CollectionBitmap* replace, bool replaceTable,
+                                  u32* failure = nullptr);
     // True when the table is fresh: no bitmaps and all 256 entries the same colour.
     bool HasFreshColorTable() const;
 

@@ -247,26 +247,34 @@ void ImportPalette(const Image& image, Rgb* palette)
 }  // namespace
 
 CollectionBitmap* Collection::ImportImage(const Image& image, const char* bitmapName, CollectionBitmap* replace,
-                                          bool replaceTable)
+                                          bool replaceTable, u32* failure)
 {
-    if (u64(image.width) * image.height > kMaxBitmapPixels || image.width > 32767 || image.height > 32767)
+    u32 ignored;
+    u32& why = failure ? *failure : ignored;
+    why = kImportOk;
+    auto fail = [&why](u32 reason) -> CollectionBitmap* {
+        why = reason;
         return nullptr;
+    };
+    if (u64(image.width) * image.height > kMaxBitmapPixels || image.width > 32767 || image.height > 32767)
+        return fail(kImportTooLarge);
     bool takePalette = replaceTable || HasFreshColorTable();
     // Paletted, grey and {alpha, index} images are read as they are; others are converted to
     // {alpha, index} first (true colour quantised around the markers).
     ScopedImage converted;
     const Image* source = &image;
     if (image.format != kImageIndexed && image.format != kImageAlpha && image.format != kImageAlphaIndex) {
-        if (!ImageToIndexedPixels(image, converted, takePalette ? nullptr : &colorTable)) return nullptr;
+        if (!ImageToIndexedPixels(image, converted, takePalette ? nullptr : &colorTable))
+            return fail(kImportUnconvertible);
         source = &converted;
     }
-    if (!source->pixels && source->width && source->height) return nullptr;
+    if (!source->pixels && source->width && source->height) return fail(kImportUnconvertible);
     Rgb palette[256];
     ImportPalette(*source, palette);
 
     ColorTable table = colorTable;
     if (takePalette) memcpy(table.entries, palette, sizeof(table.entries));
-    else if (!MergeColorTable(table, palette)) return nullptr;
+    else if (!MergeColorTable(table, palette)) return fail(kImportColours);
     ColorIndex index(table);
     u8 map[256];
     for (u32 p = 0; p < 256; ++p) {
@@ -276,7 +284,7 @@ CollectionBitmap* Collection::ImportImage(const Image& image, const char* bitmap
 
     const u64 n = u64(source->width) * source->height;
     u8* pixels = static_cast<u8*>(malloc(n ? size_t(n * 2) : 1));
-    if (!pixels) return nullptr;
+    if (!pixels) return fail(kImportNoMemory);
     u16 bitmapFlags = 0;
     const u8* in = source->pixels;
     if (source->format == kImageAlphaIndex) {
@@ -322,7 +330,7 @@ CollectionBitmap* Collection::ImportImage(const Image& image, const char* bitmap
     CollectionBitmap* b = AddBitmap(bitmapName, bitmapFlags, nullptr, 0, 0, 2, replace);
     if (!b) {
         free(pixels);
-        return nullptr;
+        return fail(kImportNoMemory);
     }
     b->pixels = pixels;
     b->width = u16(source->width);

@@ -56,15 +56,25 @@ CollectionBitmap* ImportBitmapFile(Collection& collection, FileRecord& file, Col
     if (!LoadImageFile(file)) return nullptr;
     char name[64];
     BitmapNameFromPath(file.path.c_str(), name);
-    CollectionBitmap* b = collection.ImportImage(file.image, name, replace, false);
+    u32 failure = kImportOk;
+    CollectionBitmap* b = collection.ImportImage(file.image, name, replace, false, &failure);
     if (b) return b;
     const char* fileName = FileNameOfPath(file.path.c_str());
+    // Only colours that do not fit are a question; anything else is said as it is.
+    if (failure != kImportColours) {
+        ShowErrorBox(failure == kImportTooLarge   ? "'%s': The image is too large for a bitmap."
+                     : failure == kImportNoMemory ? "'%s': There is not enough memory to import the image."
+                                                  : "'%s': The image could not be converted.",
+                     fileName);
+        return nullptr;
+    }
     String question = FormatErrorText("'%s': The image is not compatible with the existing color table.\n"
                                       "Would you like to replace the color table in the tag with the one in the file?",
                                       fileName);
     if (ShowMessageBox(nullptr, question.c_str(), "Replace", "Cancel", nullptr) != 0) return nullptr;
-    b = collection.ImportImage(file.image, name, replace, true);
-    if (!b) ShowErrorBox("'%s': The color table could not be replaced.", fileName);
+    b = collection.ImportImage(file.image, name, replace, true, &failure);
+    if (!b && failure == kImportNoMemory) ShowErrorBox("'%s': There is not enough memory to import the image.", fileName);
+    else if (!b) ShowErrorBox("'%s': The color table could not be replaced.", fileName);
     return b;
 }
 

@@ -19,7 +19,9 @@ int CheckGreyscaleImageFile(FileRecord& file);
 // checks when that fails) as a bitmap named after the file (replacing `replace` when given).
 // When its colours do not fit the table, asks whether to replace the colour table ("Replace"
 // or "Cancel"); a replacement that fails shows "'%s': The color table could not be
-// replaced.". Answers the new bitmap, or null (collection unchanged).
+// replaced.". Other failures say why: "'%s': The image is too large for a bitmap.", "'%s':
+// There is not enough memory to import the image." or "'%s': The image could not be
+// converted.". Answers the new bitmap, or null (collection unchanged).
 CollectionBitmap* ImportBitmapFile(Collection& collection, FileRecord& file, CollectionBitmap* replace);
 
 // Takes the greyscale image file (checked and loaded by CheckGreyscaleImageFile first) as the

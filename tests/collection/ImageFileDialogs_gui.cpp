@@ -236,3 +236,22 @@ TEST_F(ImageFileDialogs, ImportsCheckTheFileFirst)
               Texts());
     EXPECT_EQ(1u, c.GetBitmapCount());
 }
+
+TEST_F(ImageFileDialogs, AnImageTooLargeForABitmapSaysSoInsteadOfAskingAboutColours)
+{
+    Rgb colours[2] = {{200, 1, 1}, {201, 1, 1}};
+    std::vector<u8> idx(32768, 1);
+    std::string path = Write("wide.png", 32768, 1, kImageIndexed, idx.data(), colours, 2);
+    Collection c;
+    FullTable(c);
+    ColorTable before = c.colorTable;
+    const u32 count = c.GetBitmapCount();
+    FileRecord file(path.c_str());
+    ASSERT_TRUE(file.Load());
+    EXPECT_EQ(nullptr, ImportBitmapFile(c, file, nullptr));
+    ASSERT_EQ(1u, Seen().size());
+    EXPECT_EQ("Error", Seen()[0].title);
+    EXPECT_EQ("'wide.png': The image is too large for a bitmap.", Seen()[0].text);
+    EXPECT_EQ(count, c.GetBitmapCount());
+    EXPECT_EQ(0, memcmp(&before, &c.colorTable, sizeof(before)));
+}
