@@ -6,6 +6,7 @@
 #include <cstring>
 #include <strings.h>
 #include <string>
+#include <utility>
 #include <unordered_set>
 #include <vector>
 
@@ -58,16 +59,23 @@ u8* ShadowPixels(const Image& image)
     return pixels;
 }
 
-// Adds the shadow of the loaded greyscale file, or puts it in place of replace.
+// Adds the shadow of the loaded greyscale file, or puts it in place of replace. A failure is
+// shown naming the file; nothing changes then.
 CollectionBitmap* AddShadow(Collection& collection, FileRecord& file, CollectionBitmap* replace)
 {
-    u8* pixels = ShadowPixels(file.image);
-    if (!pixels) return nullptr;
+    const Image& image = file.image;
+    const char* fileName = FileNameOfPath(file.path.c_str());
+    if (u64(image.width) * image.height > kMaxBitmapPixels || image.width > 0xFFFF || image.height > 0xFFFF) {
+        ShowErrorBox("'%s': The image is too large for a bitmap.", fileName);
+        return nullptr;
+    }
+    u8* pixels = ShadowPixels(image);
     char name[64];
     BitmapNameFromPath(file.path.c_str(), name);
     CollectionBitmap* b =
-        collection.AddBitmap(name, kBitmapShadow, pixels, file.image.width, file.image.height, 2, replace);
+        pixels ? collection.AddBitmap(name, kBitmapShadow, pixels, image.width, image.height, 2, replace) : nullptr;
     free(pixels);
+    if (!b) ShowErrorBox("'%s': There is not enough memory to import the image.", fileName);
     return b;
 }
 
@@ -94,6 +102,11 @@ void X256BitmapBrowser::CropBitmaps(const DynArray<CollectionBitmap*>& list, con
     s64 pixels = 0;
     for (CollectionBitmap* b : list) {
         s64 removed = TrimBitmap(*collection, *b);
+        if (removed == kCropNoMemory) {
+            // This bitmap is left whole; the ones after it are not tried.
+            ShowErrorBox("The bitmap \"%s\" could not be cropped: there is not enough memory.", b->name);
+            break;
+        }
         if (removed > 0) {
             ++count;
             pixels += removed;
@@ -118,7 +131,14 @@ void X256BitmapBrowser::UncropBitmaps(const DynArray<CollectionBitmap*>& list)
     }
     if (!CheckNoneOpen(list, "cropping")) return;
     bool any = false;
-    for (CollectionBitmap* b : list) any = PadBitmap(*collection, *b, size, size) == 1 || any;
+    for (CollectionBitmap* b : list) {
+        s64 r = PadBitmap(*collection, *b, size, size);
+        if (r == kCropNoMemory) {
+            ShowErrorBox("The bitmap \"%s\" could not be uncropped: there is not enough memory.", b->name);
+            break;
+        }
+        any = r == 1 || any;
+    }
     if (any) RefreshKeepScroll();
 }
 
@@ -275,13 +295,17 @@ void X256BitmapBrowser::ReplaceFromPlate(const DynArray<CollectionBitmap*>& list
             RefreshKeepScroll();
         return;
     }
+    // Each listed bitmap takes over its plate bitmap's pixels, so no step can fail half way
+    // (a copy could run out of memory after some were replaced), and the listed bitmaps stay
+    // the ones every view and open window points at.
     for (u32 i = list.count; i-- > 0;) {
         CollectionBitmap* target = list.data[i];
         CollectionBitmap* source = plate.data[i];
-        char name[64];
-        memcpy(name, target->name, sizeof(name));
-        name[63] = 0;
-        collection->AddBitmap(name, source->flags, source->pixels, source->width, source->height, 2, target);
+        std::swap(target->pixels, source->pixels);
+        target->width = source->width;
+        target->height = source->height;
+        target->flags = source->flags;
+        target->bytesPerPixel = source->bytesPerPixel;
         collection->DeleteBitmap(source);
     }
     RefreshKeepScroll();

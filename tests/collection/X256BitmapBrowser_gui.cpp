@@ -845,3 +845,23 @@ TEST_F(BitmapBrowser, AReplacementThatAsksAQuestionLeavesNoFreedBitmapInTheGrid)
         EXPECT_EQ((std::vector<std::string>{"First", answer ? "Sand" : "Odd", "Glow"}), rows);
     }
 }
+
+TEST_F(BitmapBrowser, AShadowImageTooLargeForABitmapSaysSo)
+{
+    X256BitmapBrowser* shadows = Make(X256BitmapBrowser::kShadowsPage);
+    std::string wide = Grey("Wide.png", 65536, 1, 9);
+    std::string dark = Grey("Dark.png", 3, 2, 77);
+    Answer({wide});
+    Choose(shadows, X256BitmapBrowser::kAddFromFiles);
+    EXPECT_EQ((std::vector<std::string>{"'Wide.png': The image is too large for a bitmap."}), Texts());
+    EXPECT_EQ(4u, c.GetBitmapCount());
+    // Replacing with it leaves the shadow as it was.
+    Seen().clear();
+    SelectRows(shadows, {0});
+    Answer({wide}, 0);
+    Choose(shadows, X256BitmapBrowser::kReplace);
+    EXPECT_EQ((std::vector<std::string>{"'Wide.png': The image is too large for a bitmap."}), Texts());
+    EXPECT_STREQ("Shade", c.bitmaps.data[2]->name);
+    EXPECT_EQ(3u, c.bitmaps.data[2]->width);
+    shadows->Close();
+}
