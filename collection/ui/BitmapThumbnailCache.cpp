@@ -29,6 +29,34 @@ u64 MixBytes(u64 h, const void* data, size_t n)
     return h;
 }
 
+// The thumbnail shows one source pixel per thumbnail pixel (Upload's nearest sampling), so it
+// depends on those pixels alone: hashing them instead of the whole bitmap costs the thumbnail's
+// size, not the bitmap's, and still sees every change that shows.
+u64 SampleKey(const CollectionBitmap& bitmap, u32 tw, u32 th)
+{
+    const u32 w = bitmap.width, h = bitmap.height, bpp = bitmap.bytesPerPixel;
+    u64 key = Mix(Mix(0x2545F4914F6CDD1Dull, u64(w) << 32 | h), u64(bitmap.flags) << 16 | bpp);
+    for (u32 ty = 0; ty < th; ++ty) {
+        const u8* row = bitmap.pixels + size_t(u64(u64(ty) * h / th) * w * bpp);
+        u64 acc = 0;
+        if (bpp == 2) {
+            for (u32 tx = 0; tx < tw; ++tx) {
+                u16 v;
+                memcpy(&v, row + size_t(u64(tx) * w / tw) * 2, 2);
+                acc = (acc * 0x100000001B3ull) ^ v;
+            }
+        } else {
+            for (u32 tx = 0; tx < tw; ++tx) {
+                u64 v;
+                memcpy(&v, row + size_t(u64(tx) * w / tw) * 8, 8);
+                acc = (acc ^ v) * 0x100000001B3ull;
+            }
+        }
+        key = Mix(key, acc);
+    }
+    return key;
+}
+
 }  // namespace
 
 BitmapThumbnailCache::BitmapThumbnailCache(u32 cap)
@@ -112,7 +140,7 @@ void BitmapThumbnailCache::Draw(const Collection& collection, const CollectionBi
     if (bitmap.bytesPerPixel != 2 && bitmap.bytesPerPixel != 8) return;
     u32 tw = u32(width) < bitmap.width ? u32(width) : bitmap.width;
     u32 th = u32(height) < bitmap.height ? u32(height) : bitmap.height;
-    u64 key = Mix(HashBitmap(bitmap), u64(tw) << 32 | th);
+    u64 key = Mix(SampleKey(bitmap, tw, th), u64(tw) << 32 | th);
     // A shadow's picture does not depend on the colours.
     if (!(bitmap.flags & kBitmapShadow) || bitmap.bytesPerPixel == 8) key = Mix(key, PaletteKey(collection));
     auto it = entries.find(&bitmap);
