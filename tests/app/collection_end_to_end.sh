@@ -8,7 +8,9 @@
 # Checked with our reader (collection_info): the first save differs from the archive copy only
 # in the "Monsters" bit, the ".act" holds its table, the second lists the archive's bitmaps
 # without the duplicate "Boulder 1 Again" and with "Pebble" last, and the new collection is
-# empty.
+# empty. Between them, "Boulder 2" is deleted on "Bitmaps" while the sequence editor of "Roll",
+# whose frame 1 shows it, is open: that cell's caption becomes "<no bitmap>" at the redraw, and
+# the file saved then holds neither the bitmap nor the cell's reference to it.
 # Run through e2e_run.sh: collection_end_to_end.sh <program folder> <program name> [emulator]
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -91,6 +93,36 @@ step "closing the merge report" Return
 saved_again() { [ "$(info Rocks)" != "$flags_copy" ]; }
 ctrl_s saved_again "Rocks again (the saved file did not change)"
 
+# ---- A bitmap shown by an open sequence editor deleted on the Bitmaps page -------------------
+# The Bitmaps tab clicked gives the tabs the keys; "Sequences" is two to the right, where Down
+# selects "Roll" and Return opens its sequence editor (800 x 600, centred). The collection
+# editor, clicked on its title bar, comes forward over its upper part and leaves frame 1's row
+# in sight: the shadow cell's caption "<no bitmap>" beside the view cell's "Boulder 2".
+click_at() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep "$slow"; }
+click_at 106 132
+step "going to the Sequences page" ctrl+Right ctrl+Right
+step "choosing Roll" Down
+step "opening Roll's sequence editor" Return
+click_at 90 107
+click_at 106 132
+# A caption's light text pixels (the two cells' captions are centred a pixel apart or so).
+caption() { bright "$1" 522 104 18; }
+[ "$(caption 239)" != "$(caption 136)" ] || fail "Roll's frame 1 does not show Boulder 2"
+# "Boulder 2" is the table's second row; Delete asks, Return answers "Delete". The redraw that
+# follows shows the cell's caption as the shadow cell's ("<no bitmap>").
+click_at 100 203
+step "the delete question" Delete
+step "deleting Boulder 2" Return
+cell_cleared() { [ "$(caption 239)" = "$(caption 136)" ]; }
+wait_for 20 cell_cleared || fail "Roll's cell still shows the deleted bitmap's caption"
+deleted_copy=$(info Rocks)
+saved_deleted() { [ "$(info Rocks)" != "$deleted_copy" ]; }
+ctrl_s saved_deleted "Rocks after the delete"
+deleted_copy=$(info Rocks) || fail "collection_info cannot read Rocks after the delete"
+grep -qx "bitmap Boulder 2" <<<"$deleted_copy" && fail "the saved Rocks still holds Boulder 2"
+grep -q "^cell 0 1 0 bitmap -1 " <<<"$deleted_copy" || fail "Roll's frame 1 still has a bitmap: $(grep '^cell 0 1 0' <<<"$deleted_copy")"
+# ---- end of the delete step ----------------------------------------------------------------
+
 # File > New Collection: Down highlights "Add Archives", the next Down "New Collection".
 before=$(screen)
 xdotool mousemove --window "$window" 16 10 click 1
@@ -114,7 +146,7 @@ before_flags=$(flags "$archive_copy") after_flags=$(flags "$flags_copy")
     fail "the first saved Rocks differs from the archive copy beyond its flags"
 names() { sed -n 's/^bitmap //p' <<<"$1"; }
 grep -qx "bitmap Boulder 1 Again" <<<"$archive_copy" || fail "the archive's Rocks has no duplicate bitmap"
-expected_names=$(names "$archive_copy" | grep -vx "Boulder 1 Again"; echo Pebble)
+expected_names=$(names "$archive_copy" | grep -vx -e "Boulder 1 Again" -e "Boulder 2"; echo Pebble)
 [ "$(names "$local_copy")" = "$expected_names" ] ||
     fail "the saved bitmaps are $(names "$local_copy" | tr '\n' ,) not $(tr '\n' , <<<"$expected_names")"
 count=$(sed -n 's/^bitmaps //p' <<<"$local_copy")
