@@ -98,19 +98,18 @@ ctrl_s saved_again "Rocks again (the saved file did not change)"
 # selects "Roll" and Return opens its sequence editor (800 x 600, centred). The collection
 # editor, clicked on its title bar, comes forward over its upper part and leaves frame 1's row
 # in sight: the shadow cell's caption "<no bitmap>" beside the view cell's "Boulder 2".
-click_at() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep "$slow"; }
-click_at 106 132
+click_seen 106 132 "the Bitmaps tab"
 step "going to the Sequences page" ctrl+Right ctrl+Right
 step "choosing Roll" Down
 step "opening Roll's sequence editor" Return
-click_at 90 107
-click_at 106 132
+click_seen 90 107 "bringing the collection editor forward"
+click_seen 106 132 "the Bitmaps page"
 # A caption's light text pixels (the two cells' captions are centred a pixel apart or so).
 caption() { bright "$1" 522 104 18; }
 [ "$(caption 239)" != "$(caption 136)" ] || fail "Roll's frame 1 does not show Boulder 2"
 # "Boulder 2" is the table's second row; Delete asks, Return answers "Delete". The redraw that
 # follows shows the cell's caption as the shadow cell's ("<no bitmap>").
-click_at 100 203
+click_seen 100 203 "selecting Boulder 2"
 step "the delete question" Delete
 step "deleting Boulder 2" Return
 cell_cleared() { [ "$(caption 239)" = "$(caption 136)" ]; }
