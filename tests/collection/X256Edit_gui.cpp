@@ -919,6 +919,16 @@ TEST_F(X256EditTest, BitmapCommandsRenameOrClearTheCellsOfAnOpenSequenceEditor)
              page->RunCommand(X256BitmapBrowser::kReplace);
          },
          "Pebble"},
+        {"Replace from Plate",
+         [&](X256Edit*, X256BitmapBrowser* page) {
+             page->GetTable()->SelectItem(page->GetRows().data[1]->item, 1);
+             std::string plate = images.path + "/one plate.png";
+             AnswerPath(plate);
+             page->RunCommand(X256BitmapBrowser::kExportPlate);
+             AnswerPath(plate);
+             page->RunCommand(X256BitmapBrowser::kReplaceFromPlate);
+         },
+         "Boulder 2"},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.command);
