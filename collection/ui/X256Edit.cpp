@@ -147,6 +147,8 @@ void X256Edit::ToggleHighResBitmaps()
 {
     highResShown = highResShown == 0 ? 1 : 0;
     collection->ShowHighResAssignments(highResShown != 0);
+    // The cells' captions name the bitmaps the views show now.
+    if (sequencesPage) sequencesPage->RefreshSequenceEdits();
     WindowSystem::InvalidateAll();
 }
 

@@ -983,3 +983,22 @@ TEST_F(X256EditTest, BitmapsImportedInASequenceEditorAreListedOnTheBitmapsPage)
     edit->Close();
     Settle();
 }
+
+TEST_F(X256EditTest, CtrlTRenamesTheCellsOfAnOpenSequenceEditor)
+{
+    X256Edit* e = OpenRocks();
+    ASSERT_TRUE(e);
+    X256SequenceBrowser* sequences = e->GetSequencesPage();
+    sequences->OpenSequenceEdit(sequences->ItemAtRow(0));
+    Run();
+    X256SequenceEdit* edit = sequences->FindSequenceEdit(e->GetCollection()->GetSequence(0));
+    ASSERT_TRUE(edit);
+    EXPECT_EQ("Boulder HD", Caption(edit->GetGrid(), 1));
+    Window::SetFocus(e, FOCUS_PROGRAM);
+    CtrlT();
+    Run();
+    EXPECT_EQ("Boulder 1", Caption(edit->GetGrid(), 1));
+    ExpectCaptionsName(edit);
+    edit->Close();
+    Settle();
+}
