@@ -117,6 +117,9 @@ X256HueEdit::~X256HueEdit()
 
 const char* X256HueEdit::GetClassName() const { return "X256HueEdit"; }
 
+// A stored value past 2 shows as the item its low bits name; only a different item replaces it.
+static u32 ShownUseAs(u16 useAs) { return (useAs & 1) ? 1 : (useAs & 2) ? 2 : 0; }
+
 void X256HueEdit::Refresh()
 {
     refreshing = 1;
@@ -126,7 +129,7 @@ void X256HueEdit::Refresh()
     ShowDegrees(medianLabel, hueChange->medianHue);
     ShowDegrees(endLabel, hueChange->hueEnd);
     saturationField->SetTextf("%u", SaturationPercent(hueChange->minimumSaturation));
-    useAs->SelectByData((hueChange->useAs & 1) ? 1 : (hueChange->useAs & 2) ? 2 : 0);
+    useAs->SelectByData(ShownUseAs(hueChange->useAs));
     reversed->SetState(hueChange->flags & 1, 1);
     replacement->SetState(hueChange->replacementMode ? 1 : 0, 1);
     solid->SetState((hueChange->replacementMode & 2) ? 1 : 0, 1);
@@ -174,7 +177,7 @@ void X256HueEdit::OnUseAs(ListItem*, u32 data)
 {
     if (refreshing) return;
     u16 value = data == 1 || data == 2 ? u16(data) : 0;
-    if (value == hueChange->useAs) return;
+    if (value == ShownUseAs(hueChange->useAs)) return;
     hueChange->useAs = value;
     changed.Emit(hueChange);
 }
@@ -189,11 +192,21 @@ void X256HueEdit::OnReversed()
     changed.Emit(hueChange);
 }
 
+// Each box changes only what it shows of the stored mode (any value shows as on, bit 1 as
+// solid): other bits a file holds stay until the replacement is turned off. The solid box keeps
+// its state while the replacement is off, for when it is turned on again.
 void X256HueEdit::OnReplacement()
 {
     if (refreshing) return;
-    u8 mode = replacement->IsChecked() ? 1 : 0;
-    if (mode && solid->IsChecked()) mode |= 2;
+    u8 mode = hueChange->replacementMode;
+    if (replacement->IsChecked() != (mode != 0)) {
+        mode = replacement->IsChecked() ? u8(solid->IsChecked() ? 3 : 1) : 0;
+    } else if (mode && solid->IsChecked() != ((mode & 2) != 0)) {
+        mode = solid->IsChecked() ? u8(mode | 2) : u8(mode & ~2);
+    }
+    refreshing = 1;
+    replacement->SetState(mode ? 1 : 0, 1);  // a mode of 2 alone is off once its solid bit goes
+    refreshing = 0;
     WindowSystem::InvalidateAll();
     if (mode == hueChange->replacementMode) return;
     hueChange->replacementMode = mode;

@@ -9,6 +9,7 @@
 #include "collection/ui/X256HueBrowser.h"
 #include "collection/ui/X256HueEdit.h"
 #include "gui/Button.h"
+#include "gui/ComboBox.h"
 #include "platform/OsKeys.h"
 
 using boxscript::Answers;
@@ -227,6 +228,40 @@ TEST_F(HuePages, EditorFieldsStoreWhatIsTyped)
     EXPECT_STREQ("Rust", h->name);
     EXPECT_STREQ("Rust", e->GetTitle());
     EXPECT_GT(changes, before);
+    e->Close();
+    Run();
+}
+
+// A file may hold values the boxes cannot show (a replacement mode with other bits, a "use as"
+// past 2): showing them changes nothing, and each box changes only what it shows.
+TEST_F(HuePages, BoxesChangeOnlyWhatTheyShowOfStoredValues)
+{
+    HueChange* h = c.hueChanges.data[0];
+    h->replacementMode = 5;
+    h->useAs = 3;
+    X256HueEdit* e = new X256HueEdit(h);
+    Run();
+    EXPECT_TRUE(e->replacement->IsChecked());
+    EXPECT_FALSE(e->solid->IsChecked());
+    EXPECT_EQ(1u, e->useAs->GetSelectedData());
+
+    e->useAs->selectionChanged.Emit(e->useAs->GetTopItem(), 1);  // the item shown, chosen again
+    EXPECT_EQ(3, h->useAs);
+    e->reversed->SetState(BUTTON_ON, 0);
+    EXPECT_EQ(5, h->replacementMode);
+    EXPECT_EQ(3, h->useAs);
+
+    e->solid->SetState(BUTTON_ON, 0);
+    EXPECT_EQ(7, h->replacementMode);
+    e->solid->SetState(BUTTON_NORMAL, 0);
+    EXPECT_EQ(5, h->replacementMode);
+    e->replacement->SetState(BUTTON_NORMAL, 0);
+    EXPECT_EQ(0, h->replacementMode);
+    e->replacement->SetState(BUTTON_ON, 0);
+    EXPECT_EQ(1, h->replacementMode);
+
+    e->useAs->selectionChanged.Emit(e->useAs->GetTopItem(), 2);
+    EXPECT_EQ(2, h->useAs);
     e->Close();
     Run();
 }
