@@ -31,7 +31,7 @@ start_xvfb() {
     local n
     for ((n = 300; n < 400; n++)); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >>"$run/xvfb.log" 2>&1 9>&- &
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -noreset >>"$run/xvfb.log" 2>&1 9>&- &
         xvfb=$!
         for _ in $(seq 1 300); do
             DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1 && { display=$n; return 0; }
