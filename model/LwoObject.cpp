@@ -1,5 +1,6 @@
 #include "model/LwoObject.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -137,18 +138,23 @@ int LwoAllocPolygons(LwoPolygonList* list, s32 npols, s32 nverts)
     u64 vbytes = u64(vcount) * sizeof(LwoPolygonVertex);
     if (pbytes != size_t(pbytes) || vbytes != size_t(vbytes)) return 0;
 
-    LwoPolygon* pol = static_cast<LwoPolygon*>(realloc(list->pol, size_t(pbytes ? pbytes : 1)));
+    // The first chunk of a layer (nearly always the only one) takes zeroed memory from calloc,
+    // which for a large block is fresh pages the kernel zeroes as they are first written: a
+    // memset would touch every page twice.
+    LwoPolygon* pol = list->pol ? static_cast<LwoPolygon*>(realloc(list->pol, size_t(pbytes ? pbytes : 1)))
+                                : static_cast<LwoPolygon*>(calloc(size_t(pbytes ? pbytes : 1), 1));
     if (!pol) return 0;
+    if (list->pol) memset(pol + list->count, 0, size_t(npols) * sizeof(LwoPolygon));
     list->pol = pol;
-    memset(pol + list->count, 0, size_t(npols) * sizeof(LwoPolygon));
     list->offset = list->count;
     list->count = s32(pcount);
 
     LwoPolygonVertex* v =
-        static_cast<LwoPolygonVertex*>(realloc(list->corners, size_t(vbytes ? vbytes : 1)));
+        list->corners ? static_cast<LwoPolygonVertex*>(realloc(list->corners, size_t(vbytes ? vbytes : 1)))
+                      : static_cast<LwoPolygonVertex*>(calloc(size_t(vbytes ? vbytes : 1), 1));
     if (!v) return 0;
+    if (list->corners) memset(v + list->vcount, 0, size_t(nverts) * sizeof(LwoPolygonVertex));
     list->corners = v;
-    memset(v + list->vcount, 0, size_t(nverts) * sizeof(LwoPolygonVertex));
     list->voffset = list->vcount;
     list->vcount = s32(vcount);
 
@@ -258,12 +264,21 @@ int LwoReadPolygonTags(LwoReader* r, s32 size, LwoTagList* tags, LwoPolygonList*
     if (LwoReadFailed(r)) return 0;
     if (type != ID_SURF && type != ID_PART && type != ID_SMGP) return LwoSkip(r, LwoRemaining(r));
 
-    while (LwoGetReadCount(r) < size && LwoRemaining(r) > 0) {
-        s64 i = s64(LwoReadVX(r)) + polygons->offset;
-        s64 j = s64(LwoReadVX(r)) + tags->offset;
-        if (LwoReadFailed(r)) return 0;
+    // One read for the whole chunk: the pairs are millions in a large object.
+    s64 n = std::min(s64(size) - LwoGetReadCount(r), LwoRemaining(r));
+    if (n <= 0) return LwoGetReadCount(r) <= size;
+    u8* block = LwoReadBytes(r, s32(n));
+    if (!block) return 0;
+    LwoBuffer b = LwoMakeBuffer(block, n);
+    int ok = 1;
+    while (LwoBufferLeft(&b) > 0) {
+        s64 i = s64(LwoGetVX(&b)) + polygons->offset;
+        s64 j = s64(LwoGetVX(&b)) + tags->offset;
         // The polygon must exist now; the tag index is checked when surfaces are resolved.
-        if (i >= polygons->count || j > kMaxCount) return 0;
+        if (b.failed || i >= polygons->count || j > kMaxCount) {
+            ok = 0;
+            break;
+        }
         LwoPolygon* pol = &polygons->pol[i];
         if (type == ID_SURF)
             pol->surfIndex = s32(j);
@@ -272,7 +287,8 @@ int LwoReadPolygonTags(LwoReader* r, s32 size, LwoTagList* tags, LwoPolygonList*
         else
             pol->smoothgrp = s32(j);
     }
-    return LwoGetReadCount(r) <= size;
+    free(block);
+    return ok;
 }
 
 LwoVMap* LwoReadVMap(LwoReader* r, s32 size, int perpoly)

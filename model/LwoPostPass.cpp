@@ -188,11 +188,35 @@ int LwoResolvePolygonSurfaces(LwoPolygonList* polygons, LwoTagList* tags, LwoSur
     }
 }
 
+// The angle float(acos(d)) falls as d rises, so it exceeds the limit exactly when d is below
+// one cosine: found by bisection over that same expression, so that comparing d with it decides
+// every pair as the angle would, without an acos per pair.
+double LwoSmoothingCosine(float smooth)
+{
+    auto wider = [smooth](double d) { return float(acos(d)) > smooth; };
+    if (!wider(-1.0)) return -1.0;
+    if (wider(1.0)) return 2.0;
+    double lo = -1.0, hi = 1.0;  // wider(lo), !wider(hi)
+    for (;;) {
+        double mid = lo + (hi - lo) * 0.5;
+        if (mid <= lo || mid >= hi) return hi;
+        (wider(mid) ? lo : hi) = mid;
+    }
+}
+
 void LwoGetVertexNormals(LwoPointList* points, LwoPolygonList* polygons)
 {
+    float lastSmooth = 0.0f;
+    double limit = 2.0;
+    bool known = false;
     for (s32 j = 0; j < polygons->count; ++j) {
         LwoPolygon* pol = &polygons->pol[j];
         float smooth = pol->surf ? pol->surf->smooth : 0.0f;
+        if (!(smooth <= 0) && (!known || memcmp(&smooth, &lastSmooth, sizeof smooth) != 0)) {
+            limit = LwoSmoothingCosine(smooth);
+            lastSmooth = smooth;
+            known = true;
+        }
         for (s32 n = 0; n < pol->nverts; ++n) {
             LwoPolygonVertex* corner = &pol->v[n];
             for (int k = 0; k < 3; ++k) corner->norm[k] = pol->norm[k];
@@ -206,8 +230,7 @@ void LwoGetVertexNormals(LwoPointList* points, LwoPolygonList* polygons)
                 double d = double(LwoDot(pol->norm, other->norm));
                 if (d > 1.0) d = 1.0;
                 if (d < -1.0) d = -1.0;
-                float a = float(acos(d));
-                if (a > smooth) continue;
+                if (d < limit) continue;
                 for (int k = 0; k < 3; ++k) corner->norm[k] += other->norm[k];
             }
             LwoNormalize(corner->norm);

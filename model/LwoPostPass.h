@@ -30,6 +30,10 @@ int LwoResolvePolygonSurfaces(LwoPolygonList* polygons, LwoTagList* tags, LwoSur
 // of the other polygons at the point in the same smoothing group within that angle, normalised.
 // A point shared by n polygons costs n x n angle tests.
 void LwoGetVertexNormals(LwoPointList* points, LwoPolygonList* polygons);
+// The cosine below which two unit normals are farther apart than the smoothing angle: for every
+// d in [-1, 1], d < LwoSmoothingCosine(smooth) exactly when float(acos(d)) > smooth. -1 when no
+// angle exceeds smooth (also for NaN), 2 when every angle does.
+double LwoSmoothingCosine(float smooth);
 // The per-point (VMAP) references of each point, in map and entry order; 0 when an entry names a
 // point outside the layer, or out of memory.
 int LwoGetPointVMaps(LwoPointList* points, LwoVMap* vmaps);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "model/LwoList.h"
 #include "model/LwoObject.h"
@@ -353,6 +354,28 @@ TEST(LwoObject, ParallelNormalsWhoseDotProductRoundsAboveOneStillSmooth)
     LwoGetVertexNormals(&points, &polygons);
     EXPECT_FLOAT_EQ(corners[0].norm[0], 1.0f);
     EXPECT_FALSE(std::isnan(corners[0].norm[0]));
+}
+
+TEST(LwoObject, SmoothingCosineDecidesEveryDotProductAsTheAngleWould)
+{
+    // Each limit at and around its boundary, where the float rounding of acos decides, and
+    // on a sweep of every dot product a pair of float normals can give.
+    const float limits[] = {1e-7f, 0.01f, 0.5f, 1.0f, 1.5707963f, 1.5707964f, 2.0f, 3.1415925f, 3.1415927f, 4.0f};
+    for (float smooth : limits) {
+        const double c = LwoSmoothingCosine(smooth);
+        auto wider = [smooth](double d) { return float(acos(d)) > smooth; };
+        std::vector<double> probes;
+        for (double d = c, down = c; probes.size() < 64; d = nextafter(d, 3.0), down = nextafter(down, -3.0)) {
+            probes.push_back(d);
+            probes.push_back(down);
+        }
+        for (float d = -1.0f; d <= 1.0f; d += 1.0f / 4096) probes.push_back(d);
+        for (double d : probes) {
+            if (d < -1.0 || d > 1.0) continue;
+            EXPECT_EQ(d < c, wider(d)) << "smooth " << smooth << " d " << d;
+        }
+    }
+    EXPECT_EQ(LwoSmoothingCosine(std::nanf("")), -1.0);
 }
 
 TEST(LwoObject, VertexMapsAreReferencedFromPointsAndCorners)
