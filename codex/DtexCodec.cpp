@@ -18,21 +18,18 @@ inline int UnZigZag(u8 z)
     return (z & 1) ? -int((z + 1) >> 1) : int(z >> 1);
 }
 
-// Floor division by 8, whatever the compiler does with >> on negative values.
-inline int FloorDiv8(int v) { return v >= 0 ? v / 8 : -((-v + 7) / 8); }
+// Floor division by 8: the compilers this builds with shift negative values arithmetically.
+static_assert((-9 >> 3) == -2 && (-1 >> 3) == -1, "arithmetic right shift");
+inline int FloorDiv8(int v) { return v >> 3; }
 
-int WeightedMedian(int a, int b, int c)
+// Chosen without branches: the comparisons follow the picture's noise and mispredict.
+__attribute__((always_inline)) inline int WeightedMedian(int a, int b, int c)
 {
     int lo = a < b ? a : b;
     int hi = a < b ? b : a;
-    if (a < b) {
-        if (c <= lo) return FloorDiv8(7 * hi + lo);
-        if (c >= hi) return FloorDiv8(7 * lo + hi);
-    } else {
-        if (c >= hi) return FloorDiv8(7 * lo + hi);
-        if (c <= lo) return FloorDiv8(7 * hi + lo);
-    }
-    return a + b - c;
+    int towardHi = FloorDiv8(7 * hi + lo), towardLo = FloorDiv8(7 * lo + hi), gradient = a + b - c;
+    // With a = b both ends give the same value, so the order of the tests does not matter.
+    return c <= lo ? towardHi : (c >= hi ? towardLo : gradient);
 }
 
 // The three coded quantities of a pixel under a variant: the base channel and its two
@@ -352,6 +349,127 @@ u32* CompressImage(const u8* rgb, u32 width, u32 height, u32* byteLength)
     return words;
 }
 
+namespace {
+
+// The bit reader of BitReaderGet kept in registers, with the Rice prefix counted a word at a
+// time. Every word index is checked before it is read, as there.
+struct FastReader {
+    const u32* words;
+    u32 count;
+    u32 index;
+    u32 bitsLeft;
+    bool overrun;
+
+    __attribute__((always_inline)) inline u32 Get(u32 n)
+    {
+        if (n == 0) return 0;
+        if (index >= count) {
+            overrun = true;
+            return 0;
+        }
+        u32 r = bitsLeft;
+        u32 cur = words[index];
+        if (n < r) {
+            bitsLeft = r - n;
+            return (cur >> (r - n)) & Mask(n);
+        }
+        u32 low = cur & Mask(r);
+        u32 rest = n - r;
+        ++index;
+        bitsLeft = 32 - rest;
+        if (!rest) return low;
+        if (index >= count) {
+            overrun = true;
+            return 0;
+        }
+        return ((words[index] >> (32 - rest)) << r) | low;
+    }
+
+    __attribute__((always_inline)) inline u32 Rice(u32 k)
+    {
+        if (k >= 7) return 0;
+        const u32 limit = 255u >> k;
+        u32 q = 0;
+        for (;;) {
+            if (index >= count) {
+                overrun = true;
+                return 0;
+            }
+            u32 r = bitsLeft;
+            u32 rem = r == 32 ? words[index] : words[index] << (32 - r);  // unread bits on top
+            u32 zeros = ~rem;  // the bits below the unread ones are set, so this is 0 only when r = 32
+            u32 ones = zeros ? u32(__builtin_clz(zeros)) : 32;
+            if (ones < r) {
+                q += ones;
+                bitsLeft = r - ones - 1;
+                if (bitsLeft == 0) {
+                    ++index;
+                    bitsLeft = 32;
+                }
+                break;
+            }
+            q += r;
+            ++index;
+            bitsLeft = 32;
+            if (q > limit) break;
+        }
+        if (q > limit) {
+            overrun = true;
+            return 0;
+        }
+        return (q << k) | Get(k);
+    }
+};
+
+// One row of PredictInverse under variant V (the first row is always variant 0), with the
+// row's residuals.
+template <int V>
+__attribute__((noinline)) void InverseRow(const u8* res, u8* rgb, u32 width, u32 y)
+{
+    u8* row = rgb + size_t(y) * width * 3;
+    u32 x = 0;
+    if (y == 0) {
+        row[0] = res[0];
+        row[1] = res[1];
+        row[2] = res[2];
+        x = 1;
+    }
+    if (y == 0) {
+        for (; x < width; ++x) {
+            u8* cur = row + size_t(x) * 3;
+            int q[3];
+            Quantities(V, cur - 3, q);
+            for (int i = 0; i < 3; ++i) q[i] -= UnZigZag(res[x * 3 + i]);
+            FromQuantities(V, q, cur);
+        }
+        return;
+    }
+    const u8* above = row - size_t(width) * 3;
+    int b[3], c[3];
+    {
+        int q[3];
+        Quantities(V, above, q);
+        for (int i = 0; i < 3; ++i) c[i] = q[i];  // the above-left of the next pixel
+        for (int i = 0; i < 3; ++i) q[i] -= UnZigZag(res[i]);
+        FromQuantities(V, q, row);
+    }
+    for (x = 1; x < width; ++x) {
+        u8* cur = row + size_t(x) * 3;
+        int a[3], q[3];
+        Quantities(V, cur - 3, a);
+        Quantities(V, above + size_t(x) * 3, b);
+        q[0] = WeightedMedian(a[0], b[0], c[0]) - UnZigZag(res[x * 3]);
+        q[1] = WeightedMedian(a[1], b[1], c[1]) - UnZigZag(res[x * 3 + 1]);
+        q[2] = WeightedMedian(a[2], b[2], c[2]) - UnZigZag(res[x * 3 + 2]);
+        FromQuantities(V, q, cur);
+        c[0] = b[0];
+        c[1] = b[1];
+        c[2] = b[2];
+    }
+}
+
+}  // namespace
+
 u8* DecompressImage(u32* width, u32* height, const u32* words, u32 byteLength)
 {
     *width = *height = 0;
@@ -369,31 +487,44 @@ u8* DecompressImage(u32* width, u32* height, const u32* words, u32 byteLength)
     u8* params = static_cast<u8*>(malloc(size_t(blocks) * 3));
     if (!params) return nullptr;
     for (u32 i = 0; i < blocks * 3; ++i) params[i] = u8(BitReaderGet(&s, 3));
-    size_t pixels = size_t(w) * h;
-    u8* residuals = static_cast<u8*>(malloc(pixels * 3));
-    u8* rgb = static_cast<u8*>(malloc(pixels * 3));
+    // One row of residuals at a time, turned into pixels while it is in the cache.
+    u8* residuals = static_cast<u8*>(malloc(size_t(w) * 3));
+    u8* rgb = static_cast<u8*>(malloc(size_t(w) * h * 3));
     if (!residuals || !rgb || s.overrun) {
         free(params);
         free(residuals);
         free(rgb);
         return nullptr;
     }
-    for (u32 y = 0; y < h && !s.overrun; ++y) {
+    FastReader f = {s.words, s.wordCount, s.index, s.bitsLeft, false};
+    for (u32 y = 0; y < h && !f.overrun; ++y) {
         const u8* rowParams = params + size_t(y / 8) * across * 3;
-        for (u32 x = 0; x < w; ++x) {
-            const u8* k = rowParams + (x / 8) * 3;
-            u8* r = residuals + (size_t(y) * w + x) * 3;
-            for (int c = 0; c < 3; ++c) r[c] = u8(RiceDecode(&s, k[c]));
+        u8* r = residuals;
+        for (u32 bx = 0; bx < across; ++bx) {
+            const u32 k0 = rowParams[bx * 3], k1 = rowParams[bx * 3 + 1], k2 = rowParams[bx * 3 + 2];
+            const u32 x1 = bx * 8 + 8 < w ? bx * 8 + 8 : w;
+            for (u32 x = bx * 8; x < x1; ++x, r += 3) {
+                r[0] = u8(f.Rice(k0));
+                r[1] = u8(f.Rice(k1));
+                r[2] = u8(f.Rice(k2));
+            }
         }
+        if (f.overrun) break;
+        if (y == 0)
+            InverseRow<0>(residuals, rgb, w, 0);
+        else if (variant == 0)
+            InverseRow<0>(residuals, rgb, w, y);
+        else if (variant == 1)
+            InverseRow<1>(residuals, rgb, w, y);
+        else
+            InverseRow<2>(residuals, rgb, w, y);
     }
     free(params);
-    if (s.overrun) {
-        free(residuals);
+    free(residuals);
+    if (f.overrun) {
         free(rgb);
         return nullptr;
     }
-    PredictInverse(int(variant), residuals, rgb, w, h);
-    free(residuals);
     *width = w;
     *height = h;
     return rgb;
