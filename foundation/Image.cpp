@@ -5,9 +5,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "foundation/AllocatorTuning.h"
 #include "foundation/Palette.h"
 
 namespace {
+
+// Every program that handles images gets the allocator's tuning before its first buffer.
+[[maybe_unused]] const bool gAllocatorTuned = (TuneAllocator(), true);
 
 // Stands in for a missing palette so that an indexed image without one converts to black
 // instead of reading through a null pointer.
