@@ -18,12 +18,16 @@ u32 CollectMapTextures(TagEntry* listed, DynArray<u32>* ids, DtexAddonProblem* p
     TagEntry* entry = FindTag(kDmap, problem->map.tag);
     TagHeader h;
     FILE* stream = entry ? OpenTag(entry, &h) : nullptr;
-    DetailMap* map = stream ? LoadDetailMap(stream, &h) : nullptr;
-    if (stream) CloseTagReader(entry);
-    if (!map) return kDtexAddonUnreadableMap;
-
+    // Only which entries the planes use matters here: the planes are not expanded.
+    DetailMap* map = new DetailMap;
+    InitDmap(map);
     bool used[kDetailMapEntries] = {};
-    MarkUsedDetailEntries(*map, used);
+    bool ok = stream && ReadDmapUsage(map, stream, &h, used);
+    if (stream) CloseTagReader(entry);
+    if (!ok) {
+        delete map;
+        return kDtexAddonUnreadableMap;
+    }
     u32 status = kDtexAddonOk;
     for (u32 n = 0; n < kDetailMapEntries && status == kDtexAddonOk; ++n) {
         u32 id = map->entries[n].dtex;

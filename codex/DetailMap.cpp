@@ -79,7 +79,22 @@ int SetDmapSize(DetailMap* map, u32 width, u32 height)
     return AllocDmapPlanes(map);
 }
 
-static int ReadVersion1(DetailMap* map, FILE* stream, const TagHeader* header)
+// Marks the values of n raw bytes at the stream's position; 0 when they cannot be read.
+static int ScanRaw(FILE* stream, u64 n, bool present[256])
+{
+    u8 block[1 << 15];
+    while (n) {
+        size_t want = n < sizeof block ? size_t(n) : sizeof block;
+        if (fread(block, 1, want, stream) != want) return 0;
+        for (size_t i = 0; i < want; ++i) present[block[i]] = true;
+        n -= want;
+    }
+    return 1;
+}
+
+// present null: the planes are allocated and read. Otherwise only the values the planes hold
+// are marked in present, and nothing of their size is allocated; what fails is the same.
+static int ReadVersion1(DetailMap* map, FILE* stream, const TagHeader* header, bool* present)
 {
     DmapHeaderV1 h;
     if (!TagDataHolds(header, 0, sizeof h) || !ReadRecords(&h, 1, kDmapHeaderV1Descriptor, stream)) return 0;
@@ -93,11 +108,16 @@ static int ReadVersion1(DetailMap* map, FILE* stream, const TagHeader* header)
     }
     if (!SizeAllowed(h.width, h.height)) return 0;
     u64 points = u64(h.width) * h.height;
-    if (!TagDataHolds(header, sizeof h, points) || !AllocDmapPlanes(map)) return 0;
+    if (!TagDataHolds(header, sizeof h, points)) return 0;
+    if (present) {
+        present[0] = true;  // the old layout has no pair plane: it reads as all entry 0
+        return ScanRaw(stream, points, present);
+    }
+    if (!AllocDmapPlanes(map)) return 0;
     return fread(map->bytePlane, size_t(points), 1, stream) == 1;
 }
 
-static int ReadVersion2(DetailMap* map, FILE* stream, const TagHeader* header)
+static int ReadVersion2(DetailMap* map, FILE* stream, const TagHeader* header, bool* present)
 {
     DmapHeaderV2 h;
     if (!TagDataHolds(header, 0, sizeof h) || !ReadRecords(&h, 1, kDmapHeaderV2Descriptor, stream)) return 0;
@@ -111,8 +131,12 @@ static int ReadVersion2(DetailMap* map, FILE* stream, const TagHeader* header)
     // A run codes at most 256 bytes in 2: planes larger than the tag could code are refused
     // before anything of their size is allocated.
     if (!TagDataHolds(header, h.bytePlaneOffset, MinRleBytes(points)) ||
-        !TagDataHolds(header, h.pairPlaneOffset, MinRleBytes(points * 2)) || !AllocDmapPlanes(map))
+        !TagDataHolds(header, h.pairPlaneOffset, MinRleBytes(points * 2)))
         return 0;
+    if (present)
+        return SeekTagData(stream, header, h.bytePlaneOffset) && ScanRLE(stream, u32(points), present) &&
+               SeekTagData(stream, header, h.pairPlaneOffset) && ScanRLE(stream, u32(points * 2), present);
+    if (!AllocDmapPlanes(map)) return 0;
     if (!SeekTagData(stream, header, h.bytePlaneOffset) || !ReadRLE(stream, map->bytePlane, u32(points))) return 0;
     if (!SeekTagData(stream, header, h.pairPlaneOffset) || !ReadRLE(stream, map->pairPlane, u32(points * 2)))
         return 0;
@@ -124,10 +148,23 @@ int ReadDmapTag(DetailMap* map, FILE* stream, const TagHeader* header)
     FreeDmap(map);
     if (!SeekTagData(stream, header, 0)) return 0;
     switch (header->version) {
-    case 1: return ReadVersion1(map, stream, header);
-    case 2: return ReadVersion2(map, stream, header);
+    case 1: return ReadVersion1(map, stream, header, nullptr);
+    case 2: return ReadVersion2(map, stream, header, nullptr);
     default: return 0;
     }
+}
+
+int ReadDmapUsage(DetailMap* map, FILE* stream, const TagHeader* header, bool used[kDetailMapEntries])
+{
+    FreeDmap(map);
+    bool present[256] = {};
+    if (!SeekTagData(stream, header, 0)) return 0;
+    int ok = header->version == 1 ? ReadVersion1(map, stream, header, present)
+             : header->version == 2 ? ReadVersion2(map, stream, header, present)
+                                    : 0;
+    if (!ok) return 0;
+    for (u32 i = 0; i < kDetailMapEntries; ++i) used[i] = present[i];
+    return 1;
 }
 
 int WriteDmapTag(const DetailMap* map, FILE* stream, TagHeader* header)

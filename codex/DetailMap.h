@@ -42,6 +42,10 @@ int SetDmapSize(DetailMap* map, u32 width, u32 height);
 // tag's bytes cannot hold, offsets outside the data, runs past a plane's end, or a failed
 // seek or read; the map then keeps what was read (free it with FreeDmap).
 int ReadDmapTag(DetailMap* map, FILE* stream, const TagHeader* header);
+// Reads the map's size and entries as ReadDmapTag does, and instead of the planes only which
+// entries they use (used[n] for each entry number n found in either plane); the planes stay
+// null. Fails exactly where ReadDmapTag would, without allocating anything of the planes' size.
+int ReadDmapUsage(DetailMap* map, FILE* stream, const TagHeader* header, bool used[kDetailMapEntries]);
 // Sets the header's version to 2 and writes version 2 at the data start. Returns 1 or 0.
 int WriteDmapTag(const DetailMap* map, FILE* stream, TagHeader* header);
 // A new map read with ReadDmapTag (free with FreeDmap and delete), or null.

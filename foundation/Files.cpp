@@ -418,25 +418,68 @@ u64 WriteRLE(FILE* stream, const u8* bytes, u32 n)
     return written;
 }
 
-u64 ReadRLE(FILE* stream, u8* bytes, u32 n)
+namespace {
+
+// Walks the runs coding n bytes, reading the code in large blocks and giving back what was
+// read past it, and calls each(value, first, count) per run, the last cut to what fits.
+// Answers the code bytes, or 0 as ReadRLE does.
+template <typename Each>
+u64 WalkRLE(FILE* stream, u32 n, Each each)
 {
-    if (!stream || !bytes || n == 0) return 0;
+    if (!stream || n == 0) return 0;
+    u8 block[1 << 15];
+    size_t have = 0, at = 0;
     u64 read = 0;
     u32 filled = 0;
+    auto giveBack = [&]() {
+        if (at < have) fseeko(stream, -off_t(have - at), SEEK_CUR);
+    };
     while (filled < n) {
-        u8 pair[2];
-        if (fread(pair, 1, 2, stream) != 2) return 0;
+        if (have - at < 2) {
+            size_t keep = have - at;
+            memmove(block, block + at, keep);
+            have = keep;
+            at = 0;
+            // Never more than the rest could take (runs of one byte), so a small plane reads
+            // little past its code.
+            u64 most = u64(n - filled) * 2;
+            size_t want = sizeof block - have;
+            if (want > most) want = size_t(most);
+            have += fread(block + have, 1, want, stream);
+            if (have < 2) {
+                giveBack();
+                return 0;
+            }
+        }
+        u8 value = block[at], length = block[at + 1];
+        at += 2;
         read += 2;
-        u32 run = u32(pair[1]) + 1;
+        u32 run = u32(length) + 1;
         u32 room = n - filled;
         if (run > room) {
-            memset(bytes + filled, pair[0], room);
+            each(value, filled, room);
+            giveBack();
             return 0;
         }
-        memset(bytes + filled, pair[0], run);
+        each(value, filled, run);
         filled += run;
     }
+    giveBack();
     return read;
+}
+
+}  // namespace
+
+u64 ReadRLE(FILE* stream, u8* bytes, u32 n)
+{
+    if (!bytes) return 0;
+    return WalkRLE(stream, n, [bytes](u8 value, u32 first, u32 count) { memset(bytes + first, value, count); });
+}
+
+u64 ScanRLE(FILE* stream, u32 n, bool present[256])
+{
+    if (!present) return 0;
+    return WalkRLE(stream, n, [present](u8 value, u32, u32) { present[value] = true; });
 }
 
 void SwapMemory(void* a, void* b, size_t n)

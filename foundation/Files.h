@@ -106,6 +106,9 @@ u64 WriteRLE(FILE* stream, const u8* bytes, u32 n);
 u64 ReadRLE(FILE* stream, u8* bytes, u32 n);
 inline u64 WriteRLE(FILE** stream, const u8* bytes, u32 n) { return WriteRLE(stream ? *stream : nullptr, bytes, n); }
 inline u64 ReadRLE(FILE** stream, u8* bytes, u32 n) { return ReadRLE(stream ? *stream : nullptr, bytes, n); }
+// Reads the same code as ReadRLE without expanding it: sets present[v] for every value v
+// of the n bytes. Answers as ReadRLE does (a run past n still marks its value).
+u64 ScanRLE(FILE* stream, u32 n, bool present[256]);
 
 // Exchanges two non-overlapping blocks of n bytes.
 void SwapMemory(void* a, void* b, size_t n);

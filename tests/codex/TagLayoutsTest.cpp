@@ -195,12 +195,50 @@ TEST(DetailMap, CorruptVersionTwoDataIsRefused)
         InitDmap(&m);
         EXPECT_FALSE(ReadDmapTag(&m, in.f, &in.header)) << c.what;
         FreeDmap(&m);
+        bool used[kDetailMapEntries];
+        TagFile again(b.bytes, 2);
+        EXPECT_FALSE(ReadDmapUsage(&m, again.f, &again.header, used)) << c.what << " (usage only)";
     }
     TagFile v3(good, 3);
     DetailMap m;
     InitDmap(&m);
     EXPECT_FALSE(ReadDmapTag(&m, v3.f, &v3.header)) << "version 3";
     EXPECT_EQ(LoadDetailMap(v3.f, &v3.header), nullptr);
+}
+
+TEST(DetailMap, UsageOnlyReadFindsTheEntriesBothPlanesUseWithoutThePlanes)
+{
+    DetailMap map;
+    FillSampleMap(&map);
+    map.bytePlane[4] = 130;  // outside the table: names no entry
+    TagFile out;
+    ASSERT_TRUE(WriteDmapTag(&map, out.f, &out.header));
+    FreeDmap(&map);
+    ByteBuilder v1;
+    v1.U32(3).U32(1).Zeros(8);
+    for (u32 i = 0; i < 128; ++i) v1.U32(0x2000 + i);
+    for (u32 i = 0; i < 128; ++i) v1.U8(1);
+    v1.U8(127).U8(4).U8(3);
+    struct Case { const char* what; std::vector<u8> bytes; u32 version; std::vector<u32> used; } cases[] = {
+        {"version 2", out.Data(), 2, {1, 2, 5, 7}},
+        {"version 1", v1.bytes, 1, {0, 3, 4, 127}},  // 0: the pair plane it does not have
+    };
+    for (const Case& c : cases) {
+        TagFile in(c.bytes, c.version);
+        DetailMap m;
+        InitDmap(&m);
+        bool used[kDetailMapEntries];
+        memset(used, 1, sizeof used);
+        ASSERT_TRUE(ReadDmapUsage(&m, in.f, &in.header, used)) << c.what;
+        EXPECT_EQ(m.bytePlane, nullptr);
+        EXPECT_EQ(m.pairPlane, nullptr);
+        std::vector<u32> found;
+        for (u32 i = 0; i < kDetailMapEntries; ++i)
+            if (used[i]) found.push_back(i);
+        EXPECT_EQ(found, c.used) << c.what;
+        EXPECT_EQ(m.entries[0].dtex, c.version == 2 ? 0x64746578u : 0x2000u) << c.what;
+        FreeDmap(&m);
+    }
 }
 
 static void BuildSampleGeometry(Geometry* g)

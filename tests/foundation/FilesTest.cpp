@@ -407,6 +407,45 @@ TEST(RunLengthCoding, RefusesRunsPastTheLengthAndShortCodeWithoutOverrun)
     fclose(f);
 }
 
+TEST(RunLengthCoding, ReadingStopsRightAfterTheCodeAndScanningFindsTheSameValues)
+{
+    // Two planes back to back, then a marker: each read must leave the stream at the next.
+    std::vector<u8> first;
+    for (u32 i = 0; i < 70000; ++i) first.push_back(u8((i / 3) % 5 + 10 * (i % 7 == 0)));
+    std::vector<u8> second(1000, 200);
+    std::vector<u8> code1 = Encode(first), code2 = Encode(second);
+    FILE* f = tmpfile();
+    ASSERT_NE(f, nullptr);
+    fwrite(code1.data(), 1, code1.size(), f);
+    fwrite(code2.data(), 1, code2.size(), f);
+    fputc(0x5A, f);
+    for (int scan = 0; scan < 2; ++scan) {
+        rewind(f);
+        std::vector<u8> a(first.size()), b(second.size());
+        bool present[256] = {};
+        if (scan) {
+            EXPECT_EQ(ScanRLE(f, u32(first.size()), present), code1.size());
+            EXPECT_EQ(ScanRLE(f, u32(second.size()), present), code2.size());
+            for (u32 v = 0; v < 256; ++v) {
+                bool expected = std::find(first.begin(), first.end(), u8(v)) != first.end() || v == 200;
+                EXPECT_EQ(present[v], expected) << v;
+            }
+        } else {
+            EXPECT_EQ(ReadRLE(f, a.data(), u32(a.size())), code1.size());
+            EXPECT_EQ(ReadRLE(f, b.data(), u32(b.size())), code2.size());
+            EXPECT_EQ(a, first);
+            EXPECT_EQ(b, second);
+        }
+        EXPECT_EQ(fgetc(f), 0x5A) << (scan ? "scan" : "read");
+    }
+    // Runs past the length and short code fail for the scan too.
+    rewind(f);
+    bool present[256] = {};
+    EXPECT_EQ(ScanRLE(f, u32(first.size() + second.size() + 5), present), 0u);
+    EXPECT_EQ(ScanRLE(f, 0, present), 0u);
+    fclose(f);
+}
+
 TEST(RunLengthCoding, WriteFailsWhenTheStreamRefuses)
 {
     FILE* f = fopen("/dev/full", "wb");
