@@ -1,5 +1,9 @@
 #include "codex/LocalFolder.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 
 #include "codex/Archive.h"
@@ -37,10 +41,8 @@ void OnLocalTagFileAdded(const TagGroup* row, FolderWatchEntry* file)
 {
     String path(file->folder);
     path.Append(file->name.c_str());
-    FILE* stream = nullptr;
     TagHeader header;
-    if (!ReadLocalTagFilePath(path.c_str(), file->name.c_str(), row, &stream, &header)) return;
-    fclose(stream);
+    if (!ReadLocalTagHeaderOnly(path.c_str(), file->name.c_str(), row, &header, file->info.size)) return;
     LocalTagInstance* instance = AddLocalTagInstance(header, file->name.c_str());
     TagEntry* entry = instance ? instance->entry : nullptr;
     if (!instance) {
@@ -67,13 +69,11 @@ void OnLocalTagFileChanged(const TagGroup* row, FolderWatchEntry* file)
     }
     String path(file->folder);
     path.Append(file->name.c_str());
-    FILE* stream = nullptr;
     TagHeader header;
-    if (!ReadLocalTagFilePath(path.c_str(), file->name.c_str(), row, &stream, &header)) {
+    if (!ReadLocalTagHeaderOnly(path.c_str(), file->name.c_str(), row, &header, file->info.size)) {
         DropLocalCopy(entry);
         return;
     }
-    fclose(stream);
     if (entry->local_copy->header.tag == header.tag) {
         entry->local_copy->header = header;
         NotifyCodexListeners(kCodexLocalCopyChanged, entry, nullptr);
@@ -191,14 +191,12 @@ bool LocalTagFileExists(u32 group, const char* name)
     return IsDirectory(path.c_str(), 0) != 0;
 }
 
-bool ReadLocalTagHeader(const char* fileName, FILE* stream, const TagGroup* row, TagHeader* header)
+namespace {
+
+// The header of a file of size bytes whose first 64 bytes were read into h unconverted.
+bool AcceptHeader(const char* fileName, s64 size, const TagGroup* row, TagHeader h, TagHeader* header)
 {
-    if (!stream || !header) return false;
-    const s64 size = StreamFileSize(stream);
-    if (size < s64(kTagHeaderSize) || u64(size) - kTagHeaderSize > 0xFFFFFFFFull) return false;
-    if (fseeko(stream, 0, SEEK_SET) != 0) return false;
-    TagHeader h;
-    if (!ReadTagHeadersAnyVersion(&h, 1, stream) || !IsTagHeaderSignature(h)) return false;
+    if (!DecodeTagHeadersAnyVersion(&h, 1) || !IsTagHeaderSignature(h)) return false;
     ReplacePlaceholderTagName(h, fileName ? fileName : "");
     h.size = u32(u64(size) - kTagHeaderSize);
     // The data always follows the 64-byte header, whatever an old header said.
@@ -213,13 +211,51 @@ bool ReadLocalTagHeader(const char* fileName, FILE* stream, const TagGroup* row,
     return true;
 }
 
+bool SizeHoldsTag(s64 size) { return size >= s64(kTagHeaderSize) && u64(size) - kTagHeaderSize <= 0xFFFFFFFFull; }
+
+bool ReadHeaderAt(const char* fileName, FILE* stream, const TagGroup* row, TagHeader* header, bool atStart)
+{
+    if (!stream || !header) return false;
+    const s64 size = StreamFileSize(stream);
+    if (!SizeHoldsTag(size)) return false;
+    if (!atStart && fseeko(stream, 0, SEEK_SET) != 0) return false;
+    TagHeader h;
+    if (fread(&h, 1, kTagHeaderSize, stream) != kTagHeaderSize) return false;
+    return AcceptHeader(fileName, size, row, h, header);
+}
+
+}  // namespace
+
+bool ReadLocalTagHeaderOnly(const char* path, const char* fileName, const TagGroup* row, TagHeader* header,
+                            s64 knownSize)
+{
+    // Without a stream: no buffer to set up, no seek; the calls a plain header read makes.
+    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    s64 size = knownSize;
+    if (size < 0 || size >= 0xFFFFFFFFll) {
+        struct stat st;
+        size = fstat(fd, &st) == 0 ? s64(st.st_size) : -1;
+    }
+    TagHeader h;
+    bool ok = SizeHoldsTag(size) && pread(fd, &h, kTagHeaderSize, 0) == ssize_t(kTagHeaderSize);
+    close(fd);
+    return ok && AcceptHeader(fileName, size, row, h, header);
+}
+
+bool ReadLocalTagHeader(const char* fileName, FILE* stream, const TagGroup* row, TagHeader* header)
+{
+    return ReadHeaderAt(fileName, stream, row, header, false);
+}
+
 bool ReadLocalTagFilePath(const char* path, const char* fileName, const TagGroup* row, FILE** stream,
                           TagHeader* header)
 {
     if (*stream) fclose(*stream);
     *stream = fopen(path, "rb");
     if (!*stream) return false;
-    if (ReadLocalTagHeader(fileName, *stream, row, header)) return true;
+    // A stream just opened is at the start: a seek there would cost a call per file.
+    if (ReadHeaderAt(fileName, *stream, row, header, true)) return true;
     fclose(*stream);
     *stream = nullptr;
     return false;

@@ -40,6 +40,10 @@ bool ReadLocalTagHeader(const char* fileName, FILE* stream, const TagGroup* row,
 // row; the stream is closed and null on failure.
 bool ReadLocalTagFilePath(const char* path, const char* fileName, const TagGroup* row, FILE** stream,
                           TagHeader* header);
+// The header alone, as ReadLocalTagFilePath reads it, without keeping the file open. knownSize:
+// the file's size as a folder scan just found it, or -1 (also for 4 GiB and more) to look.
+bool ReadLocalTagHeaderOnly(const char* path, const char* fileName, const TagGroup* row, TagHeader* header,
+                            s64 knownSize = -1);
 // As above for root + the row's folder + '/' + fileName.
 bool ReadLocalTagFileHeader(const TagGroup* row, const char* fileName, FILE** stream, TagHeader* header);
 // Opens GetLocalTagPath(header, fileName) "rb" and reads its header into header without a

@@ -69,6 +69,13 @@ u64 ReadTagHeadersAnyVersion(TagHeader* headers, u32 count, FILE* stream)
     if (count == 0) return 0;
     const u64 bytes = u64(count) * kTagHeaderSize;
     if (ReadElements(headers, bytes, kBoU8, stream) != bytes) return 0;
+    return DecodeTagHeadersAnyVersion(headers, count);
+}
+
+u64 DecodeTagHeadersAnyVersion(TagHeader* headers, u32 count)
+{
+    if (count == 0) return 0;
+    const u64 bytes = u64(count) * kTagHeaderSize;
     const u32 signature = BigEndianU32(reinterpret_cast<const u8*>(headers) + 60);
     if (signature == kTagSignature) {
         SwapRecordsInPlace(headers, count, kTagHeaderDescriptor);

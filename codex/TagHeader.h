@@ -71,6 +71,8 @@ u64 ReadOldTagHeaders(TagHeader* headers, u32 count, FILE* stream);
 // short read or count 0 fails (the caller treats the file as no tag file). On failure the
 // headers hold unspecified bytes.
 u64 ReadTagHeadersAnyVersion(TagHeader* headers, u32 count, FILE* stream);
+// The same for headers whose file bytes are already in place in headers.
+u64 DecodeTagHeadersAnyVersion(TagHeader* headers, u32 count);
 // Writes current-layout headers; the 32nd name byte is always written as 0.
 u64 WriteTagHeaders(const TagHeader* headers, u32 count, FILE* stream);
 

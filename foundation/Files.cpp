@@ -71,6 +71,9 @@ bool IsSkippedName(const char* name)
     return !StrICmp(name, ".ds_store") || !StrICmp(name, "thumbs.db") || !StrICmp(name, "desktop.ini");
 }
 
+int ListingDescriptor(DirectoryListing* listing);
+int StatAt(FileInfo* info, int folder, const char* name);
+
 struct FolderId {
     u64 device;
     u64 fileId;
@@ -96,7 +99,8 @@ int ScanInside(const String& folderPath, int recursive, ScanCallback fileCallbac
         full.Set(folder);
         full.Append(name);
         FileInfo info;
-        if (!StatPath(&info, full)) continue;
+        // Relative to the open folder: the path is not walked again for every entry.
+        if (!StatAt(&info, ListingDescriptor(listing), name)) continue;
         if (!(info.flags & kFileDirectory)) {
             if (fileCallback && !fileCallback(&info, folder, name, context)) {
                 result = 0;
@@ -133,16 +137,31 @@ struct DirectoryListing {
     String pattern;
 };
 
-int StatPath(FileInfo* info, const char* path)
+namespace {
+
+// What the caller may do with name (relative to folder, or absolute with AT_FDCWD). One test
+// answers the common file that is both readable and writable; the others need a second.
+u32 AccessFlags(int folder, const char* name)
+{
+    if (faccessat(folder, name, R_OK | W_OK, 0) == 0) return kFileReadable | kFileWritable;
+    if (faccessat(folder, name, R_OK, 0) == 0) return kFileReadable;  // so W_OK was refused
+    return faccessat(folder, name, W_OK, 0) == 0 ? u32(kFileWritable) : 0u;
+}
+
+// StatPath for name in the folder open as descriptor folder (AT_FDCWD: the path itself).
+int StatAt(FileInfo* info, int folder, const char* name)
 {
     memset(info, 0, sizeof(*info));
     struct stat st;
-    if (!path || !*path || stat(path, &st) != 0) return 0;
+    if (!name || !*name || fstatat(folder, name, &st, 0) != 0) return 0;
     FillInfo(info, st);
-    if (access(path, R_OK) == 0) info->flags |= kFileReadable;
-    if (access(path, W_OK) == 0) info->flags |= kFileWritable;
+    info->flags |= AccessFlags(folder, name);
     return 1;
 }
+
+}  // namespace
+
+int StatPath(FileInfo* info, const char* path) { return StatAt(info, AT_FDCWD, path); }
 
 int StatFile(FileInfo* info, FILE* stream)
 {
@@ -185,6 +204,12 @@ int MakeDirectory(const char* path)
     struct stat st;
     return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
+
+namespace {
+
+int ListingDescriptor(DirectoryListing* listing) { return dirfd(listing->handle); }
+
+}  // namespace
 
 DirectoryListing* OpenDirectory(const char* folder)
 {
