@@ -108,13 +108,13 @@ rm -f "$work/grid.lwo"
 
 # ---- image conversion of the 16 MP photograph against convert, with the files' sizes ----
 src="$work/photo4096.png"
-pair "$image" --convert "$src" "$work/c-ours.tif" -- "$im" "$src" -compress zip "$work/c-peer.tif"
-so=$(stat -c %s "$work/c-ours.tif"); sp=$(stat -c %s "$work/c-peer.tif")
+pair "$image" --convert "$src" "$work/c-ours.tiff" -- "$im" "$src" -compress zip "$work/c-peer.tiff"
+so=$(stat -c %s "$work/c-ours.tiff" || echo 0); sp=$(stat -c %s "$work/c-peer.tiff" || echo 0)
 row "PNG->TIFF 16 MP" "$o_s s $(mib "$o_k")" "convert $p_s s $(mib "$p_k")" "$(ratio "$o_s" "$p_s")" "<= 0.5x"
 row "  TIFF file size" "$(awk -v b="$so" 'BEGIN {printf "%.1f MB", b / 1e6}')" \
     "convert $(awk -v b="$sp" 'BEGIN {printf "%.1f MB", b / 1e6}')" "$(ratio "$so" "$sp")" "<= 1x"
 pair "$image" --convert "$src" "$work/c-ours.png" -- "$im" "$src" "$work/c-peer.png"
-so=$(stat -c %s "$work/c-ours.png"); sp=$(stat -c %s "$work/c-peer.png")
+so=$(stat -c %s "$work/c-ours.png" || echo 0); sp=$(stat -c %s "$work/c-peer.png" || echo 0)
 row "PNG->PNG 16 MP" "$o_s s $(mib "$o_k")" "convert $p_s s $(mib "$p_k")" "$(ratio "$o_s" "$p_s")" "<= 0.6x"
 row "  PNG file size" "$(awk -v b="$so" 'BEGIN {printf "%.1f MB", b / 1e6}')" \
     "convert $(awk -v b="$sp" 'BEGIN {printf "%.1f MB", b / 1e6}')" "$(ratio "$so" "$sp")" "-"
