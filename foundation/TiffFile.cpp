@@ -178,7 +178,14 @@ u32 WriteTiff(FileRecord& record)
     ok &= TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8) == 1;
     ok &= TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples) == 1;
     ok &= TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric) == 1;
-    ok &= TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0)) == 1;
+    // Strips of about 1 MiB: small enough to be read back piecewise, large enough that the
+    // deflate stream of each finds its repeats (smaller strips make a larger file).
+    const u64 rowBytes = u64(img.width) * samples;
+    const u64 rows = rowBytes >= (1u << 20) ? 1 : (1u << 20) / rowBytes;
+    ok &= TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, uint32_t(rows < img.height ? rows : img.height)) == 1;
+    // Colour and grey values change smoothly: stored as differences from the left neighbour
+    // they deflate to about half. Palette indices have no such order.
+    if (img.format != kImageIndexed) ok &= TIFFSetField(tif, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL) == 1;
     if (img.format == kImageRgba) {
         uint16_t extra = EXTRASAMPLE_UNASSALPHA;
         ok &= TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &extra) == 1;
@@ -193,9 +200,17 @@ u32 WriteTiff(FileRecord& record)
         }
         ok &= TIFFSetField(tif, TIFFTAG_COLORMAP, map[0], map[1], map[2]) == 1;
     }
-    u64 stride = u64(img.width) * samples;
-    for (u32 y = 0; ok && y < img.height; ++y)
-        if (TIFFWriteScanline(tif, const_cast<u8*>(img.pixels + y * stride), y, 0) < 0) ok = 0;
+    // Whole strips, so that the codec compresses each in one call (row by row it streams
+    // through a slower path). The predictor rewrites what it is given: a copy goes in.
+    const u64 stripRows = rows < img.height ? rows : img.height;
+    u8* strip = ok ? static_cast<u8*>(malloc(size_t(stripRows * rowBytes))) : nullptr;
+    if (!strip) ok = 0;
+    for (u32 y = 0, s = 0; ok && y < img.height; y += u32(stripRows), ++s) {
+        const u64 n = (img.height - y < stripRows ? img.height - y : stripRows) * rowBytes;
+        memcpy(strip, img.pixels + u64(y) * rowBytes, size_t(n));
+        if (TIFFWriteEncodedStrip(tif, s, strip, tmsize_t(n)) < 0) ok = 0;
+    }
+    free(strip);
     if (ok && !TIFFFlush(tif)) ok = 0;
     TIFFClose(tif);
     return ok;
