@@ -29,7 +29,7 @@ trap 'rm -rf "$work"' EXIT
 
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {if (b > 0) printf "%.2fx", a / b; else print "-"}'; }
-row() { printf '%-34s | %-24s | %-24s | %-8s | %s\n' "$@"; }
+row() { printf '%-34s | %-24s | %-32s | %-8s | %s\n' "$@"; }
 
 # Runs a command (output dropped) and prints "seconds peak-KiB"; a failure prints "fail".
 measure() {
@@ -71,11 +71,11 @@ bench_ms() {  # bench_ms BINARY NAME [extra args]
                 {k = $1; gsub(/"/, "", k); sub(/\/iterations:.*/, "", k)}
                 k == n {print (c != "") ? $(col[c]) : $(col["real_time"]); exit}')")
     done
-    printf '%s\n' "${v[@]}" | median
+    printf '%s\n' "${v[@]}" | median | awk '{printf "%.1f", $1}'
 }
 
 row figure "ours" "peer" ratio goal
-row ---------------------------------- ------------------------ ------------------------ -------- ----
+row ---------------------------------- ------------------------ -------------------------------- -------- ----
 
 # ---- palette and dithering: whole tavik process (load, quantise, save) against pngquant ----
 "$image" --make-photo 1024 "$work/photo1024.png"
@@ -124,7 +124,7 @@ rm -f "$work"/c-*
 COUNTER=bytes_per_second
 d=$(bench_ms bench_dtex_bench DtexDecode/1024 --benchmark_min_time=0.5)
 unset COUNTER
-row "dtex decode 1024²" "$(awk -v b="$d" 'BEGIN {printf "%.0f MB/s", b / 1e6}')" "-" "-" ">= 100 MB/s"
+row "dtex decode 1024x1024" "$(awk -v b="$d" 'BEGIN {printf "%.0f MB/s", b / 1e6}')" "-" "-" ">= 100 MB/s"
 
 o=$(bench_ms bench_collection_bench BM_ImportPng200Once)
 p=$(bench_ms bench_collection_bench BM_LoadPng200Once)
@@ -132,7 +132,7 @@ row "PNG import 200 bitmaps (fresh)" "$o ms" "LoadPng200 $p ms" "$(ratio "$o" "$
 
 o=$(bench_ms bench_addon_bench BM_BuildDtexAddon)
 p=$(bench_ms bench_addon_bench BM_PlainPassOverMap)
-row "Build Dtex Add-on, 4096² map" "$o ms" "PlainPassOverMap $p ms" "$(ratio "$o" "$p")" "<= 2x"
+row "Build Dtex Add-on, 4096x4096 map" "$o ms" "PlainPassOverMap $p ms" "$(ratio "$o" "$p")" "<= 2x"
 
 o=$(bench_ms bench_codex_bench BM_IndexLocalFolder)
 p=$(bench_ms bench_codex_bench BM_ReadLocalHeadersPlain)
