@@ -6,7 +6,7 @@ set -euo pipefail
 amd64=(cmake g++ g++-multilib clang libclang-rt-14-dev ccache pkg-config libgtest-dev libbenchmark-dev
        libglfw3-dev libtinyxml-dev libpng-dev libtiff-dev zlib1g-dev libglu1-mesa-dev libgtk-3-dev
        libfreetype-dev fonts-dejavu-core fonts-dejavu-extra xvfb xauth xdotool xclip imagemagick libtiff-tools
-       sox assimp-utils assimp-testmodels qemu-user)
+       sox assimp-utils assimp-testmodels qemu-user pngquant time)
 i386=(libglfw3-dev:i386 libpng-dev:i386 libtiff-dev:i386 libtinyxml-dev:i386 zlib1g-dev:i386
       libgl-dev:i386 libglu1-mesa-dev:i386 libgtk-3-dev:i386 libgtest-dev:i386 libfreetype-dev:i386)
 
