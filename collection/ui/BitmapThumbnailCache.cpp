@@ -90,11 +90,29 @@ u64 BitmapThumbnailCache::PaletteKey(const Collection& collection)
     return h;
 }
 
+u64 BitmapThumbnailCache::ColourKey(const Collection& collection, const CollectionBitmap& bitmap, const Entry& e)
+{
+    // A shadow's picture does not depend on the colours.
+    if (bitmap.bytesPerPixel == 2 && (bitmap.flags & kBitmapShadow)) return 0;
+    const u64 all = PaletteKey(collection);
+    if (bitmap.bytesPerPixel != 2) return all;
+    // An indexed texel shows its palette entry's draw colour and nothing else: only the entries
+    // it samples count, so editing another colour keeps the texture.
+    u64 h = 0x2545F4914F6CDD1Dull;
+    for (u32 word = 0; word < 4; ++word)
+        for (u64 bits = e.usedIndices[word]; bits; bits &= bits - 1) {
+            const u32 i = word * 64 + u32(__builtin_ctzll(bits));
+            h = Mix(h, u64(i) << 24 | u64(palette[i].r) << 16 | u64(palette[i].g) << 8 | palette[i].b);
+        }
+    return h;
+}
+
 void BitmapThumbnailCache::Upload(const CollectionBitmap& bitmap, Entry& e)
 {
     const u32 w = bitmap.width, h = bitmap.height, tw = e.width, th = e.height;
     row.resize(size_t(w) * 4);
     rgba.resize(size_t(tw) * th * 4);
+    memset(e.usedIndices, 0, sizeof(e.usedIndices));
     // One source row per thumbnail row, sampled at the nearest column: a large bitmap costs
     // only the rows it shows.
     for (u32 ty = 0; ty < th; ++ty) {
@@ -102,17 +120,23 @@ void BitmapThumbnailCache::Upload(const CollectionBitmap& bitmap, Entry& e)
         ConvertBitmapTile(bitmap, palette, hues, 0, sy, w, sy + 1, row.data());
         u8* out = rgba.data() + size_t(ty) * tw * 4;
         for (u32 tx = 0; tx < tw; ++tx) memcpy(out + tx * 4, row.data() + size_t(u64(tx) * w / tw) * 4, 4);
+        if (bitmap.bytesPerPixel == 2) {
+            const u8* src = bitmap.pixels + u64(sy) * w * 2;
+            for (u32 tx = 0; tx < tw; ++tx) {
+                const u8 index = src[(u64(tx) * w / tw) * 2 + 1];
+                e.usedIndices[index >> 6] |= 1ull << (index & 63);
+            }
+        }
     }
-    if (!e.texture) {
-        glGenTextures(1, &e.texture);
-        glBindTexture(GL_TEXTURE_2D, e.texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    } else {
-        glBindTexture(GL_TEXTURE_2D, e.texture);
-    }
+    // A new picture goes into a new texture: refilling the old one, which the frame before may
+    // still be drawing from, makes the driver wait for that frame at every thumbnail.
+    if (e.texture) glDeleteTextures(1, &e.texture);
+    glGenTextures(1, &e.texture);
+    glBindTexture(GL_TEXTURE_2D, e.texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
@@ -140,22 +164,21 @@ void BitmapThumbnailCache::Draw(const Collection& collection, const CollectionBi
     if (bitmap.bytesPerPixel != 2 && bitmap.bytesPerPixel != 8) return;
     u32 tw = u32(width) < bitmap.width ? u32(width) : bitmap.width;
     u32 th = u32(height) < bitmap.height ? u32(height) : bitmap.height;
-    u64 key = Mix(SampleKey(bitmap, tw, th), u64(tw) << 32 | th);
-    // A shadow's picture does not depend on the colours.
-    if (!(bitmap.flags & kBitmapShadow) || bitmap.bytesPerPixel == 8) key = Mix(key, PaletteKey(collection));
+    const u64 key = Mix(SampleKey(bitmap, tw, th), u64(tw) << 32 | th);
     auto it = entries.find(&bitmap);
     if (it == entries.end()) {
         if (entries.size() >= capacity) EvictOldest();
-        it = entries.emplace(&bitmap, Entry{~key, 0, 0, 0, 0}).first;
+        it = entries.emplace(&bitmap, Entry{~key, 0, 0, 0, 0, 0, {}}).first;
     }
     Entry& e = it->second;
     e.lastUse = ++clock;
-    if (e.key != key || !e.texture) {
+    if (e.key != key || !e.texture || e.colourKey != ColourKey(collection, bitmap, e)) {
         PaletteKey(collection);
         e.key = key;
         e.width = tw;
         e.height = th;
         Upload(bitmap, e);
+        e.colourKey = ColourKey(collection, bitmap, e);
     }
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, e.texture);

@@ -2,9 +2,11 @@
 // Thumbnails of collection bitmaps kept as textures between frames: each bitmap is converted
 // and uploaded once at the size it is drawn (never larger than itself) and drawn from its own
 // texture afterwards. An entry is keyed by everything its picture depends on (the pixels, the
-// size and flags, the colour table and the hue changes), checked at every draw, so a changed
-// bitmap, table or hue change is uploaded again and a thumbnail never shows old pixels. Main
-// thread only, in the program's OpenGL context.
+// size and flags, and of the colour table and hue changes only the draw colours its texels
+// show), checked at every draw, so a changed bitmap, or a change to a colour it shows, is
+// uploaded again into a new texture and a thumbnail never shows old pixels, while a colour edit
+// leaves the thumbnails that do not show the colour alone. Main thread only, in the program's
+// OpenGL context.
 #include <unordered_map>
 #include <vector>
 
@@ -34,12 +36,17 @@ public:
 
 private:
     struct Entry {
+        // The pixels, size and flags; then the colours the texels show.
         u64 key;
+        u64 colourKey;
         u32 texture;
         u32 width, height;
         u64 lastUse;
+        // The palette entries the texels of an indexed bitmap sample.
+        u64 usedIndices[4];
     };
     u64 PaletteKey(const Collection& collection);
+    u64 ColourKey(const Collection& collection, const CollectionBitmap& bitmap, const Entry& e);
     void Upload(const CollectionBitmap& bitmap, Entry& e);
     void EvictOldest();
 

@@ -10,6 +10,7 @@
 #include "codex/LocalFolder.h"
 #include "collection/HueEditing.h"
 #include "collection/ui/BitmapDrawing.h"
+#include "collection/ui/BitmapThumbnailCache.h"
 #include "collection/ui/BitmapWindow.h"
 #include "collection/ui/ColorBar.h"
 #include "collection/ui/X256BitmapBrowser.h"
@@ -191,6 +192,55 @@ TEST_F(CollectionPagesPixels, ThumbnailsShowUseAndNeverGoStale)
     p = s.PixelAt(a.x, a.y);
     EXPECT_GT(p.b, 200);
     EXPECT_LT(p.g, 60);
+    page->Close();
+}
+
+// A colour-table edit uploads again only the thumbnails whose pixels use the edited colour; the
+// others keep their textures and still show their own colours.
+TEST_F(CollectionPagesPixels, AColourEditUploadsOnlyTheThumbnailsThatUseTheColour)
+{
+    Collection c;
+    c.colorTable.entries[5] = ColorTableEntry{200, 200, 200};
+    c.colorTable.entries[6] = ColorTableEntry{250, 0, 0};
+    std::vector<u8> px(8 * 8 * 2);
+    auto fill = [&](u8 index) {
+        for (size_t i = 0; i < px.size(); i += 2) {
+            px[i] = 255;
+            px[i + 1] = index;
+        }
+    };
+    fill(5);
+    c.AddBitmap("grey", 0, px.data(), 8, 8, 2, nullptr);
+    fill(6);
+    c.AddBitmap("red", 0, px.data(), 8, 8, 2, nullptr);
+    X256BitmapBrowser* page = new X256BitmapBrowser(&c, WF_VISIBLE | WF_ENABLED, 0, nullptr);
+    page->SetFrameXYWH(20, 20, 500, 400);
+    page->ToggleView();
+    GridWindow* grid = page->GetGrid();
+    auto centre = [&](u32 item) {
+        Rect r = grid->ImageRect(item), content = grid->GetContentRect();
+        return Point{content.left + (r.left + r.right) / 2, content.top + (r.top + r.bottom) / 2};
+    };
+    Shot s = pixeltest::RenderShot(kW, kH);
+    const u64 first = page->GetThumbnails()->GetUploadCount();
+    EXPECT_EQ(2u, first);
+
+    // Entry 7 is in neither bitmap: nothing uploads.
+    c.colorTable.entries[7] = ColorTableEntry{0, 0, 250};
+    grid->Invalidate(1);
+    s = pixeltest::RenderShot(kW, kH);
+    EXPECT_EQ(first, page->GetThumbnails()->GetUploadCount());
+
+    // Entry 6 is the red bitmap's: only it uploads, and shows the new colour beside the grey.
+    c.colorTable.entries[6] = ColorTableEntry{0, 250, 0};
+    grid->Invalidate(1);
+    s = pixeltest::RenderShot(kW, kH);
+    EXPECT_EQ(first + 1, page->GetThumbnails()->GetUploadCount());
+    pixeltest::Px grey = s.PixelAt(centre(0).x, centre(0).y), green = s.PixelAt(centre(1).x, centre(1).y);
+    EXPECT_NEAR(150, grey.r, 3);
+    EXPECT_NEAR(grey.r, grey.g, 3);
+    EXPECT_LT(green.r, 20);
+    EXPECT_GT(green.g, 150);
     page->Close();
 }
 
