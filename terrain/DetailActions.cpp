@@ -27,7 +27,7 @@ void BrushStrokeAction::Apply(const DetailGrid* region)
     if (!region) return;
     CopyRegionToGrid(region, saved);
     CopyRegionToGrid(region, working);
-    owner->RebuildRegion(rect[0], rect[2], rect[1], rect[3]);
+    owner->RebuildDetailRegion(rect[0], rect[2], rect[1], rect[3]);
     owner->MarkModified();
 }
 
@@ -62,7 +62,7 @@ void FloodFillAction::Apply(u8 value)
 {
     WriteFloodFillRuns(saved, runs, value);
     WriteFloodFillRuns(working, runs, value);
-    owner->RebuildRegion(rect[0], rect[2], rect[1], rect[3]);
+    owner->RebuildDetailRegion(rect[0], rect[2], rect[1], rect[3]);
     owner->MarkModified();
 }
 

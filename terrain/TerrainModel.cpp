@@ -120,40 +120,62 @@ bool TerrainModel::IsOnMesh(float x, float z) const
     return x >= 0 && z >= 0 && x < float(width) && z < float(height);
 }
 
-u8 TerrainModel::MaterialAt(const DetailGrid* grid, s64 byteX, s64 z) const
-{
-    if (!grid || byteX < 0 || z < 0 || byteX >= s64(grid->RowBytes()) || z >= s64(grid->height)) return 0;
-    return grid->Bytes()[size_t(z) * grid->RowBytes() + size_t(byteX)];
-}
+namespace {
 
-void TerrainModel::ComputeBlendCodes(MeshChunk* chunk, s32 x0, s32 z0, s32 x1, s32 z1)
+// Keeps a square's clip rectangle inside the chunk's 33 x 33 vertices.
+void ClipToChunk(const MeshChunk* chunk, s32& x0, s32& z0, s32& x1, s32& z1)
 {
     const s32 cx = chunk->x0, cz = chunk->z0;
     if (x0 < cx) x0 = cx;
     if (z0 < cz) z0 = cz;
     if (x1 > cx + s32(kChunkSquares)) x1 = cx + s32(kChunkSquares);
     if (z1 > cz + s32(kChunkSquares)) z1 = cz + s32(kChunkSquares);
-    for (s32 z = z0; z <= z1; ++z)
-        for (s32 x = x0; x <= x1; ++x)
-            chunk->heights[(z - cz) * s32(kChunkVertices) + (x - cx)] = s16(VertexHeight(x, z));
+}
 
-    const bool detail = detailMapLoaded && vertexGrid && triangleGrid;
+// One row of a detail grid from byte 0, and how many bytes it has; none past the last row.
+struct GridRow {
+    const u8* bytes;
+    s64 count;
+    u32 At(s64 x) const { return bytes && x < count ? bytes[x] : 0u; }
+};
+
+GridRow RowOf(const DetailGrid* grid, s64 z)
+{
+    if (z < 0 || z >= s64(grid->height)) return GridRow{nullptr, 0};
+    return GridRow{grid->Bytes() + size_t(z) * grid->RowBytes(), s64(grid->RowBytes())};
+}
+
+}  // namespace
+
+void TerrainModel::ComputeBlendCodes(MeshChunk* chunk, s32 x0, s32 z0, s32 x1, s32 z1)
+{
+    ClipToChunk(chunk, x0, z0, x1, z1);
+    ComputeChunkHeights(chunk, x0, z0, x1, z1);
+    ComputeChunkCodes(chunk, x0, z0, x1, z1);
+}
+
+void TerrainModel::ComputeChunkHeights(MeshChunk* chunk, s32 x0, s32 z0, s32 x1, s32 z1)
+{
+    const s32 cx = chunk->x0, cz = chunk->z0;
+    for (s32 z = z0; z <= z1; ++z) {
+        s16* out = &chunk->heights[(z - cz) * s32(kChunkVertices)];
+        if (!mesh || z < 0 || z >= s64(height)) {
+            for (s32 x = x0; x <= x1; ++x) out[x - cx] = 0;
+            continue;
+        }
+        const MeshCell* row = mesh->cells + size_t(z) * width;
+        for (s32 x = x0; x <= x1; ++x) {
+            if (x < 0 || x >= s64(width)) {
+                out[x - cx] = 0;
+                continue;
+            }
+            const MeshCell& cell = row[x];
+            out[x - cx] = (cell.flags & (kCellMedia0 | kCellMedia1)) ? cell.mediaHeight : cell.height;
+        }
+    }
     for (s32 z = z0; z < z1; ++z)
         for (s32 x = x0; x < x1; ++x) {
             const u32 cell = u32((z - cz) * s32(kChunkSquares) + (x - cx));
-            if (detail) {
-                const u32 a = MaterialAt(vertexGrid, x, z), b = MaterialAt(vertexGrid, x + 1, z);
-                const u32 c = MaterialAt(vertexGrid, x + 1, z + 1), d = MaterialAt(vertexGrid, x, z + 1);
-                const u32 t0 = MaterialAt(triangleGrid, s64(x) * 2, z), t1 = MaterialAt(triangleGrid, s64(x) * 2 + 1, z);
-                BlendCode* codes = &chunk->blendCodes[cell * 2];
-                if (((x ^ z) & 1) == 0) {
-                    codes[0] = MakeBlendCode(t0, a, d, c);
-                    codes[1] = MakeBlendCode(t1, a, c, b);
-                } else {
-                    codes[0] = MakeBlendCode(t0, a, d, b);
-                    codes[1] = MakeBlendCode(t1, b, d, c);
-                }
-            }
             const s16* h = &chunk->heights[(z - cz) * s32(kChunkVertices) + (x - cx)];
             const s32 corners[4] = {h[0], h[1], h[kChunkVertices], h[kChunkVertices + 1]};
             s32 lo = corners[0], hi = corners[0];
@@ -167,31 +189,82 @@ void TerrainModel::ComputeBlendCodes(MeshChunk* chunk, s32 x0, s32 z0, s32 x1, s
         }
 }
 
-void TerrainModel::RebuildRegion(s64 x0, s64 x1, s64 z0, s64 z1)
+void TerrainModel::ComputeChunkCodes(MeshChunk* chunk, s32 x0, s32 z0, s32 x1, s32 z1)
 {
-    if (x0 > x1 || z0 > z1) return;
+    if (!detailMapLoaded || !vertexGrid || !triangleGrid) return;
+    const s32 cx = chunk->x0, cz = chunk->z0;
+    // Most squares of a painted area carry one material on every corner and none on their
+    // triangles: their code comes from the last such square's instead of being made again.
+    u32 uniformMaterial = 0;
+    BlendCode uniformCode = MakeBlendCode(0, 0, 0, 0);
+    for (s32 z = z0; z < z1; ++z) {
+        const GridRow top = RowOf(vertexGrid, z), bottom = RowOf(vertexGrid, s64(z) + 1);
+        const GridRow triangles = RowOf(triangleGrid, z);
+        BlendCode* codes = &chunk->blendCodes[u32((z - cz) * s32(kChunkSquares) + (x0 - cx)) * 2];
+        for (s32 x = x0; x < x1; ++x, codes += 2) {
+            const u32 a = top.At(x), b = top.At(s64(x) + 1);
+            const u32 c = bottom.At(s64(x) + 1), d = bottom.At(x);
+            const u32 t0 = triangles.At(s64(x) * 2), t1 = triangles.At(s64(x) * 2 + 1);
+            if ((t0 | t1) == 0 && a == b && a == c && a == d) {
+                if (a != uniformMaterial) {
+                    uniformMaterial = a;
+                    uniformCode = MakeBlendCode(0, a, a, a);
+                }
+                codes[0] = codes[1] = uniformCode;
+            } else if (((x ^ z) & 1) == 0) {
+                codes[0] = MakeBlendCode(t0, a, d, c);
+                codes[1] = MakeBlendCode(t1, a, c, b);
+            } else {
+                codes[0] = MakeBlendCode(t0, a, d, b);
+                codes[1] = MakeBlendCode(t1, b, d, c);
+            }
+        }
+    }
+}
+
+bool TerrainModel::RegionChunks(s64& x0, s64& x1, s64& z0, s64& z1, s64 range[4]) const
+{
+    if (x0 > x1 || z0 > z1) return false;
     x0 -= 1;
     z0 -= 1;
     x1 += 1;
     z1 += 1;
-    if (x1 < 0 || z1 < 0 || x0 > s64(width) || z0 > s64(height)) return;
+    if (x1 < 0 || z1 < 0 || x0 > s64(width) || z0 > s64(height)) return false;
     if (x0 < 0) x0 = 0;
     if (z0 < 0) z0 = 0;
     if (x1 > s64(width)) x1 = width;
     if (z1 > s64(height)) z1 = height;
-    if (x1 == x0 || z1 == z0 || chunks.count == 0) return;
+    if (x1 == x0 || z1 == z0 || chunks.count == 0) return false;
     // Only the chunks whose vertex rectangle overlaps with a non-zero width and height.
     const s64 side = kChunkSquares;
-    const s64 c0 = x0 / side, r0 = z0 / side;
-    s64 c1 = (x1 + side - 1) / side - 1, r1 = (z1 + side - 1) / side - 1;
-    if (c1 >= s64(chunksAcross)) c1 = s64(chunksAcross) - 1;
-    if (r1 >= s64(chunksDown)) r1 = s64(chunksDown) - 1;
-    for (s64 r = r0; r <= r1; ++r)
-        for (s64 c = c0; c <= c1; ++c) {
+    range[0] = x0 / side;
+    range[1] = z0 / side;
+    range[2] = (x1 + side - 1) / side - 1;
+    range[3] = (z1 + side - 1) / side - 1;
+    if (range[2] >= s64(chunksAcross)) range[2] = s64(chunksAcross) - 1;
+    if (range[3] >= s64(chunksDown)) range[3] = s64(chunksDown) - 1;
+    return true;
+}
+
+void TerrainModel::RebuildRegion(s64 x0, s64 x1, s64 z0, s64 z1) { Rebuild(x0, x1, z0, z1, true); }
+
+void TerrainModel::RebuildDetailRegion(s64 x0, s64 x1, s64 z0, s64 z1) { Rebuild(x0, x1, z0, z1, false); }
+
+void TerrainModel::Rebuild(s64 x0, s64 x1, s64 z0, s64 z1, bool heights)
+{
+    s64 range[4];
+    if (!RegionChunks(x0, x1, z0, z1, range)) return;
+    const s64 side = kChunkSquares;
+    for (s64 r = range[1]; r <= range[3]; ++r)
+        for (s64 c = range[0]; c <= range[2]; ++c) {
             MeshChunk* chunk = &chunks.data[r * chunksAcross + c];
             const s64 ix0 = x0 > chunk->x0 ? x0 : chunk->x0, ix1 = x1 < chunk->x0 + side ? x1 : chunk->x0 + side;
             const s64 iz0 = z0 > chunk->z0 ? z0 : chunk->z0, iz1 = z1 < chunk->z0 + side ? z1 : chunk->z0 + side;
-            if (ix1 > ix0 && iz1 > iz0) ComputeBlendCodes(chunk, s32(ix0), s32(iz0), s32(ix1), s32(iz1));
+            if (ix1 <= ix0 || iz1 <= iz0) continue;
+            if (heights)
+                ComputeBlendCodes(chunk, s32(ix0), s32(iz0), s32(ix1), s32(iz1));
+            else
+                ComputeChunkCodes(chunk, s32(ix0), s32(iz0), s32(ix1), s32(iz1));
         }
 }
 

@@ -69,6 +69,9 @@ public:
     void ComputeBlendCodes(MeshChunk* chunk, s32 x0, s32 z0, s32 x1, s32 z1);
     // Recomputes every chunk that overlaps the vertex rectangle grown by one on each side.
     void RebuildRegion(s64 x0, s64 x1, s64 z0, s64 z1);
+    // The same for an edit of the detail grids alone: only the blend codes, as the heights
+    // and spheres come from the mesh, which detail editing leaves as it is.
+    void RebuildDetailRegion(s64 x0, s64 x1, s64 z0, s64 z1);
     // Classifies every chunk, and every square of a partly visible chunk, against the frustum
     // seen through the camera rotation (an OpenGL column-major model-view matrix, without
     // the mirror, translation or height scale) from the eye at world position eyeWorld
@@ -165,7 +168,13 @@ public:
     void* hookOwner;
 
 private:
-    u8 MaterialAt(const DetailGrid* grid, s64 byteX, s64 z) const;
+    // The parts of ComputeBlendCodes, over a rectangle already clipped to the chunk.
+    void ComputeChunkHeights(MeshChunk* chunk, s32 x0, s32 z0, s32 x1, s32 z1);
+    void ComputeChunkCodes(MeshChunk* chunk, s32 x0, s32 z0, s32 x1, s32 z1);
+    // Grows the vertex rectangle by one, clips it to the mesh and gives the chunk columns and
+    // rows it overlaps; false when it overlaps none.
+    bool RegionChunks(s64& x0, s64& x1, s64& z0, s64& z1, s64 range[4]) const;
+    void Rebuild(s64 x0, s64 x1, s64 z0, s64 z1, bool heights);
     void GrowStroke(s32 x0, s32 z0, s32 x1, s32 z1);
     // After one brush application over range: the stroke grows, and what changed is rebuilt.
     void FinishBrushApplication(const s32 range[4], u32 changed);

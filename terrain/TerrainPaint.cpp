@@ -127,7 +127,7 @@ void TerrainModel::FinishBrushApplication(const s32 range[4], u32 changed)
     GrowStroke(range[0], range[1], range[2], range[3]);
     if (changed) {
         strokeChanged = 1;
-        RebuildRegion(range[0], range[2], range[1], range[3]);
+        RebuildDetailRegion(range[0], range[2], range[1], range[3]);
         MarkModified();
     }
 }
@@ -198,7 +198,7 @@ int TerrainModel::FloodFillVertices(float x, float z)
         request.runs.Free();
         return 0;
     }
-    RebuildRegion(0, width, 0, height);
+    RebuildDetailRegion(0, width, 0, height);
     const s32 rect[4] = {s32(request.minX), s32(request.minY), s32(request.maxX), s32(request.maxY)};
     history.Push(new FloodFillAction(this, vertexSaved, vertexGrid, request.newValue, request.oldValue,
                                      &request.runs, rect),
@@ -230,7 +230,7 @@ int TerrainModel::FloodFillTriangles(float bx, float bz)
     }
     const s32 rect[4] = {s32(request.minX / 2), s32(request.minY) - 1, s32(request.maxX / 2) + 1,
                          s32(request.maxY) + 1};
-    RebuildRegion(rect[0], rect[2], rect[1], rect[3]);
+    RebuildDetailRegion(rect[0], rect[2], rect[1], rect[3]);
     history.Push(new FloodFillAction(this, triangleSaved, triangleGrid, request.newValue, request.oldValue,
                                      &request.runs, rect),
                  1);

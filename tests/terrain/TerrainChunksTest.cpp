@@ -71,6 +71,55 @@ TEST(ComputeBlendCodes, SendsTheCornersInEachTrianglesDrawingOrder)
     EXPECT_EQ(codes[4], Code({{0, 4}, {3, 1}, {6, 2}}));
 }
 
+// Every square's codes against the grids, made corner by corner: squares of one material,
+// mixed squares and the mesh's last row and column (whose outer corners hold 0).
+void ExpectCodesFollowTheGrids(TerrainModel& model, const char* when)
+{
+    const u32 w = model.Width(), h = model.Height();
+    auto vertex = [&](u32 x, u32 z) { return x < w && z < h ? u32(VertexAt(model, x, z)) : 0u; };
+    for (const MeshChunk& chunk : model.chunks)
+        for (u32 cell = 0; cell < kChunkCells; ++cell) {
+            const u32 x = u32(chunk.x0) + cell % kChunkSquares, z = u32(chunk.z0) + cell / kChunkSquares;
+            const u32 a = vertex(x, z), b = vertex(x + 1, z), c = vertex(x + 1, z + 1), d = vertex(x, z + 1);
+            const u32 t0 = TriangleAt(model, x, z, 0), t1 = TriangleAt(model, x, z, 1);
+            const bool even = ((x ^ z) & 1) == 0;
+            const BlendCode first = even ? MakeBlendCode(t0, a, d, c) : MakeBlendCode(t0, a, d, b);
+            const BlendCode second = even ? MakeBlendCode(t1, a, c, b) : MakeBlendCode(t1, b, d, c);
+            ASSERT_EQ(chunk.blendCodes[cell * 2], first) << when << " " << x << "," << z;
+            ASSERT_EQ(chunk.blendCodes[cell * 2 + 1], second) << when << " " << x << "," << z;
+        }
+}
+
+TEST(ComputeBlendCodes, FollowTheGridsThroughStrokesTheirUndoAndRedo)
+{
+    TerrainModel model;
+    LoadModel(model, MakeFlatMesh(2, 2));
+    // As a new detail map does.
+    model.RebuildRegion(0, model.Width(), 0, model.Height());
+    ExpectCodesFollowTheGrids(model, "loaded");
+    // Wide strokes leave squares of one material; narrow ones over them mix corners.
+    const struct {
+        u32 mode, material;
+        float x, z, radius;
+    } strokes[] = {
+        {kBrushVertex, 4, 20, 20, 18}, {kBrushVertex, 7, 63, 63, 6},  {kBrushTriangle, 9, 40, 10, 3},
+        {kBrushVertex, 200, 0, 63, 4}, {kBrushVertex, 0, 25, 25, 2.5f}, {kBrushTriangle, 3, 63.5f, 30, 5},
+    };
+    for (const auto& s : strokes) {
+        model.brushMode = s.mode;
+        model.brush.material = s.material;
+        model.BeginBrushStroke(0);
+        if (s.mode == kBrushVertex)
+            model.PaintVertices(s.x, s.z, s.radius);
+        else
+            model.PaintTriangles(s.x, s.z, s.radius);
+        model.EndBrushStroke();
+        ExpectCodesFollowTheGrids(model, "painted");
+    }
+    while (model.Undo()) ExpectCodesFollowTheGrids(model, "undone");
+    while (model.Redo()) ExpectCodesFollowTheGrids(model, "redone");
+}
+
 TEST(ComputeBlendCodes, LeavesBlendCodesAloneWithoutADetailMapButStillSetsSpheres)
 {
     TerrainModel model;
