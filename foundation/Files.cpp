@@ -65,11 +65,6 @@ void SetIfNotEmpty(String* out, const char* s, size_t n)
     if (out && n) out->Set(s, u32(n));
 }
 
-bool IsSkippedName(const char* name)
-{
-    if (!strcmp(name, ".") || !strcmp(name, "..")) return true;
-    return !StrICmp(name, ".ds_store") || !StrICmp(name, "thumbs.db") || !StrICmp(name, "desktop.ini");
-}
 
 int ListingDescriptor(DirectoryListing* listing);
 int StatAt(FileInfo* info, int folder, const char* name);
@@ -521,6 +516,12 @@ void SwapMemory(void* a, void* b, size_t n)
         pb += chunk;
         n -= chunk;
     }
+}
+
+bool IsSkippedName(const char* name)
+{
+    if (!strcmp(name, ".") || !strcmp(name, "..")) return true;
+    return !StrICmp(name, ".ds_store") || !StrICmp(name, "thumbs.db") || !StrICmp(name, "desktop.ini");
 }
 
 int ScanFolder(const char* folder, int recursive, ScanCallback fileCallback, ScanCallback folderCallback,

@@ -125,3 +125,5 @@ typedef int (*ScanCallback)(const FileInfo* info, const char* folder, const char
 // when the folder cannot be listed) and 0 when a callback stopped it.
 int ScanFolder(const char* folder, int recursive, ScanCallback fileCallback, ScanCallback folderCallback,
                void* context);
+// Whether a scan leaves the name out (".", "..", ".ds_store", "thumbs.db", "desktop.ini").
+bool IsSkippedName(const char* name);

@@ -80,6 +80,27 @@ ArmResult Arm(FolderWatch* watch, const FileInfo& status)
     return kArmed;
 }
 
+// Past this many names in one poll, listing the folder costs less than looking at each.
+constexpr size_t kMaxNamedChanges = 256;
+
+void MarkUnnamed(FolderWatch* watch)
+{
+    watch->unnamed = 1;
+    watch->pendingNames.clear();
+}
+
+void NoteEventName(FolderWatch* watch, const struct inotify_event* event)
+{
+    if (watch->unnamed) return;
+    const size_t length = event->len ? strnlen(event->name, event->len) : 0;
+    if (!length || (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED)) ||
+        watch->pendingNames.size() >= kMaxNamedChanges) {
+        MarkUnnamed(watch);
+        return;
+    }
+    watch->pendingNames.emplace_back(event->name, length);
+}
+
 // Reads every queued event without waiting and turns them into the watches' flags.
 void DrainNotifications()
 {
@@ -97,13 +118,17 @@ void DrainNotifications()
             offset += size;
             if (event->mask & IN_Q_OVERFLOW) {
                 // Events were lost: any watch may have missed a change.
-                for (NotifyLink& link : gNotify.links) link.watch->signalled = 1;
+                for (NotifyLink& link : gNotify.links) {
+                    link.watch->signalled = 1;
+                    MarkUnnamed(link.watch);
+                }
                 continue;
             }
             for (u32 i = gNotify.links.count; i-- > 0;) {
                 NotifyLink& link = gNotify.links[i];
                 if (link.wd != event->wd) continue;
                 link.watch->signalled = 1;
+                NoteEventName(link.watch, event);
                 if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) link.watch->rearm = 1;
                 if (event->mask & IN_IGNORED) {
                     // The kernel dropped the watch descriptor; it must not be removed again.
@@ -157,11 +182,115 @@ int Compare(FolderWatchEntry* a, FolderWatchEntry* b)
 
 bool IsFolder(const FolderWatchEntry* entry) { return (entry->info.flags & kFileDirectory) != 0; }
 
+// The snapshot's index of the name, or where it would go.
+u32 FindEntry(const DynArray<FolderWatchEntry*>& entries, FolderWatchEntry* probe, bool* found)
+{
+    u32 lo = 0, hi = entries.count;
+    while (lo < hi) {
+        const u32 mid = lo + (hi - lo) / 2;
+        const int order = Compare(entries[mid], probe);
+        if (order == 0) {
+            *found = true;
+            return mid;
+        }
+        if (order < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    *found = false;
+    return lo;
+}
+
+// A poll of only the entries the notification named and the sub-folders (whose times change
+// with what happens inside them, which the folder's notification does not tell): the same
+// reports, in the same order, as a rescan of the whole folder gives.
+void PollNamedEntries(DynArray<FolderWatch*>* watches, FolderWatch* watch, FolderWatchCallback callback,
+                      void* context)
+{
+    const String folder = ResolveFolderPath(watch->folder);
+    // Each looked-at name once, in snapshot order, with its status now (null when gone).
+    ScopedDynArray<FolderWatchEntry*> looked;
+    for (const std::string& name : watch->polledNames) {
+        if (IsSkippedName(name.c_str())) continue;
+        FolderWatchEntry* e = new FolderWatchEntry();
+        e->folder = folder;
+        e->name.Set(name.c_str());
+        e->mark = 0;
+        looked.Push(e);
+    }
+    for (FolderWatchEntry* entry : watch->entries)
+        if (IsFolder(entry)) {
+            FolderWatchEntry* e = new FolderWatchEntry();
+            e->folder = folder;
+            e->name = entry->name;
+            e->mark = 0;
+            looked.Push(e);
+        }
+    watch->polledNames.clear();
+    SortWithContext(looked.data, looked.count, sizeof(FolderWatchEntry*), nullptr, CompareWatchEntries);
+    u32 kept = 0;
+    for (u32 i = 0; i < looked.count; ++i) {
+        if (kept && Compare(looked[kept - 1], looked[i]) == 0) {
+            delete looked[i];
+            continue;
+        }
+        looked[kept++] = looked[i];
+    }
+    looked.count = kept;
+    ScopedDynArray<FolderWatchEntry*> now;  // parallel to looked: the status now, or null
+    String path;
+    for (FolderWatchEntry* e : looked) {
+        path.Set(folder);
+        path.Append(e->name.c_str());
+        now.Push(StatPath(&e->info, path) ? e : nullptr);
+    }
+
+    DynArray<FolderWatchEntry*>& entries = watch->entries;
+    // Removals, reported while the snapshot still holds them, then dropped from it.
+    for (u32 i = 0; i < looked.count; ++i) {
+        bool found = false;
+        const u32 at = FindEntry(entries, looked[i], &found);
+        if (found && !now[i] && callback)
+            callback(watches, IsFolder(entries[at]) ? kWatchFolderRemoved : kWatchFileRemoved, context, watch, entries[at]);
+    }
+    for (u32 i = 0; i < looked.count; ++i) {
+        bool found = false;
+        const u32 at = FindEntry(entries, looked[i], &found);
+        if (found && !now[i]) {
+            delete entries[at];
+            entries.RemoveRange(at, 1);
+        }
+    }
+    // Changes; the entry keeps its mark.
+    for (u32 i = 0; i < looked.count; ++i) {
+        bool found = false;
+        const u32 at = FindEntry(entries, looked[i], &found);
+        if (!found || !now[i]) continue;
+        FolderWatchEntry* entry = entries[at];
+        const bool differs = EntryDiffers(entry->info, now[i]->info);
+        entry->info = now[i]->info;
+        if (differs && callback)
+            callback(watches, IsFolder(entry) ? kWatchFolderChanged : kWatchFileChanged, context, watch, entry);
+    }
+    // Additions, taken into the snapshot in its order.
+    for (u32 i = 0; i < looked.count; ++i) {
+        bool found = false;
+        const u32 at = FindEntry(entries, looked[i], &found);
+        if (found || !now[i]) continue;
+        entries.Insert(at, looked[i]);
+        looked[i] = nullptr;
+        if (callback)
+            callback(watches, IsFolder(entries[at]) ? kWatchFolderAdded : kWatchFileAdded, context, watch, entries[at]);
+    }
+    for (FolderWatchEntry* e : looked) delete e;
+}
+
 }  // namespace
 
 FolderWatch::FolderWatch(const char* folderPath, void* ownerData, int takeSnapshot)
     : notification(-1), info(), folder(folderPath), owner(ownerData), entries{nullptr, 0, 0}, existed(0),
-      signalled(0), rearm(0), armedDevice(0), armedFileId(0)
+      signalled(0), rearm(0), armedDevice(0), armedFileId(0), unnamed(0), namedOnly(0)
 {
     bool present = StatPath(&info, folder) && (info.flags & kFileDirectory);
     if (!present) memset(&info, 0, sizeof(info));
@@ -187,6 +316,9 @@ int FolderWatch::PollChange(FolderWatch* watch, int* changed, int* appeared)
     DrainNotifications();
     *changed = 0;
     *appeared = 0;
+    // Only names seen by a notification armed on this folder since the last poll, and still
+    // armed on it now, stand for everything that changed.
+    int armedThrough = watch->notification >= 0 && watch->existed && !watch->rearm;
     FileInfo now;
     bool present = StatPath(&now, watch->folder) && (now.flags & kFileDirectory);
     if (present) {
@@ -196,9 +328,11 @@ int FolderWatch::PollChange(FolderWatch* watch, int* changed, int* appeared)
             (watch->rearm || now.device != watch->armedDevice || now.fileId != watch->armedFileId)) {
             Disarm(watch);
             *changed = 1;
+            armedThrough = 0;
         }
         if (watch->rearm) *changed = 1;
         if (watch->notification < 0) {
+            armedThrough = 0;
             ArmResult armed = Arm(watch, now);
             if (armed == kArmFolderGone)
                 present = false;
@@ -212,6 +346,10 @@ int FolderWatch::PollChange(FolderWatch* watch, int* changed, int* appeared)
         memset(&now, 0, sizeof(now));
         *changed = 0;
     }
+    watch->namedOnly = armedThrough && present && watch->signalled && !watch->unnamed && !watch->pendingNames.empty();
+    watch->polledNames.swap(watch->pendingNames);
+    watch->pendingNames.clear();
+    watch->unnamed = 0;
     watch->signalled = 0;
     watch->rearm = 0;
     if (present && !watch->existed) *appeared = 1;
@@ -245,6 +383,10 @@ void PollFolderWatches(DynArray<FolderWatch*>* watches, FolderWatchCallback call
         }
 
         if (callback) callback(watches, appeared ? kWatchRescanAppeared : kWatchRescanChanged, context, watch, nullptr);
+        if (!appeared && watch->namedOnly) {
+            PollNamedEntries(watches, watch, callback, context);
+            continue;
+        }
         ScopedDynArray<FolderWatchEntry*> fresh;
         TakeSnapshot(watch, fresh);
         DynArray<FolderWatchEntry*>& old = watch->entries;

@@ -3,7 +3,13 @@
 // were added, changed or removed since the last poll. Never blocks: all watches share one
 // non-blocking inotify descriptor, which each poll drains without waiting. A folder's own
 // status is compared as well, and when no notification can be had (inotify missing or out
-// of watches) every poll of a present folder rescans it, so nothing is missed.
+// of watches) every poll of a present folder rescans it, so nothing is missed. While the
+// notification has followed the folder since the last poll and named every entry that
+// changed, a poll looks only at those entries and the sub-folders instead of listing the
+// whole folder; it reports what a rescan would.
+#include <string>
+#include <vector>
+
 #include "foundation/DynArray.h"
 #include "foundation/Files.h"
 #include "foundation/String.h"
@@ -61,6 +67,13 @@ public:
     // The folder (device, inode) the notification was armed on.
     u64 armedDevice;
     u64 armedFileId;
+    // The entry names the notification gave since the last poll, unless unnamed = 1 (an
+    // event about the folder itself, lost events, or too many names to be worth it).
+    std::vector<std::string> pendingNames;
+    u32 unnamed;
+    // Set by PollChange when the poll may look only at polledNames (taken from pendingNames).
+    u32 namedOnly;
+    std::vector<std::string> polledNames;
 };
 
 // Called for every report: (the watch list, change code, context, the watch, the entry or

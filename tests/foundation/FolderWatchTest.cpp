@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -368,6 +369,75 @@ TEST_F(FolderWatchTest, WithoutNotificationsEveryPollRescansAndStillSeesEveryCha
     RemoveTree(folder);
     EXPECT_EQ(Poll(), (Reports{{kWatchFileRemoved, "new"}, {kWatchFileRemoved, "tag"}, {kWatchFolderGone, ""}}));
     EXPECT_EQ(Poll(), Reports{});
+}
+
+// A notified watch looks only at the entries its notification named; beside it, a watch of the
+// same folder without a notification lists the whole folder at every poll. Both give the same
+// reports for each kind of change, and the same snapshot after it.
+TEST_F(FolderWatchTest, ANotifiedPollReportsWhatARescanOfTheWholeFolderReports)
+{
+    for (int i = 0; i < 40; ++i) WriteFile(In("tag" + std::to_string(i)), "old");
+    ASSERT_EQ(mkdir(In("sub").c_str(), 0777), 0);
+    ASSERT_EQ(mkdir(In("quiet").c_str(), 0777), 0);
+    AddFolderWatch(&watches, folder.c_str(), nullptr, 0);
+    if (!Notified()) GTEST_SKIP() << "inotify is not available here";
+    SetFolderWatchNotifications(0);
+    AddFolderWatch(&watches, folder.c_str(), nullptr, 0);
+    Poll();
+    auto split = [&](size_t which) {
+        Reports got;
+        for (size_t i = 0; i < recorder.reports.size(); ++i)
+            if (recorder.watches[i] == watches[u32(which)]) got.push_back(recorder.reports[i]);
+        return got;
+    };
+    auto names = [](const FolderWatch* w) {
+        std::vector<std::string> out;
+        for (const FolderWatchEntry* e : w->entries) out.push_back(e->name.c_str());
+        return out;
+    };
+    const struct {
+        const char* what;
+        std::function<void()> change;
+    } steps[] = {
+        {"a save through a temporary file renamed over the tag",
+         [&] {
+             WriteFile(In("~tavik-tmp"), "saved bytes");
+             ASSERT_EQ(rename(In("~tavik-tmp").c_str(), In("tag7").c_str()), 0);
+         }},
+        {"a rewrite in place", [&] { RewriteInPlace(In("tag12"), "new"); }},
+        {"an added file and a removed one",
+         [&] {
+             WriteFile(In("tag100"), "x");
+             ASSERT_EQ(unlink(In("tag3").c_str()), 0);
+         }},
+        {"a file renamed", [&] { ASSERT_EQ(rename(In("tag20").c_str(), In("renamed").c_str()), 0); }},
+        {"a file made and removed between polls",
+         [&] {
+             WriteFile(In("brief"), "x");
+             ASSERT_EQ(unlink(In("brief").c_str()), 0);
+         }},
+        {"a save beside a change inside a sub-folder",
+         [&] {
+             WriteFile(In("sub/inner"), "x");
+             WriteFile(In("tag30"), "newer");
+         }},
+        {"a new sub-folder and a removed one",
+         [&] {
+             ASSERT_EQ(mkdir(In("made").c_str(), 0777), 0);
+             ASSERT_EQ(rmdir(In("quiet").c_str()), 0);
+         }},
+        {"a mode change", [&] { ASSERT_EQ(chmod(In("tag5").c_str(), 0444), 0); }},
+        {"a skipped name", [&] { WriteFile(In("Thumbs.db"), "x"); }},
+    };
+    for (const auto& step : steps) {
+        SleepMs(20);
+        step.change();
+        Poll();
+        const Reports notified = split(0), rescanned = split(1);
+        EXPECT_FALSE(rescanned.empty()) << step.what;
+        EXPECT_EQ(notified, rescanned) << step.what;
+        EXPECT_EQ(names(watches[0]), names(watches[1])) << step.what;
+    }
 }
 
 TEST(WatchEntryOrder, BreaksNaturalOrderTiesByBytes)
