@@ -205,21 +205,59 @@ int ListWindow::CompareItems(ListWindow* list, ListItem* a, ListItem* b)
 }
 
 namespace {
+
+// A row as the sort sees it: its first key taken out of its record once, so that most
+// comparisons need neither the column table nor the record.
 struct SortEntry {
     ListItem* item;
     u32 index;
+    bool keyed;        // compared by its cells (it has a record and is not a text row)
+    u64 number;        // the first key of a number column
+    const char* text;  // the first key of a text column; null: compare the cells
 };
-}  // namespace
 
-// Ties fall back to the old order, so equal rows keep their places and the sort is stable.
-static int CompareEntries(void* context, const void* a, const void* b)
+struct SortPlan {
+    ListWindow* list;
+    const DynArray<u32>* keys;  // the columns in the order CompareItems tries them
+    const ListColumn* first;
+    bool firstNumber, firstText;
+};
+
+bool IsNumberColumn(u32 type) { return type == LCT_FOURCC || type == LCT_UINT || type == LCT_FIXED; }
+bool IsTextColumn(u32 type) { return type == LCT_CHARARRAY || type == LCT_STRINGPTR || type == LCT_STRING; }
+
+// Two keyed rows are what CompareItems compares by cells: the same answer for every pair, so
+// the same order. Ties fall back to the old order, so equal rows keep their places and the
+// sort is stable.
+int CompareEntries(void* context, const void* a, const void* b)
 {
-    const SortEntry* x = static_cast<const SortEntry*>(a);
-    const SortEntry* y = static_cast<const SortEntry*>(b);
-    int r = ListWindow::CompareItems(static_cast<ListWindow*>(context), x->item, y->item);
+    const SortPlan& plan = *static_cast<const SortPlan*>(context);
+    const SortEntry& x = *static_cast<const SortEntry*>(a);
+    const SortEntry& y = *static_cast<const SortEntry*>(b);
+    int r = 0;
+    if (x.keyed && y.keyed) {
+        u32 from = 0;
+        if (plan.firstNumber) {
+            r = Sign3(x.number, y.number);
+            from = 1;
+        } else if (plan.firstText && x.text && y.text) {
+            r = NaturalCompare(x.text, y.text);
+            from = 1;
+        }
+        if (r && (plan.first->flags & LCF_DESCENDING)) r = -r;
+        for (u32 k = from; !r && k < plan.keys->count; ++k) {
+            const u32 column = plan.keys->data[k];
+            r = plan.list->CompareColumnValues(x.item->userData, y.item->userData, column);
+            if (r && (plan.list->GetColumn(column)->flags & LCF_DESCENDING)) r = -r;
+        }
+    } else {
+        r = ListWindow::CompareItems(plan.list, x.item, y.item);
+    }
     if (r) return r;
-    return x->index < y->index ? -1 : x->index > y->index ? 1 : 0;
+    return x.index < y.index ? -1 : x.index > y.index ? 1 : 0;
 }
+
+}  // namespace
 
 void ListWindow::SortLevel(ListItem* item)
 {
@@ -228,11 +266,34 @@ void ListWindow::SortLevel(ListItem* item)
     ScopedDynArray<SortEntry> entries;
     entries.ResizeRaw(item->childCount);
     if (entries.count < item->childCount) return;  // the heap refused: stays unsorted
-    u32 n = 0;
-    for (ListItem* c = item->firstChild; c && n < entries.count; c = c->next) entries.data[n] = SortEntry{c, n}, ++n;
-    SortWithContext(entries.data, n, sizeof(SortEntry), this, CompareEntries);
+    // The columns in the order CompareItems tries them.
+    const u32 n = columns.count;
+    ScopedDynArray<u32> keys;
+    for (u32 p = 0; p < n; ++p)
+        for (u32 i = 0; i < n; ++i)
+            if (columns.data[i].sortPriority == p) keys.Push(i);
+    const ListColumn* first = keys.count ? &columns.data[keys[0]] : nullptr;
+    const bool firstNumber = first && IsNumberColumn(first->type);
+    const bool firstText = first && IsTextColumn(first->type);
+    u32 count = 0;
+    String unused;
+    for (ListItem* c = item->firstChild; c && count < entries.count; c = c->next) {
+        SortEntry& e = entries.data[count];
+        e = SortEntry{c, count, c->userData && !(c->flags & LIF_TEXT) && n != 0, 0, nullptr};
+        ++count;
+        if (!e.keyed || !first) continue;
+        const void* value = static_cast<const u8*>(c->userData) + first->recordOffset;
+        if (firstNumber) e.number = ReadUnsigned(value, first->size);
+        // A full char array needs a copy to be terminated: it is compared from its record.
+        if (firstText) {
+            const char* t = ValueText(first, value, &unused);
+            e.text = t == unused.c_str() ? nullptr : t;
+        }
+    }
+    SortPlan plan{this, &keys, first, firstNumber, firstText};
+    SortWithContext(entries.data, count, sizeof(SortEntry), &plan, CompareEntries);
     ListItem* prev = nullptr;
-    for (u32 i = 0; i < n; ++i) {
+    for (u32 i = 0; i < count; ++i) {
         ListItem* c = entries.data[i].item;
         c->previous = prev;
         c->next = nullptr;
