@@ -112,9 +112,54 @@ void* SwapRecords(void* dst, const void* src, u32 count, const ByteOrderDescript
     return Walk(dst, src, count, desc, kWalkMemoryToMemory);
 }
 
+namespace {
+
+constexpr u32 kMaxLanes = 32;
+
+// A record of 16-bit fields only, without nesting or pointers (the shape of grid cells), as
+// one mask pair per 16-bit lane: swapped lanes keep their swapped value, copied lanes their
+// value, zero-filled lanes neither. False for any other record.
+bool SixteenBitLanes(const ByteOrderDescriptor* desc, u16* swapMask, u16* keepMask, u32* lanes)
+{
+    if (*desc & kBoHasPointers) return false;
+    const u32 size = *desc++ & kBoSizeMask;
+    if (size == 0 || size % 2 || size / 2 > kMaxLanes) return false;
+    u32 lane = 0;
+    while (lane * 2 < size) {
+        const u16 count = desc[0], type = desc[1];
+        desc += 2;
+        if ((type & kBoNested) || (type & kBoPointer) == kBoPointer || (type & 3) != 1) return false;
+        if (lane + count > size / 2) return false;
+        const bool zero = (type & kBoZeroFlag) != 0;
+        const bool swap = !zero && (((type & kBoCopyFlag) != 0) == kHostIsBigEndian);
+        for (u32 i = 0; i < count; ++i, ++lane) {
+            swapMask[lane] = swap ? 0xFFFF : 0;
+            keepMask[lane] = !zero && !swap ? 0xFFFF : 0;
+        }
+        if (count == 0) return false;
+    }
+    *lanes = lane;
+    return true;
+}
+
+}  // namespace
+
 void* SwapRecordsInPlace(void* records, u32 count, const ByteOrderDescriptor* desc)
 {
-    return Walk(records, records, count, desc, kWalkMemoryToMemory);
+    u16 swapMask[kMaxLanes], keepMask[kMaxLanes];
+    u32 lanes = 0;
+    if (!SixteenBitLanes(desc, swapMask, keepMask, &lanes)) return Walk(records, records, count, desc, kWalkMemoryToMemory);
+    // Millions of cells: one pass over plain 16-bit lanes instead of a walk of the descriptor
+    // per record, with the same bytes as its result.
+    u8* p = static_cast<u8*>(records);
+    for (u64 r = 0; r < count; ++r, p += size_t(lanes) * 2)
+        for (u32 i = 0; i < lanes; ++i) {
+            u16 v;
+            memcpy(&v, p + i * 2, 2);
+            v = u16((__builtin_bswap16(v) & swapMask[i]) | (v & keepMask[i]));
+            memcpy(p + i * 2, &v, 2);
+        }
+    return records;
 }
 
 void* SwapElementsInPlace(void* elements, u64 count, u16 type)

@@ -21,6 +21,13 @@ int ResizeMeshChunks(DynArray<MeshChunk>* chunks, u32 count, ChunkReleaser relea
     if (count == 0) {
         free(chunks->data);
         chunks->data = nullptr;
+    } else if (!chunks->data) {
+        // A new array comes zeroed from the system: no pass of its own over megabytes.
+        void* p = calloc(count, sizeof(MeshChunk));
+        if (!p) return 0;
+        chunks->data = static_cast<MeshChunk*>(p);
+        chunks->count = chunks->capacity = count;
+        return 1;
     } else {
         void* p = realloc(chunks->data, size_t(bytes));
         if (!p) return 0;

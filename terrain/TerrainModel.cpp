@@ -71,8 +71,8 @@ int TerrainModel::Load(MeshTagData* newMesh, const Collection* colorMap, u32 tex
     chunksAcross = width / kChunkSquares;
     chunksDown = height / kChunkSquares;
     const u64 count = u64(chunksAcross) * chunksDown;
+    // The array was freed above, so it comes back zero-filled.
     if (count == 0 || count > 0xFFFFFFFFull || !ResizeMeshChunks(&chunks, u32(count), releaseChunk)) return 0;
-    memset(chunks.data, 0, size_t(count) * sizeof(MeshChunk));
 
     ShadingTable* table = nullptr;
     u8* texels = nullptr;
