@@ -106,6 +106,35 @@ TEST(ByteOrder, ManyRecordsAreReadInOneGoAndEachConverted)
     EXPECT_EQ(third, 0x12345678u);
 }
 
+// Records of 16-bit fields alone, as grid cells are: each field swapped, copied or zeroed by
+// its own type in every record, the same as for a record of mixed widths.
+TEST(ByteOrder, RecordsOfSixteenBitFieldsConvertEachFieldByItsType)
+{
+    constexpr ByteOrderDescriptor kCell[] = {12, 2, kBoU16, 1, kBoZero16, 1, kBoCopy16, 1, kBoU16, 1, kBoZero16};
+    static_assert(ValidateByteOrderDescriptor(kCell, sizeof(kCell) / 2), "cell");
+    Bytes disk;
+    for (u8 r = 0; r < 5; ++r)
+        for (u8 field = 0; field < 6; ++field) disk.insert(disk.end(), {u8(0x10 * field + r), u8(0xA0 + r)});
+    u64 got = 0;
+    Bytes mem = ReadAll(disk, 5, kCell, &got);
+    EXPECT_EQ(got, 60u);
+    MemImage expected;
+    for (u8 r = 0; r < 5; ++r) {
+        auto big = [&](u8 field) { return u16((0x10 * field + r) << 8 | (0xA0 + r)); };
+        auto little = [&](u8 field) { return u16((0xA0 + r) << 8 | (0x10 * field + r)); };
+        expected.U16(big(0)).U16(big(1)).U16(0).U16(little(3)).U16(big(4)).U16(0);
+    }
+    EXPECT_EQ(mem, expected.b);
+    // And back: the zeroed fields write zeros.
+    Bytes written = WriteAll(mem, 5, kCell, &got);
+    EXPECT_EQ(got, 60u);
+    for (size_t r = 0; r < 5; ++r)
+        for (size_t field = 0; field < 6; ++field) {
+            const bool zeroed = field == 2 || field == 5;
+            EXPECT_EQ(written[r * 12 + field * 2], zeroed ? 0 : disk[r * 12 + field * 2]) << r << " " << field;
+        }
+}
+
 TEST(ByteOrder, PointerFieldWidensToEightBytesWithoutTailPadding)
 {
     const Bytes disk = {0, 0, 0, 1, 0, 0, 0, 2, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 3};
