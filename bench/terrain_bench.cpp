@@ -4,10 +4,12 @@
 // (chunk data, shading table, texels) beside a plain read of the same tag bytes.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -277,6 +279,32 @@ void BM_LoadMesh32x32(benchmark::State& state)
     state.counters["mesh_cell_bytes_per_chunk"] = double(32 * 32 * sizeof(MeshCell));
 }
 BENCHMARK(BM_LoadMesh32x32)->Arg(0)->Arg(256)->Arg(257)->ArgNames({"texels"})->Unit(benchmark::kMillisecond);
+
+// What the terrain editor does at opening: the mesh read and loaded without texels, and the
+// shading table its chunks' textures will be made from as each chunk first comes into view
+// ("texels_ms_per_chunk": what one chunk's 257 x 257 texels then cost, measured beside).
+void BM_LoadMesh32x32ForTheEditor(benchmark::State& state)
+{
+    LoadFixture& fx = Fixture();
+    std::unique_ptr<ShadingTable> table(new ShadingTable);
+    for (auto _ : state) {
+        FILE* f = fopen(fx.path, "rb");
+        MeshTagData* mesh = new MeshTagData;
+        InitMesh(mesh);
+        if (!ReadMeshTag(mesh, f, &fx.header)) abort();
+        fclose(f);
+        TerrainModel model;
+        if (!model.Load(mesh, nullptr, 0, nullptr, nullptr)) abort();
+        BuildShadingTable(table.get(), fx.colorMap.GetColorTable(), model.mesh->header);
+        benchmark::DoNotOptimize(model.chunks.data);
+    }
+    std::vector<u8> texels(size_t(kChunkTexelsBordered) * kChunkTexelsBordered * 3);
+    const auto start = std::chrono::steady_clock::now();
+    for (u32 k = 0; k < 64; ++k) BuildChunkTexels257(texels.data(), &fx.colorMap, table.get(), 32, 32, k * 16);
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    state.counters["texels_ms_per_chunk"] = ms / 64;
+}
+BENCHMARK(BM_LoadMesh32x32ForTheEditor)->Unit(benchmark::kMillisecond);
 
 // The floor: reading the same tag bytes into memory and nothing else.
 void BM_ReadMeshBytes32x32(benchmark::State& state)

@@ -168,6 +168,7 @@ void DrawTexturedLayer(MeshEdit& e, const MeshChunk& chunk, s32 x0, s32 z0, s32 
     for (s32 z = z0; z < z1; ++z)
         for (s32 x = x0; x < x1; ++x) e.renderedSquares += Visible(chunk, x, z);
     if (GLActiveTexture) GLActiveTexture(GL_TEXTURE0);
+    if (!chunk.texture) e.MakeChunkTexture(chunk.index);
     glBindTexture(GL_TEXTURE_2D, chunk.texture);
     if (!DetailedDrawing(e)) {
         e.batches.DrawColorOnly(e, chunk, x0, z0, x1, z1);

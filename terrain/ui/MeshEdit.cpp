@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "codex/DetailMap.h"
 #include "codex/MediaRecord.h"
@@ -15,6 +16,7 @@
 #include "gui/WindowSystem.h"
 #include "platform/Os.h"
 #include "platform/OsKeys.h"
+#include "terrain/ChunkTexels.h"
 #include "terrain/ui/ChunkTexture.h"
 
 namespace {
@@ -171,6 +173,26 @@ void MeshEdit::DropMesh()
 {
     model.Load(nullptr, nullptr, 0, nullptr, nullptr);
     texturesMade = 0;
+    texelMap.reset();
+    texelTable.reset();
+    texelTried.clear();
+    texelScratch.clear();
+}
+
+void MeshEdit::MakeChunkTexture(u32 chunkIndex)
+{
+    if (!texelMap || !texelTable || chunkIndex >= model.chunks.count || chunkIndex >= texelTried.size() ||
+        texelTried[chunkIndex])
+        return;
+    texelTried[chunkIndex] = 1;
+    const ShadingTable* table = reinterpret_cast<const ShadingTable*>(texelTable.get());
+    texelScratch.resize(size_t(kChunkTexelsBordered) * kChunkTexelsBordered * 3);
+    if (texelSize == kChunkTexelsBordered)
+        BuildChunkTexels257(texelScratch.data(), texelMap.get(), table, model.chunksAcross, model.chunksDown,
+                            chunkIndex);
+    else
+        BuildChunkTexels256(texelScratch.data(), texelMap.get(), table, chunkIndex);
+    UploadChunkTexture(nullptr, &model.chunks.data[chunkIndex], texelScratch.data(), texelSize);
 }
 
 int MeshEdit::ReadTagData(FILE* stream, TagHeader* h)
@@ -196,9 +218,23 @@ int MeshEdit::ReadTagData(FILE* stream, TagHeader* h)
     LoadMediaWaves(mediaId);
 
     const bool gl = WindowSystem::IsGLEnabled();
-    if (!model.Load(mesh, map.get(), gl ? ChunkTextureSize() : 0, gl ? UploadChunkTexture : nullptr, nullptr)) {
+    DropMesh();
+    // The chunks' colour textures are made as they first come into view: a large mesh opens
+    // without building and uploading every chunk's texels.
+    if (!model.Load(mesh, nullptr, 0, nullptr, nullptr)) {
         DropMesh();
         return 0;
+    }
+    if (gl) {
+        texelTable.reset(new (std::nothrow) u8[sizeof(ShadingTable)]());
+        if (!texelTable) {
+            DropMesh();
+            return 0;
+        }
+        BuildShadingTable(reinterpret_cast<ShadingTable*>(texelTable.get()), map->GetColorTable(), model.mesh->header);
+        texelMap = std::move(map);
+        texelSize = ChunkTextureSize();
+        texelTried.assign(model.chunks.count, 0);
     }
     texturesMade = gl ? 1 : 0;
     LoadDetailMapTag(mapId);

@@ -7,6 +7,9 @@
 // The data (mesh, chunks, grids, brush, stroke, undo history, media wave, frustum) lives in
 // the headless TerrainModel the editor owns; the window adds the camera, the switches, the
 // input handling, the tool menu and the drawing.
+#include <memory>
+#include <vector>
+
 #include "foundation/String.h"
 #include "tagedit/TagEdit.h"
 #include "terrain/DetailMaterials.h"
@@ -183,9 +186,13 @@ public:
     u32 brushMoved;
     u32 modifiersAtPress;
     u32 ignoreNextButton;  // a dismissed tool menu: the release that follows is not a stroke
-    u32 texturesMade;      // the chunks got colour textures (only with OpenGL)
+    u32 texturesMade;      // the chunks get colour textures (only with OpenGL)
     u32 stepRedraws;       // redraws the camera steps asked for (an idle editor asks none)
     u32 dmapUnreadable;    // a 'dmap' of this colour map exists but could not be read
+
+    // Gives the chunk its colour texture at its first draw, from the colour map kept since the
+    // load; a chunk whose texture could not be made is drawn without one and not tried again.
+    void MakeChunkTexture(u32 chunkIndex);
 
 private:
     static void ModifiedHook(void* owner);
@@ -193,6 +200,12 @@ private:
     // Drops the mesh and everything built from it (a load that failed part-way).
     void DropMesh();
     void ExportDetailImage(bool triangles);
+    // The colour map and shading of the loaded mesh, kept for the chunk textures still to be
+    // made, and which chunks were tried.
+    std::unique_ptr<Collection> texelMap;
+    std::unique_ptr<u8[]> texelTable;
+    std::vector<u8> texelScratch, texelTried;
+    u32 texelSize = 0;
     void ImportDetailImage(bool triangles);
     // Pixels of the content the view may use (the brush list's width is not).
     s32 ViewWidth() const;

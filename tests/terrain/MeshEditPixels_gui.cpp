@@ -115,6 +115,42 @@ TEST_F(MeshEditPixels, TheDeltaIsDrawnUnderTheOverlayWithItsShadow)
     EXPECT_EQ(Count(shot, text, yellow), 0);
 }
 
+// A chunk gets its colour texture when it is first drawn: the chunks behind the camera have
+// none, and the picture is the one every chunk's texture made up front gives.
+TEST_F(MeshEditPixels, ChunkColourTexturesAreMadeAsChunksComeIntoView)
+{
+    MeshEdit* e = Open("Eastern Delta");
+    ASSERT_TRUE(e);
+    // Low over one corner, looking out of the mesh: few chunks in view.
+    e->camera.eye[0] = 1, e->camera.eye[1] = 3, e->camera.eye[2] = 1;
+    e->camera.pitch = -10;
+    e->camera.yaw = 225;
+    Render();
+    u32 made = 0;
+    for (const MeshChunk& chunk : e->model.chunks) made += chunk.texture != 0;
+    EXPECT_LT(made, e->model.chunks.count);
+    // Back over the middle: the chunks now in view get theirs.
+    e->camera.eye[0] = -32, e->camera.eye[1] = 60, e->camera.eye[2] = 32;
+    e->camera.pitch = -89;
+    e->camera.yaw = 0;
+    const pixeltest::Shot lazily = Render();
+    u32 nowMade = 0;
+    for (const MeshChunk& chunk : e->model.chunks) nowMade += chunk.texture != 0;
+    EXPECT_GT(nowMade, made);
+    for (u32 k = 0; k < e->model.chunks.count; ++k) e->MakeChunkTexture(k);
+    for (const MeshChunk& chunk : e->model.chunks) EXPECT_NE(chunk.texture, 0u);
+    const pixeltest::Shot upFront = Render();
+    const Rect c = e->content;
+    int differing = 0, lit = 0;
+    for (int y = c.top; y < c.bottom; ++y)
+        for (int x = c.left; x < c.right; ++x) {
+            differing += !(lazily.PixelAt(x, y) == upFront.PixelAt(x, y));
+            lit += upFront.Brightness(x, y) > 30;
+        }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(lit, 1000);
+}
+
 TEST_F(MeshEditPixels, TheBrushFollowsTheMouseOnTheMeshAndItsOutlineIsDrawn)
 {
     MeshEdit* e = Open("Eastern Delta");
