@@ -242,6 +242,8 @@ void View3D::Draw()
     u32 n = 0;
     struct Run {
         u32 first, texture;
+        u32 color;
+        bool oneColor;
     };
     DynArray<Run> runs = {};
     for (RenderTriangle* t = depthList.head; t; t = t->sortNext) {
@@ -249,11 +251,13 @@ void View3D::Draw()
         u32 texture = 0;
         if (t->material >= 0 && u32(t->material) < model->materials.count)
             texture = MaterialTexture(model, u32(t->material));
-        if (!runs.count || runs.data[runs.count - 1].texture != texture) runs.Push(Run{n, texture});
+        if (!runs.count || runs.data[runs.count - 1].texture != texture) runs.Push(Run{n, texture, t->color, true});
         const u32 count = model->vertices.count;
         bool inside = true;
         for (const RenderCorner& c : t->corner) inside = inside && c.vertex >= 0 && u32(c.vertex) < count;
         if (!inside) continue;
+        Run& run = runs.data[runs.count - 1];
+        run.oneColor = run.oneColor && run.color == t->color;
         for (const RenderCorner& c : t->corner) {
             DrawVertex& v = drawVertices.data[n++];
             v.u = c.u;
@@ -267,12 +271,12 @@ void View3D::Draw()
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     if (n) {
         glEnableClientState(GL_VERTEX_ARRAY);
-        glEnableClientState(GL_COLOR_ARRAY);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         glTexCoordPointer(2, GL_FLOAT, sizeof(DrawVertex), &drawVertices.data[0].u);
         glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(DrawVertex), &drawVertices.data[0].color);
         glVertexPointer(3, GL_FLOAT, sizeof(DrawVertex), drawVertices.data[0].position);
     }
+    // A run without a texture needs no texture coordinates, and a run of one colour takes it
+    // as the current colour: the same pixels with fewer values sent per vertex.
     for (u32 r = 0; r < runs.count && n; ++r) {
         const Run& run = runs.data[r];
         u32 end = r + 1 < runs.count ? runs.data[r + 1].first : n;
@@ -280,8 +284,17 @@ void View3D::Draw()
         if (run.texture) {
             glEnable(GL_TEXTURE_2D);
             glBindTexture(GL_TEXTURE_2D, run.texture);
+            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
         } else {
             glDisable(GL_TEXTURE_2D);
+            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        }
+        if (run.oneColor) {
+            glDisableClientState(GL_COLOR_ARRAY);
+            const u8* c = reinterpret_cast<const u8*>(&run.color);
+            glColor4ub(c[0], c[1], c[2], c[3]);
+        } else {
+            glEnableClientState(GL_COLOR_ARRAY);
         }
         glDrawArrays(GL_TRIANGLES, GLint(run.first), GLsizei(end - run.first));
     }
