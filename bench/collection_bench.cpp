@@ -1170,7 +1170,6 @@ BENCHMARK(BM_SequenceGridScroll64x17)->Unit(benchmark::kMillisecond);
 // every thumbnail cached (goal: one 16 ms frame). And Delete All of 2,000 bitmaps shown by
 // 10,000 cells, as the page deletes them (one batch) and one at a time (goal: under 100 ms).
 
-#include "collection/BitmapIndexMap.h"
 
 namespace {
 
@@ -1226,14 +1225,7 @@ void BM_DeleteAll2000Batch(benchmark::State& state)
         Collection* c = MakeOptimizeCollection();
         std::vector<CollectionBitmap*> list(c->bitmaps.data, c->bitmaps.data + c->bitmaps.count);
         state.ResumeTiming();
-        BitmapIndexMap at(c->bitmaps);
-        ScopedDynArray<CollectionBitmap*> into;
-        into.Assign(c->bitmaps);
-        for (CollectionBitmap* b : list) {
-            s64 i = at.Find(b);
-            if (i >= 0) into.data[i] = nullptr;
-        }
-        c->DeleteBitmaps(into.data);
+        c->DeleteListedBitmaps(list.data(), u32(list.size()));
         state.PauseTiming();
         if (c->GetBitmapCount() != 0) state.SkipWithError("bitmaps left");
         delete c;

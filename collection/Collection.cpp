@@ -149,6 +149,18 @@ void Collection::DeleteBitmap(CollectionBitmap* bitmap)
     RefreshHighResIndices();
 }
 
+u32 Collection::DeleteListedBitmaps(CollectionBitmap* const* list, u32 n)
+{
+    BitmapIndexMap at(bitmaps);
+    ScopedDynArray<CollectionBitmap*> into;
+    into.Assign(bitmaps);
+    for (u32 k = 0; k < n; k++) {
+        s64 i = at.Find(list[k]);
+        if (i >= 0) into.data[i] = nullptr;
+    }
+    return DeleteBitmaps(into.data);
+}
+
 u32 Collection::DeleteBitmaps(CollectionBitmap* const* into)
 {
     ResolveHighResBitmaps();

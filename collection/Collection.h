@@ -109,6 +109,9 @@ public:
     // bitmap, or cleared when it is null. The stored indices of re-pointed references become
     // the new index of their target. Answers the number of bitmaps deleted.
     u32 DeleteBitmaps(CollectionBitmap* const* into);
+    // Deletes the n listed bitmaps of this collection (any other is passed over) in one pass
+    // over the cells, clearing every reference to them. Answers the number deleted.
+    u32 DeleteListedBitmaps(CollectionBitmap* const* list, u32 n);
     // Moves an item to target index t, counted before the move (t = count moves it to the
     // end). Answers the new index, or 0xFFFFFFFF when nothing moved. MoveBitmap also
     // refreshes the stored indices that name the moved bitmap.

@@ -342,19 +342,9 @@ namespace {
 // for and nothing uses it.
 TagEntry* TagInFileOfName(u32 tagId, const char* name)
 {
-    TagHeader h = {};
-    h.group = kCollectionGroup;
-    SetTagName(h, name);
-    String path = GetLocalTagPath(h, nullptr);
-    FILE* f = nullptr;
-    if (!OpenLocalTagFile(&h, nullptr, &f)) return nullptr;
-    fclose(f);
-    if (h.group != kCollectionGroup || (tagId != kNoTagId && h.tag != tagId)) return nullptr;
-    TagEntry* e = FindTagEntry(kCollectionGroup, h.tag);
-    if (!e || !HasLocalCopy(e) || GetTagAttachmentCount(e)) return nullptr;
-    const char* fileName = strrchr(path.c_str(), '/');
-    fileName = fileName ? fileName + 1 : path.c_str();
-    return strcmp(e->local_copy->file_name.c_str(), fileName) == 0 ? e : nullptr;
+    TagEntry* e = LocalCollectionOfName(name);
+    if (!e || (tagId != kNoTagId && e->tag != tagId) || GetTagAttachmentCount(e)) return nullptr;
+    return e;
 }
 
 // The indexed tag whose local file bears the name but holds another id, or null.

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "collection/BitmapIndexMap.h"
 #include "collection/ui/BitmapDragData.h"
 #include "collection/ui/BitmapDrawing.h"
 #include "collection/ui/BitmapThumbnailCache.h"
@@ -519,14 +518,7 @@ void X256BitmapBrowser::DeleteBitmaps(const DynArray<CollectionBitmap*>& list, c
     if (ShowMessageBox(nullptr, question, "Delete", "Cancel", nullptr) != 0) return;
     if (!CheckNoneOpen(list, "deleting")) return;
     // One pass over the cells for the whole list, not one per bitmap.
-    BitmapIndexMap at(collection->bitmaps);
-    ScopedDynArray<CollectionBitmap*> into;
-    into.Assign(collection->bitmaps);
-    for (CollectionBitmap* b : list) {
-        s64 i = at.Find(b);
-        if (i >= 0) into.data[i] = nullptr;
-    }
-    collection->DeleteBitmaps(into.data);
+    collection->DeleteListedBitmaps(list.data, list.count);
     RefreshKeepScroll();
 }
 
