@@ -3,7 +3,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <cstring>
+#include <memory>
 
+#include "foundation/MipChain.h"
 #include "platform/Os.h"
 #include "platform/OsBackend.h"
 
@@ -133,8 +135,14 @@ int GLTexture::Create(const void* pixels, u32 format, u32 w, u32 h, int mipmaps,
     bool npot = !IsPowerOfTwo(w) || !IsPowerOfTwo(h);
     bool fallback = npot && !HasNonPowerOfTwoTextures();
 
-    if (mipmaps && !fallback) {
+    // The levels of an image made here are halved on the processor in one pass each: the
+    // driver's own generation draws every level through its rasteriser, several times the
+    // cost of the upload itself. Without pixels the driver makes them when the image comes.
+    const bool ownLevels = mipmaps && !fallback && pixels && w && h && components;
+    if (mipmaps && !fallback && !ownLevels) {
         glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    } else if (ownLevels) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     } else if (fallback) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
@@ -156,6 +164,19 @@ int GLTexture::Create(const void* pixels, u32 format, u32 w, u32 h, int mipmaps,
                      GL_UNSIGNED_BYTE, nullptr);
     } else {
         glTexImage2D(GL_TEXTURE_2D, 0, components, GLsizei(w), GLsizei(h), 0, format, GL_UNSIGNED_BYTE, pixels);
+    }
+    if (ownLevels) {
+        const std::unique_ptr<u8[]> levels = BuildMipLevels(static_cast<const u8*>(pixels), w, h, u32(components));
+        const u8* level = levels.get();
+        for (u32 l = 1, count = MipLevelCount(w, h); l < count; ++l) {
+            const u32 lw = MipLevelSize(w, l), lh = MipLevelSize(h, l);
+            glPixelStorei(GL_UNPACK_ROW_LENGTH, GLint(lw));
+            glTexImage2D(GL_TEXTURE_2D, GLint(l), components, GLsizei(lw), GLsizei(lh), 0, format, GL_UNSIGNED_BYTE,
+                         level);
+            level += size_t(lw) * lh * u32(components);
+        }
+        // Later changes to the image (glTexSubImage2D) still bring the levels along.
+        glTexParameteri(GL_TEXTURE_2D, GL_GENERATE_MIPMAP, GL_TRUE);
     }
 
     glPopClientAttrib();
