@@ -49,7 +49,9 @@ View3D::View3D(Window* ownerWindow)
     models = {};
     depthList = {};
     sortScratch = {};
-    drawVertices = {};
+    positions = {};
+    texCoords = {};
+    colors = {};
 }
 
 View3D::~View3D()
@@ -57,7 +59,9 @@ View3D::~View3D()
     for (ModelTextures& entry : textures) DeleteTextures(&entry);
     models.Free();
     sortScratch.Free();
-    drawVertices.Free();
+    positions.Free();
+    texCoords.Free();
+    colors.Free();
 }
 
 void View3D::SetDistance(float d)
@@ -107,11 +111,13 @@ void View3D::CommitDrag()
 
 void View3D::AddModel(RenderModel* model)
 {
+    listBuilt = false;
     models.Push(model);
 }
 
 void View3D::RemoveModel(RenderModel* model)
 {
+    listBuilt = false;
     for (u32 i = 0; i < models.count; ++i)
         if (models.data[i] == model) {
             models.RemoveRange(i, 1);
@@ -227,59 +233,118 @@ void View3D::SetupProjection()
         for (RenderTriangle& t : model->triangles) {
             float d = INFINITY;
             for (const RenderCorner& c : t.corner)
-                if (c.vertex >= 0 && u32(c.vertex) < n) d = std::fmin(d, model->vertices.data[c.vertex].projected[2]);
+                if (c.vertex >= 0 && u32(c.vertex) < n) {
+                    // fmin's rule without the library call: a depth that is not a number is passed over.
+                    const float z = model->vertices.data[c.vertex].projected[2];
+                    if (z < d) d = z;
+                }
             t.sortDepth = d;
         }
     }
 }
 
-void View3D::Draw()
+bool View3D::SameAsLastBuild()
 {
-    SetupProjection();
+    // One pass over what the draw list is made of, noting it for the next frame as it goes.
+    bool same = listBuilt && shapes.size() == models.count;
+    shapes.resize(models.count);
+    size_t corners = 0, points = 0;
+    for (u32 m = 0; m < models.count; ++m) {
+        const RenderModel* model = models.data[m];
+        ModelShape shape = {model, model->triangles.data, model->triangles.count, model->vertices.count,
+                            model->materials.count};
+        same = same && std::memcmp(&shape, &shapes[m], sizeof shape) == 0;
+        shapes[m] = shape;
+        corners += model->triangles.count;
+        points += model->vertices.count;
+    }
+    if (triangleKeys.size() != corners || pointKeys.size() != points * 3) {
+        same = false;
+        triangleKeys.resize(corners);
+        pointKeys.resize(points * 3);
+    }
+    TriangleKey* key = triangleKeys.data();
+    float* point = pointKeys.data();
+    for (u32 m = 0; m < models.count; ++m) {
+        const RenderModel* model = models.data[m];
+        for (const RenderTriangle& t : model->triangles) {
+            TriangleKey k;
+            k.model = t.model;
+            k.sortDepth = t.sortDepth;
+            k.material = t.material;
+            k.color = t.color;
+            for (u32 c = 0; c < 3; ++c) {
+                k.vertex[c] = t.corner[c].vertex;
+                k.uv[c * 2] = t.corner[c].u;
+                k.uv[c * 2 + 1] = t.corner[c].v;
+            }
+            if (same && std::memcmp(&k, key, sizeof k) != 0) same = false;
+            *key++ = k;
+        }
+        for (const RenderVertex& v : model->vertices) {
+            if (same && std::memcmp(v.position, point, sizeof v.position) != 0) same = false;
+            std::memcpy(point, v.position, sizeof v.position);
+            point += 3;
+        }
+    }
+    return same;
+}
+
+void View3D::BuildDrawList()
+{
     BuildDepthList(&depthList, models.data, models.count, &sortScratch);
     // One vertex array in draw order, drawn in runs that share a texture.
-    drawVertices.ResizeRaw(depthList.count * 3);
+    positions.ResizeRaw(depthList.count * 9);
+    texCoords.ResizeRaw(depthList.count * 6);
+    colors.ResizeRaw(depthList.count * 3);
     u32 n = 0;
-    struct Run {
-        u32 first, texture;
-        u32 color;
-        bool oneColor;
-    };
-    DynArray<Run> runs = {};
+    runs.clear();
     for (RenderTriangle* t = depthList.head; t; t = t->sortNext) {
         RenderModel* model = t->model;
         u32 texture = 0;
         if (t->material >= 0 && u32(t->material) < model->materials.count)
             texture = MaterialTexture(model, u32(t->material));
-        if (!runs.count || runs.data[runs.count - 1].texture != texture) runs.Push(Run{n, texture, t->color, true});
+        if (runs.empty() || runs.back().texture != texture) runs.push_back(Run{n, texture, t->color, true});
         const u32 count = model->vertices.count;
         bool inside = true;
         for (const RenderCorner& c : t->corner) inside = inside && c.vertex >= 0 && u32(c.vertex) < count;
         if (!inside) continue;
-        Run& run = runs.data[runs.count - 1];
+        Run& run = runs.back();
         run.oneColor = run.oneColor && run.color == t->color;
         for (const RenderCorner& c : t->corner) {
-            DrawVertex& v = drawVertices.data[n++];
-            v.u = c.u;
-            v.v = c.v;
-            v.color = t->color;
-            memcpy(v.position, model->vertices.data[c.vertex].position, sizeof v.position);
+            texCoords.data[n * 2] = c.u;
+            texCoords.data[n * 2 + 1] = c.v;
+            colors.data[n] = t->color;
+            memcpy(&positions.data[n * 3], model->vertices.data[c.vertex].position, 3 * sizeof(float));
+            ++n;
         }
     }
+    drawnVertices = n;
+    listBuilt = true;
+}
+
+void View3D::Draw()
+{
+    SetupProjection();
+    // The order and the vertex array follow from the depths and the triangles alone: a frame
+    // that changes neither draws what the last one built.
+    if (!SameAsLastBuild()) BuildDrawList();
+    const u32 n = drawnVertices;
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
     if (n) {
         glEnableClientState(GL_VERTEX_ARRAY);
-        glTexCoordPointer(2, GL_FLOAT, sizeof(DrawVertex), &drawVertices.data[0].u);
-        glColorPointer(4, GL_UNSIGNED_BYTE, sizeof(DrawVertex), &drawVertices.data[0].color);
-        glVertexPointer(3, GL_FLOAT, sizeof(DrawVertex), drawVertices.data[0].position);
+        // Separate arrays: the driver copies only those a run enables.
+        glTexCoordPointer(2, GL_FLOAT, 0, texCoords.data);
+        glColorPointer(4, GL_UNSIGNED_BYTE, 0, colors.data);
+        glVertexPointer(3, GL_FLOAT, 0, positions.data);
     }
     // A run without a texture needs no texture coordinates, and a run of one colour takes it
     // as the current colour: the same pixels with fewer values sent per vertex.
-    for (u32 r = 0; r < runs.count && n; ++r) {
-        const Run& run = runs.data[r];
-        u32 end = r + 1 < runs.count ? runs.data[r + 1].first : n;
+    for (size_t r = 0; r < runs.size() && n; ++r) {
+        const Run& run = runs[r];
+        u32 end = r + 1 < runs.size() ? runs[r + 1].first : n;
         if (end <= run.first) continue;
         if (run.texture) {
             glEnable(GL_TEXTURE_2D);
@@ -300,5 +365,4 @@ void View3D::Draw()
     }
     glPopClientAttrib();
     glDisable(GL_TEXTURE_2D);
-    runs.Free();
 }

@@ -71,11 +71,6 @@ public:
     DepthList depthList;
 
 private:
-    struct DrawVertex {
-        float u, v;
-        u32 color;  // RGBA bytes in memory order
-        float position[3];
-    };
     // The textures of one model's materials, made the first time each is drawn.
     struct ModelTextures {
         const RenderModel* model;
@@ -86,7 +81,42 @@ private:
     u32 MaterialTexture(const RenderModel* model, u32 material);
     void DeleteTextures(ModelTextures* entry);
 
+    struct Run {
+        u32 first, texture;
+        u32 color;
+        bool oneColor;
+    };
+    // What the draw list was built from: each model's arrays, and per triangle what orders and
+    // draws it, per vertex its position.
+    struct ModelShape {
+        const RenderModel* model;
+        const RenderTriangle* triangles;
+        u64 triangleCount, vertexCount, materialCount;
+    };
+    struct TriangleKey {
+        const RenderModel* model;
+        float sortDepth;
+        s32 material;
+        u32 color;
+        s32 vertex[3];
+        float uv[6];
+    };
+    // Whether the models, depths and triangles are those the draw list was last built from;
+    // notes them for the next frame either way.
+    bool SameAsLastBuild();
+    // Orders the triangles far to near into the depth list and fills the vertex array and runs.
+    void BuildDrawList();
+
     DynArray<RenderTriangle*> sortScratch;
-    DynArray<DrawVertex> drawVertices;
+    // The vertex arrays in draw order: three floats, two floats and RGBA bytes per corner.
+    DynArray<float> positions;
+    DynArray<float> texCoords;
+    DynArray<u32> colors;
+    std::vector<Run> runs;
+    u32 drawnVertices = 0;
+    bool listBuilt = false;
+    std::vector<ModelShape> shapes;
+    std::vector<TriangleKey> triangleKeys;
+    std::vector<float> pointKeys;
     std::vector<ModelTextures> textures;
 };
