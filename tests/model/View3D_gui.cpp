@@ -172,6 +172,31 @@ TEST_F(ViewPixels, TheTextureShowsItsFourColoursFacingTheCamera)
     Close(w, model);
 }
 
+TEST_F(ViewPixels, ChangesToTheTrianglesOrVerticesBetweenFramesShowInTheNextFrame)
+{
+    // The view keeps its draw order and arrays from frame to frame while nothing changes.
+    RenderModel* model = TexturedSquare();
+    ViewWindow* w = Show(model, 200, 3);
+    EXPECT_EQ(0xFF0000u, Render().At(140, 140));
+    Render();
+    for (RenderTriangle& t : model->triangles) {
+        t.material = -1;
+        t.color = 0xFF00FF00u;  // opaque green
+    }
+    pixeltest::Shot green = Render();
+    EXPECT_EQ(0x00FF00u, green.At(60, 60));
+    EXPECT_EQ(0x00FF00u, green.At(140, 140));
+    model->triangles.data[1].color = 0xFFFF0000u;  // one half turns blue, the other stays green
+    pixeltest::Shot halves = Render();
+    EXPECT_EQ(0xFF0000u, halves.At(140, 60));
+    EXPECT_EQ(0x00FF00u, halves.At(60, 140));
+    for (RenderVertex& v : model->vertices) v.position[0] *= 0.25f, v.position[1] *= 0.25f;
+    pixeltest::Shot small = Render();
+    EXPECT_EQ(0u, small.At(60, 60)) << "the square shrank from there";
+    EXPECT_EQ(0x00FF00u, small.At(95, 105));
+    Close(w, model);
+}
+
 TEST_F(ViewPixels, AnEmptyModelOrASinglePointGivesFiniteMatricesAtDistanceZero)
 {
     RenderModel* model = NewRenderModel();
