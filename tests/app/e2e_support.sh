@@ -169,8 +169,13 @@ dialog_settled() {
 # clipboard <text>: the X clipboard holds the text (xclip serves it until the scenario's X
 # server ends or another text replaces it). Text is pasted rather than typed: a paste is one
 # key, which neither the program's input ring nor a slow dialog can cut short.
+# xclip returns once its copy has forked, which takes the selection some time later: until then
+# a paste gets the text before. So the text is read back until the clipboard holds it.
 clipboard() {
-    printf %s "$1" | xclip -selection clipboard -i 2>/dev/null || fail "xclip could not take the clipboard"
+    local text=$1
+    printf %s "$text" | xclip -selection clipboard -i 2>/dev/null || fail "xclip could not take the clipboard"
+    clipboard_holds() { [ "$(xclip -selection clipboard -o 2>/dev/null)" = "$text" ]; }
+    wait_for 20 clipboard_holds || fail "the clipboard does not hold '$text'"
 }
 
 # dialog_answer <title> <keys before pasting> <text> [<keys after>]: pastes the text into a
