@@ -219,73 +219,100 @@ void View3D::SetupProjection()
             pm[c * 4 + r] = s;
         }
     const float screenHeight = float(WindowSystem::GetScreenSize().height);
+    // A vertex is projected again only when the camera, the viewport or the vertex changed
+    // since the last frame, and a triangle's depth taken again only when one of its model's
+    // vertices was or the triangle changed: a still model costs a comparison per vertex and
+    // per triangle.
+    const bool sameShapes = NoteShapes();
+    bool all = !sameShapes || !cameraKept || std::memcmp(pm, keptCamera, sizeof pm) != 0 ||
+               std::memcmp(viewport, keptViewport, sizeof keptViewport) != 0 ||
+               std::memcmp(&screenHeight, &keptScreenHeight, sizeof screenHeight) != 0;
+    std::memcpy(keptCamera, pm, sizeof pm);
+    std::memcpy(keptViewport, viewport, sizeof keptViewport);
+    keptScreenHeight = screenHeight;
+    cameraKept = true;
+    listStale = listStale || !sameShapes;
+    RenderVertex* keptVertex = vertexKeys.data();
+    TriangleKey* keptTriangle = triangleKeys.data();
     for (RenderModel* model : models) {
-        for (RenderVertex& v : model->vertices) {
-            const float* p = v.position;
-            double clip[4];
-            for (int r = 0; r < 4; ++r) clip[r] = pm[r] * p[0] + pm[4 + r] * p[1] + pm[8 + r] * p[2] + pm[12 + r];
-            double wc = clip[3] != 0 ? clip[3] : 1e-30;
-            v.projected[0] = float(viewport[0] + viewport[2] * (clip[0] / wc + 1) / 2);
-            v.projected[1] = screenHeight - float(viewport[1] + viewport[3] * (clip[1] / wc + 1) / 2);
-            v.projected[2] = float((clip[2] / wc + 1) / 2);
-        }
         const u32 n = model->vertices.count;
+        bool reprojected = all;
+        if (all || std::memcmp(model->vertices.data, keptVertex, size_t(n) * sizeof(RenderVertex)) != 0) {
+            for (u32 i = 0; i < n; ++i) {
+                RenderVertex& v = model->vertices.data[i];
+                if (!all && std::memcmp(&v, &keptVertex[i], sizeof v) == 0) continue;
+                if (std::memcmp(v.position, keptVertex[i].position, sizeof v.position) != 0) listStale = true;
+                const float* p = v.position;
+                double clip[4];
+                for (int r = 0; r < 4; ++r) clip[r] = pm[r] * p[0] + pm[4 + r] * p[1] + pm[8 + r] * p[2] + pm[12 + r];
+                double wc = clip[3] != 0 ? clip[3] : 1e-30;
+                v.projected[0] = float(viewport[0] + viewport[2] * (clip[0] / wc + 1) / 2);
+                v.projected[1] = screenHeight - float(viewport[1] + viewport[3] * (clip[1] / wc + 1) / 2);
+                v.projected[2] = float((clip[2] / wc + 1) / 2);
+                keptVertex[i] = v;
+                reprojected = true;
+            }
+        }
+        keptVertex += n;
         for (RenderTriangle& t : model->triangles) {
-            float d = INFINITY;
-            for (const RenderCorner& c : t.corner)
-                if (c.vertex >= 0 && u32(c.vertex) < n) {
-                    // fmin's rule without the library call: a depth that is not a number is passed over.
-                    const float z = model->vertices.data[c.vertex].projected[2];
-                    if (z < d) d = z;
+            TriangleKey k = KeyOf(t);
+            if (reprojected || std::memcmp(&k, keptTriangle, sizeof k) != 0) {
+                float d = INFINITY;
+                for (const RenderCorner& c : t.corner)
+                    if (c.vertex >= 0 && u32(c.vertex) < n) {
+                        // fmin's rule without the library call: a depth that is not a number is passed over.
+                        const float z = model->vertices.data[c.vertex].projected[2];
+                        if (z < d) d = z;
+                    }
+                t.sortDepth = d;
+                k.sortDepth = d;
+                if (std::memcmp(&k, keptTriangle, sizeof k) != 0) {
+                    *keptTriangle = k;
+                    listStale = true;
                 }
-            t.sortDepth = d;
+            }
+            ++keptTriangle;
         }
     }
 }
 
-bool View3D::SameAsLastBuild()
+View3D::TriangleKey View3D::KeyOf(const RenderTriangle& t)
 {
-    // One pass over what the draw list is made of, noting it for the next frame as it goes.
-    bool same = listBuilt && shapes.size() == models.count;
+    TriangleKey k;
+    k.model = t.model;
+    k.sortDepth = t.sortDepth;
+    k.material = t.material;
+    k.color = t.color;
+    for (u32 c = 0; c < 3; ++c) {
+        k.vertex[c] = t.corner[c].vertex;
+        k.uv[c * 2] = t.corner[c].u;
+        k.uv[c * 2 + 1] = t.corner[c].v;
+    }
+    return k;
+}
+
+bool View3D::NoteShapes()
+{
+    bool same = shapes.size() == models.count;
     shapes.resize(models.count);
-    size_t corners = 0, points = 0;
+    size_t triangles = 0, vertices = 0;
     for (u32 m = 0; m < models.count; ++m) {
         const RenderModel* model = models.data[m];
-        ModelShape shape = {model, model->triangles.data, model->triangles.count, model->vertices.count,
+        ModelShape shape = {model,
+                            model->triangles.data,
+                            model->vertices.data,
+                            model->triangles.count,
+                            model->vertices.count,
                             model->materials.count};
         same = same && std::memcmp(&shape, &shapes[m], sizeof shape) == 0;
         shapes[m] = shape;
-        corners += model->triangles.count;
-        points += model->vertices.count;
+        triangles += model->triangles.count;
+        vertices += model->vertices.count;
     }
-    if (triangleKeys.size() != corners || pointKeys.size() != points * 3) {
+    if (triangleKeys.size() != triangles || vertexKeys.size() != vertices) {
         same = false;
-        triangleKeys.resize(corners);
-        pointKeys.resize(points * 3);
-    }
-    TriangleKey* key = triangleKeys.data();
-    float* point = pointKeys.data();
-    for (u32 m = 0; m < models.count; ++m) {
-        const RenderModel* model = models.data[m];
-        for (const RenderTriangle& t : model->triangles) {
-            TriangleKey k;
-            k.model = t.model;
-            k.sortDepth = t.sortDepth;
-            k.material = t.material;
-            k.color = t.color;
-            for (u32 c = 0; c < 3; ++c) {
-                k.vertex[c] = t.corner[c].vertex;
-                k.uv[c * 2] = t.corner[c].u;
-                k.uv[c * 2 + 1] = t.corner[c].v;
-            }
-            if (same && std::memcmp(&k, key, sizeof k) != 0) same = false;
-            *key++ = k;
-        }
-        for (const RenderVertex& v : model->vertices) {
-            if (same && std::memcmp(v.position, point, sizeof v.position) != 0) same = false;
-            std::memcpy(point, v.position, sizeof v.position);
-            point += 3;
-        }
+        triangleKeys.resize(triangles);
+        vertexKeys.resize(vertices);
     }
     return same;
 }
@@ -321,14 +348,15 @@ void View3D::BuildDrawList()
     }
     drawnVertices = n;
     listBuilt = true;
+    listStale = false;
 }
 
 void View3D::Draw()
 {
     SetupProjection();
-    // The order and the vertex array follow from the depths and the triangles alone: a frame
-    // that changes neither draws what the last one built.
-    if (!SameAsLastBuild()) BuildDrawList();
+    // The order and the vertex array follow from the depths, the triangles and the positions
+    // alone: a frame that changes none of them draws what the last one built.
+    if (listStale || !listBuilt) BuildDrawList();
     const u32 n = drawnVertices;
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

@@ -44,10 +44,11 @@ public:
     u32 GetMaterialTexture(const RenderModel* model, u32 material) const;
 
     // Both inside the owner's 3D drawing bracket. SetupProjection sets the frustum and the
-    // camera for the current viewport, saves both matrices, projects every vertex (window x,
-    // screen height - window y, depth) and gives every triangle the least depth of its
-    // corners. Draw does that, orders the triangles far to near and draws them, making each
-    // material's texture the first time it is drawn.
+    // camera for the current viewport, saves both matrices, and leaves every vertex projected
+    // (window x, screen height - window y, depth) and every triangle with the least depth of
+    // its corners; only what changed since the last call is computed again. Draw does that,
+    // orders the triangles far to near and draws them, making each material's texture the
+    // first time it is drawn.
     void SetupProjection();
     void Draw();
 
@@ -86,11 +87,12 @@ private:
         u32 color;
         bool oneColor;
     };
-    // What the draw list was built from: each model's arrays, and per triangle what orders and
-    // draws it, per vertex its position.
+    // What the projection and the draw list were made from: each model's arrays, and per
+    // triangle what orders and draws it, per vertex its position and projection.
     struct ModelShape {
         const RenderModel* model;
         const RenderTriangle* triangles;
+        const RenderVertex* vertices;
         u64 triangleCount, vertexCount, materialCount;
     };
     struct TriangleKey {
@@ -101,9 +103,10 @@ private:
         s32 vertex[3];
         float uv[6];
     };
-    // Whether the models, depths and triangles are those the draw list was last built from;
-    // notes them for the next frame either way.
-    bool SameAsLastBuild();
+    static TriangleKey KeyOf(const RenderTriangle& t);
+    // Whether the models and their arrays are those of the last frame; notes them and sizes
+    // the per-vertex and per-triangle notes for this frame.
+    bool NoteShapes();
     // Orders the triangles far to near into the depth list and fills the vertex array and runs.
     void BuildDrawList();
 
@@ -115,8 +118,16 @@ private:
     std::vector<Run> runs;
     u32 drawnVertices = 0;
     bool listBuilt = false;
+    // A triangle, a position or the models changed since the list was built.
+    bool listStale = true;
     std::vector<ModelShape> shapes;
     std::vector<TriangleKey> triangleKeys;
-    std::vector<float> pointKeys;
+    std::vector<RenderVertex> vertexKeys;
+    // The camera (projection x model view), viewport and screen height the vertices were
+    // last projected with.
+    bool cameraKept = false;
+    double keptCamera[16] = {};
+    s32 keptViewport[4] = {};
+    float keptScreenHeight = 0;
     std::vector<ModelTextures> textures;
 };

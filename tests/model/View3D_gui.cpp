@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <cstring>
 #include <set>
 
 #include "model/ui/View3D.h"
@@ -194,6 +195,46 @@ TEST_F(ViewPixels, ChangesToTheTrianglesOrVerticesBetweenFramesShowInTheNextFram
     pixeltest::Shot small = Render();
     EXPECT_EQ(0u, small.At(60, 60)) << "the square shrank from there";
     EXPECT_EQ(0x00FF00u, small.At(95, 105));
+    Close(w, model);
+}
+
+TEST_F(ViewPixels, ACameraMoveBetweenFramesShowsInTheNextFrameAndEveryFrameLeavesTheProjectionsFilled)
+{
+    // The view projects the vertices again only when the camera or the vertices change.
+    RenderModel* model = TexturedSquare();
+    for (RenderTriangle& t : model->triangles) {
+        t.material = -1;
+        t.color = 0xFF00FF00u;  // opaque green
+    }
+    ViewWindow* w = Show(model, 200, 3);
+    Render();
+    pixeltest::Shot still = Render();
+    EXPECT_EQ(0x00FF00u, still.At(60, 60));
+    EXPECT_EQ(0x00FF00u, still.At(140, 100));
+    const RenderVertex corner = model->vertices.data[0];
+    const float depth = model->triangles.data[0].sortDepth;
+
+    // Written over between frames: the next frame fills them in again.
+    model->vertices.data[0].projected[0] = -1;
+    model->vertices.data[0].projected[2] = -1;
+    model->triangles.data[0].sortDepth = -1;
+    Render();
+    EXPECT_EQ(0, std::memcmp(&corner, &model->vertices.data[0], sizeof corner));
+    EXPECT_EQ(depth, model->triangles.data[0].sortDepth);
+
+    w->view.SetDistance(12);  // four times as far: a quarter of the size
+    pixeltest::Shot far = Render();
+    EXPECT_EQ(0u, far.At(60, 60)) << "the square shrank from there";
+    EXPECT_EQ(0x00FF00u, far.At(100, 100));
+    EXPECT_NE(corner.projected[0], model->vertices.data[0].projected[0]);
+    EXPECT_NE(depth, model->triangles.data[0].sortDepth);
+
+    w->view.SetDistance(3);
+    w->view.SetTarget(0.75f, 0, 0);  // the square moves sideways by three eighths of its width
+    pixeltest::Shot moved = Render();
+    EXPECT_EQ((std::set<u32>{0u, 0x00FF00u}), (std::set<u32>{moved.At(60, 100), moved.At(140, 100)}))
+        << "one side of the square left its place";
+    EXPECT_EQ(0x00FF00u, moved.At(100, 100));
     Close(w, model);
 }
 
