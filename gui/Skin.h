@@ -49,7 +49,9 @@ public:
     static void GetButtonSize(Size* first, Size* second);
     static Size GetCheckBoxSize();  // size of image 12
     static s32 GetTabSpacing();     // 8
-    // The tab for a title of the given width and the title's place in it; either optional.
+    // The tab for a title of the given width and the title's place in it; either optional. The
+    // title starts past the left cap and past the GetTabSpacing() pixels that the tab on its
+    // left overlaps, plus two.
     static void GetTabRect(s32 textWidth, Rect* tab, Rect* text);
     static s32 GetSelectionMargin();   // 2
     static s32 GetScrollBarWidth();    // width of image 38

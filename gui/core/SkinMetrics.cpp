@@ -51,8 +51,12 @@ void Skin::GetTabRect(s32 textWidth, Rect* tab, Rect* text)
 {
     Size left = ImageSize(66);
     Size right = ImageSize(68);
-    if (tab) *tab = {0, 0, left.width + textWidth + 4 + right.width, left.height};
-    if (text) *text = {left.width, 2, left.width + textWidth + 4, left.height - 1};
+    // The tab on the left is drawn over this tab's first GetTabSpacing() pixels, so a label that
+    // started at a narrower left cap would lose its first letter under that tab's right cap;
+    // two pixels more keep the label's shadow off that cap's edge.
+    s32 textLeft = left.width > GetTabSpacing() + 2 ? left.width : GetTabSpacing() + 2;
+    if (tab) *tab = {0, 0, textLeft + textWidth + 4 + right.width, left.height};
+    if (text) *text = {textLeft, 2, textLeft + textWidth + 4, left.height - 1};
 }
 
 s32 Skin::GetSelectionMargin() { return 2; }

@@ -33,17 +33,25 @@ TEST_F(SkinMetricsTest, ButtonSizeIsBothCapsAndTwentyFourPixelsByTheLeftCapsHeig
     Skin::GetButtonSize(nullptr, nullptr);
 }
 
-TEST_F(SkinMetricsTest, ATabHoldsItsTitleBetweenTheCaps)
+TEST_F(SkinMetricsTest, ATabHoldsItsTitleBetweenTheCapsAndClearOfTheTabOnItsLeft)
 {
+    // A left cap narrower than the 8 pixels that the tab on the left covers: the title starts
+    // two pixels past them and the tab grows by as much.
     Use({{66, 6, 18}, {68, 7, 18}});
     Rect tab, text;
     Skin::GetTabRect(50, &tab, &text);
-    EXPECT_EQ(tab.Width(), 67);
+    EXPECT_EQ(tab.Width(), 71);
     EXPECT_EQ(tab.Height(), 18);
-    EXPECT_EQ(text.left, 6);
+    EXPECT_EQ(text.left, 10);
     EXPECT_EQ(text.top, 2);
-    EXPECT_EQ(text.right, 60);
+    EXPECT_EQ(text.right, 64);
     EXPECT_EQ(text.bottom, 17);
+    // A wide left cap: the title starts right after it.
+    Use({{66, 14, 18}, {68, 7, 18}});
+    Skin::GetTabRect(50, &tab, &text);
+    EXPECT_EQ(tab.Width(), 75);
+    EXPECT_EQ(text.left, 14);
+    EXPECT_EQ(text.right, 68);
 }
 
 TEST_F(SkinMetricsTest, MetricsComeFromTheImagesAndMissingOnesCountAsNothing)
