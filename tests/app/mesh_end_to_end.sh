@@ -27,7 +27,7 @@ sleep "$slow"
 # part of the view.
 view_x=200 view_y=430
 before=$(pixel "$window" "$view_x" "$view_y")
-open_tag "Meshe" "E"  # 'Eastern Delta', the only mesh starting with E
+open_tag_seen "M" 1 "E"  # Meshes, after Media Types; 'Eastern Delta', the only mesh starting with E
 wait_change "$view_x" "$view_y" "$before" "the terrain of Eastern Delta"
 sleep "$slow"
 

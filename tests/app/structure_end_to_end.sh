@@ -46,7 +46,7 @@ PY
 
 # 1. "Rock Core": the dialog opens with OK focused; the ring of tab stops runs on to Cancel,
 #    the collection picker and the first reference value (values count up from 0 there).
-open_tag "Coll" "R"
+open_tag_seen "" 0 "R"  # Collection References, the first group
 keys Tab Tab Tab
 paste_text "77"
 keys ctrl+s
@@ -70,7 +70,7 @@ sleep "$slow"
 
 # 3. "Water": the x amplitude (stored 256, shown in world units of 1/512 as 0.5) becomes 1.5;
 #    six tab stops on (the other five wave values) OK is focused, and Enter presses it.
-open_tag "Med" "W"
+open_tag_seen "M" 0 "W"  # Media Types, the first group starting with M
 keys Tab Tab
 paste_text "1.5"
 keys Tab Tab Tab Tab Tab Tab
