@@ -44,6 +44,8 @@ struct FakeState {
     u32 messageBoxes;
     String lastMessage;
     DynArray<StoredAnswer*> answers;
+    FakeOsDialogResponder responder;
+    void* responderContext;
     u32 unexpectedDialogs;
     u32 dialogCount;
     FakeOsDialogRecord last;
@@ -93,6 +95,7 @@ void Push(FakeEvent::Type type, int a, int b, double x, double y)
 StoredAnswer* TakeAnswer()
 {
     FakeState& f = Fake();
+    if (f.answers.count == 0 && f.responder) f.responder(&f.last, f.responderContext);
     if (f.answers.count == 0) {
         ++f.unexpectedDialogs;
         return nullptr;
@@ -439,6 +442,13 @@ void FakeOsQueueDialogAnswer(const FakeOsDialogAnswer& answer)
     }
     for (const char*& p : a->answer.paths) p = nullptr;  // the caller's strings may go away
     g_fake->answers.Push(a);
+}
+
+void FakeOsSetDialogResponder(FakeOsDialogResponder responder, void* context)
+{
+    if (!g_fake) return;
+    g_fake->responder = responder;
+    g_fake->responderContext = context;
 }
 
 u32 FakeOsUnexpectedDialogCount() { return Fake().unexpectedDialogs; }

@@ -80,6 +80,11 @@ struct FakeOsDialogRecord {
 };
 const FakeOsDialogRecord* FakeOsLastDialog();
 u32 FakeOsDialogCount();
+// Called when a dialog opens with no queued answer, after its record is filled: it may queue
+// the answer (FakeOsQueueDialogAnswer), as a user deciding only once the dialog shows would.
+// Without a responder, or when it queues nothing, the dialog is cancelled as unexpected.
+typedef void (*FakeOsDialogResponder)(const FakeOsDialogRecord* dialog, void* context);
+void FakeOsSetDialogResponder(FakeOsDialogResponder responder, void* context);
 
 // Clipboard. Busy makes every clipboard operation fail, as when another program holds it.
 void FakeOsClipboardSetBusy(int busy);

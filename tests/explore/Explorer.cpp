@@ -1,0 +1,552 @@
+#include "tests/explore/Explorer.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "app/AddonCommands.h"
+#include "app/RootMenu.h"
+#include "app/Shell.h"
+#include "app/TagEditors.h"
+#include "codex/Archive.h"
+#include "codex/FileRecognizers.h"
+#include "codex/LocalFolder.h"
+#include "codex/TagGroups.h"
+#include "collection/ui/AutoCollectionDialog.h"
+#include "collection/ui/AutoUpResDialog.h"
+#include "foundation/Log.h"
+#include "foundation/PrefStore.h"
+#include "gui/MessageBox.h"
+#include "gui/MessageLogWindow.h"
+#include "gui/WindowSystem.h"
+#include "gui/core/Charmap.h"
+#include "platform/FileDialogs.h"
+#include "platform/Os.h"
+#include "platform/OsFake.h"
+#include "platform/OsKeys.h"
+#include "tagedit/ArchiveBrowser.h"
+#include "tagedit/TagEdit.h"
+#include "tagedit/TagInfoWindow.h"
+#include "tagedit/TagStructEdit.h"
+#include "tagedit/XmlDefinitions.h"
+#include "terrain/DetailMaterials.h"
+#include "tests/common/TestDirs.h"
+#include "tests/explore/EdgeTags.h"
+#include "tests/gui/MessageBoxSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+Explorer* g_explorer;
+
+// The shell windows a run can start from, besides the editors.
+const char* const kShellTargets[] = {"browser", "taginfo", "logviewer", "builders", "addons", "menus"};
+
+// Groups whose editors have undo: undoing back to the start must give back the opening bytes.
+bool HasUndo(u32 group)
+{
+    for (const char* g : {"mesh", "text", "scri", "stli", "ditl", "temp"})
+        if (group == GroupCode(g)) return true;
+    return false;
+}
+
+std::string GroupText(u32 group)
+{
+    char code[5] = {char(group >> 24), char(group >> 16), char(group >> 8), char(group), 0};
+    return code;
+}
+
+std::string TagName(TagEntry* entry)
+{
+    TagHeader h;
+    GetTagHeader(entry, &h);
+    return GroupText(entry->group) + " '" + h.name + "'";
+}
+
+bool IsShellTarget(const std::string& t)
+{
+    for (const char* s : kShellTargets)
+        if (t == s) return true;
+    return false;
+}
+
+void QuietLog(void*, u32, const char*, const char*) {}
+
+// The open editor of the tag, or null.
+TagEdit* OpenEditorOf(TagEntry* entry)
+{
+    void* object = FindTagAttachment(entry, kAttachEditor);
+    return static_cast<TagEdit*>(object);
+}
+
+}  // namespace
+
+Explorer::Explorer(const ExploreOptions& options) : options(options), user(options.seed) {}
+
+Explorer::~Explorer()
+{
+    if (started) StopShell();
+    if (!root.empty()) {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+}
+
+std::vector<std::string> Explorer::Targets()
+{
+    if (chdir(TestBinaryDir()) == 0) {
+        LoadXmlDefinitions("res");
+        RegisterStructEditors();
+        RegisterTagEditors();
+    }
+    std::vector<std::string> out;
+    const TagGroup* table = GetTagGroupTable();
+    for (u32 i = 0; i < kTagGroupCount; ++i)
+        if (table[i].editor_factory) out.push_back(GroupText(table[i].code));
+    for (const char* s : kShellTargets) out.push_back(s);
+    return out;
+}
+
+std::string Explorer::ReplayLine() const
+{
+    return "explore --editor '" + options.target + "' --seed " + std::to_string(options.seed) + " --actions " +
+           std::to_string(options.actions);
+}
+
+void Explorer::PrintTrace(FILE* out) const
+{
+    fprintf(out, "explore: the last %zu actions of %s:\n", trace.size(), ReplayLine().c_str());
+    for (const std::string& t : trace) fprintf(out, "    %s\n", t.c_str());
+    fflush(out);
+}
+
+void Explorer::Note(const std::string& what)
+{
+    const std::string line = std::to_string(actionsRun) + ": " + what;
+    if (options.verbose) fprintf(stderr, "%s\n", line.c_str());
+    trace.push_back(line);
+    if (trace.size() > 40) trace.pop_front();
+}
+
+void Explorer::Fail(const std::string& what)
+{
+    ++failures;
+    fprintf(stderr, "explore: FAULT after %u actions: %s\n", actionsRun, what.c_str());
+    PrintTrace(stderr);
+}
+
+bool Explorer::SetUpGame()
+{
+    char pattern[] = "/tmp/tavik-explore-XXXXXX";
+    if (!mkdtemp(pattern)) return false;
+    root = pattern;
+    game = root + "/game/";
+    const fs::path build = TestBinaryDir();
+    std::error_code ec;
+    fs::create_directories(game, ec);
+    for (const char* folder : {"tags", "plugins", "local", "import", "models", "builder"}) {
+        if (!fs::exists(build / folder)) {
+            if (!strcmp(folder, "tags")) {
+                fprintf(stderr, "explore: no sample game in %s (the build writes it: tavik_sample_game)\n",
+                        build.string().c_str());
+                return false;
+            }
+            continue;
+        }
+        fs::copy(build / folder, game + folder, fs::copy_options::recursive, ec);
+        if (ec) return false;
+    }
+    fs::create_directories(root + "/out", ec);
+    fs::create_directories(root + "/res", ec);
+    user.SetSaveFolder(root + "/out");
+    // Dialogs pick from the game's own files and folders: images, models, builder sources,
+    // archives, and what earlier saves wrote.
+    for (const char* folder : {"import", "models", "builder", "plugins"}) {
+        if (!fs::exists(game + folder)) continue;
+        user.AddPickFolder(game + folder);
+        for (auto it = fs::recursive_directory_iterator(game + folder, ec); !ec && it != fs::recursive_directory_iterator();
+             it.increment(ec)) {
+            if (it->is_directory()) user.AddPickFolder(it->path().string());
+            else user.AddPickFile(it->path().string());
+        }
+    }
+    user.AddPickFolder(root + "/out");
+    user.AddPickFile(root + "/out/missing.png");
+    return true;
+}
+
+void Explorer::StartShell()
+{
+    OsUseFakeBackend();
+    OsInit();
+    OsOpenWindow(1024, 768, 0, 0);
+    FakeOsSetStepBudget(0, nullptr);
+    FakeOsSetDialogResponder(&RandomUser::RespondToDialog, &user);
+    WindowSystem::Reset();
+    WindowSystem::SetMetrics(WindowMetrics{4, 1, 22, 16, 14});
+    WindowSystem::SetDefaultFont(font);
+    WindowSystem::SetDirtyRectMode(1);
+    WindowSystem::SetStepHook(&Explorer::StepHook);
+    WindowSystem::SetCanQuitHook(ConfirmQuit);
+    WindowSystem::Init();
+    WindowSystem::InstallCallbacks();
+    WindowSystem::SetRunning(1);
+    InstallLogWindowSink();
+    SetDialogErrorHook(ShowDialogErrorBox);
+    ShowRootMenu();
+    StartCodex();
+    started = true;
+}
+
+void Explorer::StopShell()
+{
+    forceCancel = true;
+    SetDialogErrorHook(nullptr);
+    SetLogSink(&QuietLog, nullptr);
+    DiscardPendingLogMessages();
+    WindowSystem::DestroyRootWindow();
+    CloseCodex();
+    WindowSystem::Reset();
+    WindowSystem::SetDefaultFont(nullptr);
+    OsResetState();
+    SetLogSink(nullptr, nullptr);
+    started = false;
+}
+
+int Explorer::StepHook() { return g_explorer ? g_explorer->Step() : 0; }
+
+int Explorer::Step()
+{
+    std::string what;
+    if (mbtest::ModalMessageBox()) {
+        MessageBoxWindow* box = mbtest::ModalMessageBox();
+        const bool saveQuestion = box->GetTitle() && !strcmp(box->GetTitle(), "Save?");
+        if (user.AnswerMessageBox(forceCancel || actionsLeft == 0, &what)) {
+            Note(what);
+            if (saveQuestion) saveBoxes.push_back(what.substr(what.rfind("-> ") + 3));
+        }
+    } else if (FakeOsPendingSteps() == 0) {
+        const bool inModal = WindowSystem::GetModalDepth() != 0 || WindowSystem::GetCaptureWindow();
+        Window* popups = WindowSystem::GetLayerRoot(1);
+        const bool popupOpen = popups && popups->GetFirstChild();
+        if (actionsLeft && !forceCancel) {
+            --actionsLeft;
+            ++actionsRun;
+            giveUps = 0;
+            Note(user.ScriptAction());
+        } else if (inModal || popupOpen) {
+            if (++giveUps > 400) {
+                Fail("a modal loop or popup that Escape, clicks outside and its own buttons cannot end");
+                fflush(stderr);
+                _exit(3);
+            }
+            user.ScriptGiveUp(giveUps);
+            Note("give up " + std::to_string(giveUps));
+        } else {
+            FakeOsEndStep();
+        }
+    }
+    OsPollEvents();
+    PollLocalFolder(false);
+    WindowSystem::ProcessAndRender();
+    if (FakeOsPendingSteps() == 0) CheckSaves();
+    return 1;
+}
+
+void Explorer::RunScripted()
+{
+    while (FakeOsPendingSteps()) Step();
+    Step();
+}
+
+void Explorer::RunActions(u32 count)
+{
+    actionsLeft = count;
+    while (actionsLeft) {
+        Step();
+        if (!WindowSystem::IsRunning()) {
+            // The user quit: the program would end here. Start it again on the same folder.
+            Note("quit; starting again");
+            WindowSystem::SetRunning(1);
+            ShowRootMenu();
+            ShowArchiveBrowser();
+        }
+    }
+    SettleModals();
+}
+
+void Explorer::SettleModals()
+{
+    const u32 left = actionsLeft;
+    actionsLeft = 0;
+    for (u32 i = 0; i < 3 || FakeOsPendingSteps(); ++i) Step();
+    // Popups left open outside a modal loop.
+    for (u32 i = 0; i < 20; ++i) {
+        Window* popups = WindowSystem::GetLayerRoot(1);
+        if (!popups || !popups->GetFirstChild()) break;
+        Step();
+    }
+    actionsLeft = left;
+}
+
+void Explorer::CheckSaves()
+{
+    if (!watch) return;
+    for (const std::string& path : watch->Changed()) {
+        // The database learns of the file at its next poll.
+        PollLocalFolder(true);
+        const std::string problem = CheckSavedFile(path);
+        Note("saved " + path.substr(game.size()) + (problem.empty() ? "" : ": " + problem));
+        if (!problem.empty()) Fail("the saved file " + path + ": " + problem);
+    }
+}
+
+std::map<TagEntry*, std::vector<u8>> Explorer::SnapshotTags()
+{
+    std::map<TagEntry*, std::vector<u8>> out;
+    ScopedDynArray<TagEntry*> all;
+    ListAllTags(&all);
+    for (TagEntry* e : all) {
+        std::vector<u8> bytes;
+        if (ReadTagDataBytes(e, &bytes)) out[e] = std::move(bytes);
+    }
+    return out;
+}
+
+void Explorer::CheckUnchangedSave(TagEntry* entry, const std::map<TagEntry*, std::vector<u8>>& before, const char* what)
+{
+    TagEdit* editor = OpenEditorOf(entry);
+    if (!editor) return;
+    watch->Changed();
+    if (!editor->Save()) {
+        Fail(std::string(what) + ": the save of " + TagName(entry) + " failed");
+        return;
+    }
+    for (const std::string& path : watch->Changed()) {
+        PollLocalFolder(true);
+        const std::string problem = CheckSavedFile(path);
+        if (!problem.empty()) Fail("the saved file " + path + ": " + problem);
+        u32 group = 0, tag = 0;
+        std::vector<u8> saved;
+        if (!ReadTagFileData(path, &group, &tag, &saved)) continue;
+        TagEntry* written = FindTag(group, tag);
+        auto found = before.find(written);
+        if (found == before.end()) continue;  // a tag the save made
+        std::string why;
+        if (!SameApartFromRecoding(group, found->second, saved, &why))
+            Fail(std::string(what) + ": " + TagName(written) + " saved by the editor of " + TagName(entry) +
+                 " changed: " + why);
+    }
+}
+
+void Explorer::ExploreTag(TagEntry* entry, u32 actions)
+{
+    const std::string name = TagName(entry);
+    Note("open " + name);
+    const std::map<TagEntry*, std::vector<u8>> opening = SnapshotTags();
+    TagEdit* editor = OpenTagEditor(entry);
+    RunScripted();
+    if (!editor || !OpenEditorOf(entry)) {
+        Note("not opened: " + name);
+    } else {
+        // Walking the focus through every field without typing edits nothing (in a text
+        // editor Tab is a character).
+        for (u32 i = 0; i < (HasUndo(entry->group) ? 0u : 12u); ++i) {
+            FakeOsKey(LIBKEY_TAB, LIBACTION_PRESS);
+            FakeOsKey(LIBKEY_TAB, LIBACTION_RELEASE);
+            FakeOsEndStep();
+        }
+        RunScripted();
+        CheckUnchangedSave(entry, opening, "opened, tabbed through and saved without edits");
+    }
+    RunActions(actions);
+    if (HasUndo(entry->group)) CheckUndo(entry, opening);
+    CloseEverything(true);
+}
+
+void Explorer::CheckUndo(TagEntry* entry, const std::map<TagEntry*, std::vector<u8>>& opening)
+{
+    TagEdit* editor = OpenEditorOf(entry);
+    if (!editor) return;
+    editor->BringToFront();
+    Window::SetFocus(editor, FOCUS_PROGRAM);
+    for (u32 i = 0; i < 400; ++i) {
+        FakeOsKey(LIBKEY_LEFT_CONTROL, LIBACTION_PRESS);
+        FakeOsKey(LIBKEY_Z, LIBACTION_PRESS);
+        FakeOsKey(LIBKEY_Z, LIBACTION_RELEASE);
+        FakeOsKey(LIBKEY_LEFT_CONTROL, LIBACTION_RELEASE);
+        FakeOsEndStep();
+    }
+    forceCancel = true;
+    RunScripted();
+    forceCancel = false;
+    if (OpenEditorOf(entry) == editor) CheckUnchangedSave(entry, opening, "undone back to the start and saved");
+}
+
+void Explorer::CloseEverything(bool randomAnswers)
+{
+    // As Close All Windows: each window asked in turn, boxes answered at random; a window kept
+    // open by Cancel is asked again with every box cancelled... and then closed for good.
+    std::vector<TagEdit*> modified;
+    for (Window* w = WindowSystem::GetLayerRoot(0)->GetFirstChild(); w; w = w->GetNextSibling())
+        if (TagEdit* e = dynamic_cast<TagEdit*>(w))
+            if (e->IsModified()) modified.push_back(e);
+    saveBoxes.clear();
+    forceCancel = !randomAnswers;
+    actionsLeft = 0;
+    const int closedAll = WindowSystem::CloseAllTopLevelWindows();
+    forceCancel = false;
+    SettleModals();
+    const bool cancelled = std::find(saveBoxes.begin(), saveBoxes.end(), "Cancel") != saveBoxes.end();
+    if (!modified.empty() && saveBoxes.empty())
+        Fail("closing every window with " + std::to_string(modified.size()) + " modified editors asked nothing");
+    if (cancelled && closedAll) Fail("Cancel in a \"Save?\" box did not stop closing every window");
+    // Whatever is left goes without saving.
+    for (Window* w = WindowSystem::GetLayerRoot(0)->GetFirstChild(); w; w = w->GetNextSibling())
+        if (TagEdit* e = dynamic_cast<TagEdit*>(w)) e->SetModified(0);
+    forceCancel = true;
+    WindowSystem::CloseAllTopLevelWindows();
+    forceCancel = false;
+    SettleModals();
+    for (int i = 0; i < 3; ++i) Step();
+    if (CountTagAttachments() != 0)
+        Fail(std::to_string(CountTagAttachments()) + " attachments to tags are left after every window closed");
+    ShowRootMenu();
+    ShowArchiveBrowser();
+    Step();
+}
+
+void Explorer::ExploreShellWindow(u32 actions)
+{
+    const std::string& t = options.target;
+    ScopedDynArray<TagEntry*> all;
+    ListAllTags(&all);
+    if (t == "browser" || t == "menus") {
+        ShowArchiveBrowser();
+    } else if (t == "taginfo") {
+        for (u32 i = 0; i < all.count && i < 4; ++i) OpenTagInfoWindow(all[user.random.Below(all.count)]);
+    } else if (t == "logviewer") {
+        LogMessage(0, "Explore", "a message for the log window");
+        ShowLogWindow();
+    }
+    RunScripted();
+    const u32 rounds = t == "builders" || t == "addons" ? 4 : 1;
+    for (u32 r = 0; r < rounds; ++r) {
+        // The builders' and add-ons' dialogs run their own modal loops: part of the round's
+        // actions go to them from inside.
+        actionsLeft = actions / rounds / 2;
+        if (t == "builders") {
+            Note("Build Standard Collection / Build High-Res Collection");
+            if (r % 2 == 0) OpenBuildCollectionDialog();
+            else OpenUpResDialog();
+        } else if (t == "addons") {
+            Note("Build Regular Add-on / Build Dtex Add-on");
+            if (r % 2 == 0) BuildRegularAddon();
+            else BuildDtexAddon();
+        }
+        RunActions(actionsLeft ? actionsLeft : actions / rounds / 2);
+        CloseEverything(true);
+    }
+}
+
+void Explorer::CheckQuit()
+{
+    // Open a few editors, edit them at random, then quit through the window's close request.
+    ScopedDynArray<TagEntry*> all;
+    ListAllTags(&all);
+    for (u32 i = 0; i < 3 && all.count; ++i) OpenTagEditor(all[user.random.Below(all.count)]);
+    RunScripted();
+    RunActions(30);
+    std::vector<std::pair<TagEntry*, std::vector<u8>>> modified;
+    for (Window* w = WindowSystem::GetLayerRoot(0)->GetFirstChild(); w; w = w->GetNextSibling())
+        if (TagEdit* e = dynamic_cast<TagEdit*>(w))
+            if (e->IsModified() && e->GetEntry()) {
+                std::vector<u8> bytes;
+                ReadTagDataBytes(e->GetEntry(), &bytes);
+                modified.emplace_back(e->GetEntry(), bytes);
+            }
+    saveBoxes.clear();
+    watch->Changed();
+    Note("quit with " + std::to_string(modified.size()) + " modified editors");
+    FakeOsCloseRequest();
+    FakeOsEndStep();
+    RunScripted();
+    SettleModals();
+    const bool quit = !WindowSystem::IsRunning();
+    const bool cancelled = std::find(saveBoxes.begin(), saveBoxes.end(), "Cancel") != saveBoxes.end();
+    if (quit && cancelled) Fail("the program quit although a \"Save?\" box was answered Cancel");
+    if (quit && !modified.empty() && saveBoxes.empty()) Fail("the program quit with modified editors without asking");
+    if (quit) {
+        for (auto& m : modified) {
+            if (OpenEditorOf(m.first)) Fail("the program quit with the editor of " + TagName(m.first) + " still open");
+        }
+        if (std::find(saveBoxes.begin(), saveBoxes.end(), "Discard") != saveBoxes.end() &&
+            std::find(saveBoxes.begin(), saveBoxes.end(), "Save") == saveBoxes.end() && modified.size() == 1) {
+            std::vector<u8> after;
+            ReadTagDataBytes(modified[0].first, &after);
+            if (after != modified[0].second) Fail("Discard on quitting changed " + TagName(modified[0].first));
+        }
+        WindowSystem::SetRunning(1);
+        ShowRootMenu();
+        ShowArchiveBrowser();
+    }
+    CloseEverything(false);
+}
+
+int Explorer::Run()
+{
+    g_explorer = this;
+    fprintf(stderr, "explore: %s\n", ReplayLine().c_str());
+    if (chdir(TestBinaryDir()) != 0 || !SetUpGame()) {
+        fprintf(stderr, "explore: the game folder could not be set up\n");
+        return 1;
+    }
+    ResetPrefs();
+    RegisterPreferenceDefaults();
+    SetVornPath(game.c_str());
+    SetHighlightTablePath((root + "/res/dtex.act").c_str());
+    font = ReadFontFile("res/dravell.tavikfont");
+    LoadCharmap("charmap");
+    InstallCodexFileRecognizers();
+    LoadXmlDefinitions("res");
+    RegisterStructEditors();
+    RegisterTagEditors();
+    StartShell();
+    watch.reset(new LocalFolderWatch(game + "local"));
+    std::vector<TagEntry*> edges = WriteEdgeTags();
+    PollLocalFolder(true);
+    watch->Changed();
+    RunScripted();
+
+    const std::string& t = options.target;
+    if (IsShellTarget(t)) {
+        ExploreShellWindow(options.actions);
+    } else {
+        const u32 group = t.size() == 4 ? GroupCode(t.c_str()) : 0;
+        const TagGroup* row = GetTagGroup(group);
+        if (!row || !row->editor_factory) {
+            fprintf(stderr, "explore: no editor or shell window '%s'\n", t.c_str());
+            return 1;
+        }
+        ScopedDynArray<TagEntry*> tags;
+        ListGroupTags(group, &tags);
+        std::vector<TagEntry*> list(tags.begin(), tags.end());
+        for (TagEntry* e : edges)
+            if (e->group == group && std::find(list.begin(), list.end(), e) == list.end()) list.push_back(e);
+        const u32 per = std::max<u32>(1, options.actions / std::max<u32>(1, u32(list.size())));
+        for (TagEntry* e : list) ExploreTag(e, per);
+    }
+    CheckQuit();
+    fprintf(stderr, "explore: %u actions, %u faults: %s\n", actionsRun, failures, ReplayLine().c_str());
+    StopShell();
+    FreeFont(font);
+    font = nullptr;
+    SetHighlightTablePath(nullptr);
+    FreeFileKindTable();
+    g_explorer = nullptr;
+    return int(failures);
+}

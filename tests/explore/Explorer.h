@@ -1,0 +1,79 @@
+#pragma once
+// Explorer: the shell as the program runs it (menu bar, archive browser, every registered
+// editor, the log window and the dialog error boxes) behind the fake OS backend, on a private
+// copy of the sample game plus generated edge tags, driven by a RandomUser from the step hook,
+// so that modal loops, message boxes and native dialogs opened by an action are explored from
+// inside. Checks as it goes: every file a save writes reads back and reloads in its editor; a
+// tag saved without edits keeps its bytes; undoing back to the start restores the opening
+// bytes where the editor has undo; closing every window leaves nothing attached to a tag;
+// quitting with modified editors asks, and Save, Discard and Cancel do what they say. Faults
+// the sanitizers see end the process with their report after the run's last actions.
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "codex/Codex.h"
+#include "gui/core/Font.h"
+#include "tests/explore/RandomUser.h"
+#include "tests/explore/TagChecks.h"
+
+class TagEdit;
+
+struct ExploreOptions {
+    std::string target;  // a tag group code ("text", ".256") or a shell window ("browser", ...)
+    u64 seed = 1;
+    u32 actions = 1000;
+    int verbose = 0;
+};
+
+class Explorer {
+public:
+    explicit Explorer(const ExploreOptions& options);
+    ~Explorer();
+    // Runs the whole exploration; answers the number of invariant failures.
+    int Run();
+
+    // The targets Run knows: every group with a registered editor, then the shell windows.
+    static std::vector<std::string> Targets();
+    // The line that replays this run.
+    std::string ReplayLine() const;
+    // The last actions, oldest first (for a fault report).
+    void PrintTrace(FILE* out) const;
+
+private:
+    static int StepHook();
+    int Step();
+    bool SetUpGame();
+    void StartShell();
+    void StopShell();
+    void Fail(const std::string& what);
+    void Note(const std::string& what);
+    void RunActions(u32 count);
+    void RunScripted();
+    void SettleModals();
+    void CheckSaves();
+    std::map<TagEntry*, std::vector<u8>> SnapshotTags();
+    void CheckUnchangedSave(TagEntry* entry, const std::map<TagEntry*, std::vector<u8>>& before, const char* what);
+    void ExploreTag(TagEntry* entry, u32 actions);
+    void ExploreShellWindow(u32 actions);
+    void CheckUndo(TagEntry* entry, const std::map<TagEntry*, std::vector<u8>>& opening);
+    void CloseEverything(bool randomAnswers);
+    void CheckQuit();
+
+    ExploreOptions options;
+    RandomUser user;
+    std::string root, game;
+    std::unique_ptr<LocalFolderWatch> watch;
+    std::deque<std::string> trace;
+    std::vector<std::string> saveBoxes;  // answers given to "Save?" boxes since last cleared
+    u32 actionsLeft = 0;
+    u32 actionsRun = 0;
+    u32 giveUps = 0;
+    u32 failures = 0;
+    bool forceCancel = false;  // boxes get their last button (while tidying up)
+    bool started = false;
+    Font* font = nullptr;
+};

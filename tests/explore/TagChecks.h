@@ -1,0 +1,45 @@
+#pragma once
+// The invariants the exploration checks on tag files: every file a save wrote is a whole tag
+// file the tag reader reads and the group's editor loads again; a tag opened and saved
+// without edits keeps its data bytes, apart from the re-coding listed in kRecodings.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "codex/Codex.h"
+#include "foundation/Types.h"
+
+// A group code from its four characters at run time.
+inline u32 GroupCode(const char* s)
+{
+    return u32(u8(s[0])) << 24 | u32(u8(s[1])) << 16 | u32(u8(s[2])) << 8 | u32(u8(s[3]));
+}
+
+// A tag's data bytes as its winning copy holds them; false when it cannot be read.
+bool ReadTagDataBytes(TagEntry* entry, std::vector<u8>* out);
+// The data bytes of a tag file (behind its 64-byte header) and its group and id; false when
+// the file is no whole tag file (short, bad signature, size past the end).
+bool ReadTagFileData(const std::string& path, u32* group, u32* tag, std::vector<u8>* out);
+
+// Data bytes a save re-codes by rule rather than by an edit: the differences allowed between
+// the bytes read and the bytes a save without edits writes. Empty for a group that must keep
+// every byte.
+const char* DescribeRecoding(u32 group);
+// Whether saved may differ from read as the group's re-coding allows.
+bool SameApartFromRecoding(u32 group, const std::vector<u8>& read, const std::vector<u8>& saved, std::string* why);
+
+// Watches the local folder: each call answers the tag files written since the last one.
+class LocalFolderWatch {
+public:
+    explicit LocalFolderWatch(const std::string& folder) : folder(folder) {}
+    std::vector<std::string> Changed();
+
+private:
+    std::string folder;
+    std::map<std::string, std::pair<u64, s64>> seen;  // path -> size, modification time (ns)
+};
+
+// Checks one written file: the reader reads it, an entry of its group and id is indexed,
+// and a new editor of the group loads it. Answers "" or what failed.
+std::string CheckSavedFile(const std::string& path);
