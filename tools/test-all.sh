@@ -66,7 +66,8 @@ stage() {
 test_i386() {
     # Every test runs in the emulated build too: with llvmpipe (tools/i386-gl.sh) a pixel probe
     # takes seconds there.
-    (. tools/i386-gl.sh && run_ctest 110 build/i386 -LE e2e)
+    # The exploration runs (label explore) run in the sanitizer stage below instead.
+    (. tools/i386-gl.sh && run_ctest 110 build/i386 -LE 'e2e|explore')
 }
 test_x86_64() { run_ctest 130 build/x86-64 -LE e2e; }
 # The scenarios' longest time limits start first (their cost).
@@ -80,6 +81,24 @@ test_ubsan_gui() {
     # native dialogs and the screen with timings made for optimised builds: both run in the
     # optimised suites only.
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 run_ctest 170 build/ubsan -L gui -LE e2e -E HostServices_gui
+}
+# The exploration driver's fixed seeds under AddressSanitizer and UndefinedBehaviorSanitizer:
+# only its own target is built in the sanitizer preset that covers the windowed code.
+build_explore() {
+    local start=$SECONDS
+    echo "=== build explore (sanitize-all)"
+    cmake --preset sanitize-all >"$logs/build-explore.log" 2>&1 &&
+        cmake --build --preset sanitize-all -j "$jobs" --target explore >>"$logs/build-explore.log" 2>&1 || {
+        grep -E 'error|Error' "$logs/build-explore.log" | head -40
+        return 1
+    }
+    echo "build explore $((SECONDS - start)) s" >>"$logs/times"
+}
+test_explore() {
+    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:verify_asan_link_order=0 \
+        LSAN_OPTIONS="suppressions=$(pwd)/tools/lsan-system.supp:print_suppressions=0" \
+        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+        ctest --test-dir build/sanitize-all --output-on-failure -j "$jobs" -L explore
 }
 test_fuzz() { bash fuzz/run.sh build/fuzz 20 "$jobs"; }
 
@@ -99,6 +118,7 @@ else
 fi
 build sanitize && stage sanitize-tests test_sanitize || failed=1
 build ubsan && stage ubsan-gui-tests test_ubsan_gui || failed=1
+build_explore && stage explore test_explore || failed=1
 if [ -f fuzz/CMakeLists.txt ]; then
     build fuzz && stage fuzz test_fuzz || failed=1
 fi

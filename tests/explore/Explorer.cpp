@@ -35,6 +35,7 @@
 #include "terrain/DetailMaterials.h"
 #include "tests/common/TestDirs.h"
 #include "tests/explore/EdgeTags.h"
+#include "tests/explore/OffscreenGL.h"
 #include "tests/gui/MessageBoxSupport.h"
 
 namespace fs = std::filesystem;
@@ -45,6 +46,14 @@ Explorer* g_explorer;
 
 // The shell windows a run can start from, besides the editors.
 const char* const kShellTargets[] = {"browser", "taginfo", "logviewer", "builders", "addons", "menus"};
+
+// Groups whose editors only show the tag: they have no save.
+bool IsViewer(u32 group)
+{
+    for (const char* g : {"geom", "soun"})
+        if (group == GroupCode(g)) return true;
+    return false;
+}
 
 // Groups whose editors have undo: undoing back to the start must give back the opening bytes.
 bool HasUndo(u32 group)
@@ -81,6 +90,31 @@ TagEdit* OpenEditorOf(TagEntry* entry)
 {
     void* object = FindTagAttachment(entry, kAttachEditor);
     return static_cast<TagEdit*>(object);
+}
+
+// Whether a popup (menu, list) or box is shown in layer 1.
+bool PopupShown()
+{
+    Window* layer = WindowSystem::GetLayerRoot(1);
+    Window* bar = GetRootMenu() ? GetRootMenu()->bar : nullptr;
+    for (Window* w = layer ? layer->GetFirstChild() : nullptr; w; w = w->GetNextSibling())
+        if (w->IsVisible() && w != bar) return true;
+    return false;
+}
+
+std::string FrontDescription()
+{
+    std::string out = WindowSystem::GetModalDepth() ? "modal" : "";
+    if (Window* c = WindowSystem::GetCaptureWindow()) out += std::string(" capture by ") + c->GetClassName();
+    for (int layer = 1; layer >= 0; --layer) {
+        Window* root = WindowSystem::GetLayerRoot(layer);
+        for (Window* w = root ? root->GetFirstChild() : nullptr; w; w = w->GetNextSibling())
+            if (w->IsVisible() && !(GetRootMenu() && w == GetRootMenu()->bar)) {
+                out += std::string(" ") + w->GetClassName() + " '" + (w->GetTitle() ? w->GetTitle() : "") + "'";
+                return out;
+            }
+    }
+    return out;
 }
 
 }  // namespace
@@ -186,6 +220,7 @@ void Explorer::StartShell()
     OsOpenWindow(1024, 768, 0, 0);
     FakeOsSetStepBudget(0, nullptr);
     FakeOsSetDialogResponder(&RandomUser::RespondToDialog, &user);
+    user.SetMenuBarFinder([]() -> Window* { return GetRootMenu() ? GetRootMenu()->bar : nullptr; });
     WindowSystem::Reset();
     WindowSystem::SetMetrics(WindowMetrics{4, 1, 22, 16, 14});
     WindowSystem::SetDefaultFont(font);
@@ -231,8 +266,7 @@ int Explorer::Step()
         }
     } else if (FakeOsPendingSteps() == 0) {
         const bool inModal = WindowSystem::GetModalDepth() != 0 || WindowSystem::GetCaptureWindow();
-        Window* popups = WindowSystem::GetLayerRoot(1);
-        const bool popupOpen = popups && popups->GetFirstChild();
+        const bool popupOpen = PopupShown();
         if (actionsLeft && !forceCancel) {
             --actionsLeft;
             ++actionsRun;
@@ -245,7 +279,7 @@ int Explorer::Step()
                 _exit(3);
             }
             user.ScriptGiveUp(giveUps);
-            Note("give up " + std::to_string(giveUps));
+            Note("give up " + std::to_string(giveUps) + " on " + FrontDescription());
         } else {
             FakeOsEndStep();
         }
@@ -271,12 +305,24 @@ void Explorer::RunActions(u32 count)
         if (!WindowSystem::IsRunning()) {
             // The user quit: the program would end here. Start it again on the same folder.
             Note("quit; starting again");
-            WindowSystem::SetRunning(1);
-            ShowRootMenu();
-            ShowArchiveBrowser();
+            Reopen();
         }
     }
     SettleModals();
+}
+
+void Explorer::Reopen()
+{
+    WindowSystem::SetRunning(1);
+    if (!GetRootMenu()) {
+        // The closed menu window's bar stays in layer 1 until the program ends.
+        Window* layer = WindowSystem::GetLayerRoot(1);
+        for (Window* w = layer->GetFirstChild(); w; w = w->GetNextSibling())
+            if (!strcmp(w->GetClassName(), "Menu")) w->Close();
+        WindowSystem::ProcessDeferredDeletes();
+        ShowRootMenu();
+    }
+    ShowArchiveBrowser();
 }
 
 void Explorer::SettleModals()
@@ -285,11 +331,7 @@ void Explorer::SettleModals()
     actionsLeft = 0;
     for (u32 i = 0; i < 3 || FakeOsPendingSteps(); ++i) Step();
     // Popups left open outside a modal loop.
-    for (u32 i = 0; i < 20; ++i) {
-        Window* popups = WindowSystem::GetLayerRoot(1);
-        if (!popups || !popups->GetFirstChild()) break;
-        Step();
-    }
+    for (u32 i = 0; i < 20 && PopupShown(); ++i) Step();
     actionsLeft = left;
 }
 
@@ -320,7 +362,7 @@ std::map<TagEntry*, std::vector<u8>> Explorer::SnapshotTags()
 void Explorer::CheckUnchangedSave(TagEntry* entry, const std::map<TagEntry*, std::vector<u8>>& before, const char* what)
 {
     TagEdit* editor = OpenEditorOf(entry);
-    if (!editor) return;
+    if (!editor || IsViewer(entry->group)) return;
     watch->Changed();
     if (!editor->Save()) {
         Fail(std::string(what) + ": the save of " + TagName(entry) + " failed");
@@ -387,6 +429,23 @@ void Explorer::CheckUndo(TagEntry* entry, const std::map<TagEntry*, std::vector<
     if (OpenEditorOf(entry) == editor) CheckUnchangedSave(entry, opening, "undone back to the start and saved");
 }
 
+int Explorer::CloseAllWindows()
+{
+    // As Window > Close All Windows: every window but the menu bar's own, front to back, each
+    // asked; a refusal stops.
+    // Closing one window may close others (an editor's own windows): look again each time.
+    for (u32 guard = 0; guard < 10000; ++guard) {
+        Window* next = nullptr;
+        for (Window* w = WindowSystem::GetLayerRoot(0)->GetFirstChild(); w && !next; w = w->GetNextSibling())
+            if (w != GetRootMenu() && w->GetState() != WS_CLOSED) next = w;
+        if (!next) return 1;
+        if (!next->CanClose(0)) return 0;
+        next->Close();
+        WindowSystem::ProcessDeferredDeletes();
+    }
+    return 0;
+}
+
 void Explorer::CloseEverything(bool randomAnswers)
 {
     // As Close All Windows: each window asked in turn, boxes answered at random; a window kept
@@ -398,7 +457,7 @@ void Explorer::CloseEverything(bool randomAnswers)
     saveBoxes.clear();
     forceCancel = !randomAnswers;
     actionsLeft = 0;
-    const int closedAll = WindowSystem::CloseAllTopLevelWindows();
+    const int closedAll = CloseAllWindows();
     forceCancel = false;
     SettleModals();
     const bool cancelled = std::find(saveBoxes.begin(), saveBoxes.end(), "Cancel") != saveBoxes.end();
@@ -409,14 +468,13 @@ void Explorer::CloseEverything(bool randomAnswers)
     for (Window* w = WindowSystem::GetLayerRoot(0)->GetFirstChild(); w; w = w->GetNextSibling())
         if (TagEdit* e = dynamic_cast<TagEdit*>(w)) e->SetModified(0);
     forceCancel = true;
-    WindowSystem::CloseAllTopLevelWindows();
+    CloseAllWindows();
     forceCancel = false;
     SettleModals();
     for (int i = 0; i < 3; ++i) Step();
     if (CountTagAttachments() != 0)
         Fail(std::to_string(CountTagAttachments()) + " attachments to tags are left after every window closed");
-    ShowRootMenu();
-    ShowArchiveBrowser();
+    Reopen();
     Step();
 }
 
@@ -490,9 +548,7 @@ void Explorer::CheckQuit()
             ReadTagDataBytes(modified[0].first, &after);
             if (after != modified[0].second) Fail("Discard on quitting changed " + TagName(modified[0].first));
         }
-        WindowSystem::SetRunning(1);
-        ShowRootMenu();
-        ShowArchiveBrowser();
+        return;
     }
     CloseEverything(false);
 }
@@ -505,6 +561,7 @@ int Explorer::Run()
         fprintf(stderr, "explore: the game folder could not be set up\n");
         return 1;
     }
+    if (!MakeOffscreenGLContext()) fprintf(stderr, "explore: no OpenGL context; textures are not made\n");
     ResetPrefs();
     RegisterPreferenceDefaults();
     SetVornPath(game.c_str());
@@ -547,6 +604,7 @@ int Explorer::Run()
     font = nullptr;
     SetHighlightTablePath(nullptr);
     FreeFileKindTable();
+    DestroyOffscreenGLContext();
     g_explorer = nullptr;
     return int(failures);
 }

@@ -61,6 +61,8 @@ private:
     void ExploreShellWindow(u32 actions);
     void CheckUndo(TagEntry* entry, const std::map<TagEntry*, std::vector<u8>>& opening);
     void CloseEverything(bool randomAnswers);
+    int CloseAllWindows();
+    void Reopen();
     void CheckQuit();
 
     ExploreOptions options;

@@ -66,8 +66,14 @@ const char kCtrlLetters[] = "ZYSWCVXATDNEIRHGBFOP";
 Window* RandomUser::PickTopLevel()
 {
     // Popups and boxes of layer 1 first: a user looks at what just opened.
-    std::vector<Window*> front;
+    std::vector<Window*> front, bar;
     VisibleChildren(WindowSystem::GetLayerRoot(1), &front);
+    Window* menu = menuBar ? menuBar() : nullptr;
+    for (size_t i = front.size(); i-- > 0;)
+        if (front[i] == menu) {
+            front.erase(front.begin() + long(i));
+            bar.push_back(menu);
+        }
     std::vector<Window*> normal;
     VisibleChildren(WindowSystem::GetLayerRoot(0), &normal);
     if (WindowSystem::GetModalDepth()) {
@@ -81,7 +87,6 @@ Window* RandomUser::PickTopLevel()
             }
     }
     if (!front.empty() && random.Chance(75)) return front[random.Below(u32(front.size()))];
-    std::vector<Window*> bar;
     Window* root = WindowSystem::GetLayerRoot(-1);
     for (Window* w = root ? root->GetFirstChild() : nullptr; w; w = w->GetNextSibling())
         if (w != WindowSystem::GetLayerRoot(0) && w != WindowSystem::GetLayerRoot(1) && w->IsVisible()) bar.push_back(w);
@@ -209,6 +214,9 @@ void RandomUser::ScriptGiveUp(u32 attempt)
 {
     std::vector<Window*> front;
     VisibleChildren(WindowSystem::GetLayerRoot(1), &front);
+    Window* menu = menuBar ? menuBar() : nullptr;
+    for (size_t i = front.size(); i-- > 0;)
+        if (front[i] == menu) front.erase(front.begin() + long(i));
     if (attempt % 3 == 2 && !front.empty()) {
         // A click on the bare corner of the screen closes a popup menu.
         Click(Point{WindowSystem::GetScreenRect().right - 1, WindowSystem::GetScreenRect().bottom - 1}, 0);

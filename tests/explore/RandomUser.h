@@ -41,6 +41,8 @@ public:
     void AddPickFile(const std::string& path) { pickFiles.push_back(path); }
     void AddPickFolder(const std::string& path) { pickFolders.push_back(path); }
     void SetSaveFolder(const std::string& folder) { saveFolder = folder; }
+    // Answers the menu bar (always shown, in layer 1 with the popups), or null.
+    void SetMenuBarFinder(Window* (*finder)()) { menuBar = finder; }
 
     // Scripts the next action into the fake backend (it ends its own steps) and answers a
     // short description for the trace.
@@ -67,4 +69,5 @@ private:
     std::string saveFolder;
     std::vector<std::string> answered;  // paths handed to the fake, kept while it may copy them
     u32 saved = 0;
+    Window* (*menuBar)() = nullptr;
 };
