@@ -42,6 +42,7 @@ int WindowSystem::TrackingEventHook(u32 type, Event* event)
 {
     Window* w = g_ws.captureWindow;
     if (!w) return 1;
+    HandlerScope running(w);
     if (type == EVENT_BUTTON)
         EndTracking(w, event);
     else if (type == EVENT_MOVE)

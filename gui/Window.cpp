@@ -74,26 +74,9 @@ Window::~Window()
     SetParent(nullptr);
 
     // Out of the tree now, so the hover state computed below cannot pick this window.
-    // Mouse capture: the drag or tracking ends without calling back into this window.
-    if (g_ws.captureWindow == this) {
-        WindowSystem::PopEventHook(WindowSystem::TrackingEventHook);
-        g_ws.captureWindow = nullptr;
-        g_ws.trackCallback = nullptr;
-        g_ws.dragPainter = nullptr;
-        g_ws.dragMode = 0;
-        delete g_ws.dragData;
-        g_ws.dragData = nullptr;
-        WindowSystem::UpdateHover();
-    }
-    // Modal loops of this window end: the top one through EndModal, the ones below it lose
-    // their window so that their RunModal returns once the loops above have ended.
-    for (u32 i = g_ws.modalStack.count; i-- > 1;) {
-        if (g_ws.modalStack.data[i].window != this) continue;
-        if (i == g_ws.modalStack.count - 1)
-            WindowSystem::EndModal(this, 0);
-        else
-            g_ws.modalStack.data[i].window = nullptr;
-    }
+    WindowSystem::ReleaseWindow(this);
+    for (u32 i = 0; i < g_ws.handling.count; ++i)
+        if (g_ws.handling.data[i] == this) g_ws.handling.data[i] = nullptr;
 
     Window* savedDeleting = g_ws.deleting;
     while (firstChild) {
@@ -446,6 +429,7 @@ void Window::SetCursor(u32 kind, int updateNow)
 
 intptr_t Window::TickWindow(Window* w, void*)
 {
+    HandlerScope running(w);
     w->Tick();
     return 0;
 }

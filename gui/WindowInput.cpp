@@ -6,6 +6,7 @@
 int WindowSystem::DeliverEvent(Window* window, u32 type, Event* event)
 {
     if (!window) return 0;
+    HandlerScope running(window);
     if (Window::DispatchTopDown(window, type, event)) return 1;
     return window->HandleEvent(window, type, event);
 }

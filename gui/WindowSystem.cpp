@@ -83,6 +83,7 @@ void WindowSystem::Reset()
 {
     DestroyRootWindow();
     g_ws.deferredDeletes.Free();
+    g_ws.handling.Free();
     g_ws.hooks.Free();
     g_ws.modalStack.Free();
     g_ws.painters.Free();
@@ -599,18 +600,74 @@ void WindowSystem::SetNativeDialogActive(int open)
     RunStepHook();
 }
 
+void WindowSystem::ReleaseWindow(Window* w)
+{
+    // Mouse capture: the drag or tracking ends without calling back into the window.
+    if (g_ws.captureWindow == w) {
+        PopEventHook(TrackingEventHook);
+        g_ws.captureWindow = nullptr;
+        g_ws.trackCallback = nullptr;
+        g_ws.dragPainter = nullptr;
+        g_ws.dragMode = 0;
+        delete g_ws.dragData;
+        g_ws.dragData = nullptr;
+        UpdateHover();
+    }
+    // Modal loops of the window end: the top one through EndModal, the ones below it lose
+    // their window so that their RunModal returns once the loops above have ended.
+    for (u32 i = g_ws.modalStack.count; i-- > 1;) {
+        if (g_ws.modalStack.data[i].window != w) continue;
+        if (i == g_ws.modalStack.count - 1)
+            EndModal(w, 0);
+        else
+            g_ws.modalStack.data[i].window = nullptr;
+    }
+}
+
+namespace {
+
+// Whether a handler still running (below the current step) belongs to the window or to one
+// of its children.
+bool HasRunningHandler(Window* w)
+{
+    for (u32 i = 0; i < g_ws.handling.count; ++i)
+        if (g_ws.handling.data[i] && w->Contains(g_ws.handling.data[i])) return true;
+    return false;
+}
+
+intptr_t ReleaseOne(Window* w, void*)
+{
+    WindowSystem::ReleaseWindow(w);
+    return 0;
+}
+
+}  // namespace
+
 void WindowSystem::ProcessDeferredDeletes()
 {
     if (!g_ws.deferredDeletes.count) return;
     g_ws.sysFlags |= SYS_DELETING;
+    // A closed window whose handler ran the loop or step this call comes from is not deleted
+    // under that handler: it is hidden and its loops and capture end, and it waits in the
+    // queue until the handler has returned (the next call after the event).
+    DynArray<Window*> kept = {};
     while (g_ws.deferredDeletes.count) {
         Window* w = g_ws.deferredDeletes.data[g_ws.deferredDeletes.count - 1];
         g_ws.deferredDeletes.RemoveRange(g_ws.deferredDeletes.count - 1, 1);
+        if (HasRunningHandler(w)) {
+            if (w->IsVisible()) w->SetVisible(0);
+            ReleaseOne(w, nullptr);
+            Window::WalkPreOrder(w->firstChild, ReleaseOne, nullptr);
+            kept.Push(w);
+            continue;
+        }
         Window* saved = g_ws.deleting;
         g_ws.deleting = w;
         delete w;
         g_ws.deleting = saved;
     }
+    for (u32 i = kept.count; i-- > 0;) g_ws.deferredDeletes.Push(kept.data[i]);
+    kept.Free();
     UpdateHover();
     g_ws.sysFlags &= ~SYS_DELETING;
 }

@@ -182,6 +182,8 @@ public:
     static int ProcessAndRender();
     static void ProcessEventQueue();
     static void ProcessDeferredDeletes();
+    // Ends the window's mouse capture and modal loops, as its deletion does.
+    static void ReleaseWindow(Window* window);
     static void SetNativeDialogActive(int open);
     static void SetRelativeMouseMode(int on);
     static void CenterMousePointer();

@@ -76,6 +76,10 @@ struct WindowSystemState {
 
     DynArray<EventHook> hooks;
     DynArray<Window*> deferredDeletes;
+    // The windows whose event handlers or ticks are running, innermost last (an entry is
+    // nulled when its window is deleted outright). A handler may run a modal loop or steps,
+    // and a window closed in them is only deleted once no such handler is inside it.
+    DynArray<Window*> handling;
     Window* deleting;
     int (*stepHook)();
     int (*canQuitHook)();
@@ -106,6 +110,15 @@ struct ModalResultSlot {
 };
 
 extern WindowSystemState g_ws;
+
+// Marks a window's handler as running for its scope (see WindowSystemState::handling).
+class HandlerScope {
+public:
+    explicit HandlerScope(Window* window) { g_ws.handling.Push(window); }
+    ~HandlerScope() { g_ws.handling.RemoveRange(g_ws.handling.count - 1, 1); }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+};
 
 inline ModalEntry* ModalTop() { return &g_ws.modalStack.data[g_ws.modalStack.count - 1]; }
 // The window of the top modal loop, null when none is open.

@@ -467,4 +467,37 @@ TEST_F(TextBoxWidget, AClickOutsideThePopupEndsItAndReachesTheWindowUnderThePoin
     box->Close();
 }
 
+void CloseOther(wtest::Probe* p) { p->other->Close(); }
+
+TEST_F(TextBoxWidget, AWindowClosedWhileTwoOfItsBoxesRunTheirSelectionLoopsIsLeftByBoth)
+{
+    // One quick step after a press: the release, a press and release on a second box and a
+    // click on the window's own close button (a dialog's Cancel). The second box's loop runs
+    // inside the first box's, and the window goes while both handlers are on the stack.
+    wtest::Probe* window = new wtest::Probe(WF_VISIBLE, Layer0(), "window");
+    window->SetFrameXYWH(50, 50, 400, 300);
+    window->SetId(5);
+    TextBox* first = new TextBox(TEXTBOX_LINE, window);
+    first->SetFrameXYWH(10, 10, 200, kLine);  // {60,60,260,74}
+    first->SetText("first");
+    TextBox* second = new TextBox(TEXTBOX_LINE, window);
+    second->SetFrameXYWH(10, 40, 200, kLine);  // {60,90,260,104}
+    second->SetText("second");
+    wtest::Probe* cancel = new wtest::Probe(WF_VISIBLE, window, "cancel");
+    cancel->SetFrameXYWH(300, 200, 60, 20);  // {350,250,410,270}
+    cancel->other = window;
+    cancel->onPress = CloseOther;
+    MoveTo(70, 65);
+    Press();
+    FakeOsEndStep();
+    Release();
+    Click(70, 95);
+    Click(360, 260);
+    FakeOsEndStep();
+    RunSteps(6);
+    EXPECT_EQ(wtest::Destroyed(), (std::vector<int>{5, 0}));  // the window, then its button
+    EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
+    EXPECT_FALSE(wtest::BudgetFailed());
+}
+
 }  // namespace

@@ -1,5 +1,7 @@
 // Modal loops and the quit protocol, run inside the call by the real window system behind
 // the fake OS backend. The fake step budget turns a loop that never ends into a failure.
+#include <algorithm>
+
 #include "WindowTestSupport.h"
 
 using namespace wtest;
@@ -243,6 +245,37 @@ TEST_F(WindowModal, AnOuterLoopWhoseWindowIsDeletedEndsOnceTheInnerLoopEnds)
     EXPECT_EQ(g_innerResult, 3u);
     EXPECT_EQ(result, 0u);
     EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
+    EXPECT_FALSE(BudgetFailed());
+}
+
+bool g_aliveAfterInnerLoop;
+
+void OpenInnerDialogThenLookAtSelf(Probe* p)
+{
+    OpenInnerOwnedDialog(p);
+    // The inner dialog's button closed this window's dialog while this handler still ran.
+    g_aliveAfterInnerLoop = std::find(Destroyed().begin(), Destroyed().end(), int(p->GetId())) == Destroyed().end();
+}
+
+TEST_F(WindowModal, AWindowClosedWhileItsHandlerRunsANestedLoopIsDeletedOnlyAfterTheHandlerReturns)
+{
+    ok->SetId(7);
+    dialog->SetId(8);
+    g_aliveAfterInnerLoop = false;
+    ok->onPress = OpenInnerDialogThenLookAtSelf;
+    Click(120, 150);
+    FakeOsEndStep();
+    Click(510, 140);
+    FakeOsEndStep();
+    u64 result = WindowSystem::RunModal(dialog, 0, nullptr);
+    EXPECT_TRUE(g_aliveAfterInnerLoop);
+    EXPECT_EQ(g_innerResult, 3u);
+    EXPECT_EQ(result, 0u);
+    EXPECT_EQ(WindowSystem::GetModalDepth(), 0u);
+    // Gone once the press that ran the loop is handled, with the inner dialog.
+    RunSteps(1);
+    EXPECT_NE(std::find(Destroyed().begin(), Destroyed().end(), 7), Destroyed().end());
+    EXPECT_NE(std::find(Destroyed().begin(), Destroyed().end(), 8), Destroyed().end());
     EXPECT_FALSE(BudgetFailed());
 }
 
