@@ -6,7 +6,6 @@
 # Usage: tools/explore.sh [seconds per target] [actions per run]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$(pwd)
 seconds=${1:-600}
 actions=${2:-3000}
 jobs=${JOBS:-4}
@@ -17,9 +16,7 @@ cmake --build --preset "$preset" -j "$jobs" --target explore >/dev/null
 bin=build/$preset/explore
 logs=build/explore-logs
 mkdir -p "$logs"
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:verify_asan_link_order=0}
-export LSAN_OPTIONS="suppressions=$root/tools/lsan-system.supp:print_suppressions=0"
-export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+. tools/sanitizer-env.sh "build/$preset"
 
 # One target: runs with fresh seeds until its time is up.
 explore_target() {

@@ -95,10 +95,8 @@ build_explore() {
     echo "build explore $((SECONDS - start)) s" >>"$logs/times"
 }
 test_explore() {
-    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:verify_asan_link_order=0 \
-        LSAN_OPTIONS="suppressions=$(pwd)/tools/lsan-system.supp:print_suppressions=0" \
-        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-        ctest --test-dir build/sanitize-all --output-on-failure -j "$jobs" -L explore
+    (. tools/sanitizer-env.sh build/sanitize-all &&
+        ctest --test-dir build/sanitize-all --output-on-failure -j "$jobs" -L explore)
 }
 test_fuzz() { bash fuzz/run.sh build/fuzz 20 "$jobs"; }
 
