@@ -472,8 +472,19 @@ void Explorer::CloseEverything(bool randomAnswers)
     forceCancel = false;
     SettleModals();
     for (int i = 0; i < 3; ++i) Step();
-    if (CountTagAttachments() != 0)
-        Fail(std::to_string(CountTagAttachments()) + " attachments to tags are left after every window closed");
+    if (CountTagAttachments() != 0) {
+        std::string left;
+        ScopedDynArray<TagEntry*> all;
+        ListAllTags(&all);
+        for (TagEntry* e : all)
+            for (u32 i = 0; i < GetTagAttachmentCount(e); ++i) {
+                u32 key = 0;
+                void* object = nullptr;
+                GetTagAttachment(e, i, &key, &object);
+                left += " " + TagName(e) + " (" + GroupText(key) + ")";
+            }
+        Fail(std::to_string(CountTagAttachments()) + " attachments to tags are left after every window closed:" + left);
+    }
     Reopen();
     Step();
 }
