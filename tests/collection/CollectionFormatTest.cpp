@@ -270,6 +270,32 @@ TEST(CollectionFormat, HandBuiltCollectionIsWrittenBackByteForByte)
     EXPECT_EQ(h.user, 0x22u);
 }
 
+// The only bytes a save without edits re-codes: a view without a high-res assignment carries
+// nothing in its high-res fields, and a view made new in memory (as the builders make them)
+// holds index 0xFFFF there where a read one holds 0.
+TEST(CollectionFormat, HighResFieldsOfViewsWithoutAnAssignmentAreWrittenZero)
+{
+    TagSpec s = Fixture();
+    s.views[0] = ViewRecord(kViewPartialAlpha, 1, 2, 3, 4, 0, 0xFFFF, 0x50000, 7, -7);
+    s.views[4] = ViewRecord(0, 20, 60, 0, 0, 0xFFFF, 0xFFFF);
+    Loaded l = Read(BuildTag(s));
+    ASSERT_EQ(l.ok, 1);
+    EXPECT_EQ(Write(*l.c), BuildTag(Fixture()));  // the assigned view keeps its fields
+
+    Collection fresh;
+    fresh.AddSequence("new")->Resize(1, 1);
+    ASSERT_EQ(fresh.GetSequence(0)->GetFrameView(0, 0).highResBitmapIndex, kNoIndex);
+    TagHeader h;
+    const Bytes built = Write(fresh, &h);
+    Loaded again = Read(built, true, h.user);
+    ASSERT_EQ(again.ok, 1);
+    Bytes expected = built;
+    const size_t viewHighResIndex = 320 + 2080 + 30;
+    ASSERT_EQ(expected[viewHighResIndex], 0xFF);
+    expected[viewHighResIndex] = expected[viewHighResIndex + 1] = 0;
+    EXPECT_EQ(Write(*again.c), expected);
+}
+
 TEST(CollectionFormat, WritingAtADataOffsetLeavesTheBytesBeforeItAlone)
 {
     Bytes data = BuildTag(Fixture());

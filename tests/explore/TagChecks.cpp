@@ -12,36 +12,64 @@
 
 namespace {
 
+u32 LoadBig32(const std::vector<u8>& b, size_t at)
+{
+    return u32(b[at]) << 24 | u32(b[at + 1]) << 16 | u32(b[at + 2]) << 8 | u32(b[at + 3]);
+}
+
+// LF and CR LF become CR.
+void WithCrLineEnds(std::vector<u8>* bytes)
+{
+    std::vector<u8> out;
+    const std::vector<u8>& in = *bytes;
+    for (size_t i = 0; i < in.size(); ++i) {
+        if (in[i] == '\r' && i + 1 < in.size() && in[i + 1] == '\n') continue;
+        out.push_back(in[i] == '\n' ? u8('\r') : in[i]);
+    }
+    bytes->swap(out);
+}
+
+// A collection's FrameView records without a high-resolution assignment (flag bit 5) carry
+// nothing in their high-res bitmap index, scale and registration point: reading sets them to
+// zero, while a view made new in memory (as the builders make them) holds index 0xFFFF there.
+void WithUnusedHighResZero(std::vector<u8>* bytes)
+{
+    std::vector<u8>& b = *bytes;
+    const size_t kHeader = 320, kViewsRef = 112, kDataStart = 248, kRecord = 64;
+    if (b.size() < kHeader) return;
+    const u32 count = LoadBig32(b, kViewsRef), offset = LoadBig32(b, kViewsRef + 4);
+    const size_t start = size_t(LoadBig32(b, kDataStart)) + offset;
+    for (u32 i = 0; i < count; ++i) {
+        const size_t at = start + size_t(i) * kRecord;
+        if (at + kRecord > b.size()) return;
+        if (LoadBig32(b, at) & 32) continue;
+        memset(&b[at + 30], 0, 10);  // index (2), scale (4), registration x and y (2 + 2)
+    }
+}
+
 struct Recoding {
     const char* group;
     const char* what;
+    void (*apply)(std::vector<u8>*);
 };
 
 // What a save writes by rule whatever the bytes read held. Every other data byte a save
 // without edits changes is a fault.
 const Recoding kRecodings[] = {
-    {"text", "line ends: LF and CR LF become CR"},
-    {"scri", "line ends: LF and CR LF become CR"},
-    {"stli", "line ends: LF and CR LF become CR"},
-    {"ditl", "line ends: LF and CR LF become CR"},
-    {"temp", "line ends: LF and CR LF become CR"},
+    {"text", "line ends: LF and CR LF become CR", WithCrLineEnds},
+    {"scri", "line ends: LF and CR LF become CR", WithCrLineEnds},
+    {"stli", "line ends: LF and CR LF become CR", WithCrLineEnds},
+    {"ditl", "line ends: LF and CR LF become CR", WithCrLineEnds},
+    {"temp", "line ends: LF and CR LF become CR", WithCrLineEnds},
+    {".256", "the high-res index, scale and registration point of views without a high-res assignment become 0",
+     WithUnusedHighResZero},
 };
 
-bool IsTextGroup(u32 group)
+const Recoding* FindRecoding(u32 group)
 {
-    for (const char* g : {"text", "scri", "stli", "ditl", "temp"})
-        if (group == GroupCode(g)) return true;
-    return false;
-}
-
-std::vector<u8> WithCrLineEnds(const std::vector<u8>& in)
-{
-    std::vector<u8> out;
-    for (size_t i = 0; i < in.size(); ++i) {
-        if (in[i] == '\r' && i + 1 < in.size() && in[i + 1] == '\n') continue;
-        out.push_back(in[i] == '\n' ? u8('\r') : in[i]);
-    }
-    return out;
+    for (const Recoding& r : kRecodings)
+        if (GroupCode(r.group) == group) return &r;
+    return nullptr;
 }
 
 }  // namespace
@@ -82,14 +110,14 @@ bool ReadTagFileData(const std::string& path, u32* group, u32* tag, std::vector<
 
 const char* DescribeRecoding(u32 group)
 {
-    for (const Recoding& r : kRecodings)
-        if (GroupCode(r.group) == group) return r.what;
-    return "";
+    const Recoding* r = FindRecoding(group);
+    return r ? r->what : "";
 }
 
 bool SameApartFromRecoding(u32 group, const std::vector<u8>& read, const std::vector<u8>& saved, std::string* why)
 {
-    std::vector<u8> expected = IsTextGroup(group) ? WithCrLineEnds(read) : read;
+    std::vector<u8> expected = read;
+    if (const Recoding* r = FindRecoding(group)) r->apply(&expected);
     if (expected == saved) return true;
     size_t i = 0;
     while (i < expected.size() && i < saved.size() && expected[i] == saved[i]) ++i;
