@@ -49,6 +49,29 @@ bool EntryInUse(const TagEntry* entry)
     return entry && (entry->attachments.count || TagWriteStream(entry));
 }
 
+// How many tags of one group and name may each keep a file of its own.
+constexpr u32 kMaxSameNameFiles = 100;
+
+String FolderChild(const String& folder, const String& name)
+{
+    String path(folder);
+    path.Append("/");
+    path.Append(name.c_str());
+    return path;
+}
+
+// Whether the file at the path is a tag file of another group or id than the header's.
+bool HoldsAnotherTag(const String& path, const TagHeader& header)
+{
+    FILE* existing = fopen(path.c_str(), "rb");
+    if (!existing) return false;
+    TagHeader other;
+    const bool another =
+        ReadTagHeadersAnyVersion(&other, 1, existing) && (other.group != header.group || other.tag != header.tag);
+    fclose(existing);
+    return another;
+}
+
 }  // namespace
 
 FILE* OpenTagInstance(TagInstance* instance, TagHeader* header)
@@ -128,19 +151,20 @@ FILE* OpenTagFileForWriting(const char* root, TagEntry* entry, TagHeader* header
         return nullptr;
     }
     String name = fileName ? String(fileName) : SafeTagFileName(header->name);
-    String path(folder);
-    path.Append("/");
-    path.Append(name.c_str());
-
-    bool ok = !IsDirectory(path.c_str(), 1);
-    // Never replace the file of another tag that happens to have this name.
-    if (ok) {
-        if (FILE* existing = fopen(path.c_str(), "rb")) {
-            TagHeader other;
-            if (ReadTagHeadersAnyVersion(&other, 1, existing) && (other.group != header->group || other.tag != header->tag))
-                ok = false;
-            fclose(existing);
-        }
+    String path = FolderChild(folder, name);
+    // Never replace the file of another tag that happens to have this name. Tags of different
+    // ids may share a name (two archives each bring one): a tag that has no file of its own
+    // yet takes the first free "<name> N" instead, since its header, not the file's name,
+    // names it. A file name the caller chose is kept or refused.
+    bool ok = !IsDirectory(path.c_str(), 1) && !HoldsAnotherTag(path, *header);
+    const String base = name;
+    for (u32 n = 2; !ok && !fileName && n <= kMaxSameNameFiles; ++n) {
+        char suffix[16];
+        snprintf(suffix, sizeof suffix, " %u", n);
+        name = base;
+        name.Append(suffix);
+        path = FolderChild(folder, name);
+        ok = !IsDirectory(path.c_str(), 1) && !HoldsAnotherTag(path, *header);
     }
     if (ok) ok = OpenTagTempFile(path.c_str(), *header, &files->write_stream, &files->write_temp_path);
     if (!ok) {

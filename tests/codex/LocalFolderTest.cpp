@@ -270,8 +270,62 @@ TEST_F(LocalFolderTest, ExtractingDoesNotReplaceTheFileOfAnotherTag)
     ActivateDefaultArchives();
     WriteLocal("scenery", "Rock", "Rock", kScen, FourCC("othr"), Data("mine"));
     ASSERT_TRUE(SetLocalFolder(Local().c_str()));
-    EXPECT_FALSE(ExtractTagToLocal(FindTag(kScen, FourCC("rock"))));
+    TagEntry* rock = FindTag(kScen, FourCC("rock"));
+    ASSERT_TRUE(ExtractTagToLocal(rock));  // beside it, under a free name
+    EXPECT_EQ("Rock 2", std::string(rock->local_copy->file_name.c_str()));
     EXPECT_EQ(Data("mine"), TagData(FindTag(kScen, FourCC("othr"))));
+    EXPECT_EQ(Data("stone"), TagData(rock));
+}
+
+// Tags of different ids may share a name (two archives each bring a 'Grass'). Saving one
+// whose name another tag's local file already holds writes its own file beside that one:
+// the header, not the file name, names the tag. A writer that asks for a file name by
+// itself is still refused another tag's file.
+TEST_F(LocalFolderTest, SavingATagWhoseNameAnotherTagsFileHoldsWritesAFileBesideIt)
+{
+    OpenTestArchive(Tags() + "base", 3, 0,
+                    {{kScen, FourCC("gra1"), "Grass", Data("first")}, {kScen, FourCC("gra2"), "Grass", Data("second")},
+                     {kScen, FourCC("gra3"), "Grass", Data("third")}, {kScen, FourCC("gra4"), "Grass", Data("fourth")}});
+    ActivateDefaultArchives();
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    const char* const files[] = {"Grass", "Grass 2", "Grass 3"};
+    const char* const data[] = {"FIRST", "SECOND", "THIRD"};
+    const u32 ids[] = {FourCC("gra1"), FourCC("gra2"), FourCC("gra3")};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(files[i]);
+        TagEntry* e = FindTag(kScen, ids[i]);
+        TagHeader h;
+        GetTagHeader(e, &h);
+        FILE* f = BeginTagWrite(e, &h, nullptr);
+        ASSERT_TRUE(f);
+        fputs(data[i], f);
+        ASSERT_TRUE(FinishTagWrite(e, &h, true));
+        ASSERT_TRUE(HasLocalCopy(e));
+        EXPECT_EQ(files[i], std::string(e->local_copy->file_name.c_str()));
+        EXPECT_EQ(Concat(TagHeaderBytes("Grass", kScen, ids[i], 64, u32(strlen(data[i]))), Data(data[i])),
+                  ReadFile(Local() + "scenery/" + files[i]));
+    }
+    // The watch indexes each file as the copy of its own tag; saving again keeps its file.
+    PollLocalFolder(true);
+    for (int i = 0; i < 3; ++i) {
+        TagEntry* e = FindTag(kScen, ids[i]);
+        ASSERT_TRUE(HasLocalCopy(e));
+        EXPECT_EQ(files[i], std::string(e->local_copy->file_name.c_str()));
+        EXPECT_EQ(Data(data[i]), TagData(e));
+    }
+    TagEntry* second = FindTag(kScen, ids[1]);
+    TagHeader h;
+    GetTagHeader(second, &h);
+    ASSERT_TRUE(BeginTagWrite(second, &h, nullptr));
+    ASSERT_TRUE(FinishTagWrite(second, &h, true));
+    EXPECT_EQ(3u, FilesIn(Local() + "scenery"));
+    EXPECT_FALSE(Logged("duplicate tagids"));
+
+    TagEntry* fourth = FindTag(kScen, FourCC("gra4"));
+    ASSERT_TRUE(fourth);
+    GetTagHeader(fourth, &h);
+    EXPECT_FALSE(BeginTagWrite(fourth, &h, "Grass"));
+    EXPECT_EQ(Data("FIRST"), TagData(FindTag(kScen, ids[0])));
 }
 
 TEST_F(LocalFolderTest, RenamingNeverReplacesAnExistingFile)
