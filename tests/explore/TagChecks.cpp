@@ -47,6 +47,19 @@ void WithUnusedHighResZero(std::vector<u8>* bytes)
     }
 }
 
+// A detail texture's 16-byte record repeats the image's width and height; the code stream's
+// own header decides them on reading, so a record that disagrees is written to match.
+void WithRecordSizeFromStream(std::vector<u8>* bytes)
+{
+    std::vector<u8>& b = *bytes;
+    if (b.size() < 24) return;
+    // The stream's first word is little-endian: width in bits 31-20, height in bits 19-8.
+    const u32 word = u32(b[20]) | u32(b[21]) << 8 | u32(b[22]) << 16 | u32(b[23]) << 24;
+    const u32 sides[2] = {word >> 20, (word >> 8) & 0xFFF};
+    for (u32 i = 0; i < 2; ++i)
+        for (u32 k = 0; k < 4; ++k) b[i * 4 + k] = u8(sides[i] >> (24 - 8 * k));
+}
+
 struct Recoding {
     const char* group;
     const char* what;
@@ -63,6 +76,7 @@ const Recoding kRecodings[] = {
     {"temp", "line ends: LF and CR LF become CR", WithCrLineEnds},
     {".256", "the high-res index, scale and registration point of views without a high-res assignment become 0",
      WithUnusedHighResZero},
+    {"dtex", "the record's width and height become the code stream's", WithRecordSizeFromStream},
 };
 
 const Recoding* FindRecoding(u32 group)
