@@ -33,6 +33,7 @@
 #include "tagedit/TagStructEdit.h"
 #include "tagedit/XmlDefinitions.h"
 #include "terrain/DetailMaterials.h"
+#include "terrain/ui/MeshEdit.h"
 #include "tests/common/TestDirs.h"
 #include "tests/explore/EdgeTags.h"
 #include "tests/explore/OffscreenGL.h"
@@ -61,6 +62,15 @@ bool HasUndo(u32 group)
     for (const char* g : {"mesh", "text", "scri", "stli", "ditl", "temp"})
         if (group == GroupCode(g)) return true;
     return false;
+}
+
+// Saving a terrain saves its detail map, never the mesh: a terrain editor without one (the
+// map of the colour map's id is missing or of other dimensions) has nothing to save and
+// refuses the save.
+bool HasNothingToSave(TagEdit* editor)
+{
+    MeshEdit* mesh = dynamic_cast<MeshEdit*>(editor);
+    return mesh && !mesh->model.vertexGrid;
 }
 
 std::string GroupText(u32 group)
@@ -364,6 +374,11 @@ void Explorer::CheckUnchangedSave(TagEntry* entry, const std::map<TagEntry*, std
     TagEdit* editor = OpenEditorOf(entry);
     if (!editor || IsViewer(entry->group)) return;
     watch->Changed();
+    if (HasNothingToSave(editor)) {
+        if (editor->Save()) Fail(std::string(what) + ": " + TagName(entry) + " saved with nothing to save");
+        if (!watch->Changed().empty()) Fail(std::string(what) + ": a refused save of " + TagName(entry) + " wrote a file");
+        return;
+    }
     if (!editor->Save()) {
         Fail(std::string(what) + ": the save of " + TagName(entry) + " failed");
         return;
