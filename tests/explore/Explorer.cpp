@@ -270,7 +270,7 @@ int Explorer::Step()
     if (mbtest::ModalMessageBox()) {
         MessageBoxWindow* box = mbtest::ModalMessageBox();
         const bool saveQuestion = box->GetTitle() && !strcmp(box->GetTitle(), "Save?");
-        if (user.AnswerMessageBox(forceCancel || actionsLeft == 0, &what)) {
+        if (user.AnswerMessageBox(forceCancel || actionsLeft == 0, &what, forceDiscard)) {
             Note(what);
             if (saveQuestion) saveBoxes.push_back(what.substr(what.rfind("-> ") + 3));
         }
@@ -479,14 +479,16 @@ void Explorer::CloseEverything(bool randomAnswers)
     if (!modified.empty() && saveBoxes.empty())
         Fail("closing every window with " + std::to_string(modified.size()) + " modified editors asked nothing");
     if (cancelled && closedAll) Fail("Cancel in a \"Save?\" box did not stop closing every window");
-    // Whatever is left goes without saving.
+    // Whatever is left goes without saving: editors forget their changes, and the windows
+    // that ask by themselves (a tag info window with a changed name) hear Discard.
     for (Window* w = WindowSystem::GetLayerRoot(0)->GetFirstChild(); w; w = w->GetNextSibling())
         if (TagEdit* e = dynamic_cast<TagEdit*>(w)) e->SetModified(0);
-    forceCancel = true;
-    CloseAllWindows();
-    forceCancel = false;
+    forceCancel = forceDiscard = true;
+    const int closedLeft = CloseAllWindows();
+    forceCancel = forceDiscard = false;
     SettleModals();
     for (int i = 0; i < 3; ++i) Step();
+    if (!closedLeft) Fail("a window refused to close with its changes discarded: " + FrontDescription());
     if (CountTagAttachments() != 0) {
         std::string left;
         ScopedDynArray<TagEntry*> all;

@@ -75,7 +75,8 @@ private:
     u32 actionsRun = 0;
     u32 giveUps = 0;
     u32 failures = 0;
-    bool forceCancel = false;  // boxes get their last button (while tidying up)
+    bool forceCancel = false;   // boxes get their last button (while tidying up)
+    bool forceDiscard = false;  // "Save?" boxes get Discard (closing for good)
     bool started = false;
     Font* font = nullptr;
 };

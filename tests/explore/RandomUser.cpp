@@ -237,13 +237,16 @@ void RandomUser::ScriptGiveUp(u32 attempt)
     FakeOsEndStep();
 }
 
-int RandomUser::AnswerMessageBox(bool cancel, std::string* trace)
+int RandomUser::AnswerMessageBox(bool cancel, std::string* trace, bool discard)
 {
     MessageBoxWindow* box = mbtest::ModalMessageBox();
     if (!box || !box->GetButtonCount()) return 0;
     mbtest::SeenBox seen = mbtest::DescribeBox(box);
     const u32 count = box->GetButtonCount();
-    const u32 button = cancel ? count - 1 : random.Below(count);
+    u32 button = cancel ? count - 1 : random.Below(count);
+    if (discard)
+        for (u32 i = 0; i < count && i < seen.labels.size(); ++i)
+            if (seen.labels[i] == "Discard") button = i;
     if (box->GetField() && box->GetField()->IsEditable() && !cancel && random.Chance(70))
         box->GetField()->SetText(RandomName().c_str());
     *trace = "box '" + seen.title + "' (" + seen.text.substr(0, 60) + ") -> " + seen.labels[button];

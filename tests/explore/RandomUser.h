@@ -51,8 +51,9 @@ public:
     // outside a popup menu.
     void ScriptGiveUp(u32 attempt);
     // Answers the message box the modal loop waits on, if any; 1 when it answered. With
-    // cancel, the box's last button (Cancel, Don't Quit) is taken.
-    int AnswerMessageBox(bool cancel, std::string* trace);
+    // discard, a "Discard" button is taken where the box has one; otherwise with cancel, the
+    // box's last button (Cancel, Don't Quit).
+    int AnswerMessageBox(bool cancel, std::string* trace, bool discard = false);
     // The fake backend's responder: queues an answer for the dialog just opened.
     static void RespondToDialog(const FakeOsDialogRecord* dialog, void* self);
 
