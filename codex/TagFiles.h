@@ -26,7 +26,8 @@ void CloseTagReader(TagEntry* entry);
 FILE* BeginTagWrite(TagEntry* entry, TagHeader* header, const char* fileName);
 // Opens a write of the header under root (creating the root and the group folder): the file
 // name is fileName or the header's name. A file at that path that holds another tag is not
-// replaced. Logs "couldn't open tag file '%s' for writing" and answers null on failure.
+// replaced: with a fileName the write is refused, without one the first free "<name> N"
+// (N from 2) is taken, since the header names the tag whatever its file is called. Logs "couldn't open tag file '%s' for writing" and answers null on failure.
 FILE* OpenTagFileForWriting(const char* root, TagEntry* entry, TagHeader* header, const char* fileName);
 // Ends the write: with success, rewrites the header with the real size (user and version
 // from header when given), puts the file in place and registers it as the local copy. On
