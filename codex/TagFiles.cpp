@@ -155,10 +155,12 @@ FILE* OpenTagFileForWriting(const char* root, TagEntry* entry, TagHeader* header
     // Never replace the file of another tag that happens to have this name. Tags of different
     // ids may share a name (two archives each bring one): a tag that has no file of its own
     // yet takes the first free "<name> N" instead, since its header, not the file's name,
-    // names it. A file name the caller chose is kept or refused.
-    bool ok = !IsDirectory(path.c_str(), 1) && !HoldsAnotherTag(path, *header);
+    // names it. A file name the caller chose is kept or refused; so is a folder in the way.
+    bool ok = !IsDirectory(path.c_str(), 1);
+    const bool taken = ok && HoldsAnotherTag(path, *header);
+    ok = ok && !taken;
     const String base = name;
-    for (u32 n = 2; !ok && !fileName && n <= kMaxSameNameFiles; ++n) {
+    for (u32 n = 2; taken && !ok && !fileName && n <= kMaxSameNameFiles; ++n) {
         char suffix[16];
         snprintf(suffix, sizeof suffix, " %u", n);
         name = base;
