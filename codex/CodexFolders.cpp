@@ -241,19 +241,18 @@ u32 RemoveStaleTempFilesIn(const String& folder, u32 depth)
     u32 removed = 0;
     while (const char* name = ReadDirectory(listing)) {
         if (!strcmp(name, ".") || !strcmp(name, "..")) continue;
-        String path(folder);
-        path.Append(name);
         if (IsTagTempFileName(name)) {
+            String path(folder);
+            path.Append(name);
             if (RemoveIfStale(path.c_str())) {
                 LogMessage(1, "Codex", "removed '%s', left by a save that did not finish\n", path.c_str());
                 ++removed;
             }
-        } else if (depth > 0) {
-            struct stat st;
-            if (lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-                path.Append("/");
-                subfolders.Push(new String(path));
-            }
+        } else if (depth > 0 && ListedEntryIsFolder(listing)) {
+            String* sub = new String(folder);
+            sub->Append(name);
+            sub->Append("/");
+            subfolders.Push(sub);
         }
     }
     CloseDirectory(listing);

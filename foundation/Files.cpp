@@ -229,6 +229,16 @@ const char* ReadDirectory(DirectoryListing* listing)
     return listing->current ? listing->current->d_name : nullptr;
 }
 
+int ListedEntryIsFolder(DirectoryListing* listing)
+{
+    if (!listing || !listing->handle || !listing->current) return 0;
+    const dirent* entry = listing->current;
+    // Most file systems put the kind in the entry: no lookup per name.
+    if (entry->d_type != DT_UNKNOWN) return entry->d_type == DT_DIR;
+    struct stat st;
+    return fstatat(dirfd(listing->handle), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+}
+
 void CloseDirectory(DirectoryListing* listing)
 {
     if (!listing) return;

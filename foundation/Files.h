@@ -54,6 +54,10 @@ DirectoryListing* OpenDirectory(const char* folder);
 // The next entry's name (valid until the next call or the close), or null when there are no
 // more.
 const char* ReadDirectory(DirectoryListing* listing);
+// Whether the entry ReadDirectory last returned is a folder itself (a symbolic link to one is
+// not), as lstat would answer: 1 or 0 from the listing when the file system gives the kind,
+// else from lstat of folder + name. 0 when there is no entry or its status cannot be read.
+int ListedEntryIsFolder(DirectoryListing* listing);
 // Ends the search and frees the listing (null is allowed).
 void CloseDirectory(DirectoryListing* listing);
 

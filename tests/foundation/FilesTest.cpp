@@ -119,6 +119,30 @@ TEST(DirectorySearch, ListsEveryEntryOnceAndRefusesMissingFolders)
     CloseDirectory(nullptr);
 }
 
+// As lstat answers: a link to a folder is not one, and neither is a link to nothing.
+TEST(DirectorySearch, TellsFoldersFromFilesAndLinksAsLstatDoes)
+{
+    TempFolder tmp;
+    WriteFile(tmp / "file", "1");
+    ASSERT_EQ(MakeDirectory((tmp / "folder").c_str()), 1);
+    ASSERT_EQ(symlink((tmp / "folder").c_str(), (tmp / "link-to-folder").c_str()), 0);
+    ASSERT_EQ(symlink((tmp / "missing").c_str(), (tmp / "dangling").c_str()), 0);
+    DirectoryListing* listing = OpenDirectory(tmp.path.c_str());
+    ASSERT_NE(listing, nullptr);
+    std::vector<std::string> folders;
+    while (const char* name = ReadDirectory(listing)) {
+        struct stat st;
+        ASSERT_EQ(lstat((tmp / name).c_str(), &st), 0) << name;
+        EXPECT_EQ(ListedEntryIsFolder(listing), S_ISDIR(st.st_mode) ? 1 : 0) << name;
+        if (ListedEntryIsFolder(listing)) folders.push_back(name);
+    }
+    EXPECT_EQ(ListedEntryIsFolder(listing), 0);  // past the end
+    CloseDirectory(listing);
+    std::sort(folders.begin(), folders.end());
+    EXPECT_EQ(folders, (std::vector<std::string>{".", "..", "folder"}));
+    EXPECT_EQ(ListedEntryIsFolder(nullptr), 0);
+}
+
 TEST(Paths, NormalizeFolderPathConvertsSeparatorsAndReservedCharacters)
 {
     struct Case {
