@@ -229,8 +229,11 @@ bool ReadHeaderAt(const char* fileName, FILE* stream, const TagGroup* row, TagHe
 bool ReadLocalTagHeaderOnly(const char* path, const char* fileName, const TagGroup* row, TagHeader* header,
                             s64 knownSize)
 {
+    // A size known too small is refused unopened: pipes and devices say 0, and opening a pipe
+    // would wait for a writer. Unknown, the open must not wait either.
+    if (knownSize >= 0 && knownSize < 0xFFFFFFFFll && !SizeHoldsTag(knownSize)) return false;
     // Without a stream: no buffer to set up, no seek; the calls a plain header read makes.
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) return false;
     s64 size = knownSize;
     if (size < 0 || size >= 0xFFFFFFFFll) {

@@ -1,5 +1,6 @@
 #include "CodexFixture.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -94,6 +95,25 @@ TEST_F(LocalFolderTest, ScanningIndexesOldHeadersPlaceholdersAndSkipsWrongGroups
     // 'Current' comes before 'Twin' in name order and keeps the id.
     EXPECT_TRUE(Logged("duplicate tagids detected: in the 'Scenery' folder, 'Twin' and 'Current' have the same tagids."));
     EXPECT_EQ(Data("1"), TagData(FindTag(kScen, FourCC("cur "))));
+}
+
+// A named pipe or other special file in a group folder is never opened: a pipe without a
+// writer would hold indexing forever.
+TEST_F(LocalFolderTest, IndexingPassesOverPipesWithoutWaitingForThem)
+{
+    WriteLocal("scenery", "Rock", "Rock", kScen, FourCC("rock"), Data("1"));
+    std::filesystem::create_directories(Local() + "text");
+    ASSERT_EQ(0, mkfifo((Local() + "scenery/Pipe").c_str(), 0644));
+    ASSERT_EQ(0, mkfifo((Local() + "text/Pipe").c_str(), 0644));
+    ASSERT_TRUE(SetLocalFolder(Local().c_str()));
+    ScopedDynArray<TagEntry*> locals;
+    ListLocalTags(&locals);
+    EXPECT_EQ(1u, locals.count);
+    EXPECT_EQ(Data("1"), TagData(FindTag(kScen, FourCC("rock"))));
+    // Found again by a later poll, after the snapshot was taken.
+    ASSERT_EQ(0, mkfifo((Local() + "scenery/Later").c_str(), 0644));
+    PollLocalFolder(true);
+    EXPECT_TRUE(FindTag(kScen, FourCC("rock")));
 }
 
 TEST_F(LocalFolderTest, FilesWrittenByAnotherProgramAreNoticedAtTheNextPoll)
