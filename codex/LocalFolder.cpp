@@ -25,6 +25,9 @@ bool HeldByActiveArchive(const TagEntry* entry)
 // poll or a new folder, which must not touch the watch list under the running poll.
 bool gPolling = false;
 
+// The header of a file a watch reported, from the bytes the watch read when it can.
+bool ReadWatchedTagHeader(const FolderWatchEntry* file, const TagGroup* row, TagHeader* header);
+
 bool IsTempName(const char* name) { return strncmp(name, kTagTempPrefix, strlen(kTagTempPrefix)) == 0; }
 
 // The entry whose local copy is this watched file: found by the id remembered in the mark
@@ -39,10 +42,8 @@ TagEntry* EntryOfFile(const TagGroup* row, const FolderWatchEntry* file)
 
 void OnLocalTagFileAdded(const TagGroup* row, FolderWatchEntry* file)
 {
-    String path(file->folder);
-    path.Append(file->name.c_str());
     TagHeader header;
-    if (!ReadLocalTagHeaderOnly(path.c_str(), file->name.c_str(), row, &header, file->info.size)) return;
+    if (!ReadWatchedTagHeader(file, row, &header)) return;
     LocalTagInstance* instance = AddLocalTagInstance(header, file->name.c_str());
     TagEntry* entry = instance ? instance->entry : nullptr;
     if (!instance) {
@@ -67,10 +68,8 @@ void OnLocalTagFileChanged(const TagGroup* row, FolderWatchEntry* file)
         OnLocalTagFileAdded(row, file);
         return;
     }
-    String path(file->folder);
-    path.Append(file->name.c_str());
     TagHeader header;
-    if (!ReadLocalTagHeaderOnly(path.c_str(), file->name.c_str(), row, &header, file->info.size)) {
+    if (!ReadWatchedTagHeader(file, row, &header)) {
         DropLocalCopy(entry);
         return;
     }
@@ -145,7 +144,8 @@ bool SetLocalFolder(const char* folder)
     const TagGroup* table = GetTagGroupTable();
     for (u32 i = 0; i < kTagGroupCount; ++i) {
         String path = ResolveGroupFolder(root.c_str(), table[i].code);
-        AddFolderWatch(&state.watches, path.c_str(), const_cast<TagGroup*>(&table[i]), 1);
+        FolderWatch* watch = AddFolderWatch(&state.watches, path.c_str(), const_cast<TagGroup*>(&table[i]), 1);
+        watch->headBytes = kTagHeaderSize;
         state.groupFolders[i] = path;
     }
     gPolling = true;
@@ -245,6 +245,24 @@ bool ReadLocalTagHeaderOnly(const char* path, const char* fileName, const TagGro
     close(fd);
     return ok && AcceptHeader(fileName, size, row, h, header);
 }
+
+namespace {
+
+bool ReadWatchedTagHeader(const FolderWatchEntry* file, const TagGroup* row, TagHeader* header)
+{
+    const s64 size = file->info.size;
+    if (file->head && file->headSize == kTagHeaderSize && size < 0xFFFFFFFFll) {
+        if (!SizeHoldsTag(size)) return false;
+        TagHeader h;
+        memcpy(&h, file->head, kTagHeaderSize);
+        return AcceptHeader(file->name.c_str(), size, row, h, header);
+    }
+    String path(file->folder);
+    path.Append(file->name.c_str());
+    return ReadLocalTagHeaderOnly(path.c_str(), file->name.c_str(), row, header, size);
+}
+
+}  // namespace
 
 bool ReadLocalTagHeader(const char* fileName, FILE* stream, const TagGroup* row, TagHeader* header)
 {

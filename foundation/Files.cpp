@@ -534,6 +534,40 @@ bool IsSkippedName(const char* name)
     return !StrICmp(name, ".ds_store") || !StrICmp(name, "thumbs.db") || !StrICmp(name, "desktop.ini");
 }
 
+int ScanFolderOpening(const char* folder, ScanWantsOpen wantsOpen, ScanOpenCallback callback, void* context)
+{
+    if (!folder || !*folder) return 1;
+    const String path = ResolveFolderPath(folder);
+    DirectoryListing* listing = OpenDirectory(path);
+    if (!listing) return 1;
+    const int at = ListingDescriptor(listing);
+    int result = 1;
+    while (const char* entry = ReadDirectory(listing)) {
+        if (IsSkippedName(entry)) continue;
+        const String name(entry);  // the callback may list folders itself
+        FileInfo info;
+        int fd = -1;
+        // Only a regular file is opened: a pipe or device could wait or act on being opened.
+        if (listing->current->d_type == DT_REG && wantsOpen && wantsOpen(name, context))
+            fd = openat(at, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        struct stat st;
+        if (fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            FillInfo(&info, st);
+            info.flags |= AccessFlags(at, name);
+        } else {
+            if (fd >= 0) close(fd);
+            fd = -1;
+            if (!StatAt(&info, at, name)) continue;
+        }
+        if (!callback(&info, path, name, fd, context)) {
+            result = 0;
+            break;
+        }
+    }
+    CloseDirectory(listing);
+    return result;
+}
+
 int ScanFolder(const char* folder, int recursive, ScanCallback fileCallback, ScanCallback folderCallback,
                void* context)
 {

@@ -129,5 +129,16 @@ typedef int (*ScanCallback)(const FileInfo* info, const char* folder, const char
 // when the folder cannot be listed) and 0 when a callback stopped it.
 int ScanFolder(const char* folder, int recursive, ScanCallback fileCallback, ScanCallback folderCallback,
                void* context);
+// Called for every entry of ScanFolderOpening: as ScanCallback, with the entry open for reading
+// as fd (the callback closes it) or -1.
+typedef int (*ScanOpenCallback)(const FileInfo* info, const char* folder, const char* name, int fd, void* context);
+// Whether ScanFolderOpening is to open the named entry.
+typedef int (*ScanWantsOpen)(const char* name, void* context);
+// A scan without recursion, as ScanFolder makes it, reporting files and folders to one
+// callback. An entry the listing knows to be a regular file, and that wantsOpen asks for, is
+// opened for reading (close-on-exec, never waiting) and its status taken from the open file:
+// one lookup of its name instead of two. Entries that cannot be opened get their status as
+// ScanFolder takes it, and fd -1.
+int ScanFolderOpening(const char* folder, ScanWantsOpen wantsOpen, ScanOpenCallback callback, void* context);
 // Whether a scan leaves the name out (".", "..", ".ds_store", "thumbs.db", "desktop.ini").
 bool IsSkippedName(const char* name);

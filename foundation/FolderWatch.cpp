@@ -1,8 +1,10 @@
 #include "foundation/FolderWatch.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <sys/inotify.h>
 #include <unistd.h>
+#include <cstdlib>
 #include <cstring>
 
 #include "foundation/Sort.h"
@@ -169,12 +171,6 @@ void FreeEntries(DynArray<FolderWatchEntry*>& entries)
     entries.DeleteAll();
 }
 
-void TakeSnapshot(const FolderWatch* watch, DynArray<FolderWatchEntry*>& entries)
-{
-    ScanFolder(watch->folder, 0, CollectWatchEntry, CollectWatchEntry, &entries);
-    SortWithContext(entries.data, entries.count, sizeof(FolderWatchEntry*), nullptr, CompareWatchEntries);
-}
-
 int Compare(FolderWatchEntry* a, FolderWatchEntry* b)
 {
     return CompareWatchEntries(nullptr, &a, &b);
@@ -200,6 +196,92 @@ u32 FindEntry(const DynArray<FolderWatchEntry*>& entries, FolderWatchEntry* prob
     }
     *found = false;
     return lo;
+}
+
+void FreeHeads(DynArray<FolderWatchEntry*>& entries)
+{
+    for (FolderWatchEntry* entry : entries) {
+        free(entry->head);
+        entry->head = nullptr;
+        entry->headSize = 0;
+    }
+}
+
+// Reads the first bytes of an entry's file from fd (closed here) into the entry's head.
+void ReadHead(FolderWatchEntry* entry, int fd, u32 bytes)
+{
+    u8* head = static_cast<u8*>(malloc(bytes));
+    const ssize_t got = head ? pread(fd, head, bytes, 0) : -1;
+    close(fd);
+    if (got <= 0) {
+        free(head);
+        return;
+    }
+    entry->head = head;
+    entry->headSize = u32(got);
+}
+
+// The first bytes of a file the listing found changed. Opened without waiting: a pipe never
+// has the size asked for, but may be put in place of the file meanwhile.
+void ReadChangedHead(FolderWatchEntry* entry, u32 bytes)
+{
+    String path(entry->folder);
+    path.Append(entry->name.c_str());
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd >= 0) ReadHead(entry, fd, bytes);
+}
+
+struct SnapshotScan {
+    DynArray<FolderWatchEntry*>* entries;
+    const DynArray<FolderWatchEntry*>* old;  // the snapshot it replaces, or null: no heads
+    u32 headBytes;
+    FolderWatchEntry probe;
+};
+
+// The old snapshot's entry of that name, or null.
+FolderWatchEntry* FindOld(SnapshotScan* scan, const char* name)
+{
+    if (!scan->old->count) return nullptr;
+    scan->probe.name.Set(name);
+    bool found = false;
+    const u32 at = FindEntry(*scan->old, &scan->probe, &found);
+    return found ? (*scan->old)[at] : nullptr;
+}
+
+// A name the last snapshot does not hold is a file to be reported added: opened by the scan.
+int OpensNewFiles(const char* name, void* context)
+{
+    SnapshotScan* scan = static_cast<SnapshotScan*>(context);
+    return scan->old && scan->headBytes && !FindOld(scan, name);
+}
+
+int CollectEntryAndHead(const FileInfo* info, const char* folder, const char* name, int fd, void* context)
+{
+    SnapshotScan* scan = static_cast<SnapshotScan*>(context);
+    CollectWatchEntry(info, folder, name, scan->entries);
+    FolderWatchEntry* entry = scan->entries->data[scan->entries->count - 1];
+    // Read at once after the status, while the file's lookup is still cached: read later, in
+    // report order, each file costs a good deal more.
+    const bool wanted = scan->old && scan->headBytes && !(info->flags & kFileDirectory) && info->size >= scan->headBytes;
+    if (fd >= 0) {
+        if (wanted) ReadHead(entry, fd, scan->headBytes);
+        else close(fd);
+        return 1;
+    }
+    if (!wanted) return 1;
+    const FolderWatchEntry* was = FindOld(scan, name);
+    if (!was || EntryDiffers(was->info, *info)) ReadChangedHead(entry, scan->headBytes);
+    return 1;
+}
+
+// Lists the folder into entries in snapshot order. With old (the snapshot being replaced),
+// files to be reported get their heads.
+void TakeSnapshot(const FolderWatch* watch, DynArray<FolderWatchEntry*>& entries,
+                  const DynArray<FolderWatchEntry*>* old)
+{
+    SnapshotScan scan = {&entries, old, watch->headBytes, {}};
+    ScanFolderOpening(watch->folder, OpensNewFiles, CollectEntryAndHead, &scan);
+    SortWithContext(entries.data, entries.count, sizeof(FolderWatchEntry*), nullptr, CompareWatchEntries);
 }
 
 // A poll of only the entries the notification named and the sub-folders (whose times change
@@ -301,7 +383,7 @@ FolderWatch::FolderWatch(const char* folderPath, void* ownerData, int takeSnapsh
         memset(&info, 0, sizeof(info));
         return;
     }
-    TakeSnapshot(this, entries);
+    TakeSnapshot(this, entries, nullptr);
     existed = 1;
 }
 
@@ -388,7 +470,7 @@ void PollFolderWatches(DynArray<FolderWatch*>* watches, FolderWatchCallback call
             continue;
         }
         ScopedDynArray<FolderWatchEntry*> fresh;
-        TakeSnapshot(watch, fresh);
+        TakeSnapshot(watch, fresh, &watch->entries);
         DynArray<FolderWatchEntry*>& old = watch->entries;
 
         // Removals.
@@ -433,6 +515,7 @@ void PollFolderWatches(DynArray<FolderWatch*>* watches, FolderWatchCallback call
             }
         }
 
+        FreeHeads(fresh);
         FreeEntries(old);
         old = fresh;
         fresh.data = nullptr;

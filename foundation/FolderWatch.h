@@ -34,6 +34,11 @@ struct FolderWatchEntry {
     String folder;  // the watched folder's normalised path (ending in '/')
     String name;
     u32 mark;       // the client's value: 0 when new, carried over while the entry stays
+    // With the watch's headBytes: the first bytes of the file (headSize of them read), taken
+    // right after its status when a listing found it added or changed; null otherwise, and
+    // again once the poll's reports are done.
+    u8* head = nullptr;
+    u32 headSize = 0;
 };
 
 class FolderWatch {
@@ -74,6 +79,11 @@ public:
     // Set by PollChange when the poll may look only at polledNames (taken from pendingNames).
     u32 namedOnly;
     std::vector<std::string> polledNames;
+    // When non-zero, a poll that lists the folder reads the first headBytes bytes of each file
+    // of at least that size it is going to report added or changed, into the entry's head: a
+    // client that reads every such file anyway finds it while the file system has it at hand.
+    // Only regular files hold that many bytes; a file that cannot be read has no head.
+    u32 headBytes = 0;
 };
 
 // Called for every report: (the watch list, change code, context, the watch, the entry or

@@ -371,6 +371,46 @@ TEST_F(FolderWatchTest, WithoutNotificationsEveryPollRescansAndStillSeesEveryCha
     EXPECT_EQ(Poll(), Reports{});
 }
 
+// The heads a listing reads: every reported file that holds them, while its report lasts.
+void RecordHead(DynArray<FolderWatch*>* watches, u32 code, void* context, FolderWatch* watch, FolderWatchEntry* entry)
+{
+    Record(watches, code, context, watch, entry);
+    if (!entry) return;
+    Recorder* r = static_cast<Recorder*>(context);
+    r->reports.back().name += entry->head ? "=" + std::string(reinterpret_cast<char*>(entry->head), entry->headSize) : "";
+}
+
+TEST_F(FolderWatchTest, AListingReadsTheHeadsOfTheFilesItReportsAddedOrChanged)
+{
+    SetFolderWatchNotifications(0);  // every poll lists the folder
+    WriteFile(In("long"), "abcdefgh");
+    WriteFile(In("short"), "abc");
+    WriteFile(In("kept"), "12345");
+    ASSERT_EQ(mkdir(In("dir").c_str(), 0777), 0);
+    ASSERT_EQ(mkfifo(In("pipe").c_str(), 0644), 0);
+    FolderWatch* watch = AddFolderWatch(&watches, folder.c_str(), nullptr, 1);
+    watch->headBytes = 4;
+    recorder.reports.clear();
+    PollFolderWatches(&watches, RecordHead, &recorder);
+    EXPECT_EQ(recorder.reports, (Reports{{kWatchRescanAppeared, ""},
+                                         {kWatchFolderAdded, "dir"},
+                                         {kWatchFileAdded, "kept=1234"},
+                                         {kWatchFileAdded, "long=abcd"},
+                                         {kWatchFileAdded, "pipe"},
+                                         {kWatchFileAdded, "short"}}));
+    SleepMs(20);
+    RewriteInPlace(In("long"), "ABCDEFGH");
+    WriteFile(In("short"), "abcdef");
+    WriteFile(In("new"), "wxyz");
+    recorder.reports.clear();
+    PollFolderWatches(&watches, RecordHead, &recorder);
+    EXPECT_EQ(recorder.reports, (Reports{{kWatchRescanChanged, ""},
+                                         {kWatchFileChanged, "long=ABCD"},
+                                         {kWatchFileChanged, "short=abcd"},
+                                         {kWatchFileAdded, "new=wxyz"}}));
+    for (const FolderWatchEntry* entry : watch->entries) EXPECT_EQ(entry->head, nullptr) << entry->name.c_str();
+}
+
 // A notified watch looks only at the entries its notification named; beside it, a watch of the
 // same folder without a notification lists the whole folder at every poll. Both give the same
 // reports for each kind of change, and the same snapshot after it.
