@@ -37,6 +37,14 @@ int NaturalCompare(const char* a, const char* b)
     if (a == b) return 0;
     if (!a) return -1;
     if (!b) return 1;
+    // The bytes both names share compare equal whatever they are: skip them, back to the start
+    // of a number they end inside of (names listed together often differ only at the end).
+    size_t same = 0;
+    while (a[same] == b[same] && a[same]) ++same;
+    if (a[same] == b[same]) return 0;
+    while (same && IsDigit(a[same - 1])) --same;
+    a += same;
+    b += same;
     while (*a && *b) {
         bool aDigits = IsDigit(*a);
         bool bDigits = IsDigit(*b);

@@ -38,6 +38,11 @@ const NaturalCase kNaturalCases[] = {
     {"x10y", "x9y", 1},
     {"0", "00", 0},
     {"abc", "abd", -1},
+    {"Local 123", "Local 1234", -1},  // names alike up to inside a number
+    {"x12", "x1a", 1},
+    {"v1.2.10", "v1.2.9", 1},
+    {"file010", "file10x", -1},
+    {"Tag 0099", "Tag 00100", -1},
     // Runs beyond 32 bits keep their numeric order instead of wrapping.
     {"n4294967296", "n4294967295", 1},
     {"n4294967296", "n1", 1},
