@@ -154,7 +154,7 @@ int QuantizeAroundMarkers(const Image& image, Image& out, const ColorTable* mark
     // A visible colour equal to a marker would turn transparent when remapped.
     for (u32 i = 0; i < count; ++i)
         while (colours[i] == palette[0] || colours[i] == palette[1]) colours[i].b = u8(colours[i].b ^ 1);
-    if (!out.CopyFrom(image, image.format) || !out.Quantize(kImageAlphaIndex, colours, count)) return 0;
+    if (!out.QuantizeFrom(image, kImageAlphaIndex, colours, count)) return 0;
     memcpy(palette + 2, colours, count * sizeof(Rgb));
     for (u32 i = count + 2; i < 256; ++i) palette[i] = palette[0];
     u64 n = u64(out.width) * out.height;

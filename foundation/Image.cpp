@@ -22,6 +22,32 @@ const Rgb* PaletteOrBlack(const Image& image)
     return image.palette ? image.palette : kBlackPalette;
 }
 
+bool IsPaletted(u32 format)
+{
+    return format == kImageIndexed || format == kImageAlphaIndex;
+}
+
+bool IsTrueColour(u32 format)
+{
+    return format == kImageRgb || format == kImageRgba || format == kImageAlpha;
+}
+
+// A palette of up to 256 colours from the source's opaque pixels, then the source quantised
+// to it into dest (which may be the source). Answers 0, leaving dest as it was, when memory
+// runs out.
+u32 QuantizeToOwnPalette(const Image& source, Image& dest, u32 target)
+{
+    ColorHistogram histogram = {};
+    Rgb colours[256];
+    if (!CollectOpaqueColors(histogram, source)) {
+        FreeColorHistogram(histogram);
+        return 0;
+    }
+    u32 count = GeneratePalette(histogram, colours, 256);
+    FreeColorHistogram(histogram);
+    return dest.QuantizeFrom(source, target, colours, count);
+}
+
 }  // namespace
 
 s32 Image::BytesPerPixel(u32 format)
@@ -105,6 +131,10 @@ void Image::MoveFrom(Image& source)
 
 u32 Image::CopyFrom(const Image& source, u32 fmt)
 {
+    // Quantising reads the source directly, so no full-size copy is made in between.
+    if (&source != this && IsPaletted(fmt) && IsTrueColour(source.format) &&
+        QuantizeToOwnPalette(source, *this, fmt))
+        return 1;
     if (&source != this) {
         Image copy = {};
         if (!copy.Create(source.width, source.height, source.format, source.pixels)) return 0;
@@ -266,15 +296,7 @@ u32 Image::ConvertTo(u32 target)
     if ((target == kImageIndexed || target == kImageAlphaIndex) && format != kImageIndexed &&
         format != kImageAlphaIndex) {
         if (format != kImageRgb && format != kImageRgba && format != kImageAlpha) return 0;
-        ColorHistogram histogram = {};
-        Rgb colours[256];
-        if (!CollectOpaqueColors(histogram, *this)) {
-            FreeColorHistogram(histogram);
-            return 0;
-        }
-        u32 count = GeneratePalette(histogram, colours, 256);
-        FreeColorHistogram(histogram);
-        return Quantize(target, colours, count);
+        return QuantizeToOwnPalette(*this, *this, target);
     }
 
     u64 n = u64(width) * height;

@@ -87,10 +87,13 @@ struct Image {
     // Converts in place (pairs listed in the implementation). Answers 1 on success, 0 when
     // the pair is not offered or memory runs out; the image is then unchanged.
     u32 ConvertTo(u32 format);
-    // Maps the image to the given palette with error diffusion; target 6400 or 6666.
-    // A non-RGBA image is converted to 6408 first. Answers 0 for another target or when
-    // memory runs out.
+    // Maps the image to the given palette with error diffusion; target 6400 or 6666. Pixels
+    // are read as their RGBA conversion shows them. Answers 0 for another target, a source
+    // without RGBA reading, or when memory runs out; the image is then unchanged.
     u32 Quantize(u32 target, const Rgb* palette, u32 count);
+    // The same with the pixels read from source, which may be this image: this image becomes
+    // the quantised copy without a full-size copy of the source in between.
+    u32 QuantizeFrom(const Image& source, u32 target, const Rgb* palette, u32 count);
 
     u64 PixelBytes() const { return ByteSizeFor(width, height, format); }
 };

@@ -57,40 +57,170 @@ inline u32 Dist2(const Rgb& a, const Rgb& b)
     return u32(dr * dr + dg * dg + db * db);
 }
 
-// Ascending sort of u32 values by two 16-bit counting passes (std::sort when the scratch
-// buffer cannot be had or the run is short).
-void SortU32Radix(u32* v, u32 n)
+// Reads one row of a true-colour or paletted image as RGBA. Rows already stored as RGB or
+// RGBA are handed out in place (stride 3 or 4); the others are expanded into scratch
+// (width x 4 bytes). Null for a format without an RGBA reading.
+const u8* RowAsRgba(const Image& image, u32 y, u8* scratch, u32* stride)
 {
-    if (n < 4096) {
-        std::sort(v, v + n);
+    static const Rgb kBlack[256] = {};
+    u64 w = image.width;
+    const Rgb* pal = image.palette ? image.palette : kBlack;
+    switch (image.format) {
+    case kImageRgb:
+        *stride = 3;
+        return image.pixels + u64(y) * w * 3;
+    case kImageRgba:
+        *stride = 4;
+        return image.pixels + u64(y) * w * 4;
+    case kImageAlpha: {
+        const u8* src = image.pixels + u64(y) * w;
+        for (u64 x = 0; x < w; ++x) {
+            u8* q = scratch + x * 4;
+            q[0] = q[1] = q[2] = 255;
+            q[3] = src[x];
+        }
+        break;
+    }
+    case kImageIndexed: {
+        const u8* src = image.pixels + u64(y) * w;
+        for (u64 x = 0; x < w; ++x) {
+            memcpy(scratch + x * 4, &pal[src[x]], 3);
+            scratch[x * 4 + 3] = 255;
+        }
+        break;
+    }
+    case kImageAlphaIndex: {
+        const u8* src = image.pixels + u64(y) * w * 2;
+        for (u64 x = 0; x < w; ++x) {
+            memcpy(scratch + x * 4, &pal[src[x * 2 + 1]], 3);
+            scratch[x * 4 + 3] = src[x * 2];
+        }
+        break;
+    }
+    default:
+        return nullptr;
+    }
+    *stride = 4;
+    return scratch;
+}
+
+bool HasRgbaReading(u32 format)
+{
+    return format == kImageRgb || format == kImageRgba || format == kImageAlpha || format == kImageIndexed ||
+           format == kImageAlphaIndex;
+}
+
+constexpr u32 kCellBits = 6;
+constexpr u32 kCellCount = 1u << (3 * kCellBits);
+
+inline u32 CellOf(u32 key)
+{
+    constexpr u32 drop = 8 - kCellBits, mask = (1u << kCellBits) - 1;
+    return ((key >> drop) & mask) << (2 * kCellBits) | ((key >> (8 + drop)) & mask) << kCellBits |
+           ((key >> (16 + drop)) & mask);
+}
+
+inline void AddToCell(ColorHistogram& h, u32 key, u32 n)
+{
+    constexpr u32 low = (1u << (8 - kCellBits)) - 1;
+    ColorCellSum& c = h.cells[CellOf(key)];
+    c.count += n;
+    c.r += (key & low) * n;
+    c.g += ((key >> 8) & low) * n;
+    c.b += ((key >> 16) & low) * n;
+}
+
+inline u32 SlotOf(u32 key, u32 mask)
+{
+    return (key * 2654435761u) >> 7 & mask;
+}
+
+// Moves every exact colour into the grid; from then on pixels go straight to their cells.
+void SwitchToCells(ColorHistogram& h)
+{
+    h.cells.ResizeRaw(kCellCount);
+    memset(h.cells.data, 0, sizeof(ColorCellSum) * kCellCount);
+    for (u32 i = 0; i < h.keys.count; ++i)
+        if (h.keys[i]) AddToCell(h, h.keys[i] - 1, h.counts[i]);
+    h.keys.Free();
+    h.counts.Free();
+    h.distinct = 0;
+}
+
+void GrowTable(ColorHistogram& h)
+{
+    u32 size = h.keys.count ? h.keys.count * 2 : 1024;
+    ScopedDynArray<u32> oldKeys, oldCounts;
+    oldKeys.Assign(h.keys);
+    oldCounts.Assign(h.counts);
+    h.keys.ResizeRaw(size);
+    h.counts.ResizeRaw(size);
+    memset(h.keys.data, 0, size * sizeof(u32));
+    u32 mask = size - 1;
+    for (u32 i = 0; i < oldKeys.count; ++i) {
+        if (!oldKeys[i]) continue;
+        u32 s = SlotOf(oldKeys[i] - 1, mask);
+        while (h.keys[s]) s = (s + 1) & mask;
+        h.keys[s] = oldKeys[i];
+        h.counts[s] = oldCounts[i];
+    }
+}
+
+// Adds n pixels of one colour (RGB, red lowest).
+inline void CountColour(ColorHistogram& h, u32 key, u32 n)
+{
+    if (h.cells.count) {
+        AddToCell(h, key, n);
         return;
     }
-    u32* tmp = static_cast<u32*>(malloc(size_t(n) * sizeof(u32)));
-    u32* counts = static_cast<u32*>(calloc(2 * 65536, sizeof(u32)));
-    if (!tmp || !counts) {
-        free(tmp);
-        free(counts);
-        std::sort(v, v + n);
+    u32 mask = h.keys.count - 1;
+    u32 s = SlotOf(key, mask);
+    for (;;) {
+        u32 k = h.keys[s];
+        if (k == key + 1) {
+            h.counts[s] += n;
+            return;
+        }
+        if (!k) break;
+        s = (s + 1) & mask;
+    }
+    // Half full at most, so a probe always meets a free slot.
+    if ((h.distinct + 1) * 2 > h.keys.count) {
+        if (h.distinct + 1 > kExactColourLimit) {
+            SwitchToCells(h);
+            AddToCell(h, key, n);
+            return;
+        }
+        GrowTable(h);
+        CountColour(h, key, n);
         return;
     }
-    u32* lo = counts;
-    u32* hi = counts + 65536;
-    for (u32 i = 0; i < n; ++i) {
-        ++lo[v[i] & 0xFFFF];
-        ++hi[v[i] >> 16];
+    h.keys[s] = key + 1;
+    h.counts[s] = n;
+    ++h.distinct;
+}
+
+// Entries sorted nearest first in each neighbour list; the rest of a list is only known
+// to be no nearer than they are. A search stops within this part almost always.
+constexpr u32 kSortedNeighbours = 24;
+
+// For every one of K entries, all K entries with the nearest kSortedNeighbours first in order
+// of their squared distance to it (index order on ties, so the entry itself comes first),
+// and the K x K distance table. A squared distance needs 18 bits and an index 8, so one
+// packed key sorts without indirection.
+void SortNeighbours(const Rgb* e, u32 K, u32* pair, u32* order)
+{
+    for (u32 a = 0; a < K; ++a)
+        for (u32 b = 0; b < K; ++b) pair[a * K + b] = Dist2(e[a], e[b]);
+    u32 m = K < kSortedNeighbours ? K : kSortedNeighbours;
+    for (u32 a = 0; a < K; ++a) {
+        u32* list = order + a * K;
+        const u32* key = pair + a * K;
+        for (u32 b = 0; b < K; ++b) list[b] = key[b] << 8 | b;
+        if (m < K) std::nth_element(list, list + m, list + K);
+        std::sort(list, list + m);
+        for (u32 b = 0; b < K; ++b) list[b] &= 0xFF;
     }
-    u32 sumLo = 0, sumHi = 0;
-    for (u32 k = 0; k < 65536; ++k) {
-        u32 a = lo[k], b = hi[k];
-        lo[k] = sumLo;
-        hi[k] = sumHi;
-        sumLo += a;
-        sumHi += b;
-    }
-    for (u32 i = 0; i < n; ++i) tmp[lo[v[i] & 0xFFFF]++] = v[i];
-    for (u32 i = 0; i < n; ++i) v[hi[tmp[i] >> 16]++] = tmp[i];
-    free(tmp);
-    free(counts);
 }
 
 // Nearest of K colours by squared distance, lowest index on ties, without comparing a colour
@@ -110,15 +240,7 @@ public:
         if (!K) return;
         pair.ResizeRaw(K * K);
         order.ResizeRaw(K * K);
-        for (u32 a = 0; a < K; ++a)
-            for (u32 b = 0; b < K; ++b) pair[a * K + b] = Dist2(e[a], e[b]);
-        for (u32 a = 0; a < K; ++a) {
-            u32* list = order.data + a * K;
-            for (u32 b = 0; b < K; ++b) list[b] = b;
-            const u32* key = pair.data + a * K;
-            // Index order on ties keeps the entry itself first.
-            std::sort(list, list + K, [&](u32 x, u32 y) { return key[x] < key[y] || (key[x] == key[y] && x < y); });
-        }
+        SortNeighbours(e, K, pair.data, order.data);
         for (u32 cell = 0; cell < kGrid * kGrid * kGrid; ++cell) {
             Rgb c = {u8((cell >> 8) * 16 + 8), u8(((cell >> 4) & 15) * 16 + 8), u8((cell & 15) * 16 + 8)};
             u32 best = 0, bestD = Dist2(c, e[0]);
@@ -139,7 +261,10 @@ public:
         const u32* dist = pair.data + guess * K;
         for (u32 k = 1; k < K; ++k) {
             u32 e = list[k];
-            if (dist[e] > limit) break;
+            if (dist[e] > limit) {
+                if (k < kSortedNeighbours) break;
+                continue;
+            }
             u32 d = Dist2(c, entries[e]);
             if (d < bestD || (d == bestD && e < best)) bestD = d, best = e;
         }
@@ -297,67 +422,79 @@ void QuickSortByKey(u32& seed, u32* indices, s64 n, const u32* key)
 
 void FreeColorHistogram(ColorHistogram& histogram)
 {
-    histogram.colors.Free();
+    histogram.keys.Free();
+    histogram.counts.Free();
+    histogram.cells.Free();
     histogram.unique.Free();
+    histogram.distinct = 0;
+    histogram.pixels = 0;
     histogram.built = 0;
 }
 
 u32 CollectOpaqueColors(ColorHistogram& histogram, const Image& image)
 {
-    Image copy = {};
-    if (!copy.CopyFrom(image, kImageRgba)) {
-        copy.Free();
-        return 0;
-    }
-    u64 n = u64(copy.width) * copy.height;
-    u64 opaque = 0;
-    for (u64 i = 0; i < n; ++i) opaque += copy.pixels[i * 4 + 3] != 0;
-    u64 total = u64(histogram.colors.count) + opaque;
-    if (total > 0xFFFFFFF0ull) {
-        copy.Free();
-        return 0;
-    }
-    u32 at = histogram.colors.count;
-    histogram.colors.ResizeRaw(u32(total));
-    for (u64 i = 0; i < n; ++i) {
-        const u8* p = copy.pixels + i * 4;
-        if (!p[3]) continue;
-        histogram.colors[at++] = u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16 | u32(p[3]) << 24;
-    }
-    copy.Free();
+    if (!HasRgbaReading(image.format)) return 0;
+    if (!histogram.keys.count && !histogram.cells.count) GrowTable(histogram);
     histogram.built = 0;
+    u32 w = image.width;
+    if (!w || !image.height || !image.pixels) return 1;
+    ScopedDynArray<u8> scratch;
+    u64 opaque = 0;
+    if (image.format != kImageRgb && image.format != kImageRgba) scratch.ResizeRaw(w * 4);
+    for (u32 y = 0; y < image.height; ++y) {
+        u32 stride = 4;
+        const u8* row = RowAsRgba(image, y, scratch.data, &stride);
+        bool alpha = stride == 4;
+        // Runs of one colour are common (flat areas, atlases), so each run is counted once.
+        u32 runKey = 0, run = 0;
+        for (u32 x = 0; x < w; ++x) {
+            const u8* p = row + u64(x) * stride;
+            if (alpha && !p[3]) continue;
+            ++opaque;
+            u32 key = u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16;
+            if (run && key == runKey) {
+                ++run;
+                continue;
+            }
+            if (run) CountColour(histogram, runKey, run);
+            runKey = key;
+            run = 1;
+        }
+        if (run) CountColour(histogram, runKey, run);
+    }
+    histogram.pixels += opaque;
     return 1;
 }
 
 const DynArray<ColorCount>& UniqueColors(ColorHistogram& histogram)
 {
     if (histogram.built) return histogram.unique;
-    histogram.unique.Free();
-    DynArray<u32>& c = histogram.colors;
-    // Sorting plain unsigned values gives one result whatever the algorithm, so the fastest
-    // one is used here; the seeded sort matters only where equal keys are distinguishable.
-    SortU32Radix(c.data, c.count);
-    u32 runs = 0;
-    for (u32 i = 0; i < c.count; ++i)
-        if (i == 0 || c[i] != c[i - 1]) ++runs;
-    histogram.unique.ResizeRaw(runs);
-    u32 k = 0;
-    for (u32 i = 0; i < c.count;) {
-        u32 j = i + 1;
-        while (j < c.count && c[j] == c[i]) ++j;
-        ColorCount& cc = histogram.unique[k++];
-        cc.count = j - i;
-        cc.colour = {u8(c[i]), u8(c[i] >> 8), u8(c[i] >> 16)};
-        i = j;
-    }
-    u32 seed = runs;
-    QuickSortPairs(seed, histogram.unique.data, runs);
-    for (u32 i = 1; i < runs; ++i) {
-        u32 cap = u32(double(histogram.unique[i - 1].count) * 1.5 + 1.0);
-        if (histogram.unique[i].count > cap) histogram.unique[i].count = cap;
+    DynArray<ColorCount>& u = histogram.unique;
+    u.ResizeRaw(0);
+    if (histogram.cells.count) {
+        constexpr u32 mask = (1u << kCellBits) - 1, shift = 8 - kCellBits;
+        for (u32 i = 0; i < kCellCount; ++i) {
+            const ColorCellSum& c = histogram.cells[i];
+            if (!c.count) continue;
+            u32 base[3] = {(i >> (2 * kCellBits)) << shift, ((i >> kCellBits) & mask) << shift, (i & mask) << shift};
+            u32 half = c.count / 2;
+            Rgb mean = {u8(base[0] + (c.r + half) / c.count), u8(base[1] + (c.g + half) / c.count),
+                        u8(base[2] + (c.b + half) / c.count)};
+            u.Push(ColorCount{c.count, mean});
+        }
+    } else {
+        for (u32 i = 0; i < histogram.keys.count; ++i) {
+            u32 k = histogram.keys[i];
+            if (k) u.Push(ColorCount{histogram.counts[i], Rgb{u8(k - 1), u8((k - 1) >> 8), u8((k - 1) >> 16)}});
+        }
+        std::sort(u.begin(), u.end(), [](const ColorCount& a, const ColorCount& b) {
+            u32 ka = u32(a.colour.r) | u32(a.colour.g) << 8 | u32(a.colour.b) << 16;
+            u32 kb = u32(b.colour.r) | u32(b.colour.g) << 8 | u32(b.colour.b) << 16;
+            return ka < kb;
+        });
     }
     histogram.built = 1;
-    return histogram.unique;
+    return u;
 }
 
 u32 WuQuantize(ColorHistogram& histogram, Rgb* palette, u32 count)
@@ -493,14 +630,7 @@ void RefinePaletteKMeans(const DynArray<Rgb>& colours, const DynArray<u32>& weig
             centres[c] = {u8((sums[c].r + w / 2) / w), u8((sums[c].g + w / 2) / w), u8((sums[c].b + w / 2) / w)};
         }
 
-        for (u32 a = 0; a < K; ++a)
-            for (u32 b = 0; b < K; ++b) pair[a * K + b] = Dist2(centres[a], centres[b]);
-        for (u32 a = 0; a < K; ++a) {
-            u32* list = neighbours.data + a * K;
-            for (u32 b = 0; b < K; ++b) list[b] = b;
-            u32 s = K;
-            QuickSortByKey(s, list, K, pair.data + a * K);
-        }
+        SortNeighbours(centres.data, K, pair.data, neighbours.data);
 
         bool moved = false;
         for (u32 i = 0; i < N; ++i) {
@@ -511,9 +641,12 @@ void RefinePaletteKMeans(const DynArray<Rgb>& colours, const DynArray<u32>& weig
             const u32* list = neighbours.data + cur * K;
             for (u32 k = 1; k < K; ++k) {
                 u32 c = list[k];
-                if (pair[cur * K + c] >= limit) break;
+                if (pair[cur * K + c] >= limit) {
+                    if (k < kSortedNeighbours) break;
+                    continue;
+                }
                 u32 dc = Dist2(colours[i], centres[c]);
-                if (dc < bestD) {
+                if (dc < bestD || (dc == bestD && best != cur && c < best)) {
                     bestD = dc;
                     best = c;
                 }
@@ -534,6 +667,11 @@ u32 GeneratePalette(ColorHistogram& histogram, Rgb* palette, u32 requested)
     u32 n = requested < 256 ? requested : 256;
     if (unique.count < n) n = unique.count;
     if (n == 0) return 0;
+    if (!histogram.cells.count && unique.count <= n) {
+        // Every colour gets its own entry: the palette loses nothing.
+        for (u32 i = 0; i < n; ++i) palette[i] = unique[i].colour;
+        return n;
+    }
     u32 k = WuQuantize(histogram, palette, n);
     if (k == 0) return 0;
     ScopedDynArray<Rgb> colours, centres;
@@ -553,13 +691,20 @@ u32 GeneratePalette(ColorHistogram& histogram, Rgb* palette, u32 requested)
 
 u32 Image::Quantize(u32 target, const Rgb* palette, u32 count)
 {
+    return QuantizeFrom(*this, target, palette, count);
+}
+
+u32 Image::QuantizeFrom(const Image& source, u32 target, const Rgb* palette, u32 count)
+{
     if (target != kImageIndexed && target != kImageAlphaIndex) return 0;
+    if (!HasRgbaReading(source.format)) return 0;
+    if (source.width && source.height && !source.pixels) return 0;
     if (count > 256) count = 256;
-    // The palette may be this image's own, which the conversion below frees.
+    // The palette may be this image's own, which is replaced below.
     Rgb pal[256] = {};
     if (palette && count) memcpy(pal, palette, count * sizeof(Rgb));
-    if (format != kImageRgba && !ConvertTo(kImageRgba)) return 0;
-    u64 bytes = ByteSizeFor(width, height, target);
+    u32 w = source.width, h = source.height;
+    u64 bytes = ByteSizeFor(w, h, target);
     if (bytes == kBadImageSize) return 0;
     u8* out = static_cast<u8*>(malloc(size_t(bytes ? bytes : 1)));
     if (!out) return 0;
@@ -576,61 +721,96 @@ u32 Image::Quantize(u32 target, const Rgb* palette, u32 count)
     // Neighbouring pixels of a photograph repeat colours often; a small exact cache of
     // colour -> nearest index saves most of the 256-entry searches.
     // Keys are 24-bit colours, so an all-ones key marks an empty slot.
-    constexpr u32 kCacheSize = 1 << 14;
-    u32* cache = static_cast<u32*>(malloc(kCacheSize * (sizeof(u32) + 1)));
-    u8* cachedIndex = cache ? reinterpret_cast<u8*>(cache + kCacheSize) : nullptr;
-    if (cache) memset(cache, 0xFF, kCacheSize * sizeof(u32));
+    constexpr u32 kCacheBits = 14, kCacheSize = 1 << kCacheBits;
+    ScopedDynArray<u32> cache;
+    ScopedDynArray<u8> cachedIndex, scratch;
+    // The error carried to the next row, one slot of three channels per column; the share
+    // for the right neighbour and the next row's last three columns stay in locals.
+    ScopedDynArray<s16> below;
+    if (count) {
+        cache.ResizeRaw(kCacheSize);
+        cachedIndex.ResizeRaw(kCacheSize);
+        memset(cache.data, 0xFF, kCacheSize * sizeof(u32));
+        if (h > 1) {
+            below.ResizeRaw(w * 3);
+            memset(below.data, 0, size_t(w) * 3 * sizeof(s16));
+        }
+    }
+    if (source.format != kImageRgb && source.format != kImageRgba) scratch.ResizeRaw(w * 4);
 
     NearestSearch nearest;
     nearest.Build(pal, count);
 
-    u32 w = width, h = height;
-    u8* px = pixels;  // diffused error is written into the RGBA buffer, which is freed below
     for (u32 y = 0; y < h; ++y) {
-        for (u32 x = 0; x < w; ++x) {
-            u8* p = px + (u64(y) * w + x) * 4;
-            u64 o = u64(y) * w + x;
-            u32 index = 255;
-            if (count) {
-                u32 key = u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16;
-                u32 slot = (key * 2654435761u) >> 18;
-                if (cache && cache[slot] == key) {
-                    index = cachedIndex[slot];
+        u32 stride = 4;
+        const u8* row = RowAsRgba(source, y, scratch.data, &stride);
+        u8* o = out + u64(y) * w * (target == kImageIndexed ? 1 : 2);
+        if (!count) {
+            for (u32 x = 0; x < w; ++x) {
+                if (target == kImageIndexed) {
+                    o[x] = 255;
                 } else {
-                    index = nearest.Find(Rgb{p[0], p[1], p[2]});
-                    if (cache) {
-                        cache[slot] = key;
-                        cachedIndex[slot] = u8(index);
-                    }
+                    o[x * 2] = stride == 4 ? row[u64(x) * 4 + 3] : 255;
+                    o[x * 2 + 1] = 255;
                 }
+            }
+            continue;
+        }
+        bool lastRow = y + 1 == h;
+        s32 right[3] = {0, 0, 0};      // share of the pixel to the left
+        s32 accPrev[3] = {0, 0, 0};    // next row, column x - 1, so far
+        s32 accCur[3] = {0, 0, 0};     // next row, column x, so far
+        for (u32 x = 0; x < w; ++x) {
+            const u8* p = row + u64(x) * stride;
+            s16* in = below.data ? below.data + u64(x) * 3 : nullptr;
+            s32 v[3];
+            for (int c = 0; c < 3; ++c) {
+                s32 t = s32(p[c]) + right[c] + (in ? in[c] : 0);
+                v[c] = t < 0 ? 0 : (t > 255 ? 255 : t);
+            }
+            u32 key = u32(v[0]) | u32(v[1]) << 8 | u32(v[2]) << 16;
+            u32 slot = (key * 2654435761u) >> (32 - kCacheBits);
+            u32 index;
+            if (cache[slot] == key) {
+                index = cachedIndex[slot];
+            } else {
+                index = nearest.Find(Rgb{u8(v[0]), u8(v[1]), u8(v[2])});
+                cache[slot] = key;
+                cachedIndex[slot] = u8(index);
             }
             if (target == kImageIndexed) {
-                out[o] = u8(index);
+                o[x] = u8(index);
             } else {
-                out[o * 2] = p[3];
-                out[o * 2 + 1] = u8(index);
+                o[x * 2] = stride == 4 ? p[3] : 255;
+                o[x * 2 + 1] = u8(index);
             }
-            if (!count) continue;
-            s32 e[3] = {s32(p[0]) - pal[index].r, s32(p[1]) - pal[index].g, s32(p[2]) - pal[index].b};
-            if (!e[0] && !e[1] && !e[2]) continue;
-            auto spread = [&](u32 nx, u32 ny, s32 weight) {
-                u8* q = px + (u64(ny) * w + nx) * 4;
-                for (int c = 0; c < 3; ++c) {
-                    s32 v = s32(q[c]) + e[c] * weight / 64;
-                    q[c] = u8(v < 0 ? 0 : (v > 255 ? 255 : v));
+            s32 e[3] = {v[0] - pal[index].r, v[1] - pal[index].g, v[2] - pal[index].b};
+            bool more = x + 1 < w;
+            for (int c = 0; c < 3; ++c) {
+                right[c] = more ? e[c] * 21 / 64 : 0;
+                if (lastRow) continue;
+                if (x > 0) {
+                    accPrev[c] += e[c] * 9 / 64;
+                    // Column x - 1 of the next row has all its shares now; its slot was read
+                    // for this row one step ago.
+                    below[u64(x - 1) * 3 + c] = s16(accPrev[c]);
                 }
-            };
-            if (x + 1 < w) spread(x + 1, y, 21);
-            if (y + 1 < h) {
-                if (x > 0) spread(x - 1, y + 1, 9);
-                spread(x, y + 1, 15);
-                if (x + 1 < w) spread(x + 1, y + 1, 3);
+                accPrev[c] = accCur[c] + e[c] * 15 / 64;
+                accCur[c] = more ? e[c] * 3 / 64 : 0;
             }
         }
+        if (!lastRow && w)
+            for (int c = 0; c < 3; ++c) below[u64(w - 1) * 3 + c] = s16(accPrev[c]);
     }
-    free(cache);
-    free(pixels);
-    free(this->palette);
+    bool self = &source == this;
+    if (self) {
+        free(pixels);
+        free(this->palette);
+    } else {
+        Free();
+    }
+    width = w;
+    height = h;
     pixels = out;
     this->palette = newPalette;
     paletteCount = count;

@@ -3,38 +3,54 @@
 // the distinct opaque colours, a first palette from Wu's greedy orthogonal bipartition of
 // RGB space, then a weighted k-means refinement. Every stage is deterministic (the sorts use
 // seeded pivots), so the same image always gives the same palette.
+//
+// The colours are counted, never listed per pixel: exactly while an image has at most
+// kExactColourLimit of them, and past that as the weighted mean colour of each cell of a
+// 64 x 64 x 64 grid, so the work after counting depends on the colours, not on the pixels.
 #include "foundation/DynArray.h"
 #include "foundation/Image.h"
 #include "foundation/Rgb.h"
 
-// One distinct colour and its weight.
+// One distinct colour (or the mean colour of one grid cell) and its weight.
 struct ColorCount {
     u32 count;
     Rgb colour;
 };
 
+constexpr u32 kExactColourLimit = 1u << 16;
+
+// Sums of one grid cell: pixels, and the channel values less the cell's lowest value.
+struct ColorCellSum {
+    u32 count, r, g, b;
+};
+
 // Work state of one palette generation. All-zero is empty; release with
 // FreeColorHistogram.
 struct ColorHistogram {
-    DynArray<u32> colors;        // RGBA (red in the lowest byte) of every opaque pixel
-    DynArray<ColorCount> unique;  // distinct colours, built once by UniqueColors
+    DynArray<u32> keys;            // open-addressed table: RGB (red lowest) + 1, 0 = free slot
+    DynArray<u32> counts;          // pixels of the colour in the same slot of keys
+    u32 distinct;                  // used slots of keys
+    DynArray<ColorCellSum> cells;  // 2^18 grid cells once the colours passed the exact limit
+    u64 pixels;                    // opaque pixels counted
+    DynArray<ColorCount> unique;   // built once by UniqueColors
     u8 built;
 };
 
 void FreeColorHistogram(ColorHistogram& histogram);
 
-// Appends the RGBA value of every pixel of the image whose alpha is not zero (the image is
-// read through an RGBA copy and not changed) and marks the unique list as out of date.
-// Answers 0 when the image cannot be converted to RGBA or memory runs out.
+// Counts the colour of every pixel of the image whose alpha is not zero (read as RGBA would
+// show it; the image is not changed) and marks the unique list as out of date. Colours that
+// differ only in alpha count as one. Answers 0 for a format that has no RGBA reading.
 u32 CollectOpaqueColors(ColorHistogram& histogram, const Image& image);
 
-// The distinct colours, sorted by weight ascending, with each weight capped at one and a
-// half times the previous one plus one so that no single colour dominates. Built on the
-// first call after CollectOpaqueColors.
+// The distinct colours with their pixel counts, in ascending RGB order (red lowest); past
+// the exact limit the mean colours of the occupied grid cells. Built on the first call after
+// CollectOpaqueColors.
 const DynArray<ColorCount>& UniqueColors(ColorHistogram& histogram);
 
 // Fills palette (256 entries) and answers the entry count: the smallest of requested, 256
-// and the number of distinct colours. A histogram without colours answers 0.
+// and the number of distinct colours. When the distinct colours fit, they are the palette.
+// A histogram without colours answers 0.
 u32 GeneratePalette(ColorHistogram& histogram, Rgb* palette, u32 requested);
 
 // Wu's quantizer on the distinct colours; answers the number of colours produced (at most

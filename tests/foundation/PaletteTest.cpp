@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "foundation/Palette.h"
@@ -62,7 +63,7 @@ double Psnr(const Image& a, const Image& b)
 
 }  // namespace
 
-TEST(Palette, TwoColoursGiveCappedWeightsAndAnExactTwoEntryPalette)
+TEST(Palette, TwoColoursGiveTheirPixelCountsAndAnExactTwoEntryPalette)
 {
     ScopedImage img;
     ASSERT_TRUE(img.Create(110, 1, kImageRgba, nullptr));
@@ -76,9 +77,9 @@ TEST(Palette, TwoColoursGiveCappedWeightsAndAnExactTwoEntryPalette)
     ASSERT_TRUE(CollectOpaqueColors(h, img));
     const DynArray<ColorCount>& u = UniqueColors(h);
     ASSERT_EQ(u.count, 2u);
-    EXPECT_EQ(u[0].count, 10u);
+    EXPECT_EQ(u[0].count, 10u) << "ascending RGB order, blue highest";
     EXPECT_EQ(u[0].colour, (Rgb{200, 10, 30}));
-    EXPECT_EQ(u[1].count, 16u);
+    EXPECT_EQ(u[1].count, 100u) << "a large flat area keeps its whole weight";
     Rgb pal[256];
     ASSERT_EQ(GeneratePalette(h, pal, 256), 2u);
     bool a = pal[0] == Rgb{200, 10, 30} && pal[1] == Rgb{5, 100, 250};
@@ -86,7 +87,7 @@ TEST(Palette, TwoColoursGiveCappedWeightsAndAnExactTwoEntryPalette)
     EXPECT_TRUE(a || b);
 }
 
-TEST(Palette, FewDistinctColoursBecomeThePaletteExactlyAndAlphaOnlyDifferencesRepeat)
+TEST(Palette, FewDistinctColoursBecomeThePaletteExactlyAndAlphaOnlyDifferencesShareAnEntry)
 {
     const u8 px[][4] = {{1, 2, 3, 255}, {1, 2, 3, 128}, {90, 0, 0, 255}, {0, 90, 0, 255}, {0, 0, 90, 255},
                         {0, 0, 90, 255}, {7, 7, 7, 0}};
@@ -94,19 +95,65 @@ TEST(Palette, FewDistinctColoursBecomeThePaletteExactlyAndAlphaOnlyDifferencesRe
     MakeRow(img, px, 7);
     ScopedHistogram h;
     ASSERT_TRUE(CollectOpaqueColors(h, img));
-    EXPECT_EQ(h.colors.count, 6u) << "the transparent pixel stays out";
+    EXPECT_EQ(h.pixels, 6u) << "the transparent pixel stays out";
     Rgb pal[256];
-    ASSERT_EQ(GeneratePalette(h, pal, 256), 5u);
+    // The palette holds colours only, so a second entry for {1, 2, 3} would be wasted.
+    ASSERT_EQ(GeneratePalette(h, pal, 256), 4u);
     int seen123 = 0;
     bool red = false, green = false, blue = false;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 4; ++i) {
         seen123 += pal[i] == Rgb{1, 2, 3};
         red |= pal[i] == Rgb{90, 0, 0};
         green |= pal[i] == Rgb{0, 90, 0};
         blue |= pal[i] == Rgb{0, 0, 90};
     }
-    EXPECT_EQ(seen123, 2);
+    EXPECT_EQ(seen123, 1);
     EXPECT_TRUE(red && green && blue);
+}
+
+TEST(Palette, ImageOfAtMost256ColoursQuantisesWithoutLoss)
+{
+    // 240 colours spread over the cube in blocks of varying size, some sharing a cell of
+    // Wu's 32-level grid: every colour must become an entry and dithering add nothing.
+    ScopedImage img, out;
+    ASSERT_TRUE(img.Create(96, 80, kImageRgb, nullptr));
+    for (u32 y = 0; y < 80; ++y)
+        for (u32 x = 0; x < 96; ++x) {
+            u32 c = ((x / 3) * 7 + (y / 5) * 31) % 240;
+            u8* p = img.pixels + (y * 96 + x) * 3;
+            p[0] = u8(c * 37), p[1] = u8(c * 11 + (c & 1)), p[2] = u8(c * 5 / 3);
+        }
+    ASSERT_TRUE(out.CopyFrom(img, kImageIndexed));
+    EXPECT_EQ(out.paletteCount, 240u);
+    ASSERT_TRUE(out.ConvertTo(kImageRgb));
+    EXPECT_EQ(memcmp(out.pixels, img.pixels, 96 * 80 * 3), 0);
+}
+
+TEST(Palette, ManyColoursAreCountedAsTheMeanColourOfTheirCell)
+{
+    // 2^17 distinct colours (every red and green with blue 0 or 128) pass the exact limit;
+    // the grid then keeps one weighted mean per 4 x 4 x 4 cell and every pixel's weight.
+    ScopedImage img;
+    ASSERT_TRUE(img.Create(512, 256, kImageRgb, nullptr));
+    for (u32 i = 0; i < 512 * 256; ++i) {
+        u8* p = img.pixels + i * 3;
+        p[0] = u8(i), p[1] = u8(i >> 8), p[2] = u8((i >> 16) * 128);
+    }
+    ScopedHistogram h;
+    ASSERT_TRUE(CollectOpaqueColors(h, img));
+    EXPECT_EQ(h.pixels, 512u * 256u);
+    const DynArray<ColorCount>& u = UniqueColors(h);
+    ASSERT_EQ(u.count, 64u * 64u * 2u);
+    u64 sum = 0;
+    for (const ColorCount& c : u) {
+        sum += c.count;
+        EXPECT_EQ(c.count, 16u);
+    }
+    EXPECT_EQ(sum, 512u * 256u);
+    // Cell red 0-3, green 0-3, blue 0: mean {1.5, 1.5, 0}, rounded half up.
+    EXPECT_EQ(u[0].colour, (Rgb{2, 2, 0}));
+    Rgb pal[256];
+    EXPECT_EQ(GeneratePalette(h, pal, 256), 256u);
 }
 
 TEST(Palette, RequestedCountLimitsThePalette)
@@ -126,16 +173,19 @@ TEST(Palette, UniqueColoursOfALargeImageAreEachDistinctColourOnce)
     MakePhoto(img, 128, 100);
     ScopedHistogram h;
     ASSERT_TRUE(CollectOpaqueColors(h, img));
-    ASSERT_EQ(h.colors.count, 12800u);
-    std::vector<u32> expect(h.colors.begin(), h.colors.end());
-    std::sort(expect.begin(), expect.end());
-    expect.erase(std::unique(expect.begin(), expect.end()), expect.end());
+    ASSERT_EQ(h.pixels, 12800u);
+    std::map<u32, u32> expect;
+    for (u32 i = 0; i < 12800; ++i) {
+        const u8* p = img.pixels + i * 3;
+        ++expect[u32(p[0]) | u32(p[1]) << 8 | u32(p[2]) << 16];
+    }
     const DynArray<ColorCount>& u = UniqueColors(h);
-    EXPECT_EQ(u.count, expect.size());
-    for (u32 i = 1; i < h.colors.count; ++i) ASSERT_LE(h.colors[i - 1], h.colors[i]);
-    for (u32 i = 1; i < u.count; ++i) {
-        ASSERT_LE(u[i - 1].count, u[i].count);
-        ASSERT_LE(u[i].count, u32(u[i - 1].count * 1.5 + 1.0));
+    ASSERT_EQ(u.count, expect.size());
+    u32 i = 0;
+    for (const auto& [key, count] : expect) {
+        EXPECT_EQ(u[i].colour, (Rgb{u8(key), u8(key >> 8), u8(key >> 16)}));
+        EXPECT_EQ(u[i].count, count);
+        ++i;
     }
 }
 
@@ -226,6 +276,52 @@ TEST(Palette, TransparentPixelsAreMappedButDoNotShapeThePalette)
     EXPECT_EQ(img.palette[redIndex], (Rgb{255, 0, 0}));
     EXPECT_EQ(img.pixels[4], 0) << "alpha kept";
     EXPECT_EQ(img.pixels[5], redIndex);
+}
+
+TEST(Palette, QuantizeFromReadsEverySourceFormatAsItsRgbaConversionAndLeavesItAlone)
+{
+    ScopedImage photo;
+    MakePhoto(photo, 40, 30);
+    Rgb pal[4] = {{0, 0, 0}, {250, 40, 40}, {40, 250, 40}, {200, 200, 255}};
+    const u32 formats[] = {kImageRgb, kImageRgba, kImageAlpha, kImageIndexed, kImageAlphaIndex};
+    for (u32 format : formats) {
+        for (u32 target : {u32(kImageIndexed), u32(kImageAlphaIndex)}) {
+            SCOPED_TRACE(testing::Message() << "source " << format << " target " << target);
+            ScopedImage src;
+            if (format == kImageAlpha) {
+                ASSERT_TRUE(src.Create(40, 30, kImageAlpha, nullptr));
+                for (u32 i = 0; i < 1200; ++i) src.pixels[i] = u8(i * 7);
+            } else {
+                ASSERT_TRUE(src.CopyFrom(photo, format == kImageRgb ? kImageRgb : kImageRgba));
+                if (format == kImageRgba)
+                    for (u32 i = 0; i < 1200; ++i) src.pixels[i * 4 + 3] = u8(i * 13);
+                if (format == kImageIndexed || format == kImageAlphaIndex) ASSERT_TRUE(src.ConvertTo(format));
+            }
+            ScopedImage before, expect, got;
+            ASSERT_TRUE(before.CopyFrom(src, src.format));
+            ASSERT_TRUE(expect.CopyFrom(src, kImageRgba));
+            ASSERT_TRUE(expect.Quantize(target, pal, 4));
+            ASSERT_TRUE(got.QuantizeFrom(src, target, pal, 4));
+            EXPECT_TRUE(Image::Equals(got, expect));
+            EXPECT_EQ(got.paletteCount, 4u);
+            EXPECT_TRUE(Image::Equals(src, before)) << "the source is only read";
+        }
+    }
+}
+
+TEST(Palette, CopyToPalettedFormatEqualsConvertingACopy)
+{
+    ScopedImage photo, viaCopy, viaConvert;
+    MakePhoto(photo, 64, 48);
+    for (u32 target : {u32(kImageIndexed), u32(kImageAlphaIndex)}) {
+        ASSERT_TRUE(viaCopy.CopyFrom(photo, target));
+        ASSERT_TRUE(viaConvert.CopyFrom(photo, kImageRgb));
+        ASSERT_TRUE(viaConvert.ConvertTo(target));
+        EXPECT_TRUE(Image::Equals(viaCopy, viaConvert));
+        ASSERT_EQ(viaCopy.paletteCount, viaConvert.paletteCount);
+        EXPECT_EQ(memcmp(viaCopy.palette, viaConvert.palette, 256 * sizeof(Rgb)), 0);
+        EXPECT_EQ(photo.format, u32(kImageRgb));
+    }
 }
 
 TEST(Palette, QuantizeRefusesOtherTargetsAndKeepsItsOwnPaletteAlive)
