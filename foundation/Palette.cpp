@@ -279,125 +279,6 @@ private:
     u8 grid[kGrid * kGrid * kGrid];
 };
 
-// Wu moment tables: cumulative sums over 33 x 33 x 33 cells. Integer moments are 64-bit and
-// the squared moment double, so images of tens of millions of bright pixels cannot wrap.
-constexpr int kSide = 33;
-constexpr int kCells = kSide * kSide * kSide;
-
-struct WuTables {
-    s64 wt[kCells], mr[kCells], mg[kCells], mb[kCells];
-    double m2[kCells];
-};
-
-struct WuBox {
-    int r0, r1, g0, g1, b0, b1, vol;
-};
-
-inline int Cell(int r, int g, int b)
-{
-    return (r * kSide + g) * kSide + b;
-}
-
-template <typename T>
-T Vol(const WuBox& c, const T* m)
-{
-    return m[Cell(c.r1, c.g1, c.b1)] - m[Cell(c.r1, c.g1, c.b0)] - m[Cell(c.r1, c.g0, c.b1)] +
-           m[Cell(c.r1, c.g0, c.b0)] - m[Cell(c.r0, c.g1, c.b1)] + m[Cell(c.r0, c.g1, c.b0)] +
-           m[Cell(c.r0, c.g0, c.b1)] - m[Cell(c.r0, c.g0, c.b0)];
-}
-
-// Sum over the box with its upper bound on `axis` replaced by `pos`.
-template <typename T>
-T Top(const WuBox& c, int axis, int pos, const T* m)
-{
-    WuBox b = c;
-    if (axis == 0) b.r1 = pos;
-    else if (axis == 1) b.g1 = pos;
-    else b.b1 = pos;
-    return Vol(b, m);
-}
-
-double Var(const WuBox& c, const WuTables& t)
-{
-    double dr = double(Vol(c, t.mr)), dg = double(Vol(c, t.mg)), db = double(Vol(c, t.mb));
-    double w = double(Vol(c, t.wt));
-    if (w <= 0) return 0;
-    return Vol(c, t.m2) - (dr * dr + dg * dg + db * db) / w;
-}
-
-double Maximize(const WuBox& c, int axis, int first, int last, int* cut, s64 wholeR, s64 wholeG, s64 wholeB,
-                s64 wholeW, const WuTables& t)
-{
-    double best = 0;
-    *cut = -1;
-    for (int i = first; i < last; ++i) {
-        s64 hr = Top(c, axis, i, t.mr), hg = Top(c, axis, i, t.mg), hb = Top(c, axis, i, t.mb);
-        s64 hw = Top(c, axis, i, t.wt);
-        if (hw == 0) continue;
-        double score = (double(hr) * hr + double(hg) * hg + double(hb) * hb) / double(hw);
-        s64 ur = wholeR - hr, ug = wholeG - hg, ub = wholeB - hb, uw = wholeW - hw;
-        if (uw == 0) continue;
-        score += (double(ur) * ur + double(ug) * ug + double(ub) * ub) / double(uw);
-        if (score > best) {
-            best = score;
-            *cut = i;
-        }
-    }
-    return best;
-}
-
-int CutBox(WuBox& a, WuBox& b, const WuTables& t)
-{
-    s64 wr = Vol(a, t.mr), wg = Vol(a, t.mg), wb = Vol(a, t.mb), ww = Vol(a, t.wt);
-    int cutr, cutg, cutb;
-    double maxr = Maximize(a, 0, a.r0 + 1, a.r1, &cutr, wr, wg, wb, ww, t);
-    double maxg = Maximize(a, 1, a.g0 + 1, a.g1, &cutg, wr, wg, wb, ww, t);
-    double maxb = Maximize(a, 2, a.b0 + 1, a.b1, &cutb, wr, wg, wb, ww, t);
-    int axis;
-    if (maxr >= maxg && maxr >= maxb) {
-        axis = 0;
-        if (cutr < 0) return 0;
-    } else if (maxg >= maxr && maxg >= maxb) {
-        axis = 1;
-    } else {
-        axis = 2;
-    }
-    b.r1 = a.r1;
-    b.g1 = a.g1;
-    b.b1 = a.b1;
-    if (axis == 0) {
-        b.r0 = a.r1 = cutr;
-        b.g0 = a.g0;
-        b.b0 = a.b0;
-    } else if (axis == 1) {
-        b.g0 = a.g1 = cutg;
-        b.r0 = a.r0;
-        b.b0 = a.b0;
-    } else {
-        b.b0 = a.b1 = cutb;
-        b.r0 = a.r0;
-        b.g0 = a.g0;
-    }
-    a.vol = (a.r1 - a.r0) * (a.g1 - a.g0) * (a.b1 - a.b0);
-    b.vol = (b.r1 - b.r0) * (b.g1 - b.g0) * (b.b1 - b.b0);
-    return 1;
-}
-
-template <typename T>
-void Accumulate(T* m)
-{
-    // Running sums along each axis in turn give the 3D cumulative table.
-    for (int r = 1; r < kSide; ++r)
-        for (int g = 1; g < kSide; ++g)
-            for (int b = 2; b < kSide; ++b) m[Cell(r, g, b)] += m[Cell(r, g, b - 1)];
-    for (int r = 1; r < kSide; ++r)
-        for (int g = 2; g < kSide; ++g)
-            for (int b = 1; b < kSide; ++b) m[Cell(r, g, b)] += m[Cell(r, g - 1, b)];
-    for (int r = 2; r < kSide; ++r)
-        for (int g = 1; g < kSide; ++g)
-            for (int b = 1; b < kSide; ++b) m[Cell(r, g, b)] += m[Cell(r - 1, g, b)];
-}
-
 }  // namespace
 
 void SelectionSortPairs(ColorCount* records, s64 n)
@@ -495,67 +376,6 @@ const DynArray<ColorCount>& UniqueColors(ColorHistogram& histogram)
     }
     histogram.built = 1;
     return u;
-}
-
-u32 WuQuantize(ColorHistogram& histogram, Rgb* palette, u32 count)
-{
-    u32 K = count == 0 ? 1 : (count > 256 ? 256 : count);
-    const DynArray<ColorCount>& unique = UniqueColors(histogram);
-    // About 1.4 MB: too much for the stack of every thread the program might run on.
-    WuTables* t = static_cast<WuTables*>(calloc(1, sizeof(WuTables)));
-    if (!t) return 0;
-    for (const ColorCount& cc : unique) {
-        int i = Cell((cc.colour.r >> 3) + 1, (cc.colour.g >> 3) + 1, (cc.colour.b >> 3) + 1);
-        s64 w = cc.count;
-        t->wt[i] += w;
-        t->mr[i] += w * cc.colour.r;
-        t->mg[i] += w * cc.colour.g;
-        t->mb[i] += w * cc.colour.b;
-        t->m2[i] += double(w) * (s32(cc.colour.r) * cc.colour.r + s32(cc.colour.g) * cc.colour.g +
-                                 s32(cc.colour.b) * cc.colour.b);
-    }
-    Accumulate(t->wt);
-    Accumulate(t->mr);
-    Accumulate(t->mg);
-    Accumulate(t->mb);
-    Accumulate(t->m2);
-
-    WuBox boxes[256];
-    double vv[256] = {};
-    boxes[0] = {0, 32, 0, 32, 0, 32, 32 * 32 * 32};
-    int next = 0;
-    for (int i = 1; i < int(K); ++i) {
-        if (CutBox(boxes[next], boxes[i], *t)) {
-            vv[next] = boxes[next].vol > 1 ? Var(boxes[next], *t) : 0;
-            vv[i] = boxes[i].vol > 1 ? Var(boxes[i], *t) : 0;
-        } else {
-            vv[next] = 0;
-            --i;
-        }
-        next = 0;
-        double best = vv[0];
-        for (int k = 1; k <= i; ++k)
-            if (vv[k] > best) {
-                best = vv[k];
-                next = k;
-            }
-        if (best <= 0) {
-            K = u32(i + 1);
-            break;
-        }
-    }
-    for (u32 k = 0; k < K; ++k) {
-        s64 w = Vol(boxes[k], t->wt);
-        if (w <= 0) {
-            palette[k] = {0, 0, 0};
-            continue;
-        }
-        s64 ch[3] = {Vol(boxes[k], t->mr) / w, Vol(boxes[k], t->mg) / w, Vol(boxes[k], t->mb) / w};
-        for (s64& v : ch) v = v < 0 ? 0 : (v > 255 ? 255 : v);
-        palette[k] = {u8(ch[0]), u8(ch[1]), u8(ch[2])};
-    }
-    free(t);
-    return K;
 }
 
 void RefinePaletteKMeans(const DynArray<Rgb>& colours, const DynArray<u32>& weights, DynArray<Rgb>& centres)
@@ -661,6 +481,116 @@ void RefinePaletteKMeans(const DynArray<Rgb>& colours, const DynArray<u32>& weig
     }
 }
 
+namespace {
+
+// One box of the bipartition: a range of the colour order and its best cut.
+struct SplitBox {
+    u32 begin, end;
+    u32 axis, cut;  // the cut keeps axis values <= cut in the lower part
+    double gain;    // squared error the cut removes; 0 when the box cannot be cut
+};
+
+// The cut of box b that removes the most squared error: for each axis, the sums per value of
+// that channel, then every boundary between values present. Removing error means raising
+// |S_low|^2 / W_low + |S_high|^2 / W_high, S the weighted colour sums and W the weights.
+void BestCut(SplitBox& b, const Rgb* colours, const u32* weights)
+{
+    b.gain = 0;
+    struct Sum {
+        double w, r, g, bl;
+    };
+    static thread_local Sum per[256];
+    Sum whole = {0, 0, 0, 0};
+    for (u32 i = b.begin; i < b.end; ++i) {
+        double w = weights[i];
+        whole.w += w;
+        whole.r += w * colours[i].r;
+        whole.g += w * colours[i].g;
+        whole.bl += w * colours[i].b;
+    }
+    if (whole.w <= 0) return;
+    double base = (whole.r * whole.r + whole.g * whole.g + whole.bl * whole.bl) / whole.w;
+    for (u32 axis = 0; axis < 3; ++axis) {
+        memset(per, 0, sizeof(per));
+        u32 lo = 255, hi = 0;
+        for (u32 i = b.begin; i < b.end; ++i) {
+            const Rgb& c = colours[i];
+            u32 v = axis == 0 ? c.r : (axis == 1 ? c.g : c.b);
+            double w = weights[i];
+            per[v].w += w;
+            per[v].r += w * c.r;
+            per[v].g += w * c.g;
+            per[v].bl += w * c.b;
+            if (v < lo) lo = v;
+            if (v > hi) hi = v;
+        }
+        Sum low = {0, 0, 0, 0};
+        for (u32 v = lo; v < hi; ++v) {
+            if (per[v].w <= 0) continue;
+            low.w += per[v].w;
+            low.r += per[v].r;
+            low.g += per[v].g;
+            low.bl += per[v].bl;
+            double hw = whole.w - low.w;
+            if (hw <= 0) break;
+            double hr = whole.r - low.r, hg = whole.g - low.g, hb = whole.bl - low.bl;
+            double score = (low.r * low.r + low.g * low.g + low.bl * low.bl) / low.w +
+                           (hr * hr + hg * hg + hb * hb) / hw - base;
+            if (score > b.gain) {
+                b.gain = score;
+                b.axis = axis;
+                b.cut = v;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+u32 SplitPalette(DynArray<Rgb>& colours, DynArray<u32>& weights, Rgb* palette, u32 count)
+{
+    u32 K = count == 0 ? 1 : (count > 256 ? 256 : count);
+    if (!colours.count) return 0;
+    SplitBox boxes[256];
+    boxes[0] = {0, colours.count, 0, 0, 0};
+    BestCut(boxes[0], colours.data, weights.data);
+    u32 n = 1;
+    while (n < K) {
+        u32 best = 0;
+        for (u32 i = 1; i < n; ++i)
+            if (boxes[i].gain > boxes[best].gain) best = i;
+        SplitBox& b = boxes[best];
+        if (b.gain <= 0) break;
+        // Stable two-way partition of the box's range by the cut.
+        u32 mid = b.begin;
+        for (u32 i = b.begin; i < b.end; ++i) {
+            const Rgb& c = colours[i];
+            u32 v = b.axis == 0 ? c.r : (b.axis == 1 ? c.g : c.b);
+            if (v > b.cut) continue;
+            std::swap(colours[i], colours[mid]);
+            std::swap(weights[i], weights[mid]);
+            ++mid;
+        }
+        boxes[n] = {mid, b.end, 0, 0, 0};
+        b.end = mid;
+        BestCut(b, colours.data, weights.data);
+        BestCut(boxes[n], colours.data, weights.data);
+        ++n;
+    }
+    for (u32 k = 0; k < n; ++k) {
+        u64 w = 0, r = 0, g = 0, bl = 0;
+        for (u32 i = boxes[k].begin; i < boxes[k].end; ++i) {
+            u64 wi = weights[i];
+            w += wi;
+            r += wi * colours[i].r;
+            g += wi * colours[i].g;
+            bl += wi * colours[i].b;
+        }
+        palette[k] = w ? Rgb{u8((r + w / 2) / w), u8((g + w / 2) / w), u8((bl + w / 2) / w)} : Rgb{0, 0, 0};
+    }
+    return n;
+}
+
 u32 GeneratePalette(ColorHistogram& histogram, Rgb* palette, u32 requested)
 {
     const DynArray<ColorCount>& unique = UniqueColors(histogram);
@@ -672,8 +602,6 @@ u32 GeneratePalette(ColorHistogram& histogram, Rgb* palette, u32 requested)
         for (u32 i = 0; i < n; ++i) palette[i] = unique[i].colour;
         return n;
     }
-    u32 k = WuQuantize(histogram, palette, n);
-    if (k == 0) return 0;
     ScopedDynArray<Rgb> colours, centres;
     ScopedDynArray<u32> weights;
     colours.ResizeRaw(unique.count);
@@ -682,6 +610,8 @@ u32 GeneratePalette(ColorHistogram& histogram, Rgb* palette, u32 requested)
         colours[i] = unique[i].colour;
         weights[i] = unique[i].count;
     }
+    u32 k = SplitPalette(colours, weights, palette, n);
+    if (k == 0) return 0;
     centres.ResizeRaw(n);
     for (u32 i = 0; i < n; ++i) centres[i] = i < k ? palette[i] : Rgb{0, 0, 0};
     RefinePaletteKMeans(colours, weights, centres);

@@ -1,7 +1,7 @@
 #pragma once
 // Palette generation for converting true-colour images to 256 colours: a weighted list of
-// the distinct opaque colours, a first palette from Wu's greedy orthogonal bipartition of
-// RGB space, then a weighted k-means refinement. Every stage is deterministic (the sorts use
+// the distinct opaque colours, a first palette from a greedy orthogonal bipartition of those
+// colours, then a weighted k-means refinement. Every stage is deterministic (the sorts use
 // seeded pivots), so the same image always gives the same palette.
 //
 // The colours are counted, never listed per pixel: exactly while an image has at most
@@ -53,10 +53,11 @@ const DynArray<ColorCount>& UniqueColors(ColorHistogram& histogram);
 // A histogram without colours answers 0.
 u32 GeneratePalette(ColorHistogram& histogram, Rgb* palette, u32 requested);
 
-// Wu's quantizer on the distinct colours; answers the number of colours produced (at most
-// count, 1 when count is 0, 256 when above). Fewer come out when the colours cannot be
-// split further.
-u32 WuQuantize(ColorHistogram& histogram, Rgb* palette, u32 count);
+// Greedy bipartition of the weighted colours themselves: the box whose best cut (at any
+// value of any channel) removes the most squared error is cut, until count boxes or none can
+// be cut; each box's weighted mean is an entry. Reorders colours and weights together and
+// answers the number of entries (1 when count is 0, at most 256).
+u32 SplitPalette(DynArray<Rgb>& colours, DynArray<u32>& weights, Rgb* palette, u32 count);
 
 // Moves the centres to a weighted k-means solution: passes repeat until none moves a colour
 // or kKMeansMaxPasses is reached. With fewer colours than centres the centres become the

@@ -113,8 +113,8 @@ TEST(Palette, FewDistinctColoursBecomeThePaletteExactlyAndAlphaOnlyDifferencesSh
 
 TEST(Palette, ImageOfAtMost256ColoursQuantisesWithoutLoss)
 {
-    // 240 colours spread over the cube in blocks of varying size, some sharing a cell of
-    // Wu's 32-level grid: every colour must become an entry and dithering add nothing.
+    // 240 colours spread over the cube in blocks of varying size, some only one value apart:
+    // every colour must become an entry and dithering add nothing.
     ScopedImage img, out;
     ASSERT_TRUE(img.Create(96, 80, kImageRgb, nullptr));
     for (u32 y = 0; y < 80; ++y)
@@ -336,6 +336,25 @@ TEST(Palette, QuantizeRefusesOtherTargetsAndKeepsItsOwnPaletteAlive)
     EXPECT_EQ(img.pixels[0], 0);
     EXPECT_EQ(img.pixels[1], 1);
     EXPECT_EQ(img.palette[1], (Rgb{255, 255, 255}));
+}
+
+TEST(Palette, SplitCutsBetweenAnyTwoValuesWhereTheErrorIsLargest)
+{
+    // Three heavy colours two values apart on red and one light far colour: with three
+    // entries the far colour joins its nearest, and the close ones stay apart.
+    ScopedDynArray<Rgb> colours;
+    ScopedDynArray<u32> weights;
+    const Rgb c[] = {{16, 16, 16}, {18, 16, 16}, {20, 16, 16}, {21, 16, 16}};
+    const u32 w[] = {100, 100, 100, 1};
+    for (int i = 0; i < 4; ++i) colours.Push(c[i]), weights.Push(w[i]);
+    Rgb pal[256];
+    ASSERT_EQ(SplitPalette(colours, weights, pal, 3), 3u);
+    std::vector<Rgb> got(pal, pal + 3);
+    auto has = [&](Rgb x) { return std::find(got.begin(), got.end(), x) != got.end(); };
+    EXPECT_TRUE(has(Rgb{16, 16, 16}) && has(Rgb{18, 16, 16}) && has(Rgb{20, 16, 16}));
+    ASSERT_EQ(SplitPalette(colours, weights, pal, 256), 4u) << "no more boxes than colours";
+    ASSERT_EQ(SplitPalette(colours, weights, pal, 0), 1u);
+    EXPECT_EQ(pal[0], (Rgb{18, 16, 16}));
 }
 
 TEST(Palette, KMeansWithFewerColoursThanCentresTakesTheColours)
