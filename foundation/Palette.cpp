@@ -241,20 +241,15 @@ public:
         pair.ResizeRaw(K * K);
         order.ResizeRaw(K * K);
         SortNeighbours(e, K, pair.data, order.data);
-        for (u32 cell = 0; cell < kGrid * kGrid * kGrid; ++cell) {
-            Rgb c = {u8((cell >> 8) * 16 + 8), u8(((cell >> 4) & 15) * 16 + 8), u8((cell & 15) * 16 + 8)};
-            u32 best = 0, bestD = Dist2(c, e[0]);
-            for (u32 i = 1; i < K; ++i) {
-                u32 d = Dist2(c, e[i]);
-                if (d < bestD) bestD = d, best = i;
-            }
-            grid[cell] = u8(best);
-        }
+        // Cells are filled on first use: a picture of few colours meets few of them.
+        memset(grid, 0xFF, sizeof(grid));
     }
 
-    u32 Find(const Rgb& c) const
+    u32 Find(const Rgb& c)
     {
-        u32 guess = grid[(c.r >> 4) << 8 | (c.g >> 4) << 4 | (c.b >> 4)];
+        u32 cell = (c.r >> 4) << 8 | (c.g >> 4) << 4 | (c.b >> 4);
+        if (grid[cell] == kUnknown) grid[cell] = u16(Guess(cell));
+        u32 guess = grid[cell];
         u32 best = guess, bestD = Dist2(c, entries[guess]);
         u64 limit = u64(bestD) * 4;
         const u32* list = order.data + guess * K;
@@ -273,10 +268,24 @@ public:
 
 private:
     static constexpr u32 kGrid = 16;
+    static constexpr u16 kUnknown = 0xFFFF;
+
+    // The entry nearest the cell's centre: a good start for the colours inside it.
+    u32 Guess(u32 cell) const
+    {
+        Rgb c = {u8((cell >> 8) * 16 + 8), u8(((cell >> 4) & 15) * 16 + 8), u8((cell & 15) * 16 + 8)};
+        u32 best = 0, bestD = Dist2(c, entries[0]);
+        for (u32 i = 1; i < K; ++i) {
+            u32 d = Dist2(c, entries[i]);
+            if (d < bestD) bestD = d, best = i;
+        }
+        return best;
+    }
+
     u32 K;
     const Rgb* entries;
     ScopedDynArray<u32> pair, order;
-    u8 grid[kGrid * kGrid * kGrid];
+    u16 grid[kGrid * kGrid * kGrid];
 };
 
 }  // namespace
@@ -687,24 +696,29 @@ u32 Image::QuantizeFrom(const Image& source, u32 target, const Rgb* palette, u32
             continue;
         }
         bool lastRow = y + 1 == h;
-        s32 right[3] = {0, 0, 0};      // share of the pixel to the left
-        s32 accPrev[3] = {0, 0, 0};    // next row, column x - 1, so far
-        s32 accCur[3] = {0, 0, 0};     // next row, column x, so far
+        // Shares of the pixel to the left (right*), and of the next row's columns x - 1
+        // and x gathered so far (prev*, cur*).
+        s32 rightR = 0, rightG = 0, rightB = 0;
+        s32 prevR = 0, prevG = 0, prevB = 0, curR = 0, curG = 0, curB = 0;
+        s16* bl = below.data;
         for (u32 x = 0; x < w; ++x) {
             const u8* p = row + u64(x) * stride;
-            s16* in = below.data ? below.data + u64(x) * 3 : nullptr;
-            s32 v[3];
-            for (int c = 0; c < 3; ++c) {
-                s32 t = s32(p[c]) + right[c] + (in ? in[c] : 0);
-                v[c] = t < 0 ? 0 : (t > 255 ? 255 : t);
+            s32 r = s32(p[0]) + rightR, g = s32(p[1]) + rightG, b = s32(p[2]) + rightB;
+            if (bl) {
+                r += bl[u64(x) * 3];
+                g += bl[u64(x) * 3 + 1];
+                b += bl[u64(x) * 3 + 2];
             }
-            u32 key = u32(v[0]) | u32(v[1]) << 8 | u32(v[2]) << 16;
+            r = r < 0 ? 0 : (r > 255 ? 255 : r);
+            g = g < 0 ? 0 : (g > 255 ? 255 : g);
+            b = b < 0 ? 0 : (b > 255 ? 255 : b);
+            u32 key = u32(r) | u32(g) << 8 | u32(b) << 16;
             u32 slot = (key * 2654435761u) >> (32 - kCacheBits);
             u32 index;
             if (cache[slot] == key) {
                 index = cachedIndex[slot];
             } else {
-                index = nearest.Find(Rgb{u8(v[0]), u8(v[1]), u8(v[2])});
+                index = nearest.Find(Rgb{u8(r), u8(g), u8(b)});
                 cache[slot] = key;
                 cachedIndex[slot] = u8(index);
             }
@@ -714,23 +728,42 @@ u32 Image::QuantizeFrom(const Image& source, u32 target, const Rgb* palette, u32
                 o[x * 2] = stride == 4 ? p[3] : 255;
                 o[x * 2 + 1] = u8(index);
             }
-            s32 e[3] = {v[0] - pal[index].r, v[1] - pal[index].g, v[2] - pal[index].b};
+            s32 er = r - pal[index].r, eg = g - pal[index].g, eb = b - pal[index].b;
             bool more = x + 1 < w;
-            for (int c = 0; c < 3; ++c) {
-                right[c] = more ? e[c] * 21 / 64 : 0;
-                if (lastRow) continue;
-                if (x > 0) {
-                    accPrev[c] += e[c] * 9 / 64;
-                    // Column x - 1 of the next row has all its shares now; its slot was read
-                    // for this row one step ago.
-                    below[u64(x - 1) * 3 + c] = s16(accPrev[c]);
+            if (!(er | eg | eb)) {
+                // An exact match, common in flat areas: only the gathered shares move on.
+                rightR = rightG = rightB = 0;
+                if (!lastRow) {
+                    if (x > 0) {
+                        s16* q = bl + u64(x - 1) * 3;
+                        q[0] = s16(prevR), q[1] = s16(prevG), q[2] = s16(prevB);
+                    }
+                    prevR = curR, prevG = curG, prevB = curB;
+                    curR = curG = curB = 0;
                 }
-                accPrev[c] = accCur[c] + e[c] * 15 / 64;
-                accCur[c] = more ? e[c] * 3 / 64 : 0;
+                continue;
             }
+            rightR = more ? er * 21 / 64 : 0;
+            rightG = more ? eg * 21 / 64 : 0;
+            rightB = more ? eb * 21 / 64 : 0;
+            if (lastRow) continue;
+            if (x > 0) {
+                // Column x - 1 of the next row has all its shares now; its slot was read for
+                // this row one step ago.
+                s16* q = bl + u64(x - 1) * 3;
+                q[0] = s16(prevR + er * 9 / 64);
+                q[1] = s16(prevG + eg * 9 / 64);
+                q[2] = s16(prevB + eb * 9 / 64);
+            }
+            prevR = curR + er * 15 / 64, prevG = curG + eg * 15 / 64, prevB = curB + eb * 15 / 64;
+            curR = more ? er * 3 / 64 : 0;
+            curG = more ? eg * 3 / 64 : 0;
+            curB = more ? eb * 3 / 64 : 0;
         }
-        if (!lastRow && w)
-            for (int c = 0; c < 3; ++c) below[u64(w - 1) * 3 + c] = s16(accPrev[c]);
+        if (!lastRow && w) {
+            s16* q = bl + u64(w - 1) * 3;
+            q[0] = s16(prevR), q[1] = s16(prevG), q[2] = s16(prevB);
+        }
     }
     bool self = &source == this;
     if (self) {
