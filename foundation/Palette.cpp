@@ -628,6 +628,24 @@ u32 GeneratePalette(ColorHistogram& histogram, Rgb* palette, u32 requested)
     return centres.count;
 }
 
+namespace {
+
+// Largest step of red, green or blue between two pixels: below it a picture is smooth.
+constexpr s32 kSmoothStep = 16;
+
+inline s32 MaxChannelStep(const u8* a, const u8* b)
+{
+    s32 m = 0;
+    for (int c = 0; c < 3; ++c) {
+        s32 d = s32(a[c]) - b[c];
+        if (d < 0) d = -d;
+        if (d > m) m = d;
+    }
+    return m;
+}
+
+}  // namespace
+
 u32 Image::Quantize(u32 target, const Rgb* palette, u32 count)
 {
     return QuantizeFrom(*this, target, palette, count);
@@ -675,14 +693,21 @@ u32 Image::QuantizeFrom(const Image& source, u32 target, const Rgb* palette, u32
             memset(below.data, 0, size_t(w) * 3 * sizeof(s16));
         }
     }
-    if (source.format != kImageRgb && source.format != kImageRgba) scratch.ResizeRaw(w * 4);
+    // Two rows of scratch: the row above is read too, for the edge test below.
+    if (source.format != kImageRgb && source.format != kImageRgba) scratch.ResizeRaw(w * 8);
+    const u8* up = nullptr;
+    u32 upStride = 0;
 
     NearestSearch nearest;
     nearest.Build(pal, count);
 
     for (u32 y = 0; y < h; ++y) {
         u32 stride = 4;
-        const u8* row = RowAsRgba(source, y, scratch.data, &stride);
+        const u8* row = RowAsRgba(source, y, scratch.data ? scratch.data + (y & 1) * u64(w) * 4 : nullptr, &stride);
+        const u8* above = up;
+        u32 aboveStride = upStride;
+        up = row;
+        upStride = stride;
         u8* o = out + u64(y) * w * (target == kImageIndexed ? 1 : 2);
         if (!count) {
             for (u32 x = 0; x < w; ++x) {
@@ -729,6 +754,21 @@ u32 Image::QuantizeFrom(const Image& source, u32 target, const Rgb* palette, u32
                 o[x * 2 + 1] = u8(index);
             }
             s32 er = r - pal[index].r, eg = g - pal[index].g, eb = b - pal[index].b;
+            if (er | eg | eb) {
+                // Across an edge of the picture itself, error moved on only adds noise to
+                // the other side (halos, speckled outlines) and hides no banding, so less of
+                // it goes: all of it where no channel steps by more than kSmoothStep from the
+                // left or upper pixel, none from twice that.
+                s32 step = MaxChannelStep(p, x ? p - stride : p);
+                if (above) {
+                    s32 s2 = MaxChannelStep(p, above + u64(x) * aboveStride);
+                    if (s2 > step) step = s2;
+                }
+                if (step > kSmoothStep) {
+                    s32 keep = step >= 2 * kSmoothStep ? 0 : 64 * (2 * kSmoothStep - step) / kSmoothStep;
+                    er = er * keep / 64, eg = eg * keep / 64, eb = eb * keep / 64;
+                }
+            }
             bool more = x + 1 < w;
             if (!(er | eg | eb)) {
                 // An exact match, common in flat areas: only the gathered shares move on.

@@ -265,6 +265,40 @@ TEST(Palette, QuantizeSpreadsErrorRightAndBelowWithTheFixedWeights)
     EXPECT_EQ(img.format, u32(kImageAlphaIndex));
 }
 
+TEST(Palette, QuantizePassesLessErrorAcrossEdgesOfTheSource)
+{
+    // Greys against a palette {0, 64, 128}. The share for the right neighbour is
+    // e * 21 / 64 at full strength; a pixel whose channels differ from its left or upper
+    // neighbour by up to 16 passes its whole error, by 32 or more none, in between a part.
+    Rgb pal[3] = {{0, 0, 0}, {64, 64, 64}, {128, 128, 128}};
+    struct Case {
+        u8 first, second, third;
+        u8 thirdIndex;
+        const char* what;
+    };
+    const Case cases[] = {
+        // 88 -> 64 (e 24, share 7); 107 -> 128 (e -21, share -6); 94 -> 64.
+        {88, 100, 100, 1, "a step of 12 is smooth: the whole error moves on"},
+        // 100 -> 128 passes nothing; 100 -> 128.
+        {0, 100, 100, 2, "a step of 100 is an edge: no error moves on"},
+        // 76 -> 64 (share 3); 103 -> 128, e -25 halved to -12, share -3; 97 -> 128, where
+        // the whole error (share -8) would give 92 -> 64.
+        {76, 100, 100, 2, "a step of 24 passes half, not all"},
+        // As above; 94 -> 64, where no error at all would leave 97 -> 128.
+        {76, 100, 97, 1, "a step of 24 passes half, not nothing"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedImage img;
+        const u8 px[][4] = {{c.first, c.first, c.first, 255}, {c.second, c.second, c.second, 255},
+                            {c.third, c.third, c.third, 255}};
+        MakeRow(img, px, 3);
+        ASSERT_TRUE(img.Quantize(kImageIndexed, pal, 3));
+        EXPECT_EQ(img.pixels[1], 2);
+        EXPECT_EQ(img.pixels[2], c.thirdIndex);
+    }
+}
+
 TEST(Palette, TransparentPixelsAreMappedButDoNotShapeThePalette)
 {
     const u8 px[][4] = {{255, 0, 0, 255}, {0, 0, 255, 255}, {250, 10, 10, 0}};
