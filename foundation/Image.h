@@ -87,8 +87,8 @@ struct Image {
     // Converts in place (pairs listed in the implementation). Answers 1 on success, 0 when
     // the pair is not offered or memory runs out; the image is then unchanged.
     u32 ConvertTo(u32 format);
-    // Maps the image to the given palette with error diffusion; target 6400 or 6666. Pixels
-    // are read as their RGBA conversion shows them. Answers 0 for another target, a source
+    // Maps the image to the given palette with error diffusion (weakened across edges of the
+    // picture); target 6400 or 6666. Pixels are read as their RGBA conversion shows them. Answers 0 for another target, a source
     // without RGBA reading, or when memory runs out; the image is then unchanged.
     u32 Quantize(u32 target, const Rgb* palette, u32 count);
     // The same with the pixels read from source, which may be this image: this image becomes

@@ -328,6 +328,7 @@ u32 CollectOpaqueColors(ColorHistogram& histogram, const Image& image)
     histogram.built = 0;
     u32 w = image.width;
     if (!w || !image.height || !image.pixels) return 1;
+    if (histogram.pixels + u64(w) * image.height > kMaxHistogramPixels) return 0;
     ScopedDynArray<u8> scratch;
     u64 opaque = 0;
     if (image.format != kImageRgb && image.format != kImageRgba) scratch.ResizeRaw(w * 4);
@@ -508,7 +509,7 @@ void BestCut(SplitBox& b, const Rgb* colours, const u32* weights)
     struct Sum {
         double w, r, g, bl;
     };
-    static thread_local Sum per[256];
+    Sum per[256];
     Sum whole = {0, 0, 0, 0};
     for (u32 i = b.begin; i < b.end; ++i) {
         double w = weights[i];

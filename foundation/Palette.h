@@ -19,6 +19,9 @@ struct ColorCount {
 
 constexpr u32 kExactColourLimit = 1u << 16;
 
+// Most pixels one histogram counts: a cell's channel sums (up to 3 per pixel) stay in 32 bits.
+constexpr u64 kMaxHistogramPixels = u64(1) << 30;
+
 // Sums of one grid cell: pixels, and the channel values less the cell's lowest value.
 struct ColorCellSum {
     u32 count, r, g, b;
@@ -40,7 +43,8 @@ void FreeColorHistogram(ColorHistogram& histogram);
 
 // Counts the colour of every pixel of the image whose alpha is not zero (read as RGBA would
 // show it; the image is not changed) and marks the unique list as out of date. Colours that
-// differ only in alpha count as one. Answers 0 for a format that has no RGBA reading.
+// differ only in alpha count as one. Answers 0, counting nothing, for a format that has no
+// RGBA reading or when the histogram would pass kMaxHistogramPixels.
 u32 CollectOpaqueColors(ColorHistogram& histogram, const Image& image);
 
 // The distinct colours with their pixel counts, in ascending RGB order (red lowest); past

@@ -156,6 +156,21 @@ TEST(Palette, ManyColoursAreCountedAsTheMeanColourOfTheirCell)
     EXPECT_EQ(GeneratePalette(h, pal, 256), 256u);
 }
 
+TEST(Palette, CountingRefusesFormatsWithoutColoursAndHistogramsPastTheirLimit)
+{
+    ScopedImage raw, rgb;
+    ASSERT_TRUE(raw.Create(2, 2, 5, nullptr));
+    ASSERT_TRUE(rgb.Create(4, 4, kImageRgb, nullptr));
+    ScopedHistogram h;
+    EXPECT_FALSE(CollectOpaqueColors(h, raw));
+    h.pixels = kMaxHistogramPixels - 15;
+    EXPECT_FALSE(CollectOpaqueColors(h, rgb)) << "16 more would pass the limit";
+    EXPECT_EQ(h.pixels, kMaxHistogramPixels - 15);
+    h.pixels = kMaxHistogramPixels - 16;
+    EXPECT_TRUE(CollectOpaqueColors(h, rgb));
+    EXPECT_EQ(h.pixels, kMaxHistogramPixels);
+}
+
 TEST(Palette, RequestedCountLimitsThePalette)
 {
     ScopedImage img;
