@@ -242,12 +242,13 @@ public:
         order.ResizeRaw(K * K);
         SortNeighbours(e, K, pair.data, order.data);
         // Cells are filled on first use: a picture of few colours meets few of them.
-        memset(grid, 0xFF, sizeof(grid));
+        grid.ResizeRaw(kGrid * kGrid * kGrid);
+        memset(grid.data, 0xFF, kGrid * kGrid * kGrid * sizeof(u16));
     }
 
     u32 Find(const Rgb& c)
     {
-        u32 cell = (c.r >> 4) << 8 | (c.g >> 4) << 4 | (c.b >> 4);
+        u32 cell = (c.r >> kGridShift) << (2 * kGridBits) | (c.g >> kGridShift) << kGridBits | (c.b >> kGridShift);
         if (grid[cell] == kUnknown) grid[cell] = u16(Guess(cell));
         u32 guess = grid[cell];
         u32 best = guess, bestD = Dist2(c, entries[guess]);
@@ -267,13 +268,15 @@ public:
     }
 
 private:
-    static constexpr u32 kGrid = 16;
+    static constexpr u32 kGridBits = 5, kGridShift = 8 - kGridBits, kGrid = 1u << kGridBits;
     static constexpr u16 kUnknown = 0xFFFF;
 
     // The entry nearest the cell's centre: a good start for the colours inside it.
     u32 Guess(u32 cell) const
     {
-        Rgb c = {u8((cell >> 8) * 16 + 8), u8(((cell >> 4) & 15) * 16 + 8), u8((cell & 15) * 16 + 8)};
+        constexpr u32 size = 1u << kGridShift, mask = kGrid - 1;
+        Rgb c = {u8((cell >> (2 * kGridBits)) * size + size / 2), u8(((cell >> kGridBits) & mask) * size + size / 2),
+                 u8((cell & mask) * size + size / 2)};
         u32 best = 0, bestD = Dist2(c, entries[0]);
         for (u32 i = 1; i < K; ++i) {
             u32 d = Dist2(c, entries[i]);
@@ -285,7 +288,7 @@ private:
     u32 K;
     const Rgb* entries;
     ScopedDynArray<u32> pair, order;
-    u16 grid[kGrid * kGrid * kGrid];
+    ScopedDynArray<u16> grid;
 };
 
 }  // namespace
