@@ -1,6 +1,7 @@
 #include "foundation/Palette.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -251,8 +252,13 @@ public:
         u32 cell = (c.r >> kGridShift) << (2 * kGridBits) | (c.g >> kGridShift) << kGridBits | (c.b >> kGridShift);
         if (grid[cell] == kUnknown) grid[cell] = u16(Guess(cell));
         u32 guess = grid[cell];
-        u32 best = guess, bestD = Dist2(c, entries[guess]);
-        u64 limit = u64(bestD) * 4;
+        u32 guessD = Dist2(c, entries[guess]);
+        u32 best = guess, bestD = guessD;
+        // An entry at most as far from c as the best lies within sqrt(guessD) + sqrt(bestD)
+        // of the guess; the bound tightens as better entries turn up (plus one against
+        // rounding).
+        double reach = std::sqrt(double(guessD));
+        u64 limit = u64(guessD) * 4;
         const u32* list = order.data + guess * K;
         const u32* dist = pair.data + guess * K;
         for (u32 k = 1; k < K; ++k) {
@@ -262,7 +268,11 @@ public:
                 continue;
             }
             u32 d = Dist2(c, entries[e]);
-            if (d < bestD || (d == bestD && e < best)) bestD = d, best = e;
+            if (d < bestD || (d == bestD && e < best)) {
+                bestD = d, best = e;
+                double r = reach + std::sqrt(double(d));
+                limit = u64(r * r) + 1;
+            }
         }
         return best;
     }
@@ -469,12 +479,15 @@ void RefinePaletteKMeans(const DynArray<Rgb>& colours, const DynArray<u32>& weig
         for (u32 i = 0; i < N; ++i) {
             u32 cur = owner[i];
             u32 d = Dist2(colours[i], centres[cur]);
+            // As in NearestSearch::Find: a centre as near as the best lies within
+            // sqrt(d) + sqrt(bestD) of the current one.
+            double reach = std::sqrt(double(d));
             u64 limit = u64(d) * 4;
             u32 best = cur, bestD = d;
             const u32* list = neighbours.data + cur * K;
             for (u32 k = 1; k < K; ++k) {
                 u32 c = list[k];
-                if (pair[cur * K + c] >= limit) {
+                if (pair[cur * K + c] > limit) {
                     if (k < kSortedNeighbours) break;
                     continue;
                 }
@@ -482,6 +495,8 @@ void RefinePaletteKMeans(const DynArray<Rgb>& colours, const DynArray<u32>& weig
                 if (dc < bestD || (dc == bestD && best != cur && c < best)) {
                     bestD = dc;
                     best = c;
+                    double r = reach + std::sqrt(double(dc));
+                    limit = u64(r * r) + 1;
                 }
             }
             if (best != cur) {
