@@ -344,7 +344,9 @@ TEST(Palette, QuantizeFromReadsEverySourceFormatAsItsRgbaConversionAndLeavesItAl
                 ASSERT_TRUE(src.CopyFrom(photo, format == kImageRgb ? kImageRgb : kImageRgba));
                 if (format == kImageRgba)
                     for (u32 i = 0; i < 1200; ++i) src.pixels[i * 4 + 3] = u8(i * 13);
-                if (format == kImageIndexed || format == kImageAlphaIndex) ASSERT_TRUE(src.ConvertTo(format));
+                if (format == kImageIndexed || format == kImageAlphaIndex) {
+                    ASSERT_TRUE(src.ConvertTo(format));
+                }
             }
             ScopedImage before, expect, got;
             ASSERT_TRUE(before.CopyFrom(src, src.format));
