@@ -141,8 +141,13 @@ public:
     // Base routing of an event offered to this window on its way to target (the target
     // itself last). Answers non-zero when the event was taken.
     virtual int HandleEvent(Window* target, u32 type, Event* event);
-    // Keeps the minimum size, moving the edge that was dragged.
+    // Keeps the minimum size, moving the edge that was dragged. A titled window with a minimum
+    // width of its own is also kept as wide as TitleBarMinimumWidth.
     virtual void ConstrainFrame(const Rect& oldFrame, const Rect& proposed, Rect* out);
+    // The narrowest frame whose title bar holds its title boxes and up to kTitleRoom pixels of
+    // its title between them; 0 without a title bar.
+    s32 TitleBarMinimumWidth();
+    static constexpr s32 kTitleRoom = 64;
     // The content for a frame: insets of the borders and the title bar; never negative.
     virtual void FrameToContent(const Rect& frame, Rect* content);
     virtual void GetMinimumFrameSize(Size* out, Size contentSize);

@@ -60,10 +60,35 @@ Size Window::FrameSizeForContent(Size c) const { return FrameSizeForFlags(flags,
 
 void Window::GetMinimumFrameSize(Size* out, Size contentSize) { *out = FrameSizeForContent(contentSize); }
 
+// The title is centred between as much room as the boxes take on its right, so a window as
+// narrow as a small content (a 32-pixel texture) would put its boxes past its left edge and
+// show none of its name.
+s32 Window::TitleBarMinimumWidth()
+{
+    if (!(flags & WF_TITLEBAR)) return 0;
+    s32 boxes = 0;
+    for (u32 i = 0; i < 3; ++i)
+        if (flags & (WF_CLOSEBOX << i)) ++boxes;
+    const char* text = GetTitle();
+    s32 room = g_ws.painter.titleTextWidth && text && *text ? g_ws.painter.titleTextWidth(this, text) : 0;
+    if (room > kTitleRoom) room = kTitleRoom;
+    s32 inner = 2 * boxes * (g_ws.metrics.titleButtonWidth + 2 * Inset()) + room;
+    return FrameSizeForContent(Size{inner, 0}).width;
+}
+
 void Window::ConstrainFrame(const Rect& old, const Rect& p, Rect* out)
 {
     Size min = {0, 0};
-    if (state != WS_COLLAPSED) GetMinimumFrameSize(&min, Size{0, 0});
+    if (state != WS_COLLAPSED) {
+        GetMinimumFrameSize(&min, Size{0, 0});
+        // A window whose minimum follows its content (a texture, a picture, a dialog's text)
+        // is kept wide enough for its title bar too; one that asks for no width at all (a 3D
+        // view its owner may size to nothing) is left as it asks.
+        if (min.width > FrameSizeForContent(Size{0, 0}).width) {
+            s32 bar = TitleBarMinimumWidth();
+            if (min.width < bar) min.width = bar;
+        }
+    }
     Rect r = p;
     if (p.right - p.left < min.width) {
         if (p.left == old.left) {
