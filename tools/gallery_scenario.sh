@@ -55,7 +55,10 @@ open_first() {
 
 e2e_start
 e2e_wait_log_viewer
-shot log-viewer "Log Viewer (shown at start-up over the archive browser)"
+# The Log Viewer shows at start-up behind the browser: a click on its title brings it forward,
+# and once photographed it is closed, so that no later picture has it in front.
+click_try 200 75 "bringing the Log Viewer forward"
+shot log-viewer "Log Viewer (shown at start-up with the sample game's notes)"
 close_front
 shot archive-browser "Archive browser"
 
@@ -92,14 +95,18 @@ click_try 106 132 "the Bitmaps tab"
 xdotool mousemove --window "$window" 100 186 click --repeat 2 --delay 80 1
 sleep $((2 * slow))
 shot bitmap-window "Bitmap window"
+# Ctrl+W reaches the editor behind the bitmap window and closes both; the browser keeps "Rocks"
+# chosen and takes the keys back, so Enter opens it again, on its Bitmaps page.
 close_front
-# Sequences: "Roll" in the sequence editor, then its first cell's frame editor.
-click_try 106 132 "the Bitmaps tab"
+try_step "opening Rocks again" Return
+# Sequences: "Roll" in the sequence editor, then a double click on its first frame's bitmap
+# opens the frame editor.
 try_step "going to the Sequences page" ctrl+Right ctrl+Right
 try_step "choosing Roll" Down
 try_step "opening Roll's sequence editor" Return
 shot sequence-editor "Sequence editor"
-try_step "opening a frame editor" Return
+xdotool mousemove --window "$window" 292 320 click --repeat 2 --delay 80 1
+sleep $((2 * slow))
 shot frame-editor "Frame editor"
 close_front
 close_front
@@ -128,7 +135,7 @@ open_tag "Detail T" "G"
 sleep "$slow"
 shot editor-dtex "Detail texture editor"
 close_front
-open_first "Detail M"
+open_tag_seen "D" 0 "E"  # "Detail Maps", the first group starting with D; "Eastern Delta"
 shot editor-dmap "Detail map editor"
 close_front
 open_first "Geo"
