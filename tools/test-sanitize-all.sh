@@ -14,6 +14,6 @@ export GSETTINGS_BACKEND=memory
 cmake --preset sanitize-all >/dev/null
 cmake --build --preset sanitize-all -j "$jobs" >/dev/null
 . tools/sanitizer-env.sh build/sanitize-all
-xvfb-run -a -s "-screen 0 1280x1024x24" \
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
     ctest --test-dir build/sanitize-all --output-on-failure -j "$jobs" --timeout 900 "$@"
 echo "The sanitized suite passed."
