@@ -357,21 +357,22 @@ void Explorer::CheckSaves()
     }
 }
 
-std::map<TagEntry*, std::vector<u8>> Explorer::SnapshotTags()
+std::map<TagKey, std::vector<u8>> Explorer::SnapshotTags()
 {
-    std::map<TagEntry*, std::vector<u8>> out;
+    std::map<TagKey, std::vector<u8>> out;
     ScopedDynArray<TagEntry*> all;
     ListAllTags(&all);
     for (TagEntry* e : all) {
         std::vector<u8> bytes;
-        if (ReadTagDataBytes(e, &bytes)) out[e] = std::move(bytes);
+        if (ReadTagDataBytes(e, &bytes)) out[TagKey(e->group, e->tag)] = std::move(bytes);
     }
     return out;
 }
 
-void Explorer::CheckUnchangedSave(TagEntry* entry, const std::map<TagEntry*, std::vector<u8>>& before, const char* what)
+void Explorer::CheckUnchangedSave(TagKey key, const std::map<TagKey, std::vector<u8>>& before, const char* what)
 {
-    TagEdit* editor = OpenEditorOf(entry);
+    TagEntry* entry = FindTag(key.first, key.second);
+    TagEdit* editor = entry ? OpenEditorOf(entry) : nullptr;
     if (!editor || IsViewer(entry->group)) return;
     watch->Changed();
     if (HasNothingToSave(editor)) {
@@ -391,8 +392,8 @@ void Explorer::CheckUnchangedSave(TagEntry* entry, const std::map<TagEntry*, std
         std::vector<u8> saved;
         if (!ReadTagFileData(path, &group, &tag, &saved)) continue;
         TagEntry* written = FindTag(group, tag);
-        auto found = before.find(written);
-        if (found == before.end()) continue;  // a tag the save made
+        auto found = before.find(TagKey(group, tag));
+        if (!written || found == before.end()) continue;  // a tag the save made
         std::string why;
         if (!SameApartFromRecoding(group, found->second, saved, &why))
             Fail(std::string(what) + ": " + TagName(written) + " saved by the editor of " + TagName(entry) +
@@ -400,11 +401,16 @@ void Explorer::CheckUnchangedSave(TagEntry* entry, const std::map<TagEntry*, std
     }
 }
 
-void Explorer::ExploreTag(TagEntry* entry, u32 actions)
+void Explorer::ExploreTag(TagKey key, u32 actions)
 {
+    TagEntry* entry = FindTag(key.first, key.second);
+    if (!entry) {
+        Note("gone: " + GroupText(key.first) + " " + std::to_string(key.second));
+        return;
+    }
     const std::string name = TagName(entry);
     Note("open " + name);
-    const std::map<TagEntry*, std::vector<u8>> opening = SnapshotTags();
+    const std::map<TagKey, std::vector<u8>> opening = SnapshotTags();
     TagEdit* editor = OpenTagEditor(entry);
     RunScripted();
     if (!editor || !OpenEditorOf(entry)) {
@@ -418,16 +424,17 @@ void Explorer::ExploreTag(TagEntry* entry, u32 actions)
             FakeOsEndStep();
         }
         RunScripted();
-        CheckUnchangedSave(entry, opening, "opened, tabbed through and saved without edits");
+        CheckUnchangedSave(key, opening, "opened, tabbed through and saved without edits");
     }
     RunActions(actions);
-    if (HasUndo(entry->group)) CheckUndo(entry, opening);
+    if (HasUndo(key.first)) CheckUndo(key, opening);
     CloseEverything(true);
 }
 
-void Explorer::CheckUndo(TagEntry* entry, const std::map<TagEntry*, std::vector<u8>>& opening)
+void Explorer::CheckUndo(TagKey key, const std::map<TagKey, std::vector<u8>>& opening)
 {
-    TagEdit* editor = OpenEditorOf(entry);
+    TagEntry* entry = FindTag(key.first, key.second);
+    TagEdit* editor = entry ? OpenEditorOf(entry) : nullptr;
     if (!editor) return;
     editor->BringToFront();
     Window::SetFocus(editor, FOCUS_PROGRAM);
@@ -441,7 +448,8 @@ void Explorer::CheckUndo(TagEntry* entry, const std::map<TagEntry*, std::vector<
     forceCancel = true;
     RunScripted();
     forceCancel = false;
-    if (OpenEditorOf(entry) == editor) CheckUnchangedSave(entry, opening, "undone back to the start and saved");
+    entry = FindTag(key.first, key.second);
+    if (entry && OpenEditorOf(entry) == editor) CheckUnchangedSave(key, opening, "undone back to the start and saved");
 }
 
 int Explorer::CloseAllWindows()
@@ -547,13 +555,13 @@ void Explorer::CheckQuit()
     for (u32 i = 0; i < 3 && all.count; ++i) OpenTagEditor(all[user.random.Below(all.count)]);
     RunScripted();
     RunActions(30);
-    std::vector<std::pair<TagEntry*, std::vector<u8>>> modified;
+    std::vector<std::pair<TagKey, std::vector<u8>>> modified;
     for (Window* w = WindowSystem::GetLayerRoot(0)->GetFirstChild(); w; w = w->GetNextSibling())
         if (TagEdit* e = dynamic_cast<TagEdit*>(w))
             if (e->IsModified() && e->GetEntry()) {
                 std::vector<u8> bytes;
                 ReadTagDataBytes(e->GetEntry(), &bytes);
-                modified.emplace_back(e->GetEntry(), bytes);
+                modified.emplace_back(TagKey(e->GetEntry()->group, e->GetEntry()->tag), bytes);
             }
     saveBoxes.clear();
     watch->Changed();
@@ -568,13 +576,15 @@ void Explorer::CheckQuit()
     if (quit && !modified.empty() && saveBoxes.empty()) Fail("the program quit with modified editors without asking");
     if (quit) {
         for (auto& m : modified) {
-            if (OpenEditorOf(m.first)) Fail("the program quit with the editor of " + TagName(m.first) + " still open");
+            TagEntry* e = FindTag(m.first.first, m.first.second);
+            if (e && OpenEditorOf(e)) Fail("the program quit with the editor of " + TagName(e) + " still open");
         }
-        if (std::find(saveBoxes.begin(), saveBoxes.end(), "Discard") != saveBoxes.end() &&
-            std::find(saveBoxes.begin(), saveBoxes.end(), "Save") == saveBoxes.end() && modified.size() == 1) {
+        TagEntry* only = modified.size() == 1 ? FindTag(modified[0].first.first, modified[0].first.second) : nullptr;
+        if (only && std::find(saveBoxes.begin(), saveBoxes.end(), "Discard") != saveBoxes.end() &&
+            std::find(saveBoxes.begin(), saveBoxes.end(), "Save") == saveBoxes.end()) {
             std::vector<u8> after;
-            ReadTagDataBytes(modified[0].first, &after);
-            if (after != modified[0].second) Fail("Discard on quitting changed " + TagName(modified[0].first));
+            ReadTagDataBytes(only, &after);
+            if (after != modified[0].second) Fail("Discard on quitting changed " + TagName(only));
         }
         return;
     }
@@ -619,11 +629,13 @@ int Explorer::Run()
         }
         ScopedDynArray<TagEntry*> tags;
         ListGroupTags(group, &tags);
-        std::vector<TagEntry*> list(tags.begin(), tags.end());
+        std::vector<TagKey> list;
+        for (TagEntry* e : tags) list.emplace_back(e->group, e->tag);
         for (TagEntry* e : edges)
-            if (e->group == group && std::find(list.begin(), list.end(), e) == list.end()) list.push_back(e);
+            if (e->group == group && std::find(list.begin(), list.end(), TagKey(e->group, e->tag)) == list.end())
+                list.emplace_back(e->group, e->tag);
         const u32 per = std::max<u32>(1, options.actions / std::max<u32>(1, u32(list.size())));
-        for (TagEntry* e : list) ExploreTag(e, per);
+        for (TagKey key : list) ExploreTag(key, per);
     }
     CheckQuit();
     fprintf(stderr, "explore: %u actions, %u faults: %s\n", actionsRun, failures, ReplayLine().c_str());

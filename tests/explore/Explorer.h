@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "codex/Codex.h"
@@ -21,6 +22,10 @@
 #include "tests/explore/TagChecks.h"
 
 class TagEdit;
+
+// A tag by group and id: entries are freed when their last copy goes (Reload Plugins Folder,
+// Delete Tag, a rename), so the run keeps keys and looks entries up when it needs them.
+using TagKey = std::pair<u32, u32>;
 
 struct ExploreOptions {
     std::string target;  // a tag group code ("text", ".256") or a shell window ("browser", ...)
@@ -55,11 +60,11 @@ private:
     void RunScripted();
     void SettleModals();
     void CheckSaves();
-    std::map<TagEntry*, std::vector<u8>> SnapshotTags();
-    void CheckUnchangedSave(TagEntry* entry, const std::map<TagEntry*, std::vector<u8>>& before, const char* what);
-    void ExploreTag(TagEntry* entry, u32 actions);
+    std::map<TagKey, std::vector<u8>> SnapshotTags();
+    void CheckUnchangedSave(TagKey key, const std::map<TagKey, std::vector<u8>>& before, const char* what);
+    void ExploreTag(TagKey key, u32 actions);
     void ExploreShellWindow(u32 actions);
-    void CheckUndo(TagEntry* entry, const std::map<TagEntry*, std::vector<u8>>& opening);
+    void CheckUndo(TagKey key, const std::map<TagKey, std::vector<u8>>& opening);
     void CloseEverything(bool randomAnswers);
     int CloseAllWindows();
     void Reopen();

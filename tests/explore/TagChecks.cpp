@@ -5,12 +5,22 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
+#include "codex/MeshTag.h"
 #include "codex/TagFiles.h"
 #include "codex/TagHeader.h"
+#include "collection/Collection.h"
+#include "tagedit/StructDef.h"
 #include "tagedit/TagEdit.h"
 
 namespace {
+
+std::string GroupText(u32 group)
+{
+    const char code[5] = {char(group >> 24), char(group >> 16), char(group >> 8), char(group), 0};
+    return code;
+}
 
 u32 LoadBig32(const std::vector<u8>& b, size_t at)
 {
@@ -164,6 +174,38 @@ std::vector<std::string> LocalFolderWatch::Changed()
     return out;
 }
 
+std::string RefusedByDesign(TagEntry* entry)
+{
+    TagHeader header;
+    FILE* f = OpenTag(entry, &header);
+    if (!f) return "";
+    std::string why;
+    if (entry->group == GroupCode(".256")) {
+        std::unique_ptr<Collection> c(LoadCollection(f, &header));
+        if (c && (c->flags & kCollectionColorMap)) why = "a colour map, which the collection editor does not edit";
+    } else if (entry->group == GroupCode("mesh")) {
+        MeshTagData mesh;
+        InitMesh(&mesh);
+        if (header.version != 11) {
+            why = "a terrain of version " + std::to_string(header.version) + ", which the terrain editor does not read";
+        } else if (ReadMeshTag(&mesh, f, &header)) {
+            TagEntry* map = FindTag(GroupCode(".256"), mesh.header.colorMap);
+            TagHeader mapHeader;
+            FILE* m = map ? OpenTag(map, &mapHeader) : nullptr;
+            std::unique_ptr<Collection> c(m ? LoadCollection(m, &mapHeader) : nullptr);
+            if (map) CloseTagReader(map);
+            if (!c) why = "a terrain whose colour map is missing or unreadable";
+        }
+        FreeMesh(&mesh);
+    } else if (const StructDef* def = StructDefinitions().Find(GroupText(entry->group).c_str())) {
+        if (header.size != def->GetSize())
+            why = "of " + std::to_string(header.size) + " bytes where its structure has " +
+                  std::to_string(def->GetSize());
+    }
+    CloseTagReader(entry);
+    return why;
+}
+
 std::string CheckSavedFile(const std::string& path)
 {
     u32 group = 0, tag = 0;
@@ -174,6 +216,9 @@ std::string CheckSavedFile(const std::string& path)
     if (!HasLocalCopy(entry)) return "its tag has no local copy";
     std::vector<u8> read;
     if (!ReadTagDataBytes(entry, &read)) return "the tag reader cannot read it";
+    // A tag its editor refuses to open by design (a copy or rename of such a tag keeps it so)
+    // is checked by the tag reader alone.
+    if (!RefusedByDesign(entry).empty()) return "";
     TagEdit* fresh = CallTagGroupHandler(entry);
     if (!fresh) return "";  // a group without an editor: nothing to reopen
     const int loaded = fresh->Load();

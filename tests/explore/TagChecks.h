@@ -40,6 +40,12 @@ private:
     std::map<std::string, std::pair<u64, s64>> seen;  // path -> size, modification time (ns)
 };
 
+// Why the group's editor refuses to open the tag by design, or "": a colour map (the
+// collection editor does not edit them), a terrain of a version other than 11 or whose colour
+// map is missing or unreadable, a structure tag of another size than its structure.
+std::string RefusedByDesign(TagEntry* entry);
+
 // Checks one written file: the reader reads it, an entry of its group and id is indexed,
-// and a new editor of the group loads it. Answers "" or what failed.
+// and a new editor of the group loads it unless it refuses the tag by design. Answers "" or
+// what failed.
 std::string CheckSavedFile(const std::string& path);
