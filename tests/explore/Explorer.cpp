@@ -17,9 +17,15 @@
 #include "codex/TagGroups.h"
 #include "collection/ui/AutoCollectionDialog.h"
 #include "collection/ui/AutoUpResDialog.h"
+#include "collection/ui/X256Edit.h"
+#include "collection/ui/X256HueBrowser.h"
+#include "collection/ui/X256SequenceBrowser.h"
+#include "gui/TabWindow.h"
 #include "foundation/Log.h"
 #include "foundation/PrefStore.h"
+#include "gui/Button.h"
 #include "gui/MessageBox.h"
+#include "gui/TextBox.h"
 #include "gui/MessageLogWindow.h"
 #include "gui/WindowSystem.h"
 #include "gui/core/Charmap.h"
@@ -271,6 +277,7 @@ int Explorer::Step()
         MessageBoxWindow* box = mbtest::ModalMessageBox();
         const bool saveQuestion = box->GetTitle() && !strcmp(box->GetTitle(), "Save?");
         if (user.AnswerMessageBox(forceCancel || actionsLeft == 0, &what, forceDiscard)) {
+            ++boxesAnswered;
             Note(what);
             if (saveQuestion) saveBoxes.push_back(what.substr(what.rfind("-> ") + 3));
         }
@@ -281,7 +288,12 @@ int Explorer::Step()
             --actionsLeft;
             ++actionsRun;
             giveUps = 0;
-            Note(user.ScriptAction());
+            ReopenExplored(inModal || popupOpen);
+            if (inModal || popupOpen || probe || !user.random.Chance(6) || !StartProbe()) Note(user.ScriptAction());
+            // Now and then every window is drawn again, as when another program's window
+            // passed over them: a window showing what was freed elsewhere reads it then, not
+            // only when an event of its own redraws it.
+            if (user.random.Chance(10)) WindowSystem::InvalidateAll();
         } else if (inModal || popupOpen) {
             if (++giveUps > 400) {
                 Fail("a modal loop or popup that Escape, clicks outside and its own buttons cannot end");
@@ -297,8 +309,186 @@ int Explorer::Step()
     OsPollEvents();
     PollLocalFolder(false);
     WindowSystem::ProcessAndRender();
-    if (FakeOsPendingSteps() == 0) CheckSaves();
+    if (FakeOsPendingSteps() == 0) {
+        CheckSaves();
+        if (probe) FinishProbe();
+    }
     return 1;
+}
+
+void Explorer::ReopenExplored(bool busy)
+{
+    // A closed editor leaves the rest of its tag's actions to the archive browser: now and
+    // then the user opens it again, as one at work on that tag would.
+    if (busy || !explored.first || !user.random.Chance(4)) return;
+    TagEntry* entry = FindTag(explored.first, explored.second);
+    if (!entry || OpenEditorOf(entry)) return;
+    Note("open again " + TagName(entry));
+    // Undo starts over in the new editor: undoing goes back to what the tag holds now.
+    reopening = SnapshotTags();
+    OpenTagEditor(entry);
+}
+
+namespace {
+
+// The tag data the editor would save now, or false for an editor without a data writer.
+bool EditorBytes(TagEdit* editor, std::vector<u8>* out)
+{
+    TagEntry* entry = editor->GetEntry();
+    if (!entry) return false;
+    TagHeader header;
+    GetTagHeader(entry, &header);
+    header.offset = 0;  // an archived copy's offset is its place in the archive
+    FILE* f = tmpfile();
+    if (!f) return false;
+    const bool ok = editor->WriteTagData(f, &header) != 0;
+    const long size = ftell(f);
+    out->assign(size > 0 ? size_t(size) : 0, 0);
+    rewind(f);
+    const bool read = out->empty() || fread(out->data(), 1, out->size(), f) == out->size();
+    fclose(f);
+    return ok && read;
+}
+
+std::map<TagEdit*, std::vector<u8>> OpenEditorBytes()
+{
+    std::map<TagEdit*, std::vector<u8>> out;
+    for (Window* w = WindowSystem::GetLayerRoot(0)->GetFirstChild(); w; w = w->GetNextSibling())
+        if (TagEdit* e = dynamic_cast<TagEdit*>(w)) {
+            std::vector<u8> bytes;
+            if (EditorBytes(e, &bytes)) out[e] = std::move(bytes);
+        }
+    return out;
+}
+
+// Whether w (which may have been freed: it is only compared) is shown below root.
+bool IsShownWindow(Window* root, Window* w)
+{
+    for (Window* c = root ? root->GetFirstChild() : nullptr; c; c = c->GetNextSibling())
+        if (c->IsVisible() && (c == w || IsShownWindow(c, w))) return true;
+    return false;
+}
+
+// The check boxes and editable text boxes shown in the window.
+void ProbeableBoxes(Window* w, std::vector<Window*>* out)
+{
+    for (Window* c = w->GetFirstChild(); c; c = c->GetNextSibling()) {
+        if (!c->IsVisible()) continue;
+        const Rect r = c->GetFrameRect();
+        if (r.right - r.left < 4 || r.bottom - r.top < 4) continue;
+        if (dynamic_cast<CheckBox*>(c)) out->push_back(c);
+        else if (TextBox* t = dynamic_cast<TextBox*>(c)) {
+            if (t->IsEditable()) out->push_back(c);
+        } else ProbeableBoxes(c, out);
+    }
+}
+
+std::string BoxText(Window* box)
+{
+    String text;
+    if (TextBox* t = dynamic_cast<TextBox*>(box)) t->GetText(&text);
+    return text.c_str();
+}
+
+}  // namespace
+
+bool Explorer::StartProbe()
+{
+    // The boxes of the window in front that is not the archive browser or the log.
+    Window* front = nullptr;
+    for (Window* w = WindowSystem::GetLayerRoot(0)->GetFirstChild(); w && !front; w = w->GetNextSibling())
+        if (w->IsVisible() && !dynamic_cast<ArchiveBrowser*>(w) && !dynamic_cast<MessageLogWindow*>(w)) front = w;
+    if (!front) return false;
+    std::vector<Window*> boxes;
+    ProbeableBoxes(front, &boxes);
+    if (boxes.empty()) return false;
+    std::unique_ptr<Probe> p(new Probe);
+    p->box = boxes[user.random.Below(u32(boxes.size()))];
+    // The box takes the focus first (as by Tab): a field that stores its text when it loses
+    // the focus does so now, before the round trip, not inside it.
+    // What the last action started (a colour dialog a click opened) ends before, too.
+    Window::SetFocus(p->box, FOCUS_PROGRAM);
+    for (int i = 0; i < 3; ++i) WindowSystem::ProcessAndRender();
+    if (WindowSystem::GetModalDepth() || !IsShownWindow(WindowSystem::GetLayerRoot(0), p->box)) return false;
+    p->before = OpenEditorBytes();
+    if (p->before.empty()) return false;
+    CheckBox* check = dynamic_cast<CheckBox*>(p->box);
+    const Rect r = p->box->GetFrameRect();
+    // A check box takes clicks on its label too; its box is at the left.
+    const s32 x = check ? r.left + 6 : (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    const std::string where = std::string(front->GetClassName()) + " '" + (front->GetTitle() ? front->GetTitle() : "") +
+                              "' " + p->box->GetClassName() + " '" + (p->box->GetTitle() ? p->box->GetTitle() : "") +
+                              "' at " + std::to_string(x) + "," + std::to_string(y);
+    // The point must reach the box: another window (a popup, a sibling) may cover it.
+    u32 part = 0;
+    Window* hit = WindowSystem::FindWindowAt(WindowSystem::GetLayerRoot(-1)->GetFirstChild(), Point{x, y}, &part);
+    if (hit != p->box) return false;
+    p->checked = check && check->IsChecked();
+    p->text = BoxText(p->box);
+    p->boxesAnswered = boxesAnswered;
+    p->dialogs = FakeOsDialogCount();
+    // The mouse moves there in a step of its own: a press goes to the window the mouse was
+    // last seen over, which a move in the same step has not updated yet.
+    FakeOsMousePos(x, y);
+    FakeOsEndStep();
+    if (check) {
+        for (int i = 0; i < 2; ++i) {
+            FakeOsMouseButton(0, LIBACTION_PRESS);
+            FakeOsMouseButton(0, LIBACTION_RELEASE);
+            FakeOsEndStep();
+        }
+        p->what = "clicked twice: " + where;
+    } else {
+        FakeOsMouseButton(0, LIBACTION_PRESS);
+        FakeOsMouseButton(0, LIBACTION_RELEASE);
+        FakeOsEndStep();
+        FakeOsKey(LIBKEY_END, LIBACTION_PRESS);
+        FakeOsKey(LIBKEY_END, LIBACTION_RELEASE);
+        FakeOsEndStep();
+        const u32 n = 1 + user.random.Below(3);
+        std::string typed;
+        for (u32 i = 0; i < n; ++i) {
+            const char c = user.random.Chance(50) ? char('0' + user.random.Below(10)) : char('a' + user.random.Below(26));
+            typed += c;
+            FakeOsChar(u32(u8(c)), 0);
+            FakeOsEndStep();
+        }
+        for (u32 i = 0; i < n; ++i) {
+            FakeOsKey(LIBKEY_BACKSPACE, LIBACTION_PRESS);
+            FakeOsKey(LIBKEY_BACKSPACE, LIBACTION_RELEASE);
+            FakeOsEndStep();
+        }
+        p->what = "typed '" + typed + "' and erased it: " + where;
+    }
+    ++probesRun;
+    Note("probe: " + p->what);
+    probe = std::move(p);
+    return true;
+}
+
+void Explorer::FinishProbe()
+{
+    std::unique_ptr<Probe> p = std::move(probe);
+    // Only a clean round trip counts: no box or native dialog asked anything (a colour button
+    // that had the focus opens its dialog on a key of the round trip, and the answer is an
+    // edit of its own), the box is still shown and shows
+    // what it showed before (a field that rewrites its own text on an edit does not come back).
+    if (boxesAnswered != p->boxesAnswered || FakeOsDialogCount() != p->dialogs || WindowSystem::GetModalDepth() ||
+        PopupShown())
+        return;
+    if (!IsShownWindow(WindowSystem::GetLayerRoot(0), p->box)) return;
+    CheckBox* check = dynamic_cast<CheckBox*>(p->box);
+    if (check ? check->IsChecked() != p->checked : BoxText(p->box) != p->text) return;
+    const std::map<TagEdit*, std::vector<u8>> after = OpenEditorBytes();
+    // An editor that closed or opened meanwhile: not the round trip of one box.
+    if (after.size() != p->before.size()) return;
+    for (const auto& b : p->before) {
+        auto a = after.find(b.first);
+        if (a == after.end()) continue;
+        std::string why;
+        if (!SameApartFromRecoding(0, b.second, a->second, &why))
+            Fail("a box " + p->what + " changed the data of " + TagName(b.first->GetEntry()) + ": " + why);
+    }
 }
 
 void Explorer::RunScripted()
@@ -401,6 +591,31 @@ void Explorer::CheckUnchangedSave(TagKey key, const std::map<TagKey, std::vector
     }
 }
 
+void Explorer::OpenSideWindows(TagEdit* editor)
+{
+    // A collection's sequence and hue change editors are windows of their own, opened from a
+    // row of a page: random clicks seldom open one before the rows are deleted. Half the runs
+    // start with some of them open and the editor back on its Bitmaps page, so that deleting,
+    // replacing and converting bitmaps happens while other windows show them.
+    X256Edit* collection = dynamic_cast<X256Edit*>(editor);
+    if (!collection || !user.random.Chance(50)) return;
+    auto openRows = [&](ListWindow* page, auto open) {
+        for (ListItem* item = page->GetFirstItem(); item; item = item->next)
+            if (user.random.Chance(40)) {
+                Note(std::string("open a row of ") + page->GetClassName());
+                open(item);
+            }
+    };
+    openRows(collection->GetSequencesPage(), [&](ListItem* i) { collection->GetSequencesPage()->OpenSequenceEdit(i); });
+    openRows(collection->GetHueChangesPage(), [&](ListItem* i) { collection->GetHueChangesPage()->OpenHueEdit(i); });
+    RunScripted();
+    if (user.random.Chance(50)) {
+        collection->BringToFront();
+        collection->GetTabs()->SelectTab(0);
+    }
+    RunScripted();
+}
+
 void Explorer::ExploreTag(TagKey key, u32 actions)
 {
     TagEntry* entry = FindTag(key.first, key.second);
@@ -411,6 +626,7 @@ void Explorer::ExploreTag(TagKey key, u32 actions)
     const std::string name = TagName(entry);
     Note("open " + name);
     const std::map<TagKey, std::vector<u8>> opening = SnapshotTags();
+    bool startedEmpty = false;
     TagEdit* editor = OpenTagEditor(entry);
     RunScripted();
     if (!editor || !OpenEditorOf(entry)) {
@@ -424,32 +640,52 @@ void Explorer::ExploreTag(TagKey key, u32 actions)
             FakeOsEndStep();
         }
         RunScripted();
+        startedEmpty = HasNothingToSave(editor);
         CheckUnchangedSave(key, opening, "opened, tabbed through and saved without edits");
+        if (TagEdit* open = OpenEditorOf(entry)) OpenSideWindows(open);
     }
+    explored = key;
+    reopening.clear();
     RunActions(actions);
-    if (HasUndo(key.first)) CheckUndo(key, opening);
+    explored = TagKey(0, 0);
+    if (HasUndo(key.first)) CheckUndo(key, reopening.empty() ? opening : reopening, startedEmpty);
     CloseEverything(true);
 }
 
-void Explorer::CheckUndo(TagKey key, const std::map<TagKey, std::vector<u8>>& opening)
+void Explorer::CheckUndo(TagKey key, const std::map<TagKey, std::vector<u8>>& opening, bool startedEmpty)
 {
     TagEntry* entry = FindTag(key.first, key.second);
     TagEdit* editor = entry ? OpenEditorOf(entry) : nullptr;
     if (!editor) return;
-    editor->BringToFront();
-    Window::SetFocus(editor, FOCUS_PROGRAM);
-    for (u32 i = 0; i < 400; ++i) {
-        FakeOsKey(LIBKEY_LEFT_CONTROL, LIBACTION_PRESS);
-        FakeOsKey(LIBKEY_Z, LIBACTION_PRESS);
-        FakeOsKey(LIBKEY_Z, LIBACTION_RELEASE);
-        FakeOsKey(LIBKEY_LEFT_CONTROL, LIBACTION_RELEASE);
-        FakeOsEndStep();
+    // Rounds of Ctrl+Z until the data stops changing (a long run makes thousands of steps);
+    // an editor without a data writer (the terrain's saves its detail map) gets ten rounds.
+    std::vector<u8> last;
+    bool hasBytes = EditorBytes(editor, &last);
+    for (u32 round = 0; round < (hasBytes ? 40u : 10u); ++round) {
+        editor->BringToFront();
+        Window::SetFocus(editor, FOCUS_PROGRAM);
+        for (u32 i = 0; i < 200; ++i) {
+            FakeOsKey(LIBKEY_LEFT_CONTROL, LIBACTION_PRESS);
+            FakeOsKey(LIBKEY_Z, LIBACTION_PRESS);
+            FakeOsKey(LIBKEY_Z, LIBACTION_RELEASE);
+            FakeOsKey(LIBKEY_LEFT_CONTROL, LIBACTION_RELEASE);
+            FakeOsEndStep();
+        }
+        forceCancel = true;
+        RunScripted();
+        forceCancel = false;
+        entry = FindTag(key.first, key.second);
+        if (!entry || OpenEditorOf(entry) != editor) return;
+        std::vector<u8> now;
+        if (hasBytes && EditorBytes(editor, &now) && now == last) break;
+        last.swap(now);
     }
-    forceCancel = true;
-    RunScripted();
-    forceCancel = false;
-    entry = FindTag(key.first, key.second);
-    if (entry && OpenEditorOf(entry) == editor) CheckUnchangedSave(key, opening, "undone back to the start and saved");
+    // A terrain opened without a fitting detail map that has one now made it new: undo does
+    // not take that back, and its save replaces the other map of that id (the editor warned
+    // when it opened). The save is still checked; the bytes are not compared.
+    static const std::map<TagKey, std::vector<u8>> kNothing;
+    CheckUnchangedSave(key, startedEmpty && !HasNothingToSave(editor) ? kNothing : opening,
+                       "undone back to the start and saved");
 }
 
 int Explorer::CloseAllWindows()
@@ -614,6 +850,7 @@ int Explorer::Run()
     watch.reset(new LocalFolderWatch(game + "local"));
     std::vector<TagEntry*> edges = WriteEdgeTags();
     PollLocalFolder(true);
+    RememberStartingTags();
     watch->Changed();
     RunScripted();
 
@@ -627,6 +864,9 @@ int Explorer::Run()
             fprintf(stderr, "explore: no editor or shell window '%s'\n", t.c_str());
             return 1;
         }
+        user.SetPreferred([](Window* w) {
+            return !dynamic_cast<ArchiveBrowser*>(w) && !dynamic_cast<MessageLogWindow*>(w);
+        });
         ScopedDynArray<TagEntry*> tags;
         ListGroupTags(group, &tags);
         std::vector<TagKey> list;
@@ -638,7 +878,8 @@ int Explorer::Run()
         for (TagKey key : list) ExploreTag(key, per);
     }
     CheckQuit();
-    fprintf(stderr, "explore: %u actions, %u faults: %s\n", actionsRun, failures, ReplayLine().c_str());
+    fprintf(stderr, "explore: %u actions, %u round trips through one box, %u faults: %s\n", actionsRun, probesRun,
+            failures, ReplayLine().c_str());
     StopShell();
     FreeFont(font);
     font = nullptr;

@@ -57,14 +57,18 @@ private:
     void Fail(const std::string& what);
     void Note(const std::string& what);
     void RunActions(u32 count);
+    void ReopenExplored(bool busy);
+    bool StartProbe();
+    void FinishProbe();
     void RunScripted();
     void SettleModals();
     void CheckSaves();
     std::map<TagKey, std::vector<u8>> SnapshotTags();
     void CheckUnchangedSave(TagKey key, const std::map<TagKey, std::vector<u8>>& before, const char* what);
     void ExploreTag(TagKey key, u32 actions);
+    void OpenSideWindows(TagEdit* editor);
     void ExploreShellWindow(u32 actions);
-    void CheckUndo(TagKey key, const std::map<TagKey, std::vector<u8>>& opening);
+    void CheckUndo(TagKey key, const std::map<TagKey, std::vector<u8>>& opening, bool startedEmpty);
     void CloseEverything(bool randomAnswers);
     int CloseAllWindows();
     void Reopen();
@@ -76,6 +80,21 @@ private:
     std::unique_ptr<LocalFolderWatch> watch;
     std::deque<std::string> trace;
     std::vector<std::string> saveBoxes;  // answers given to "Save?" boxes since last cleared
+    TagKey explored{0, 0};  // the tag whose editor the actions explore; group 0 for none
+    std::map<TagKey, std::vector<u8>> reopening;  // the tags when its editor last opened again
+    // An edit undone through the same box: a check box clicked twice, or characters typed at
+    // the end of a text box and erased. The tags of the open editors must come out as they
+    // went in: a box changes only what it shows, and shows the same again.
+    struct Probe {
+        Window* box = nullptr;
+        bool checked = false;
+        std::string text, what;
+        std::map<TagEdit*, std::vector<u8>> before;
+        u32 boxesAnswered = 0, dialogs = 0;
+    };
+    std::unique_ptr<Probe> probe;
+    u32 boxesAnswered = 0;  // message boxes answered so far
+    u32 probesRun = 0;
     u32 actionsLeft = 0;
     u32 actionsRun = 0;
     u32 giveUps = 0;

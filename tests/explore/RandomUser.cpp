@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "gui/GridWindow.h"
+#include "gui/ListWindow.h"
 #include "gui/MessageBox.h"
 #include "gui/WindowSystem.h"
 #include "platform/OsFake.h"
@@ -14,6 +16,14 @@ void Tap(int key)
 {
     FakeOsKey(key, LIBACTION_PRESS);
     FakeOsKey(key, LIBACTION_RELEASE);
+}
+
+// The mouse moves to the point in a step of its own: a press goes to the window the mouse
+// was last seen over, which a move in the same step has not updated yet.
+void MoveTo(Point p)
+{
+    FakeOsMousePos(p.x, p.y);
+    FakeOsEndStep();
 }
 
 void Click(Point p, int button)
@@ -92,6 +102,12 @@ Window* RandomUser::PickTopLevel()
         if (w != WindowSystem::GetLayerRoot(0) && w != WindowSystem::GetLayerRoot(1) && w->IsVisible()) bar.push_back(w);
     const u32 roll = random.Below(100);
     if (!bar.empty() && (roll < 6 || normal.empty())) return bar[random.Below(u32(bar.size()))];
+    if (isPreferred && roll < 86) {
+        std::vector<Window*> mine;
+        for (Window* w : normal)
+            if (isPreferred(w)) mine.push_back(w);
+        if (!mine.empty()) return roll < 60 ? mine[0] : mine[random.Below(u32(mine.size()))];
+    }
     if (normal.empty()) return nullptr;
     if (roll < 85) return normal[0];
     return normal[random.Below(u32(normal.size()))];
@@ -114,7 +130,11 @@ Point RandomUser::PickPoint(Window* w)
     if (r.right > screen.right) r.right = screen.right;
     if (r.bottom > screen.bottom) r.bottom = screen.bottom;
     if (!HasArea(r)) return Point{s32(random.Below(u32(screen.right))), s32(random.Below(u32(screen.bottom)))};
-    return Point{r.left + s32(random.Below(u32(r.Width()))), r.top + s32(random.Below(u32(r.Height())))};
+    // Lists and grids show their few rows and cells at the top: half the points go there,
+    // so that rows are opened and dragged, not only the empty space below them.
+    s32 height = r.Height();
+    if ((dynamic_cast<ListWindow*>(w) || dynamic_cast<GridWindow*>(w)) && height > 120 && random.Chance(50)) height = 120;
+    return Point{r.left + s32(random.Below(u32(r.Width()))), r.top + s32(random.Below(u32(height)))};
 }
 
 std::string RandomUser::RandomName()
@@ -137,6 +157,7 @@ std::string RandomUser::ScriptAction()
                                : std::string("nowhere");
     std::string trace;
     const u32 kind = random.Below(100);
+    if (kind < 58 || kind >= 94) MoveTo(p);  // clicks, drags, the wheel
     if (kind < 28) {
         Click(p, 0);
         trace = "click " + where;
@@ -170,6 +191,7 @@ std::string RandomUser::ScriptAction()
     } else if (kind < 70) {
         // Keys go to the focused window: a click first, now and then, moves the focus.
         if (random.Chance(30) && target) {
+            MoveTo(p);
             Click(p, 0);
             FakeOsEndStep();
         }
@@ -191,14 +213,20 @@ std::string RandomUser::ScriptAction()
         if (shift) FakeOsKey(LIBKEY_LEFT_SHIFT, LIBACTION_RELEASE);
         trace = "key " + std::to_string(key) + (shift ? " with Shift" : "");
     } else if (kind < 94) {
-        const char letter = kCtrlLetters[random.Chance(50) ? random.Below(4) : random.Below(sizeof kCtrlLetters - 1)];
+        // Ctrl with Tab or an arrow turns the pages of a tabbed window (a click rarely hits
+        // the narrow strip of tabs).
+        static const int kPageKeys[] = {LIBKEY_TAB, LIBKEY_LEFT, LIBKEY_RIGHT};
+        static const char* const kPageKeyNames[] = {"Tab", "Left", "Right"};
+        const bool pages = random.Chance(20);
+        const u32 pageKey = pages ? random.Below(3) : 0;
+        const char letter = pages ? 0 : kCtrlLetters[random.Chance(50) ? random.Below(4) : random.Below(sizeof kCtrlLetters - 1)];
         const bool shift = random.Chance(10);
         FakeOsKey(LIBKEY_LEFT_CONTROL, LIBACTION_PRESS);
         if (shift) FakeOsKey(LIBKEY_LEFT_SHIFT, LIBACTION_PRESS);
-        Tap(LIBKEY_A + (letter - 'A'));
+        Tap(pages ? kPageKeys[pageKey] : LIBKEY_A + (letter - 'A'));
         if (shift) FakeOsKey(LIBKEY_LEFT_SHIFT, LIBACTION_RELEASE);
         FakeOsKey(LIBKEY_LEFT_CONTROL, LIBACTION_RELEASE);
-        trace = std::string("Ctrl+") + (shift ? "Shift+" : "") + letter;
+        trace = std::string("Ctrl+") + (shift ? "Shift+" : "") + (pages ? kPageKeyNames[pageKey] : std::string(1, letter));
     } else {
         // Alt held over a click: the editors' alternative tools.
         FakeOsKey(LIBKEY_LEFT_ALT, LIBACTION_PRESS);
@@ -219,7 +247,9 @@ void RandomUser::ScriptGiveUp(u32 attempt)
         if (front[i] == menu) front.erase(front.begin() + long(i));
     if (attempt % 3 == 2 && !front.empty()) {
         // A click on the bare corner of the screen closes a popup menu.
-        Click(Point{WindowSystem::GetScreenRect().right - 1, WindowSystem::GetScreenRect().bottom - 1}, 0);
+        const Point corner{WindowSystem::GetScreenRect().right - 1, WindowSystem::GetScreenRect().bottom - 1};
+        MoveTo(corner);
+        Click(corner, 0);
     } else if (attempt > 40) {
         // A dialog that ignores Escape: its buttons, from the last (Cancel, Close) backwards.
         Window* top = PickTopLevel();
@@ -229,7 +259,11 @@ void RandomUser::ScriptGiveUp(u32 attempt)
         for (size_t i = 0; i < all.size(); ++i) VisibleChildren(all[i], &all);
         for (Window* w : all)
             if (!strcmp(w->GetClassName(), "Button")) button = w;
-        if (button) Click(PickPoint(button), 0);
+        if (button) {
+            const Point at = PickPoint(button);
+            MoveTo(at);
+            Click(at, 0);
+        }
         else Tap(LIBKEY_ENTER);
     } else {
         Tap(LIBKEY_ESCAPE);

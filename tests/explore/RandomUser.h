@@ -43,6 +43,9 @@ public:
     void SetSaveFolder(const std::string& folder) { saveFolder = folder; }
     // Answers the menu bar (always shown, in layer 1 with the popups), or null.
     void SetMenuBarFinder(Window* (*finder)()) { menuBar = finder; }
+    // The windows a run is about (an editor and the windows it opened): while one is shown,
+    // most actions go to them rather than to the archive browser or the log. Null: none.
+    void SetPreferred(bool (*preferred)(Window*)) { isPreferred = preferred; }
 
     // Scripts the next action into the fake backend (it ends its own steps) and answers a
     // short description for the trace.
@@ -71,4 +74,5 @@ private:
     std::vector<std::string> answered;  // paths handed to the fake, kept while it may copy them
     u32 saved = 0;
     Window* (*menuBar)() = nullptr;
+    bool (*isPreferred)(Window*) = nullptr;
 };

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <set>
 
 #include "codex/MeshTag.h"
 #include "codex/TagFiles.h"
@@ -35,6 +37,24 @@ void WithCrLineEnds(std::vector<u8>* bytes)
     for (size_t i = 0; i < in.size(); ++i) {
         if (in[i] == '\r' && i + 1 < in.size() && in[i + 1] == '\n') continue;
         out.push_back(in[i] == '\n' ? u8('\r') : in[i]);
+    }
+    bytes->swap(out);
+}
+
+// A string list is read as its non-empty strings (NUL, CR and LF all separate them) and
+// written one string per line, each ending with CR: empty strings go.
+void AsStringList(std::vector<u8>* bytes)
+{
+    std::vector<u8> out;
+    const std::vector<u8>& in = *bytes;
+    for (size_t i = 0; i < in.size();) {
+        auto separator = [](u8 c) { return c == 0 || c == '\r' || c == '\n'; };
+        if (separator(in[i])) {
+            ++i;
+            continue;
+        }
+        while (i < in.size() && !separator(in[i])) out.push_back(in[i++]);
+        out.push_back('\r');
     }
     bytes->swap(out);
 }
@@ -81,9 +101,9 @@ struct Recoding {
 const Recoding kRecodings[] = {
     {"text", "line ends: LF and CR LF become CR", WithCrLineEnds},
     {"scri", "line ends: LF and CR LF become CR", WithCrLineEnds},
-    {"stli", "line ends: LF and CR LF become CR", WithCrLineEnds},
+    {"stli", "the non-empty strings, each ending with CR", AsStringList},
     {"ditl", "line ends: LF and CR LF become CR", WithCrLineEnds},
-    {"temp", "line ends: LF and CR LF become CR", WithCrLineEnds},
+    {"temp", "the non-empty strings, each ending with CR", AsStringList},
     {".256", "the high-res index, scale and registration point of views without a high-res assignment become 0",
      WithUnusedHighResZero},
     {"dtex", "the record's width and height become the code stream's", WithRecordSizeFromStream},
@@ -174,6 +194,29 @@ std::vector<std::string> LocalFolderWatch::Changed()
     return out;
 }
 
+namespace {
+
+// Group and a hash of the data bytes of every tag the run began with.
+std::set<std::pair<u32, size_t>> g_startingData;
+
+size_t HashBytes(const std::vector<u8>& bytes)
+{
+    return std::hash<std::string>()(std::string(bytes.begin(), bytes.end()));
+}
+
+}  // namespace
+
+void RememberStartingTags()
+{
+    g_startingData.clear();
+    ScopedDynArray<TagEntry*> all;
+    ListAllTags(&all);
+    for (TagEntry* e : all) {
+        std::vector<u8> bytes;
+        if (ReadTagDataBytes(e, &bytes)) g_startingData.emplace(e->group, HashBytes(bytes));
+    }
+}
+
 std::string RefusedByDesign(TagEntry* entry)
 {
     TagHeader header;
@@ -223,5 +266,9 @@ std::string CheckSavedFile(const std::string& path)
     if (!fresh) return "";  // a group without an editor: nothing to reopen
     const int loaded = fresh->Load();
     fresh->Close();
-    return loaded ? "" : "the group's editor cannot load it";
+    if (loaded) return "";
+    // The same bytes as a tag the run began with (a Duplicate, a rename): the save changed
+    // nothing the editor reads, and the editor refuses the original as well (a damaged sample).
+    if (g_startingData.count({group, HashBytes(data)})) return "";
+    return "the group's editor cannot load it";
 }

@@ -45,7 +45,12 @@ private:
 // map is missing or unreadable, a structure tag of another size than its structure.
 std::string RefusedByDesign(TagEntry* entry);
 
+// Remembers the data of every tag indexed now (the run's start): a saved file with the same
+// group and data as one of them is a copy, which its editor may refuse as it refuses the
+// original (the sample game holds damaged tags on purpose).
+void RememberStartingTags();
+
 // Checks one written file: the reader reads it, an entry of its group and id is indexed,
-// and a new editor of the group loads it unless it refuses the tag by design. Answers "" or
-// what failed.
+// and a new editor of the group loads it unless it refuses the tag by design or the file
+// copies a starting tag's data. Answers "" or what failed.
 std::string CheckSavedFile(const std::string& path);
