@@ -88,6 +88,11 @@ intptr_t Window::SendEvent(Window* w, void* event)
 
 // Focus.
 
+// The window whose focus-lost handlers run now. A handler may move the focus itself (a field
+// that refuses its text opens an error box, which takes the focus): the window still has the
+// focus then, and telling it again would run the handler inside itself without end.
+static Window* g_losingFocus;
+
 static FocusAnswer SetFocusInner(Window* w, u32 reason, Window* old, int oldNotified, u32 depth)
 {
     if (!w) return FOCUS_TAKEN;
@@ -100,9 +105,12 @@ static FocusAnswer SetFocusInner(Window* w, u32 reason, Window* old, int oldNoti
     for (Window* c = w; c->parent; c = c->parent) c->parent->focusChild = c;
     if (old && old == w) {
         if (g_ws.focus == w) return FOCUS_TAKEN;
-    } else if (old && !oldNotified) {
+    } else if (old && !oldNotified && old != g_losingFocus) {
+        Window* outer = g_losingFocus;
+        g_losingFocus = old;
         old->focusLost.Emit(int(reason));
         old->FocusLost(w, reason);
+        g_losingFocus = outer;
     }
     FocusAnswer answer = w->FocusGained(old, reason);
     if (answer >= 2) {

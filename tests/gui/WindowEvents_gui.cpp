@@ -151,6 +151,33 @@ TEST_F(WindowEvents, FocusLostIsSignalledWithTheReason)
     EXPECT_EQ(listener.reason, int(FOCUS_TAB));
 }
 
+// A field that refuses what it holds when it loses the focus opens an error box, which takes
+// the focus while the field still has it: the field is told once, not again for the box (that
+// recursion showed box after box until the stack ran out).
+TEST_F(WindowEvents, AFocusLostHandlerThatMovesTheFocusIsNotToldAgain)
+{
+    Probe* box = new Probe(WF_VISIBLE | WF_FOCUSABLE, nullptr, "B");
+    struct Listener : has_slots<void> {
+        Window* box = nullptr;
+        int told = 0;
+        void OnLost(int)
+        {
+            if (++told < 5) Window::SetFocus(box, FOCUS_PROGRAM);
+        }
+    } listener;
+    listener.box = box;
+    leaf->focusLost.Connect<&Listener::OnLost>(&listener);
+    Window::SetFocus(leaf, FOCUS_PROGRAM);
+    Probe* other = new Probe(WF_VISIBLE | WF_FOCUSABLE, nullptr, "O");
+    Window::SetFocus(other, FOCUS_TAB);
+    EXPECT_EQ(1, listener.told);
+    EXPECT_EQ(other, WindowSystem::GetFocus());
+    // Once it has lost the focus, the field is told again the next time.
+    Window::SetFocus(leaf, FOCUS_PROGRAM);
+    Window::SetFocus(other, FOCUS_PROGRAM);
+    EXPECT_EQ(2, listener.told);
+}
+
 TEST_F(WindowEvents, TabMovesAlongTheRingSkippingDisabledWindows)
 {
     Probe* a = new Probe(WF_VISIBLE | WF_FOCUSABLE, mid, "a");
