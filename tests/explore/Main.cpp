@@ -65,7 +65,17 @@ int main(int argc, char** argv)
 #ifdef EXPLORE_HAS_SANITIZER_API
     __sanitizer_set_death_callback(PrintLastActions);
 #endif
-    signal(SIGSEGV, OnFatalSignal);
+    // A stack overflow (a handler running inside itself) still prints the trace: the handler
+    // runs on a stack of its own.
+    static char altStack[1 << 16];
+    stack_t ss = {};
+    ss.ss_sp = altStack;
+    ss.ss_size = sizeof altStack;
+    sigaltstack(&ss, nullptr);
+    struct sigaction action = {};
+    action.sa_handler = OnFatalSignal;
+    action.sa_flags = SA_ONSTACK;
+    sigaction(SIGSEGV, &action, nullptr);
     signal(SIGABRT, OnFatalSignal);
     Explorer explorer(options);
     g_run = &explorer;
