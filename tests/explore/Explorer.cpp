@@ -164,7 +164,7 @@ std::vector<std::string> Explorer::Targets()
 std::string Explorer::ReplayLine() const
 {
     return "explore --editor '" + options.target + "' --seed " + std::to_string(options.seed) + " --actions " +
-           std::to_string(options.actions);
+           std::to_string(options.actions) + (options.roundTrips ? " --round-trips" : "");
 }
 
 void Explorer::PrintTrace(FILE* out) const
@@ -282,6 +282,8 @@ int Explorer::Step()
             if (saveQuestion) saveBoxes.push_back(what.substr(what.rfind("-> ") + 3));
         }
     } else if (FakeOsPendingSteps() == 0) {
+        // The round trip's last step is done: check it before the next action adds its own.
+        if (probe) FinishProbe();
         const bool inModal = WindowSystem::GetModalDepth() != 0 || WindowSystem::GetCaptureWindow();
         const bool popupOpen = PopupShown();
         if (actionsLeft && !forceCancel) {
@@ -289,7 +291,8 @@ int Explorer::Step()
             ++actionsRun;
             giveUps = 0;
             ReopenExplored(inModal || popupOpen);
-            if (inModal || popupOpen || probe || !user.random.Chance(6) || !StartProbe()) Note(user.ScriptAction());
+            if (!options.roundTrips || inModal || popupOpen || probe || !user.random.Chance(6) || !StartProbe())
+                Note(user.ScriptAction());
             // Now and then every window is drawn again, as when another program's window
             // passed over them: a window showing what was freed elsewhere reads it then, not
             // only when an event of its own redraws it.
@@ -309,10 +312,7 @@ int Explorer::Step()
     OsPollEvents();
     PollLocalFolder(false);
     WindowSystem::ProcessAndRender();
-    if (FakeOsPendingSteps() == 0) {
-        CheckSaves();
-        if (probe) FinishProbe();
-    }
+    if (FakeOsPendingSteps() == 0) CheckSaves();
     return 1;
 }
 
@@ -408,7 +408,10 @@ bool Explorer::StartProbe()
     // the focus does so now, before the round trip, not inside it.
     // What the last action started (a colour dialog a click opened) ends before, too.
     Window::SetFocus(p->box, FOCUS_PROGRAM);
-    for (int i = 0; i < 3; ++i) WindowSystem::ProcessAndRender();
+    for (int i = 0; i < 3; ++i) {
+        OsPollEvents();
+        WindowSystem::ProcessAndRender();
+    }
     if (WindowSystem::GetModalDepth() || !IsShownWindow(WindowSystem::GetLayerRoot(0), p->box)) return false;
     p->before = OpenEditorBytes();
     if (p->before.empty()) return false;
@@ -439,9 +442,8 @@ bool Explorer::StartProbe()
         }
         p->what = "clicked twice: " + where;
     } else {
-        FakeOsMouseButton(0, LIBACTION_PRESS);
-        FakeOsMouseButton(0, LIBACTION_RELEASE);
-        FakeOsEndStep();
+        // The box has the focus already: no click, whose press would start the box's
+        // selection loop, inside which the next actions would run before the check.
         FakeOsKey(LIBKEY_END, LIBACTION_PRESS);
         FakeOsKey(LIBKEY_END, LIBACTION_RELEASE);
         FakeOsEndStep();

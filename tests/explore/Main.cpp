@@ -2,7 +2,7 @@
 // through the fake OS backend and checks the invariants of tests/explore/Explorer.h. Prints
 // its seed first; the printed line alone replays a run.
 //
-//   explore --editor <group code or shell window> --seed N --actions K [--verbose]
+//   explore --editor <group code or shell window> --seed N --actions K [--round-trips] [--verbose]
 //   explore --list
 #include <csignal>
 #include <cstdio>
@@ -36,7 +36,8 @@ void OnFatalSignal(int sig)
 
 int Usage()
 {
-    fprintf(stderr, "usage: explore --editor <target> [--seed N] [--actions K] [--verbose]\n       explore --list\n");
+    fprintf(stderr, "usage: explore --editor <target> [--seed N] [--actions K] [--round-trips] [--verbose]\n"
+                    "       explore --list\n");
     return 2;
 }
 
@@ -53,6 +54,7 @@ int main(int argc, char** argv)
         else if (a == "--seed" && hasValue) options.seed = strtoull(argv[++i], nullptr, 0);
         else if (a == "--actions" && hasValue) options.actions = u32(strtoul(argv[++i], nullptr, 0));
         else if (a == "--verbose" || a == "-v") options.verbose = 1;
+        else if (a == "--round-trips") options.roundTrips = true;
         else if (a == "--list") list = true;
         else return Usage();
     }
