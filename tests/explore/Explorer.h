@@ -9,8 +9,8 @@
 // quitting with modified editors asks, and Save, Discard and Cancel do what they say. Faults
 // the sanitizers see end the process with their report after the run's last actions.
 //
-// Known faults the runs did not find again when put back (sixteen seeds of the collection
-// editor each, with and without round trips, and the sanitizer build):
+// Known faults the runs did not find again when put back (twelve to sixteen seeds of the
+// collection editor, in the sanitizer build and with round trips):
 // - a sequence editor drawing the caption of a bitmap the Bitmaps page just deleted: it takes
 //   a sequence editor left open on cells that show the bitmap, that very bitmap selected and
 //   deleted (Delete answered, not Cancel) in the editor behind it, then a redraw of the
