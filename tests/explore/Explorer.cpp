@@ -626,6 +626,15 @@ void Explorer::ExploreTag(TagKey key, u32 actions)
         return;
     }
     const std::string name = TagName(entry);
+    // The actions on the tag before may have opened and edited this one: its checks start
+    // from a fresh editor on the bytes as saved.
+    if (TagEdit* left = OpenEditorOf(entry)) {
+        Note("close the editor left open on " + name);
+        left->SetModified(0);
+        left->Close();
+        WindowSystem::ProcessDeferredDeletes();
+        RunScripted();
+    }
     Note("open " + name);
     const std::map<TagKey, std::vector<u8>> opening = SnapshotTags();
     bool startedEmpty = false;
