@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A long exploration pass: every editor and shell window of tests/explore driven by seeded
-# random user actions in the sanitizer build, with fresh seeds, for the given seconds per
-# target, on JOBS cores at once (default 4). Each run prints the line that replays it; a run
+# random user actions in the sanitizer build, with fresh seeds and round trips through single
+# boxes (explore --round-trips), for the given seconds per target, on JOBS cores at once
+# (default 4). Each run prints the line that replays it; a run
 # that fails keeps its output in build/explore-logs/ and the pass ends with a table of runs,
 # actions and failed runs per target, and the list of kept logs.
 # Usage: tools/explore.sh [seconds per target] [actions per run]
@@ -31,11 +32,11 @@ explore_target() {
         local seed=$(( (RANDOM << 30) ^ (RANDOM << 15) ^ RANDOM ))
         local log="$logs/${target//./_}-$seed.log"
         local ran
-        if "$bin" --editor "$target" --seed "$seed" --actions "$actions" >"$log" 2>&1; then
+        if "$bin" --editor "$target" --seed "$seed" --actions "$actions" --round-trips >"$log" 2>&1; then
             ran=$(sed -n 's/^explore: \([0-9]*\) actions, .* faults:.*/\1/p' "$log" | tail -1)
             rm -f "$log"
         else
-            echo "FAILED: $bin --editor '$target' --seed $seed --actions $actions (log $log)"
+            echo "FAILED: $bin --editor '$target' --seed $seed --actions $actions --round-trips (log $log)"
             failed=$((failed + 1))
             ran=$(sed -n -e 's/^explore: \([0-9]*\) actions, .* faults:.*/\1/p' \
                 -e 's/^ *\([0-9]*\): .*/\1/p' "$log" | tail -1)
