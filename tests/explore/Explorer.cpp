@@ -118,9 +118,22 @@ bool PopupShown()
     return false;
 }
 
+// The window of the innermost modal loop, searched through every shown window, or null.
+Window* ModalTopWindow(Window* root)
+{
+    for (Window* w = root ? root->GetFirstChild() : nullptr; w; w = w->GetNextSibling()) {
+        if (WindowSystem::IsOnModalStack(w, 1)) return w;
+        if (Window* inner = ModalTopWindow(w)) return inner;
+    }
+    return nullptr;
+}
+
 std::string FrontDescription()
 {
     std::string out = WindowSystem::GetModalDepth() ? "modal" : "";
+    if (Window* m = WindowSystem::GetModalDepth() ? ModalTopWindow(WindowSystem::GetLayerRoot(-1)) : nullptr)
+        out += std::string(" (loop of ") + m->GetClassName() + " '" + (m->GetTitle() ? m->GetTitle() : "") + "'" +
+               (m->IsVisible() ? "" : ", hidden") + ")";
     if (Window* c = WindowSystem::GetCaptureWindow()) out += std::string(" capture by ") + c->GetClassName();
     for (int layer = 1; layer >= 0; --layer) {
         Window* root = WindowSystem::GetLayerRoot(layer);

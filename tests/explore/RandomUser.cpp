@@ -247,8 +247,9 @@ void RandomUser::ScriptGiveUp(u32 attempt)
     Window* menu = menuBar ? menuBar() : nullptr;
     for (size_t i = front.size(); i-- > 0;)
         if (front[i] == menu) front.erase(front.begin() + long(i));
-    if (attempt % 3 == 2 && !front.empty()) {
-        // A click on the bare corner of the screen closes a popup menu.
+    if (attempt % 3 == 2 && (!front.empty() || WindowSystem::GetModalDepth())) {
+        // A click on the bare corner of the screen closes a popup menu, and the in-place
+        // editing box of a list (a popup in the list's window, which Escape does not end).
         const Point corner{WindowSystem::GetScreenRect().right - 1, WindowSystem::GetScreenRect().bottom - 1};
         MoveTo(corner);
         Click(corner, 0);
