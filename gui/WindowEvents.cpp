@@ -28,9 +28,13 @@ int Window::HandleEvent(Window* target, u32 type, Event* event)
         CharEvent(event);
         return 1;
     case EVENT_BUTTON: {
-        if (event->Pressed()) GetTopLevel()->BringToFront();
+        // Only the press: the release of a double click that opened a window lands on the
+        // window clicked, which must not take the keyboard back from the new one.
         FocusAnswer answer = FOCUS_TAKEN;
-        if (!IsFocused()) answer = SetFocus(this, FOCUS_CLICK);
+        if (event->Pressed()) {
+            GetTopLevel()->BringToFront();
+            if (!IsFocused()) answer = SetFocus(this, FOCUS_CLICK);
+        }
         if (event->Part() == HIT_CONTENT) {
             if (answer != FOCUS_SWALLOW) MouseButton(event);
         } else {

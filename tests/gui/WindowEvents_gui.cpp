@@ -113,6 +113,34 @@ TEST_F(WindowEvents, ClickingFocusesAndBringsTheTopLevelWindowToFront)
     EXPECT_TRUE(LogHas("L:focus 1"));
 }
 
+// A double click that opens a window leaves the button's release to the window under the
+// pointer, which is still the one clicked: the new window keeps the keyboard, so Ctrl+W closes
+// it and not the window the click came from.
+TEST_F(WindowEvents, OnlyAPressTakesTheFocusNotTheReleaseThatFollows)
+{
+    top->AddFlags(WF_CLOSEBOX);
+    MoveTo(120, 150);
+    Press();
+    Run();
+    ASSERT_EQ(WindowSystem::GetFocus(), leaf);
+    Probe* opened = new Probe(kFramed | WF_CLOSEBOX | WF_FOCUSABLE, nullptr, "N");
+    opened->SetFrameXYWH(500, 100, 200, 200);
+    Window::SetFocus(opened, FOCUS_PROGRAM);
+    Log().clear();
+    Release();
+    Run();
+    EXPECT_EQ(LogFor("L:release").size(), 1u);
+    EXPECT_EQ(WindowSystem::GetFocus(), opened);
+    EXPECT_EQ(Layer0()->GetFirstChild(), opened);
+    Key(LIBKEY_LEFT_CONTROL);
+    Key(LIBKEY_A + ('W' - 'A'));
+    Run();
+    EXPECT_TRUE(LogHas("N:canclose 1"));
+    EXPECT_FALSE(LogHas("T:canclose 1"));
+    EXPECT_EQ(Layer0()->GetChildCount(), 1u);
+    EXPECT_EQ(Layer0()->GetFirstChild(), top);
+}
+
 TEST_F(WindowEvents, AFocusChangeMaySwallowTheClickThatCausedIt)
 {
     leaf->focusAnswer = FOCUS_SWALLOW;
