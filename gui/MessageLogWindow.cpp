@@ -59,6 +59,14 @@ void ShowAndRaise(MessageLogWindow* w)
 
 }  // namespace
 
+// The window itself takes no keyboard and the splitter between it and its list and page is not
+// focusable either, so nothing would lead a click on the title to them: the window remembers the
+// way down as a focus change would, without taking the keyboard from where it is.
+static void RememberFocus(Window* top, Window* w)
+{
+    for (Window* c = w; c && c != top && c->parent; c = c->parent) c->parent->focusChild = c;
+}
+
 MessageLogWindow::MessageLogWindow() : Window(kLogWindowFlags, WindowSystem::GetLayerRoot(0))
 {
     splitter = new SplitterWindow(WF_VISIBLE | WF_ENABLED, this);
@@ -67,6 +75,7 @@ MessageLogWindow::MessageLogWindow() : Window(kLogWindowFlags, WindowSystem::Get
     splitter->SetPane(0, list, kPaneMinimum);
     splitter->SetPane(1, nullptr, kPaneMinimum);
     list->selectionChanged.Connect<&MessageLogWindow::OnCategorySelected>(this);
+    RememberFocus(this, list);
     SetTitle("Log Viewer");
     SetFrameXYWH(32, 32, 600, 256);
 }
@@ -158,7 +167,10 @@ void MessageLogWindow::ShowCategory(LogCategory* c)
     if (old) old->SetVisible(0);
     shownPage = c->page;
     shownPage->SetVisible(1);
-    if (focusHere && IsVisible()) Window::SetFocus(shownPage, FOCUS_PROGRAM);
+    if (focusHere && IsVisible())
+        Window::SetFocus(shownPage, FOCUS_PROGRAM);
+    else
+        RememberFocus(this, shownPage);
     splitter->FillParent();
     splitter->Layout();
 }

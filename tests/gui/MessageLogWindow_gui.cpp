@@ -194,6 +194,40 @@ TEST_F(LogWindowTest, TheCloseBoxOnlyHides)
     EXPECT_FALSE(w->IsVisible());
 }
 
+// The window takes no keyboard itself: a click on its title gives it to the page shown, or to
+// the category list while there is none, so that Ctrl+W then hides it.
+TEST_F(LogWindowTest, AClickOnTheTitleGivesItTheKeyboardAndCtrlWThenHidesIt)
+{
+    for (int withPage = 0; withPage < 2; ++withPage) {
+        SCOPED_TRACE(withPage);
+        FakeOsAdvanceTime(1.0);  // the second click is not a double click
+        TextBox* field = MakeFocused(TEXTBOX_LINE);
+        if (withPage)
+            LogMessage(1, "Codex", "a");
+        else
+            ShowLogWindow();
+        MessageLogWindow* w = GetLogWindow();
+        ASSERT_TRUE(w && w->IsVisible());
+        ASSERT_EQ(WindowSystem::GetFocus(), field);
+        Rect f = w->GetFrameRect();
+        MoveTo(f.left + 100, f.top + 8);
+        Press();
+        Release();
+        Run();
+        Window* want = withPage ? static_cast<Window*>(w->GetShownPage()) : w->GetCategoryList();
+        EXPECT_EQ(WindowSystem::GetFocus(), want);
+        Key(LIBKEY_LEFT_CONTROL);
+        Key(LIBKEY_A + ('W' - 'A'));
+        Key(LIBKEY_A + ('W' - 'A'), LIBACTION_RELEASE);
+        Key(LIBKEY_LEFT_CONTROL, LIBACTION_RELEASE);
+        Run();
+        EXPECT_FALSE(w->IsVisible());
+        w->Close();
+        field->Close();
+        RunSteps(2);
+    }
+}
+
 TEST_F(LogWindowTest, TheQuitSequenceMayCloseItAndLaterMessagesGoToANewWindow)
 {
     LogMessage(1, "Codex", "x");
