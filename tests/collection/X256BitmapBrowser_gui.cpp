@@ -451,6 +451,36 @@ TEST_F(BitmapBrowser, AnOpenBitmapWindowBlocksEveryCommandThatFreesOrReshapesIt)
     EXPECT_EQ(nullptr, c.sequences.data[0]->GetBitmap(0, 0));
 }
 
+// The page stands for its editor (which has a close box): a double click on a row opens the
+// bitmap's window with the keyboard, and the release of the second click, over the row, does
+// not take it back, so Ctrl+W closes the bitmap window and leaves the page.
+TEST_F(BitmapBrowser, CtrlWInAWindowOpenedByADoubleClickClosesOnlyThatWindow)
+{
+    page->AddFlags(WF_CLOSEBOX);
+    ListWindow* t = page->GetTable();
+    Rect cell;
+    ASSERT_TRUE(t->GetCellRect(page->GetRows().data[0]->item, 0, &cell, -1));
+    Rect content = t->GetContentRect();
+    MoveTo(content.left + cell.left + 4, content.top + (cell.top + cell.bottom) / 2);
+    Press();
+    Release();
+    Run();
+    FakeOsAdvanceTime(0.05);
+    Press();
+    Release();
+    Run();
+    BitmapWindow* w = page->FindBitmapWindow(c.bitmaps.data[0]);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(WindowSystem::GetFocus(), w);
+    Key(LIBKEY_LEFT_CONTROL);
+    Tap(LIBKEY_A + ('W' - 'A'));
+    Key(LIBKEY_LEFT_CONTROL, LIBACTION_RELEASE);
+    Run();
+    RunSteps(2);
+    EXPECT_EQ(0u, page->GetOpenWindowCount());
+    EXPECT_NE(WS_CLOSED, page->GetState());
+}
+
 TEST_F(BitmapBrowser, TheWindowsCloseWithThePage)
 {
     page->OpenBitmapWindow(c.bitmaps.data[0]);
