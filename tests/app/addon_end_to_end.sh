@@ -121,9 +121,9 @@ if problems:
     sys.exit(1)
 PY
 
-# 3. Reload Plugins Folder (the second item starting with R) shows the browser again, the two
-#    new add-ons in its list of inactive archives below "Classic".
-tools_command "r r"
+# 3. Reload Plugins Folder (itself highlighted by the menu walk, so the third R from it) shows
+#    the browser again, the two new add-ons in its list of inactive archives below "Classic".
+tools_command "r r r"
 inactive_rows() {
     local n rows=0
     for n in 0 1 2 3 4; do
