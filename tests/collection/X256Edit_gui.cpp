@@ -191,6 +191,14 @@ protected:
         Run();
         return static_cast<X256Edit*>(e);
     }
+    // Opens the sequence editor of the collection's first sequence from the Sequences page.
+    X256SequenceEdit* OpenFirstSequenceEdit(X256Edit* e)
+    {
+        X256SequenceBrowser* sequences = e->GetSequencesPage();
+        sequences->OpenSequenceEdit(sequences->ItemAtRow(0));
+        Run();
+        return sequences->FindSequenceEdit(e->GetCollection()->GetSequence(0));
+    }
     // Lets the next OpenRocks start from nothing.
     void Restart()
     {
@@ -935,10 +943,7 @@ TEST_F(X256EditTest, BitmapCommandsRenameOrClearTheCellsOfAnOpenSequenceEditor)
         if (&k != cases) Restart();
         X256Edit* e = OpenRocks();
         ASSERT_TRUE(e);
-        X256SequenceBrowser* sequences = e->GetSequencesPage();
-        sequences->OpenSequenceEdit(sequences->ItemAtRow(0));
-        Run();
-        X256SequenceEdit* edit = sequences->FindSequenceEdit(e->GetCollection()->GetSequence(0));
+        X256SequenceEdit* edit = OpenFirstSequenceEdit(e);
         ASSERT_TRUE(edit);
         ASSERT_EQ("Boulder 2", Caption(edit->GetGrid(), 3));
         k.act(e, e->GetBitmapsPage());
@@ -961,10 +966,7 @@ TEST_F(X256EditTest, BitmapsImportedInASequenceEditorAreListedOnTheBitmapsPage)
     TempFolder images;
     X256Edit* e = OpenRocks();
     ASSERT_TRUE(e);
-    X256SequenceBrowser* sequences = e->GetSequencesPage();
-    sequences->OpenSequenceEdit(sequences->ItemAtRow(0));
-    Run();
-    X256SequenceEdit* edit = sequences->FindSequenceEdit(e->GetCollection()->GetSequence(0));
+    X256SequenceEdit* edit = OpenFirstSequenceEdit(e);
     ASSERT_TRUE(edit);
     FakeOsDialogAnswer a;
     std::string one = RocksColouredFile(images.path, "Roll 1.png", 3, 3);
@@ -988,10 +990,7 @@ TEST_F(X256EditTest, CtrlTRenamesTheCellsOfAnOpenSequenceEditor)
 {
     X256Edit* e = OpenRocks();
     ASSERT_TRUE(e);
-    X256SequenceBrowser* sequences = e->GetSequencesPage();
-    sequences->OpenSequenceEdit(sequences->ItemAtRow(0));
-    Run();
-    X256SequenceEdit* edit = sequences->FindSequenceEdit(e->GetCollection()->GetSequence(0));
+    X256SequenceEdit* edit = OpenFirstSequenceEdit(e);
     ASSERT_TRUE(edit);
     EXPECT_EQ("Boulder HD", Caption(edit->GetGrid(), 1));
     Window::SetFocus(e, FOCUS_PROGRAM);
