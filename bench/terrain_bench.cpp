@@ -250,6 +250,16 @@ struct LoadFixture {
         for (u32 k = 0; k < 32 * 32 * 2; ++k) colorMap.AddBitmap("b", 0, px.data(), 256, 256, 2, nullptr);
     }
     ~LoadFixture() { remove(path); }
+    // The mesh read from the file as the editor reads it; the model that loads it takes it over.
+    MeshTagData* ReadMesh() const
+    {
+        FILE* f = fopen(path, "rb");
+        MeshTagData* mesh = new MeshTagData;
+        InitMesh(mesh);
+        if (!f || !ReadMeshTag(mesh, f, &header)) abort();
+        fclose(f);
+        return mesh;
+    }
 };
 
 LoadFixture& Fixture()
@@ -263,11 +273,7 @@ void BM_LoadMesh32x32(benchmark::State& state)
     LoadFixture& fx = Fixture();
     const u32 textureSize = u32(state.range(0));
     for (auto _ : state) {
-        FILE* f = fopen(fx.path, "rb");
-        MeshTagData* mesh = new MeshTagData;
-        InitMesh(mesh);
-        if (!ReadMeshTag(mesh, f, &fx.header)) abort();
-        fclose(f);
+        MeshTagData* mesh = fx.ReadMesh();
         TerrainModel model;
         // Texels go to a sink that drops them, as the upload does once OpenGL has them.
         if (!model.Load(mesh, &fx.colorMap, textureSize, [](void*, MeshChunk*, const u8*, u32) { return 1; }, nullptr))
@@ -288,11 +294,7 @@ void BM_LoadMesh32x32ForTheEditor(benchmark::State& state)
     LoadFixture& fx = Fixture();
     std::unique_ptr<ShadingTable> table(new ShadingTable);
     for (auto _ : state) {
-        FILE* f = fopen(fx.path, "rb");
-        MeshTagData* mesh = new MeshTagData;
-        InitMesh(mesh);
-        if (!ReadMeshTag(mesh, f, &fx.header)) abort();
-        fclose(f);
+        MeshTagData* mesh = fx.ReadMesh();
         TerrainModel model;
         if (!model.Load(mesh, nullptr, 0, nullptr, nullptr)) abort();
         BuildShadingTable(table.get(), fx.colorMap.GetColorTable(), model.mesh->header);
